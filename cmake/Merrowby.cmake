@@ -6,10 +6,13 @@ function(merrowby_add_test name)
     set(T_TIMEOUT 120)
   endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   set(env "")
   if(T_GUI)
-    set(env "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+    # GUI tests get a main() that owns the QApplication and the feedback recorder header.
+    target_link_libraries(${name} PRIVATE ${T_LIBS} merrowby_test_support GTest::gtest Threads::Threads)
+    set(env "QT_QPA_PLATFORM=offscreen")
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
