@@ -1,0 +1,235 @@
+#include "protocol/InstrumentLink.h"
+
+#include <chrono>
+
+#include "platform/Tick.h"
+#include "ports/Port.h"
+#include "protocol/CommandSet.h"
+
+namespace {
+
+constexpr char kLineFeed = '\n';
+constexpr char kCarriageReturn = '\r';
+constexpr std::uint32_t kGoOnlineWaitMs = 1000;
+const std::string kTrainingStarted = "OK";
+
+}  // namespace
+
+InstrumentLink::InstrumentLink(std::string portName, PortManager& portManager)
+    : portName_(std::move(portName)), portManager_(portManager) {
+    port_ = portManager_.Open(portName_, this);
+}
+
+InstrumentLink::~InstrumentLink() {
+    if (GoOnline()) {
+        const std::uint32_t start = platform::TickCount();
+        while (IsPending()) {
+            const std::uint32_t elapsed = platform::TickCount() - start;
+            if (elapsed >= kGoOnlineWaitMs) {
+                break;
+            }
+            ReadReply();
+            if (IsPending()) {
+                WaitForUnread(kGoOnlineWaitMs - elapsed);
+            }
+        }
+    }
+    if (port_ != nullptr) {
+        portManager_.Close(portName_, this);
+    }
+}
+
+void InstrumentLink::OnReceive(const std::string& chunk) {
+    for (const char byte : chunk) {
+        const std::lock_guard guard(lock_);
+        store_.Put(byte);
+    }
+    received_.notify_all();
+}
+
+std::string InstrumentLink::ReadReply() {
+    return ApplyStateRule(AssembleLine());
+}
+
+bool InstrumentLink::AssembleLine() {
+    for (;;) {
+        char byte = 0;
+        {
+            const std::lock_guard guard(lock_);
+            if (!store_.Take(byte)) {
+                return false;
+            }
+        }
+        if (byte == kLineFeed) {
+            return true;
+        }
+        if (byte != kCarriageReturn) {
+            accumulator_.push_back(byte);
+        }
+    }
+}
+
+std::string InstrumentLink::TakeLine() {
+    std::string line;
+    line.swap(accumulator_);
+    return line;
+}
+
+std::string InstrumentLink::ApplyStateRule(bool completeLine) {
+    switch (state_) {
+        case ReplyState::Idle:
+            return {};
+        case ReplyState::OnlineFirstLine:
+        case ReplyState::OfflineFirstLine:
+            if (completeLine) {
+                accumulator_.push_back(' ');
+                state_ = state_ == ReplyState::OnlineFirstLine ? ReplyState::OnlineSecondLine
+                                                               : ReplyState::OfflineSecondLine;
+            }
+            return {};
+        case ReplyState::TrainAcknowledge:
+            if (!completeLine) {
+                return {};
+            }
+            state_ = ReplyState::TrainStart;
+            return TakeLine();
+        case ReplyState::TrainStart:
+            if (!completeLine) {
+                return {};
+            }
+            state_ = accumulator_ == kTrainingStarted ? ReplyState::TrainResult : ReplyState::Idle;
+            return TakeLine();
+        case ReplyState::DumpLeft:
+        case ReplyState::DumpRight:
+            return TakeLine();
+        case ReplyState::DumpStopping:
+        case ReplyState::ReportingSent:
+            accumulator_.clear();
+            state_ = ReplyState::Idle;
+            return {};
+        case ReplyState::OnlineSecondLine:
+        case ReplyState::OfflineSecondLine:
+        case ReplyState::TrainResult:
+        case ReplyState::SetVoltageReply:
+        case ReplyState::SetTripPointReply:
+        case ReplyState::SaveTrainingReply:
+        case ReplyState::RestoreTrainingReply:
+        case ReplyState::SetPowerLevelReply:
+        case ReplyState::TripPointValue:
+        case ReplyState::CurrentValue:
+        case ReplyState::AdjustTripPointReply:
+        case ReplyState::VoltageValue:
+        case ReplyState::StatusValue:
+            if (!completeLine) {
+                return {};
+            }
+            state_ = ReplyState::Idle;
+            return TakeLine();
+    }
+    return {};
+}
+
+void InstrumentLink::Reset() {
+    state_ = ReplyState::Idle;
+    accumulator_.clear();
+}
+
+void InstrumentLink::DiscardUnread() {
+    const std::lock_guard guard(lock_);
+    store_.DiscardUnread();
+}
+
+std::uint64_t InstrumentLink::DroppedByteCount() const {
+    const std::lock_guard guard(lock_);
+    return store_.DroppedCount();
+}
+
+bool InstrumentLink::WaitForUnread(std::uint32_t timeoutMs) const {
+    std::unique_lock guard(lock_);
+    return received_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                              [this] { return store_.Unread() > 0; });
+}
+
+bool InstrumentLink::Send(const std::string& text, ReplyState replyState, Group group) {
+    if (IsPending()) {
+        return false;
+    }
+    const bool written = port_ != nullptr && port_->Write(text) &&
+                         port_->Write(std::string(1, protocol::kCommandTerminator));
+    if (written) {
+        state_ = replyState;
+    }
+    return group == Group::A || written;
+}
+
+bool InstrumentLink::GoOnline() {
+    return Send(protocol::GoOnlineText(), ReplyState::OnlineFirstLine, Group::A);
+}
+
+bool InstrumentLink::GoOffline() {
+    return Send(protocol::GoOfflineText(), ReplyState::OfflineFirstLine, Group::A);
+}
+
+bool InstrumentLink::TrainSensor(SensorIndex sensor) {
+    return Send(protocol::TrainSensorText(sensor), ReplyState::TrainAcknowledge, Group::A);
+}
+
+bool InstrumentLink::SetVoltage(double volts, SensorIndex sensor) {
+    return Send(protocol::SetVoltageText(volts, sensor), ReplyState::SetVoltageReply, Group::B);
+}
+
+bool InstrumentLink::SetTripPoint(double milliamps, SensorIndex sensor) {
+    return Send(protocol::SetTripPointText(milliamps, sensor), ReplyState::SetTripPointReply,
+                Group::B);
+}
+
+bool InstrumentLink::SaveTrainingData(std::int32_t bin) {
+    return Send(protocol::SaveTrainingDataText(bin), ReplyState::SaveTrainingReply, Group::B);
+}
+
+bool InstrumentLink::RestoreTrainingData(std::int32_t bin) {
+    return Send(protocol::RestoreTrainingDataText(bin), ReplyState::RestoreTrainingReply, Group::B);
+}
+
+bool InstrumentLink::SetPowerLevel(const std::string& code) {
+    return Send(protocol::SetPowerLevelText(code), ReplyState::SetPowerLevelReply, Group::B);
+}
+
+bool InstrumentLink::QueryTripPoint(SensorIndex sensor) {
+    return Send(protocol::QueryTripPointText(sensor), ReplyState::TripPointValue, Group::A);
+}
+
+bool InstrumentLink::QueryCurrent(SensorIndex sensor) {
+    return Send(protocol::QueryCurrentText(sensor), ReplyState::CurrentValue, Group::A);
+}
+
+bool InstrumentLink::AdjustTripPoint(SensorIndex sensor) {
+    return Send(protocol::AdjustTripPointText(sensor), ReplyState::AdjustTripPointReply, Group::A);
+}
+
+bool InstrumentLink::QueryVoltage(SensorIndex sensor) {
+    return Send(protocol::QueryVoltageText(sensor), ReplyState::VoltageValue, Group::A);
+}
+
+bool InstrumentLink::StartDump(bool rightTube) {
+    return Send(protocol::StartDumpText(rightTube),
+                rightTube ? ReplyState::DumpRight : ReplyState::DumpLeft, Group::B);
+}
+
+bool InstrumentLink::StopDump() {
+    const bool dumping = state_ == ReplyState::DumpLeft || state_ == ReplyState::DumpRight;
+    if (!dumping || port_ == nullptr || !port_->Write(protocol::StopDumpText())) {
+        return false;
+    }
+    state_ = ReplyState::DumpStopping;
+    return true;
+}
+
+bool InstrumentLink::SetSensorReporting(bool enable, bool rightTube) {
+    return Send(protocol::SetSensorReportingText(enable, rightTube), ReplyState::ReportingSent,
+                Group::B);
+}
+
+bool InstrumentLink::QueryStatus() {
+    return Send(protocol::QueryStatusText(), ReplyState::StatusValue, Group::A);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "ports/PortListener.h"
+#include "ports/PortManager.h"
+#include "protocol/ReceiveStore.h"
+#include "protocol/ReplyState.h"
+#include "protocol/SensorIndex.h"
+
+class Port;
+
+// The connection to the sensor card over one named port. Sends commands, assembles the
+// card's reply lines and follows the reply awaited.
+//
+// Threads: OnReceive runs on the port's I/O thread; everything else on the user-interface
+// thread. The lock guards the receive store (and its positions) only.
+class InstrumentLink final : public PortListener {
+  public:
+    // Opens the port through the process's port manager.
+    explicit InstrumentLink(std::string portName)
+        : InstrumentLink(std::move(portName), *GetPortManager()) {}
+    InstrumentLink(std::string portName, PortManager& portManager);
+    // Puts the card back online (waiting up to 1000 ms for its answer) and releases the port.
+    ~InstrumentLink();
+
+    InstrumentLink(const InstrumentLink&) = delete;
+    InstrumentLink& operator=(const InstrumentLink&) = delete;
+
+    void OnReceive(const std::string& chunk) override;
+
+    // Examines received bytes up to and including the next line feed and applies the rule
+    // of the current state. Never waits; empty unless the rule returns text.
+    std::string ReadReply();
+    void Reset();
+    bool IsPending() const { return state_ != ReplyState::Idle; }
+    // Drops every byte received and not yet examined.
+    void DiscardUnread();
+
+    // Each returns whether the command was accepted: false while a reply is pending.
+    // Group A (GoOnline, GoOffline, TrainSensor, AdjustTripPoint and the queries) is true
+    // even when nothing could be written; the others only when every write was taken.
+    bool GoOnline();
+    bool GoOffline();
+    bool TrainSensor(SensorIndex sensor);
+    bool SetVoltage(double volts, SensorIndex sensor);
+    bool SetTripPoint(double milliamps, SensorIndex sensor);
+    bool SaveTrainingData(std::int32_t bin);
+    bool RestoreTrainingData(std::int32_t bin);
+    bool SetPowerLevel(const std::string& code);
+    bool QueryTripPoint(SensorIndex sensor);
+    bool QueryCurrent(SensorIndex sensor);
+    bool AdjustTripPoint(SensorIndex sensor);
+    bool QueryVoltage(SensorIndex sensor);
+    bool StartDump(bool rightTube);
+    // Only in DumpLeft and DumpRight: writes "M" alone.
+    bool StopDump();
+    bool SetSensorReporting(bool enable, bool rightTube);
+    bool QueryStatus();
+
+    ReplyState State() const { return state_; }
+    bool HasPort() const { return port_ != nullptr; }
+    const std::string& PortName() const { return portName_; }
+    // Bytes dropped because the store was full (see ReceiveStore).
+    std::uint64_t DroppedByteCount() const;
+    // Blocks until a received byte waits to be examined or timeoutMs has passed; true
+    // when one waits. Lets a caller wait without spinning.
+    bool WaitForUnread(std::uint32_t timeoutMs) const;
+
+  private:
+    enum class Group { A, B };
+
+    bool Send(const std::string& text, ReplyState replyState, Group group);
+    // Moves bytes into the accumulator up to a line feed; true when one was met.
+    bool AssembleLine();
+    std::string TakeLine();
+    std::string ApplyStateRule(bool completeLine);
+
+    const std::string portName_;
+    PortManager& portManager_;
+    Port* port_ = nullptr;
+    mutable std::mutex lock_;
+    mutable std::condition_variable received_;
+    ReceiveStore store_;
+    std::string accumulator_;
+    ReplyState state_ = ReplyState::Idle;
+};

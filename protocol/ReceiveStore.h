@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// Bounded first-in first-out store of received bytes, a ring of kCapacity bytes.
+// Every stored byte is handed out once, in arrival order. Not synchronised: the owner locks.
+//
+// When kCapacity bytes are waiting, further bytes are dropped (and counted) rather than
+// overwriting any waiting byte. To keep lines whole, the store then goes on dropping up to
+// the next line feed; that line feed is stored in place of the lost part (when the last
+// stored byte was not itself a line feed), so the line cut by the overflow comes out
+// shortened and every later line comes out intact.
+class ReceiveStore {
+  public:
+    static constexpr std::size_t kCapacity = 65536;
+
+    // Stores one byte; false when it was dropped.
+    bool Put(char byte);
+    // Hands out the oldest waiting byte; false when none waits.
+    bool Take(char& byte);
+    // Drops every waiting byte.
+    void DiscardUnread() { readPosition_ = writePosition_; }
+
+    std::size_t Unread() const { return writePosition_ - readPosition_; }
+    std::uint64_t DroppedCount() const { return droppedCount_; }
+
+  private:
+    static_assert((kCapacity & (kCapacity - 1)) == 0, "the ring indexes by masking");
+
+    bool StoreAt(char byte);
+
+    std::array<char, kCapacity> bytes_{};
+    // Running counts of bytes stored and taken, modulo 2^32; the ring index is the low bits.
+    std::uint32_t writePosition_ = 0;
+    std::uint32_t readPosition_ = 0;
+    bool resynchronising_ = false;
+    bool lastStoredWasLineFeed_ = true;
+    std::uint64_t droppedCount_ = 0;
+};
