@@ -221,7 +221,7 @@ void CardSimulator::Impl::Handle(const ReceivedCommand& command, Clock::time_poi
         return;  // a bare carriage return
     }
     commands.push_back(command.text);
-    traces.push_back({false, command.text});
+    traces.push_back({false, command.text, now});
     if (Deaf()) {
         return;
     }
@@ -324,7 +324,7 @@ bool CardSimulator::Impl::WriteDue(Clock::time_point now, std::vector<TraceEvent
         }
         const auto count = static_cast<std::size_t>(written);
         sent.append(front.bytes, 0, count);
-        traces.push_back({true, front.bytes.substr(0, count)});
+        traces.push_back({true, front.bytes.substr(0, count), now});
         lastWrite = now;
         queuedBytes -= count;
         if (count < front.bytes.size()) {

@@ -86,6 +86,7 @@ struct CardOptions {
 struct TraceEvent {
     bool fromCard = false;  // false: a command received; true: bytes sent
     std::string text;       // the command text (no carriage return) or the bytes written
+    std::chrono::steady_clock::time_point time;  // when it was read or written
 };
 using TraceFunction = std::function<void(const TraceEvent&)>;
 
