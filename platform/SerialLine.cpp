@@ -1,0 +1,147 @@
+#include "platform/SerialLine.h"
+
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <chrono>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+speed_t SpeedFor(int baudRate) {
+    switch (baudRate) {
+        case 110:
+            return B110;
+        case 150:
+            return B150;
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 19200:
+            return B19200;
+        default:
+            return B9600;
+    }
+}
+
+tcflag_t CharacterSize(int dataBits) {
+    switch (dataBits) {
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
+    }
+}
+
+tcflag_t ParityFlags(Parity parity) {
+    switch (parity) {
+        case Parity::Even:
+            return PARENB;
+        case Parity::Odd:
+            return PARENB | PARODD;
+        case Parity::Mark:
+            return PARENB | CMSPAR | PARODD;
+        case Parity::Space:
+            return PARENB | CMSPAR;
+        case Parity::None:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool ApplyLineMode(int fd, const LineMode& mode) {
+    termios attributes{};
+    if (::tcgetattr(fd, &attributes) != 0) {
+        return false;
+    }
+    ::cfmakeraw(&attributes);
+    attributes.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
+    attributes.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
+    attributes.c_cflag |= CLOCAL | CREAD | CharacterSize(mode.dataBits) | ParityFlags(mode.parity);
+    if (mode.stopBits == 2) {
+        attributes.c_cflag |= CSTOPB;
+    }
+    attributes.c_cc[VMIN] = 0;
+    attributes.c_cc[VTIME] = 0;
+    const speed_t speed = SpeedFor(mode.baudRate);
+    if (::cfsetispeed(&attributes, speed) != 0 || ::cfsetospeed(&attributes, speed) != 0) {
+        return false;
+    }
+    return ::tcsetattr(fd, TCSANOW, &attributes) == 0;
+}
+
+bool PurgeLine(int fd) {
+    return ::tcflush(fd, TCIOFLUSH) == 0;
+}
+
+bool ClearLineBreak(int fd) {
+    return ::ioctl(fd, TIOCCBRK) == 0;
+}
+
+bool SetRts(int fd, bool raised) {
+    const int bits = TIOCM_RTS;
+    return ::ioctl(fd, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0;
+}
+
+void WaitTransmitterEmpty(int fd, int boundMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(boundMs);
+    const auto pause = std::chrono::microseconds(200);
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(pause);
+    }
+    unsigned int lineStatus = 0;
+    while (::ioctl(fd, TIOCSERGETLSR, &lineStatus) == 0 && (lineStatus & TIOCSER_TEMT) == 0 &&
+           Clock::now() < deadline) {
+        std::this_thread::sleep_for(pause);
+    }
+}
+
+int LineTimeMs(std::size_t byteCount, int baudRate) {
+    const std::size_t bitsPerCharacter = 12;
+    const std::size_t rate = baudRate > 0 ? static_cast<std::size_t>(baudRate) : 9600;
+    return static_cast<int>((byteCount * bitsPerCharacter * 1000 + rate - 1) / rate);
+}
+
+bool DriverRtsToggle::Enable(int fd) {
+    serial_rs485 current{};
+    if (::ioctl(fd, TIOCGRS485, &current) != 0) {
+        return false;
+    }
+    if (!enabled_) {
+        saved_ = current;
+    }
+    serial_rs485 wanted = current;
+    wanted.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    wanted.flags &= ~SER_RS485_RTS_AFTER_SEND;
+    if (::ioctl(fd, TIOCSRS485, &wanted) != 0) {
+        return false;
+    }
+    enabled_ = true;
+    return true;
+}
+
+void DriverRtsToggle::Restore(int fd) {
+    if (enabled_) {
+        ::ioctl(fd, TIOCSRS485, &saved_);
+        enabled_ = false;
+    }
+}
+
+}  // namespace platform

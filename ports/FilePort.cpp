@@ -1,0 +1,118 @@
+#include "ports/FilePort.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/DeviceIo.h"
+
+using platform::RecursiveGuard;
+
+namespace {
+
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
+
+}  // namespace
+
+FilePort::FilePort(std::string name, std::string path)
+    : name_(std::move(name)), path_(std::move(path)) {
+    thread_.Start(platform::ThreadPriority::Lowest, kPassMs, [this] { Pass(); });
+}
+
+FilePort::~FilePort() {
+    thread_.Stop();
+    const RecursiveGuard file(fileLock_);
+    CloseFile();
+}
+
+bool FilePort::Write(const std::string& data) {
+    queue_.Push(data);
+    return true;
+}
+
+bool FilePort::Attach(PortListener* listener) {
+    const RecursiveGuard guard(queue_.Lock());
+    if (queue_.IsAttached(listener)) {
+        return true;
+    }
+    {
+        const RecursiveGuard file(fileLock_);
+        if (fd_ < 0) {
+            if (!OpenFile()) {
+                return false;
+            }
+            CloseFile();
+        }
+    }
+    queue_.AddListener(listener);
+    return true;
+}
+
+bool FilePort::Detach(PortListener* listener) {
+    return queue_.RemoveListener(listener);
+}
+
+void FilePort::GetSettings(std::string& out) {
+    const RecursiveGuard file(fileLock_);
+    out.clear();
+}
+
+bool FilePort::Configure(const std::string&) {
+    const RecursiveGuard file(fileLock_);
+    return true;
+}
+
+std::int32_t FilePort::GetStatus() {
+    return queue_.Status();
+}
+
+std::string FilePort::GetTypeName() {
+    return "File Port";
+}
+
+// Write only, created when absent, contents kept; others may read and write meanwhile.
+bool FilePort::OpenFile() {
+    const RecursiveGuard file(fileLock_);
+    if (fd_ < 0) {
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kNewFileMode);
+    }
+    return fd_ >= 0;
+}
+
+void FilePort::CloseFile() {
+    const RecursiveGuard file(fileLock_);
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void FilePort::Pass() {
+    const PortQueue::State state = queue_.Peek();
+    if (!state.queueEmpty) {
+        AppendHead();
+    } else if (!state.hasListener) {
+        CloseFile();
+    }
+}
+
+void FilePort::AppendHead() {
+    const auto head = queue_.Head();
+    if (!head) {
+        return;
+    }
+    platform::WriteResult result;
+    {
+        const RecursiveGuard file(fileLock_);
+        if (!OpenFile()) {
+            return;  // stays queued for the next pass
+        }
+        result = platform::WriteSome(fd_, head->data);
+        CloseFile();
+    }
+    if (result.complete) {
+        queue_.PopHead(head->serial);
+    } else {
+        // A partial append (e.g. a full disk) is not written twice on the retry.
+        queue_.DropSentPrefix(head->serial, result.written);
+    }
+}

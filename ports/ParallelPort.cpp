@@ -1,0 +1,127 @@
+#include "ports/ParallelPort.h"
+
+#include <fcntl.h>
+
+#include "platform/DeviceIo.h"
+#include "ports/DevicePath.h"
+
+using platform::RecursiveGuard;
+
+ParallelPort::ParallelPort(std::string name) : name_(std::move(name)) {
+    thread_.Start(platform::ThreadPriority::Lowest, kPassMs, [this] { Pass(); });
+}
+
+ParallelPort::~ParallelPort() {
+    thread_.Stop();
+    const RecursiveGuard device(deviceLock_);
+    CloseDevice();
+}
+
+bool ParallelPort::Write(const std::string& data) {
+    const RecursiveGuard guard(queue_.Lock());
+    if (!deviceOpen_.load()) {
+        return false;
+    }
+    queue_.Push(data);
+    return true;
+}
+
+bool ParallelPort::Attach(PortListener* listener) {
+    const RecursiveGuard guard(queue_.Lock());
+    if (queue_.IsAttached(listener)) {
+        return true;
+    }
+    if (!deviceOpen_.load() && !OpenDevice()) {
+        return false;
+    }
+    queue_.AddListener(listener);
+    return true;
+}
+
+bool ParallelPort::Detach(PortListener* listener) {
+    return queue_.RemoveListener(listener);
+}
+
+void ParallelPort::GetSettings(std::string& out) {
+    const RecursiveGuard device(deviceLock_);
+    if (deviceOpen_.load()) {
+        out = settings_;
+    }
+}
+
+bool ParallelPort::Configure(const std::string& settings) {
+    if (!timeoutFlag_) {
+        return true;
+    }
+    const RecursiveGuard guard(queue_.Lock());
+    const RecursiveGuard device(deviceLock_);
+    if (!deviceOpen_.load()) {
+        return false;
+    }
+    queue_.Clear();
+    settings_ = settings;
+    return true;
+}
+
+std::int32_t ParallelPort::GetStatus() {
+    return queue_.Status();
+}
+
+std::string ParallelPort::GetTypeName() {
+    return "Serial Port";
+}
+
+// Called with the queue lock held. Non-blocking, so that a printer that is not ready
+// delays the string to a later pass instead of holding the thread.
+bool ParallelPort::OpenDevice() {
+    const RecursiveGuard device(deviceLock_);
+    if (!device_.Open(DevicePathForPortName(name_), O_WRONLY | O_NONBLOCK)) {
+        return false;
+    }
+    deviceOpen_.store(true);
+    return true;
+}
+
+void ParallelPort::CloseDevice() {
+    const RecursiveGuard device(deviceLock_);
+    device_.Close();
+    deviceOpen_.store(false);
+}
+
+void ParallelPort::Pass() {
+    const PortQueue::State state = queue_.Peek();
+    if (!state.queueEmpty) {
+        TransmitHead();
+    } else if (!state.hasListener) {
+        AutoCloseIfUnused();
+    }
+}
+
+void ParallelPort::TransmitHead() {
+    const auto head = queue_.Head();
+    if (!head) {
+        return;
+    }
+    platform::WriteResult result;
+    {
+        const RecursiveGuard device(deviceLock_);
+        if (!device_.IsOpen()) {
+            return;
+        }
+        result = platform::WriteSome(device_.Fd(), head->data);
+    }
+    if (result.complete) {
+        queue_.PopHead(head->serial);
+    } else {
+        queue_.DropSentPrefix(head->serial, result.written);
+    }
+}
+
+void ParallelPort::AutoCloseIfUnused() {
+    const RecursiveGuard guard(queue_.Lock());
+    const PortQueue::State state = queue_.Peek();
+    if (!state.queueEmpty || state.hasListener) {
+        return;
+    }
+    CloseDevice();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/RecursiveLock.h"
+#include "ports/PortManager.h"
+
+// The one registry of named ports; reached through GetPortManager().
+class PortManagerImpl : public PortManager {
+  public:
+    static constexpr std::size_t kDeviceCount = 7;
+    using NameTable = std::array<std::string, kDeviceCount>;
+    using KindTable = std::array<std::int32_t, kDeviceCount>;
+
+    PortManagerImpl();
+    PortManagerImpl(const PortManagerImpl&) = delete;
+    PortManagerImpl& operator=(const PortManagerImpl&) = delete;
+    ~PortManagerImpl() override;
+
+    Port* Open(std::string name, PortListener* listener) override;
+    void CloseAll() override;
+    std::int32_t GetStatus(std::string name) override;
+    bool GetSettings(std::string& name, std::string& out) override;
+    bool Close(std::string name, PortListener* listener) override;
+    bool ShowSettingsDialog(int showOption, std::string& name, std::string& settings,
+                            std::int32_t* optionState, std::int32_t kindMask, int enablePortList,
+                            int enableSettings) override;
+    bool Configure(std::string& name, std::string& settings) override;
+
+    // "COM1" to "COM4", "LPT1" to "LPT3", and their PortKind codes, in that order.
+    const NameTable& Names() const { return names_; }
+    const KindTable& Kinds() const { return kinds_; }
+    // Names of the registered ports, in registry order.
+    std::vector<std::string> RegisteredNames();
+
+    // Leading and trailing white space removed, then upper case (multibyte characters by
+    // the current locale; bytes that do not decode are kept as they are).
+    static std::string NormaliseName(const std::string& name);
+    // Leading and trailing white space removed, letter case kept.
+    static std::string TrimName(const std::string& name);
+
+  private:
+    Port* Find(const std::string& normalisedName);
+    std::unique_ptr<Port> CreatePort(const std::string& normalisedName,
+                                     const std::string& givenName);
+
+    platform::RecursiveLock lock_;
+    std::map<std::string, std::unique_ptr<Port>> registry_;
+    NameTable names_;
+    KindTable kinds_;
+};

@@ -1,0 +1,126 @@
+#include "ports/PortQueue.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "ports/PortListener.h"
+
+using platform::RecursiveGuard;
+
+PortQueue::PortQueue() {
+    listeners_.reserve(kGrowthBlock);
+}
+
+bool PortQueue::IsAttached(PortListener* listener) {
+    const RecursiveGuard guard(lock_);
+    return std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end();
+}
+
+void PortQueue::AddListener(PortListener* listener) {
+    const RecursiveGuard guard(lock_);
+    if (listeners_.size() == listeners_.capacity()) {
+        listeners_.reserve(listeners_.size() + kGrowthBlock);
+    }
+    listeners_.push_back(listener);
+}
+
+bool PortQueue::RemoveListener(PortListener* listener) {
+    {
+        const RecursiveGuard guard(lock_);
+        const auto found = std::find(listeners_.begin(), listeners_.end(), listener);
+        if (found == listeners_.end()) {
+            return false;
+        }
+        listeners_.erase(found);
+    }
+    std::unique_lock delivery(deliveryMutex_);
+    deliveryDone_.wait(delivery, [&] {
+        return delivering_ != listener || deliveringThread_ == std::this_thread::get_id();
+    });
+    return true;
+}
+
+std::size_t PortQueue::ListenerCount() {
+    const RecursiveGuard guard(lock_);
+    return listeners_.size();
+}
+
+void PortQueue::Push(const std::string& data) {
+    const RecursiveGuard guard(lock_);
+    queue_.push_back(Entry{nextSerial_++, data});
+}
+
+std::optional<PortQueue::Entry> PortQueue::Head() {
+    const RecursiveGuard guard(lock_);
+    if (queue_.empty()) {
+        return std::nullopt;
+    }
+    return queue_.front();
+}
+
+void PortQueue::PopHead(std::uint64_t serial) {
+    const RecursiveGuard guard(lock_);
+    if (!queue_.empty() && queue_.front().serial == serial) {
+        queue_.pop_front();
+    }
+}
+
+void PortQueue::DropSentPrefix(std::uint64_t serial, std::size_t sentBytes) {
+    const RecursiveGuard guard(lock_);
+    if (!queue_.empty() && queue_.front().serial == serial) {
+        auto& data = queue_.front().data;
+        data.erase(0, std::min(sentBytes, data.size()));
+    }
+}
+
+void PortQueue::Clear() {
+    const RecursiveGuard guard(lock_);
+    queue_.clear();
+}
+
+PortQueue::State PortQueue::Peek() {
+    const RecursiveGuard guard(lock_);
+    return State{queue_.empty(), !listeners_.empty()};
+}
+
+std::size_t PortQueue::QueuedCount() {
+    const RecursiveGuard guard(lock_);
+    return queue_.size();
+}
+
+std::int32_t PortQueue::Status() {
+    const RecursiveGuard guard(lock_);
+    const auto listenerCount = static_cast<std::int32_t>(listeners_.size());
+    if (listenerCount == 0 && !queue_.empty()) {
+        return 2;
+    }
+    return listenerCount;
+}
+
+void PortQueue::Deliver(const std::string& chunk) {
+    std::vector<PortListener*> snapshot;
+    {
+        const RecursiveGuard guard(lock_);
+        snapshot = listeners_;
+    }
+    for (PortListener* listener : snapshot) {
+        {
+            // Still attached? Checked under the queue lock, so a Detach either comes
+            // before (and the call is skipped) or waits for the call to finish.
+            const RecursiveGuard guard(lock_);
+            if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) {
+                continue;
+            }
+            const std::lock_guard delivery(deliveryMutex_);
+            delivering_ = listener;
+            deliveringThread_ = std::this_thread::get_id();
+        }
+        listener->OnReceive(chunk);
+        {
+            const std::lock_guard delivery(deliveryMutex_);
+            delivering_ = nullptr;
+            deliveringThread_ = {};
+        }
+        deliveryDone_.notify_all();
+    }
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/DeviceIo.h"
+#include "platform/Event.h"
+#include "platform/ExclusiveDevice.h"
+#include "platform/RecursiveLock.h"
+#include "platform/SerialLine.h"
+#include "ports/Port.h"
+#include "ports/PortQueue.h"
+#include "ports/PortThread.h"
+
+// A serial line "COM1" to "COM4" (device path from DevicePathForPortName). The I/O thread
+// polls the line every millisecond, hands each read of up to 5 bytes to the listeners and
+// sends queued strings one at a time, optionally paced by replies.
+class SerialPort : public Port {
+  public:
+    static constexpr const char* kInitialSettings = "96,n,8,1,0";
+    static constexpr int kPassMs = 1;
+    static constexpr int kPacingLimitMs = 300;
+    static constexpr int kPauseAfterWriteMs = 5;
+    static constexpr std::size_t kReadChunk = 5;
+
+    explicit SerialPort(std::string name);
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+    ~SerialPort() override;
+
+    bool Write(const std::string& data) override;
+    void AcknowledgeReply() override;
+    bool Attach(PortListener* listener) override;
+    bool Detach(PortListener* listener) override;
+    void GetSettings(std::string& out) override;
+    bool Configure(const std::string& settings) override;
+    std::int32_t GetStatus() override;
+    std::string GetTypeName() override;
+
+    bool IsDeviceOpen() const { return deviceOpen_.load(); }
+    std::uint8_t PacingValue();
+    std::size_t QueuedCount() { return queue_.QueuedCount(); }
+    std::int32_t RunningThreads() const { return thread_.RunningCount(); }
+
+  private:
+    bool OpenDevice();
+    void CloseDevice();
+    bool ApplyLine(const std::string& modeText);
+    void Pass();
+    void Receive();
+    void TransmitHead();
+    platform::WriteResult Transmit(const std::string& data);
+    void AutoCloseIfUnused();
+
+    PortQueue queue_;  // with the queue lock
+    platform::RecursiveLock deviceLock_;
+    bool manualRts_ = true;  // no driver RTS toggle: the thread drives RTS itself
+    const std::string name_;
+    std::string settings_ = kInitialSettings;
+    std::uint8_t pacing_ = 0;
+    platform::ExclusiveDevice device_;
+    std::atomic<bool> deviceOpen_{false};
+    platform::DriverRtsToggle rtsToggle_;
+    int baudRate_ = 9600;
+    platform::Event ready_{platform::Event::Mode::ManualReset};
+    std::uint32_t lastWriteTick_ = 0;  // I/O thread only
+    PortThread thread_;                // last: stopped before the rest goes
+};
