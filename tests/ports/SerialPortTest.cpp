@@ -1,0 +1,296 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "PortTestSupport.h"
+#include "platform/ExclusiveDevice.h"
+#include "ports/SerialPort.h"
+
+using namespace porttest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class SerialPortTest : public ::testing::Test {
+  protected:
+    PtyPair pty;
+    DeviceOverride override_{"COM1", pty.SlavePath()};
+    std::unique_ptr<SerialPort> port = std::make_unique<SerialPort>("COM1");
+    RecordingListener listener;
+
+    std::string Settings() {
+        std::string out;
+        port->GetSettings(out);
+        return out;
+    }
+
+    termios FarSideAttributes() {
+        termios attributes{};
+        tcgetattr(pty.Master(), &attributes);
+        return attributes;
+    }
+
+    void TearDown() override { port.reset(); }
+};
+
+// A listener that sends every chunk straight back: OnReceive may call Write.
+class EchoListener : public PortListener {
+  public:
+    explicit EchoListener(Port& port) : port_(port) {}
+    void OnReceive(const std::string& chunk) override { port_.Write(chunk); }
+
+  private:
+    Port& port_;
+};
+
+TEST_F(SerialPortTest, WriteBeforeAttachFailsAndQueuesNothing) {
+    EXPECT_FALSE(port->Write("1VQ"));
+    EXPECT_EQ(port->QueuedCount(), 0u);
+    EXPECT_EQ(port->GetStatus(), 0);
+    EXPECT_EQ(port->GetTypeName(), "Serial Port");
+}
+
+TEST_F(SerialPortTest, AttachTwiceRegistersOnceAndSecondDetachFails) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Attach(&listener));
+    EXPECT_EQ(port->GetStatus(), 1);
+    EXPECT_TRUE(port->Detach(&listener));
+    EXPECT_FALSE(port->Detach(&listener));
+    EXPECT_EQ(port->GetStatus(), 0);
+}
+
+TEST_F(SerialPortTest, ReceivedBytesArriveInOrderInChunksOfAtMostFive) {
+    RecordingListener second;
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Attach(&second));
+    std::string sent("12\0AB\r\n\0\0xyz", 12);
+    for (int i = 0; i < 20; ++i) {
+        sent += static_cast<char>('a' + i);
+    }
+    pty.SendFromFarSide(sent);
+
+    for (RecordingListener* each : {&listener, &second}) {
+        ASSERT_TRUE(each->WaitForBytes(sent.size()));
+        EXPECT_EQ(each->Joined(), sent);  // nothing lost, repeated or reordered; NULs kept
+        const auto chunks = each->Chunks();
+        EXPECT_GE(chunks.size(),
+                  (sent.size() + SerialPort::kReadChunk - 1) / SerialPort::kReadChunk);
+        for (const auto& chunk : chunks) {
+            EXPECT_GE(chunk.size(), 1u);
+            EXPECT_LE(chunk.size(), SerialPort::kReadChunk);
+        }
+    }
+}
+
+TEST_F(SerialPortTest, WrittenStringsReachTheLineInOrderByteForByte) {
+    ASSERT_TRUE(port->Attach(&listener));
+    const std::string first = "3VQ";
+    const std::string second("\r\0\xff", 3);
+    ASSERT_TRUE(port->Write(first));
+    ASSERT_TRUE(port->Write(second));
+    EXPECT_EQ(pty.ReceiveOnFarSide(first.size() + second.size()), first + second);
+}
+
+TEST_F(SerialPortTest, ListenerMayWriteFromInsideOnReceive) {
+    EchoListener echo(*port);
+    ASSERT_TRUE(port->Attach(&echo));
+    pty.SendFromFarSide("ping!");
+    EXPECT_EQ(pty.ReceiveOnFarSide(5), "ping!");
+    EXPECT_TRUE(port->Detach(&echo));
+}
+
+TEST_F(SerialPortTest, DetachedListenerIsNotCalledAgain) {
+    ASSERT_TRUE(port->Attach(&listener));
+    pty.SendFromFarSide("ab");
+    ASSERT_TRUE(listener.WaitForBytes(2));
+    ASSERT_TRUE(port->Detach(&listener));
+    const std::size_t callsAtDetach = listener.CallCount();
+    RecordingListener witness;  // proves the bytes sent next were read and delivered
+    pty.HoldSlave();
+    ASSERT_TRUE(port->Attach(&witness));
+    pty.SendFromFarSide("cd");
+    ASSERT_TRUE(witness.WaitForBytes(2));
+    EXPECT_EQ(listener.CallCount(), callsAtDetach);
+}
+
+TEST_F(SerialPortTest, StatusIsTwoWhileStringsWaitWithoutListener) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("96,n,8,1,1"));  // pacing holds the later strings back
+    ASSERT_TRUE(port->Write("first"));
+    ASSERT_TRUE(port->Write("second"));
+    ASSERT_TRUE(port->Write("third"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(5), "first");
+    ASSERT_TRUE(port->Detach(&listener));
+    EXPECT_EQ(port->GetStatus(), 2);
+    EXPECT_TRUE(port->IsDeviceOpen());  // not auto-closed while strings are queued
+
+    EXPECT_EQ(pty.ReceiveOnFarSide(11), "secondthird");
+    EXPECT_TRUE(WaitUntil([&] { return !port->IsDeviceOpen(); }));
+    EXPECT_EQ(port->GetStatus(), 0);
+}
+
+TEST_F(SerialPortTest, AutoClosesAfterLastDetachAndReopensWithStoredSettings) {
+    pty.HoldSlave();  // keeps the far side usable while the port has the device closed
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("19,e,7,2,0"));
+    ASSERT_TRUE(port->Detach(&listener));
+    ASSERT_TRUE(WaitUntil([&] { return !port->IsDeviceOpen(); }));
+    EXPECT_FALSE(port->Write("x"));
+
+    // Someone else changes the line meanwhile; reopening puts our settings back.
+    termios changed = FarSideAttributes();
+    cfsetospeed(&changed, B1200);
+    changed.c_cflag &= ~CSTOPB;
+    ASSERT_EQ(tcsetattr(pty.Master(), TCSANOW, &changed), 0);
+
+    ASSERT_TRUE(port->Attach(&listener));
+    EXPECT_TRUE(port->IsDeviceOpen());
+    EXPECT_EQ(Settings(), "19,e,7,2,0");
+    const termios line = FarSideAttributes();
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B19200));
+    // A pseudo-terminal forces 8 data bits without parity; rate and stop bits stay visible.
+    EXPECT_NE(line.c_cflag & CSTOPB, 0u);
+}
+
+TEST_F(SerialPortTest, DestructionDiscardsQueuedStringsAndStopsTheThread) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("96,n,8,1,1"));
+    ASSERT_TRUE(port->Write("sent"));
+    ASSERT_TRUE(port->Write("never"));
+    ASSERT_TRUE(port->Write("sent either"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(4), "sent");
+    EXPECT_EQ(port->RunningThreads(), 1);
+    pty.HoldSlave();
+    port.reset();
+    EXPECT_EQ(pty.DrainFarSide(std::chrono::milliseconds(SerialPort::kPacingLimitMs + 100)), "");
+    // The device was released: it can be held exclusively again.
+    platform::ExclusiveDevice device;
+    EXPECT_TRUE(device.Open(pty.SlavePath(), O_RDWR | O_NONBLOCK));
+}
+
+TEST_F(SerialPortTest, PacingHoldsTheNextStringForThreeHundredMilliseconds) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("96,n,8,1,1"));
+    ASSERT_TRUE(port->Write("A"));
+    ASSERT_TRUE(port->Write("B"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "A");
+    const auto firstArrived = Clock::now();
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "B");
+    const auto gap = Clock::now() - firstArrived;
+    // Tick counts are whole milliseconds, so allow for one of truncation.
+    EXPECT_GE(gap, std::chrono::milliseconds(SerialPort::kPacingLimitMs - 1));
+}
+
+TEST_F(SerialPortTest, AcknowledgeReplyLetsTheNextStringGoAtOnce) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("96,n,8,1,1"));
+    ASSERT_TRUE(port->Write("A"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "A");
+    const auto firstArrived = Clock::now();
+    port->AcknowledgeReply();
+    ASSERT_TRUE(port->Write("B"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "B");
+    EXPECT_LT(Clock::now() - firstArrived, std::chrono::milliseconds(SerialPort::kPacingLimitMs));
+}
+
+TEST_F(SerialPortTest, ConfigureOnClosedDeviceFailsAndKeepsSettings) {
+    EXPECT_FALSE(port->Configure("19,n,8,1,1"));
+    std::string untouched = "marker";
+    port->GetSettings(untouched);  // a closed device leaves out unchanged
+    EXPECT_EQ(untouched, "marker");
+    ASSERT_TRUE(port->Attach(&listener));
+    EXPECT_EQ(Settings(), SerialPort::kInitialSettings);
+    EXPECT_EQ(port->PacingValue(), 0);
+}
+
+TEST_F(SerialPortTest, FourFieldsGetCommaZeroAndKeepThePacingValue) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("48,o,8,1,3"));
+    EXPECT_EQ(port->PacingValue(), 3);
+    ASSERT_TRUE(port->Configure("24,N,8,2"));
+    EXPECT_EQ(Settings(), "24,N,8,2,0");
+    EXPECT_EQ(port->PacingValue(), 3);
+    const termios line = FarSideAttributes();
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B2400));
+    EXPECT_EQ(line.c_cflag & PARENB, 0u);
+}
+
+TEST_F(SerialPortTest, PacingDigitIsCharacterTenAndLaterCharactersAreKept) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("96,m,8,1,x extra"));
+    EXPECT_EQ(Settings(), "96,m,8,1,x extra");
+    EXPECT_EQ(port->PacingValue(), static_cast<std::uint8_t>('x' - '0'));
+    const termios line = FarSideAttributes();
+    // A pseudo-terminal drops PARENB; the mark/space selection stays visible.
+    EXPECT_EQ(line.c_cflag & (CMSPAR | PARODD), static_cast<tcflag_t>(CMSPAR | PARODD));
+    ASSERT_TRUE(port->Configure("96,S,8,1,0"));
+    EXPECT_EQ(port->PacingValue(), 0);
+    EXPECT_EQ(FarSideAttributes().c_cflag & (CMSPAR | PARODD), static_cast<tcflag_t>(CMSPAR));
+}
+
+TEST_F(SerialPortTest, RejectedSettingsChangeNothing) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("96,n,8,1,1"));
+    ASSERT_TRUE(port->Write("head"));
+    ASSERT_TRUE(port->Write("waiting"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(4), "head");
+    const std::size_t queued = port->QueuedCount();
+    ASSERT_EQ(queued, 1u);
+    for (const char* bad : {"97,n,8,1,0", "96,x,8,1,0", "96,n,9,1,0", "96,n,4,1,0", "96,n,8,3,0",
+                            "96;n,8,1,0", "9600,n,8,1", "96,n,8", ""}) {
+        EXPECT_FALSE(port->Configure(bad)) << bad;
+        EXPECT_EQ(Settings(), "96,n,8,1,1") << bad;
+        EXPECT_EQ(port->PacingValue(), 1) << bad;
+        EXPECT_EQ(port->QueuedCount(), queued) << bad;
+    }
+}
+
+TEST_F(SerialPortTest, SuccessfulConfigureDiscardsQueuedStrings) {
+    ASSERT_TRUE(port->Attach(&listener));
+    ASSERT_TRUE(port->Configure("96,n,8,1,1"));
+    ASSERT_TRUE(port->Write("head"));
+    ASSERT_TRUE(port->Write("dropped"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(4), "head");
+    ASSERT_TRUE(port->Configure("96,n,8,1,0"));
+    EXPECT_EQ(port->QueuedCount(), 0u);
+    ASSERT_TRUE(port->Write("after"));
+    EXPECT_EQ(pty.ReceiveOnFarSide(5), "after");
+}
+
+TEST_F(SerialPortTest, OpenDeviceIsHeldExclusively) {
+    ASSERT_TRUE(port->Attach(&listener));
+    platform::ExclusiveDevice other;
+    EXPECT_FALSE(other.Open(pty.SlavePath(), O_RDWR | O_NONBLOCK));
+    SerialPort rival("COM1");
+    RecordingListener rivalListener;
+    EXPECT_FALSE(rival.Attach(&rivalListener));
+    EXPECT_EQ(rival.GetStatus(), 0);
+}
+
+TEST_F(SerialPortTest, MissingDeviceFailsAttach) {
+    const DeviceOverride missing("COM2", "/dev/merrowby-no-such-device");
+    SerialPort absent("COM2");
+    EXPECT_FALSE(absent.Attach(&listener));
+    EXPECT_EQ(absent.GetStatus(), 0);
+    EXPECT_FALSE(absent.Write("x"));
+}
+
+TEST_F(SerialPortTest, FarSideVanishingMidStreamKeepsWritesQueued) {
+    ASSERT_TRUE(port->Attach(&listener));
+    pty.SendFromFarSide("half");
+    ASSERT_TRUE(listener.WaitForBytes(4));
+    pty.CloseMaster();
+    ASSERT_TRUE(port->Write("lost line"));
+    // The write fails on a hung-up line and stays at the head of the queue.
+    EXPECT_FALSE(WaitUntil([&] { return port->QueuedCount() == 0; }, 200ms));
+    EXPECT_EQ(port->QueuedCount(), 1u);
+    EXPECT_EQ(port->GetStatus(), 1);
+    EXPECT_EQ(listener.Joined(), "half");
+    EXPECT_TRUE(port->Detach(&listener));
+}
+
+}  // namespace
