@@ -1,0 +1,193 @@
+// Throughput of the link's receive side, and the round trip of a query against the
+// simulated card over a pseudo-terminal.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Tick.h"
+#include "ports/Port.h"
+#include "ports/PortManager.h"
+#include "protocol/InstrumentLink.h"
+#include "tools/cardsim/CardSimulator.h"
+
+namespace {
+
+// A port that takes every write and delivers nothing by itself.
+class NullPort : public Port {
+  public:
+    bool Write(const std::string&) override { return true; }
+    bool Attach(PortListener*) override { return true; }
+    bool Detach(PortListener*) override { return true; }
+    void GetSettings(std::string& out) override { out.clear(); }
+    bool Configure(const std::string&) override { return true; }
+    std::int32_t GetStatus() override { return 1; }
+    std::string GetTypeName() override { return "Serial Port"; }
+};
+
+class NullPortManager : public PortManager {
+  public:
+    Port* Open(std::string, PortListener*) override { return &port_; }
+    void CloseAll() override {}
+    std::int32_t GetStatus(std::string) override { return 1; }
+    bool GetSettings(std::string&, std::string&) override { return false; }
+    bool Close(std::string, PortListener*) override { return true; }
+    bool ShowSettingsDialog(int, std::string&, std::string&, std::int32_t*, std::int32_t, int,
+                            int) override {
+        return false;
+    }
+    bool Configure(std::string&, std::string&) override { return true; }
+
+  private:
+    NullPort port_;
+};
+
+const std::string kSample = "0123 4567 89AB CDEF\r\n";
+
+// Dump sample lines in the serial port's largest chunks of 5 bytes.
+std::vector<std::string> SampleChunks(std::size_t bytes) {
+    std::string wire;
+    while (wire.size() < bytes) {
+        wire += kSample;
+    }
+    std::vector<std::string> chunks;
+    for (std::size_t at = 0; at < wire.size(); at += 5) {
+        chunks.push_back(wire.substr(at, 5));
+    }
+    return chunks;
+}
+
+// Destroys the link without its go-online wait: the null port never answers.
+void Discard(std::unique_ptr<InstrumentLink>& link) {
+    link->StartDump(false);
+    link.reset();
+}
+
+void BM_OnReceive(benchmark::State& state) {
+    NullPortManager manager;
+    auto link = std::make_unique<InstrumentLink>("COM1", manager);
+    const auto chunks = SampleChunks(32 * 1024);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        for (const auto& chunk : chunks) {
+            link->OnReceive(chunk);
+            bytes += chunk.size();
+        }
+        state.PauseTiming();
+        link->DiscardUnread();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+    Discard(link);
+}
+BENCHMARK(BM_OnReceive);
+
+void BM_ReadReply(benchmark::State& state) {
+    NullPortManager manager;
+    auto link = std::make_unique<InstrumentLink>("COM1", manager);
+    link->StartDump(false);
+    const auto chunks = SampleChunks(32 * 1024);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const auto& chunk : chunks) {
+            link->OnReceive(chunk);
+            bytes += chunk.size();
+        }
+        state.ResumeTiming();
+        while (!link->ReadReply().empty()) {
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+    Discard(link);
+}
+BENCHMARK(BM_ReadReply);
+
+// One thread delivers while the other reads, both contending for the lock.
+void BM_ReceiveWhileReading(benchmark::State& state) {
+    NullPortManager manager;
+    auto link = std::make_unique<InstrumentLink>("COM1", manager);
+    link->StartDump(false);
+    const auto chunks = SampleChunks(16 * 1024);
+    std::size_t chunkBytes = 0;
+    for (const auto& chunk : chunks) {
+        chunkBytes += chunk.size();
+    }
+    const std::size_t expected = chunkBytes / kSample.size();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::thread port([&] {
+            for (const auto& chunk : chunks) {
+                link->OnReceive(chunk);
+            }
+        });
+        std::size_t lines = 0;
+        while (lines < expected) {
+            const std::string line = link->ReadReply();
+            if (line.size() == kSample.size() - 2) {
+                ++lines;
+            }
+        }
+        port.join();
+        link->DiscardUnread();
+        link->ReadReply();
+        bytes += chunkBytes;
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+    Discard(link);
+}
+BENCHMARK(BM_ReceiveWhileReading)->UseRealTime();
+
+// From the command written until ReadReply returns the reply, through the real serial port.
+void BM_QueryVoltageRoundTrip(benchmark::State& state) {
+    cardsim::CardOptions options;
+    options.noiseAmplitude = 0;
+    cardsim::CardSimulator card(options);
+    setenv("MERROWBY_COM1", card.SlavePath().c_str(), 1);
+    auto link = std::make_unique<InstrumentLink>("COM1");
+    if (!link->HasPort()) {
+        state.SkipWithError("the serial port did not open");
+        return;
+    }
+    std::vector<double> milliseconds;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        link->QueryVoltage(3);
+        std::string reply;
+        while (reply.empty() && link->IsPending()) {
+            reply = link->ReadReply();
+            if (reply.empty() && !link->WaitForUnread(1000)) {
+                break;
+            }
+        }
+        const auto end = std::chrono::steady_clock::now();
+        if (reply.empty()) {
+            state.SkipWithError("no reply");
+            break;
+        }
+        milliseconds.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    link.reset();
+    GetPortManager()->CloseAll();
+    unsetenv("MERROWBY_COM1");
+    if (!milliseconds.empty()) {
+        std::sort(milliseconds.begin(), milliseconds.end());
+        const auto at = [&](double fraction) {
+            return milliseconds[static_cast<std::size_t>(fraction * (milliseconds.size() - 1))];
+        };
+        state.counters["median_ms"] = at(0.5);
+        state.counters["p99_ms"] = at(0.99);
+        state.counters["max_ms"] = milliseconds.back();
+    }
+}
+BENCHMARK(BM_QueryVoltageRoundTrip)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
