@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 
 #include "LineClient.h"
@@ -96,6 +97,7 @@ TEST(CardMisbehaviour, DelaysEachReply) {
 
 TEST(CardMisbehaviour, CutsRepliesIntoChunksWithGaps) {
     std::mutex mutex;
+    std::condition_variable traced;
     std::vector<std::pair<std::chrono::steady_clock::time_point, std::string>> writes;
     CardOptions options = QuickCard();
     options.chunkSize = 3;
@@ -104,6 +106,7 @@ TEST(CardMisbehaviour, CutsRepliesIntoChunksWithGaps) {
         if (event.fromCard) {
             std::lock_guard lock(mutex);
             writes.emplace_back(event.time, event.text);
+            traced.notify_all();
         }
     });
     LineClient line(card.SlavePath());
@@ -111,7 +114,16 @@ TEST(CardMisbehaviour, CutsRepliesIntoChunksWithGaps) {
     const auto lines = line.ReadLines(2);
     ASSERT_EQ(lines.size(), 2u);
 
-    std::lock_guard lock(mutex);
+    // The trace of the last piece may come just after the piece itself.
+    const std::size_t expectedBytes = lines[0].size() + lines[1].size() + 4;
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(traced.wait_for(lock, 3s, [&] {
+        std::size_t bytes = 0;
+        for (const auto& write : writes) {
+            bytes += write.second.size();
+        }
+        return bytes >= expectedBytes;
+    }));
     std::string joined;
     for (std::size_t i = 0; i < writes.size(); ++i) {
         EXPECT_LE(writes[i].second.size(), 3u);

@@ -102,7 +102,8 @@ class CardSimulator {
     const std::string& SlavePath() const;
     const std::string& LinkPath() const;  // empty without a link
 
-    // Record of the line.
+    // Record of the line. Wait predicates run under the simulator's lock: they must not call
+    // back into the simulator.
     std::string Received() const;               // every byte received, in order
     std::string Sent() const;                   // every byte written to the line, in order
     std::vector<std::string> Commands() const;  // decoded commands, without carriage return;
