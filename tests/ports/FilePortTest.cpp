@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "PortTestSupport.h"
+#include "ports/FilePort.h"
+
+using namespace porttest;
+
+namespace {
+
+class FilePortTest : public ::testing::Test {
+  protected:
+    const std::string path = TempPath("Dump Log.txt");
+    RecordingListener listener;
+
+    static void WriteRaw(const std::string& file, const std::string& content) {
+        std::ofstream(file, std::ios::binary) << content;
+    }
+};
+
+TEST_F(FilePortTest, AttachCreatesAnEmptyFile) {
+    FilePort port("KEY", path);
+    ASSERT_FALSE(std::filesystem::exists(path));
+    ASSERT_TRUE(port.Attach(&listener));
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(port.GetTypeName(), "File Port");
+}
+
+TEST_F(FilePortTest, AttachKeepsExistingContents) {
+    const std::string before("kept\0bytes\n", 11);
+    WriteRaw(path, before);
+    FilePort port("KEY", path);
+    ASSERT_TRUE(port.Attach(&listener));
+    EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST_F(FilePortTest, StringsAreAppendedInOrderByteForByte) {
+    WriteRaw(path, "old;");
+    FilePort port("KEY", path);
+    ASSERT_TRUE(port.Attach(&listener));
+    const std::string strings[] = {"first", std::string("\0second\r\n", 9), "third"};
+    std::string expected = "old;";
+    for (const auto& each : strings) {
+        ASSERT_TRUE(port.Write(each));
+        expected += each;
+    }
+    ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
+    EXPECT_EQ(ReadFile(path), expected);
+}
+
+TEST_F(FilePortTest, NoSettingsAndAnyConfigureSucceeds) {
+    FilePort port("KEY", path);
+    ASSERT_TRUE(port.Attach(&listener));
+    std::string out = "was here";
+    port.GetSettings(out);
+    EXPECT_EQ(out, "");
+    EXPECT_TRUE(port.Configure("not a settings string"));
+    EXPECT_TRUE(port.Configure(""));
+    port.GetSettings(out);
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(FilePortTest, ListenersAreCountedButNeverCalled) {
+    FilePort port("KEY", path);
+    RecordingListener second;
+    ASSERT_TRUE(port.Attach(&listener));
+    ASSERT_TRUE(port.Attach(&second));
+    ASSERT_TRUE(port.Attach(&listener));
+    EXPECT_EQ(port.GetStatus(), 2);
+    ASSERT_TRUE(port.Write("payload"));
+    ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
+    EXPECT_EQ(listener.CallCount(), 0u);
+    EXPECT_EQ(second.CallCount(), 0u);
+    EXPECT_TRUE(port.Detach(&listener));
+    EXPECT_FALSE(port.Detach(&listener));
+    EXPECT_EQ(port.GetStatus(), 1);
+}
+
+TEST_F(FilePortTest, UnwritablePathFailsAttachButWritesStayQueued) {
+    const std::string blocked = TempPath("no-such-dir") + "/x/file.txt";
+    FilePort port("KEY", blocked);
+    EXPECT_FALSE(port.Attach(&listener));
+    EXPECT_EQ(port.GetStatus(), 0);
+    EXPECT_TRUE(port.Write("one"));
+    EXPECT_TRUE(port.Write("two"));
+    EXPECT_EQ(port.GetStatus(), 2);
+    // Retried every pass: once the folder exists, both land in order.
+    std::filesystem::create_directories(std::filesystem::path(blocked).parent_path());
+    ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
+    EXPECT_EQ(ReadFile(blocked), "onetwo");
+    EXPECT_EQ(port.GetStatus(), 0);
+}
+
+TEST_F(FilePortTest, FileIsClosedBetweenAppends) {
+    FilePort port("KEY", path);
+    ASSERT_TRUE(port.Attach(&listener));
+    ASSERT_TRUE(port.Write("a"));
+    ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
+    // Someone else rewrites the file between appends; the next append goes to its end.
+    WriteRaw(path, "replaced;");
+    ASSERT_TRUE(port.Write("b"));
+    ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
+    EXPECT_EQ(ReadFile(path), "replaced;b");
+}
+
+}  // namespace
