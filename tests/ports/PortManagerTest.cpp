@@ -182,6 +182,7 @@ TEST_F(PortManagerTest, VanishedLineIsReopenedCleanlyAfterCloseAll) {
     EXPECT_EQ(again.Joined(), "ok");
     ASSERT_TRUE(reopened->Write("GO"));
     EXPECT_EQ(replugged.ReceiveOnFarSide(2), "GO");
+    EXPECT_TRUE(manager.Close("COM1", &again));
 }
 
 TEST_F(PortManagerTest, SettingsDialogNeedsAnInstalledFactory) {

@@ -84,6 +84,7 @@ TEST_F(SerialPortTest, ReceivedBytesArriveInOrderInChunksOfAtMostFive) {
             EXPECT_LE(chunk.size(), SerialPort::kReadChunk);
         }
     }
+    EXPECT_TRUE(port->Detach(&second));
 }
 
 TEST_F(SerialPortTest, WrittenStringsReachTheLineInOrderByteForByte) {
@@ -115,6 +116,7 @@ TEST_F(SerialPortTest, DetachedListenerIsNotCalledAgain) {
     pty.SendFromFarSide("cd");
     ASSERT_TRUE(witness.WaitForBytes(2));
     EXPECT_EQ(listener.CallCount(), callsAtDetach);
+    EXPECT_TRUE(port->Detach(&witness));
 }
 
 TEST_F(SerialPortTest, StatusIsTwoWhileStringsWaitWithoutListener) {
