@@ -8,6 +8,32 @@
 
 namespace platform {
 
+DeviceWait WaitForInputOrSignal(int fd, int signalFd, std::chrono::microseconds timeout) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + timeout;
+    for (;;) {
+        const auto left = duration_cast<nanoseconds>(deadline - steady_clock::now());
+        const auto wait = left.count() > 0 ? left : nanoseconds(0);
+        const timespec span{static_cast<time_t>(wait.count() / 1'000'000'000),
+                            static_cast<long>(wait.count() % 1'000'000'000)};
+        pollfd requests[2] = {{signalFd, POLLIN, 0}, {fd, POLLIN, 0}};
+        const int ready = ::ppoll(requests, 2, &span, nullptr);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            return DeviceWait::Quiet;
+        }
+        if ((requests[0].revents & POLLIN) != 0) {
+            return DeviceWait::Signalled;
+        }
+        if ((requests[1].revents & POLLIN) != 0) {
+            return DeviceWait::Input;
+        }
+        return DeviceWait::Gone;
+    }
+}
+
 ReadResult ReadAvailable(int fd, char* buffer, std::size_t capacity, int timeoutMs) {
     pollfd request{fd, POLLIN, 0};
     const int ready = ::poll(&request, 1, timeoutMs);

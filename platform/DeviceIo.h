@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <string_view>
 
@@ -12,6 +13,12 @@ struct ReadResult {
     ReadStatus status = ReadStatus::Nothing;
     std::size_t count = 0;
 };
+
+enum class DeviceWait { Input, Signalled, Quiet, Gone };
+
+// Waits up to timeout for input on fd or for signalFd to become readable (signal first).
+// Gone: the far side hung up or the device failed; returned at once.
+DeviceWait WaitForInputOrSignal(int fd, int signalFd, std::chrono::microseconds timeout);
 
 // Waits up to timeoutMs for input on a non-blocking descriptor and reads at most capacity
 // bytes of it. Gone: the far side hung up or the device failed.

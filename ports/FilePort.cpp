@@ -15,7 +15,13 @@ constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 
 FilePort::FilePort(std::string name, std::string path)
     : name_(std::move(name)), path_(std::move(path)) {
-    thread_.Start(platform::ThreadPriority::Lowest, kPassMs, [this] { Pass(); });
+    thread_.Start(platform::ThreadPriority::Lowest, [this] {
+        if (thread_.WaitForStop(kPassMs)) {
+            return false;
+        }
+        Pass();
+        return true;
+    });
 }
 
 FilePort::~FilePort() {

@@ -8,7 +8,13 @@
 using platform::RecursiveGuard;
 
 ParallelPort::ParallelPort(std::string name) : name_(std::move(name)) {
-    thread_.Start(platform::ThreadPriority::Lowest, kPassMs, [this] { Pass(); });
+    thread_.Start(platform::ThreadPriority::Lowest, [this] {
+        if (thread_.WaitForStop(kPassMs)) {
+            return false;
+        }
+        Pass();
+        return true;
+    });
 }
 
 ParallelPort::~ParallelPort() {

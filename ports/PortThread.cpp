@@ -8,12 +8,10 @@ PortThread::~PortThread() {
     Stop();
 }
 
-void PortThread::Start(platform::ThreadPriority priority, int intervalMs,
-                       std::function<void()> pass) {
+void PortThread::Start(platform::ThreadPriority priority, std::function<bool()> pass) {
     running_.fetch_add(1);
-    const bool started = worker_.Start(priority, [this, intervalMs, pass = std::move(pass)] {
-        while (!stop_.Wait(intervalMs)) {
-            pass();
+    const bool started = worker_.Start(priority, [this, pass = std::move(pass)] {
+        while (pass()) {
         }
         running_.fetch_sub(1);
         ended_.Set();

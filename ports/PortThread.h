@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -15,9 +16,15 @@ class PortThread {
     PortThread& operator=(const PortThread&) = delete;
     ~PortThread();
 
-    // Counts the thread and starts pass() in a loop: each pass first waits up to
-    // intervalMs for the stop event. A thread that cannot start is not counted.
-    void Start(platform::ThreadPriority priority, int intervalMs, std::function<void()> pass);
+    // Counts the thread and runs pass() until it returns false. A pass waits for the stop
+    // event itself (WaitForStop, or polling StopFd with its device). A thread that cannot
+    // start is not counted.
+    void Start(platform::ThreadPriority priority, std::function<bool()> pass);
+    // True when the stop event was set within the time-out.
+    bool WaitForStop(std::chrono::microseconds timeout) { return stop_.Wait(timeout); }
+    bool WaitForStop(int timeoutMs) { return stop_.Wait(timeoutMs); }
+    // Readable once the stop event is set; confirm with WaitForStop(0).
+    int StopFd() const { return stop_.PollFd(); }
     // Sets the stop event and waits (looking every 100 ms at the latest) until the
     // thread has ended.
     void Stop();

@@ -24,7 +24,7 @@ constexpr int kWriteStallLimitMs = 1000;
 
 SerialPort::SerialPort(std::string name) : name_(std::move(name)) {
     ready_.Set();
-    thread_.Start(platform::ThreadPriority::Highest, kPassMs, [this] { Pass(); });
+    thread_.Start(platform::ThreadPriority::Highest, [this] { return Pass(); });
 }
 
 SerialPort::~SerialPort() {
@@ -146,31 +146,66 @@ bool SerialPort::ApplyLine(const std::string& modeText) {
     return true;
 }
 
-void SerialPort::Pass() {
-    Receive();
+bool SerialPort::Pass() {
+    if (!ReceiveUnlessStopped()) {
+        return false;
+    }
     const PortQueue::State state = queue_.Peek();
     if (!state.queueEmpty) {
         TransmitHead();
     } else if (!state.hasListener) {
         AutoCloseIfUnused();
     }
+    return true;
 }
 
-void SerialPort::Receive() {
+// The pass's wait for the stop event (1 ms) and the read's wait for input (1 ms) are one
+// poll of both, so that an idle line costs one wake-up per pass. Input that comes early
+// still waits out the first millisecond, so passes never follow faster than that.
+bool SerialPort::ReceiveUnlessStopped() {
+    using namespace std::chrono;
+    const auto passStart = steady_clock::now();
+    const auto stopWait = milliseconds(kPassMs);
+    const auto wholeWait = milliseconds(2 * kPassMs);
+    const auto waitedSoFar = [&] {
+        return duration_cast<microseconds>(steady_clock::now() - passStart);
+    };
+
+    std::unique_lock device(deviceLock_);
+    if (!device_.IsOpen()) {
+        device.unlock();
+        return !thread_.WaitForStop(stopWait);
+    }
+    const platform::DeviceWait wait =
+        platform::WaitForInputOrSignal(device_.Fd(), thread_.StopFd(), wholeWait);
+    device.unlock();
+    if (wait == platform::DeviceWait::Signalled) {
+        return !thread_.WaitForStop(microseconds(0));
+    }
+    const auto floor = wait == platform::DeviceWait::Input ? stopWait : wholeWait;
+    const auto rest = duration_cast<microseconds>(floor) - waitedSoFar();
+    if (rest.count() > 0 && thread_.WaitForStop(rest)) {
+        return false;
+    }
+    if (wait != platform::DeviceWait::Input) {
+        return true;  // nothing came, or the far side is gone
+    }
+
     char buffer[kReadChunk];
     platform::ReadResult result;
     {
-        const RecursiveGuard device(deviceLock_);
+        const RecursiveGuard locked(deviceLock_);
         if (!device_.IsOpen()) {
-            return;
+            return true;
         }
         // Line errors (framing, overrun, parity) need no clearing here: the bytes read
         // are delivered as they are.
-        result = platform::ReadAvailable(device_.Fd(), buffer, sizeof buffer, kPassMs);
+        result = platform::ReadAvailable(device_.Fd(), buffer, sizeof buffer, 0);
     }
     if (result.status == platform::ReadStatus::Data) {
         queue_.Deliver(std::string(buffer, result.count));
     }
+    return true;
 }
 
 void SerialPort::TransmitHead() {

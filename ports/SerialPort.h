@@ -47,8 +47,8 @@ class SerialPort : public Port {
     bool OpenDevice();
     void CloseDevice();
     bool ApplyLine(const std::string& modeText);
-    void Pass();
-    void Receive();
+    bool Pass();
+    bool ReceiveUnlessStopped();
     void TransmitHead();
     platform::WriteResult Transmit(const std::string& data);
     void AutoCloseIfUnused();
