@@ -18,8 +18,9 @@ class ExclusiveDevice {
     ExclusiveDevice& operator=(const ExclusiveDevice&) = delete;
     ~ExclusiveDevice();
 
-    // flags: the access mode (O_RDONLY, O_WRONLY, O_RDWR) and e.g. O_NONBLOCK. Closes any
-    // device held before. False when the path is absent or held by someone else.
+    // flags: the access mode (O_RDONLY, O_WRONLY, O_RDWR) and e.g. O_NONBLOCK, which a
+    // serial device needs so that the open does not wait for carrier. Closes any device
+    // held before. False when the path is absent or held by someone else.
     bool Open(const std::string& path, int flags);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }

@@ -71,7 +71,7 @@ bool ApplyLineMode(int fd, const LineMode& mode) {
     }
     ::cfmakeraw(&attributes);
     attributes.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
-    attributes.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
+    attributes.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     attributes.c_cflag |= CLOCAL | CREAD | CharacterSize(mode.dataBits) | ParityFlags(mode.parity);
     if (mode.stopBits == 2) {
         attributes.c_cflag |= CSTOPB;

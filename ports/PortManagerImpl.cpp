@@ -157,11 +157,10 @@ void PortManagerImpl::CloseAll() {
 
 std::int32_t PortManagerImpl::GetStatus(std::string name) {
     const std::string key = NormaliseName(name);
-    Port* port = nullptr;
-    {
-        const RecursiveGuard guard(lock_);
-        port = Find(key);
-    }
+    // Asked under the manager lock, so that a CloseAll on another thread cannot destroy
+    // the port while it answers.
+    const RecursiveGuard guard(lock_);
+    Port* port = Find(key);
     return port == nullptr ? 0 : port->GetStatus();
 }
 

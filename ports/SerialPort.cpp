@@ -142,6 +142,9 @@ bool SerialPort::ApplyLine(const std::string& modeText) {
         return false;
     }
     manualRts_ = !rtsToggle_.Enable(fd);
+    if (manualRts_) {
+        platform::SetRts(fd, false);  // raised only while sending; refused without modem lines
+    }
     baudRate_ = mode->baudRate;
     return true;
 }

@@ -3,6 +3,7 @@
 #include <termios.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -119,6 +120,56 @@ TEST_F(SerialPortTest, DetachedListenerIsNotCalledAgain) {
     EXPECT_TRUE(port->Detach(&witness));
 }
 
+// Blocks inside OnReceive until released, to catch a Detach racing with a delivery.
+class BlockingListener : public PortListener {
+  public:
+    void OnReceive(const std::string&) override {
+        std::unique_lock lock(mutex_);
+        ++calls_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+    }
+    bool WaitForCall() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, kDeadline, [this] { return calls_ > 0; });
+    }
+    void Release() {
+        {
+            const std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        changed_.notify_all();
+    }
+    int Calls() {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int calls_ = 0;
+    bool released_ = false;
+};
+
+TEST_F(SerialPortTest, DetachWaitsForADeliveryInProgress) {
+    BlockingListener blocking;
+    ASSERT_TRUE(port->Attach(&blocking));
+    pty.SendFromFarSide("x");
+    ASSERT_TRUE(blocking.WaitForCall());
+    auto detached = std::async(std::launch::async, [&] { return port->Detach(&blocking); });
+    EXPECT_EQ(detached.wait_for(50ms), std::future_status::timeout);
+    blocking.Release();
+    EXPECT_TRUE(detached.get());
+    pty.HoldSlave();
+    RecordingListener witness;
+    ASSERT_TRUE(port->Attach(&witness));
+    pty.SendFromFarSide("yz");
+    ASSERT_TRUE(witness.WaitForBytes(2));
+    EXPECT_EQ(blocking.Calls(), 1);
+    EXPECT_TRUE(port->Detach(&witness));
+}
+
 TEST_F(SerialPortTest, StatusIsTwoWhileStringsWaitWithoutListener) {
     ASSERT_TRUE(port->Attach(&listener));
     ASSERT_TRUE(port->Configure("96,n,8,1,1"));  // pacing holds the later strings back
@@ -177,12 +228,14 @@ TEST_F(SerialPortTest, DestructionDiscardsQueuedStringsAndStopsTheThread) {
 TEST_F(SerialPortTest, PacingHoldsTheNextStringForThreeHundredMilliseconds) {
     ASSERT_TRUE(port->Attach(&listener));
     ASSERT_TRUE(port->Configure("96,n,8,1,1"));
+    // "A" cannot leave before it is written, so the time from that Write to the arrival
+    // of "B" bounds the gap from below however late this thread notices either.
+    const auto firstWritten = Clock::now();
     ASSERT_TRUE(port->Write("A"));
     ASSERT_TRUE(port->Write("B"));
     ASSERT_EQ(pty.ReceiveOnFarSide(1), "A");
-    const auto firstArrived = Clock::now();
     ASSERT_EQ(pty.ReceiveOnFarSide(1), "B");
-    const auto gap = Clock::now() - firstArrived;
+    const auto gap = Clock::now() - firstWritten;
     // Tick counts are whole milliseconds, so allow for one of truncation.
     EXPECT_GE(gap, std::chrono::milliseconds(SerialPort::kPacingLimitMs - 1));
 }
