@@ -1,0 +1,423 @@
+// The timing test dialog against the simulated card on a pseudo-terminal, its clock ticked
+// directly.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FeedbackRecorder.h"
+#include "dialogs/HexReadingEdit.h"
+#include "dialogs/ReplyWaiter.h"
+#include "dialogs/SensorTimingTestDialog.h"
+#include "platform/Tick.h"
+#include "ports/PortManager.h"
+#include "protocol/InstrumentLink.h"
+#include "tools/cardsim/CardSimulator.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using Dialog = SensorTimingTestDialog;
+
+constexpr milliseconds kGenerous{5000};
+constexpr int kFinishTick = 8 * 60 + 15;
+
+// The main window's wait: polls the link until it returns text or the time is up, then
+// resets it. Records every wait asked for.
+class LinkReplyWaiter : public ReplyWaiter {
+  public:
+    explicit LinkReplyWaiter(InstrumentLink& link) : link_(link) {}
+
+    std::string WaitForReply(std::uint32_t timeout) override {
+        timeouts.push_back(timeout);
+        const std::uint32_t start = platform::TickCount();
+        for (;;) {
+            std::string reply = link_.ReadReply();
+            if (!reply.empty()) {
+                return reply;
+            }
+            const std::uint32_t elapsed = platform::TickCount() - start;
+            if (elapsed >= timeout) {
+                break;
+            }
+            link_.WaitForUnread(timeout - elapsed);
+        }
+        link_.Reset();
+        return {};
+    }
+
+    std::vector<std::uint32_t> timeouts;
+
+  private:
+    InstrumentLink& link_;
+};
+
+class SensorTimingTestDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        cardsim::CardOptions options;
+        options.noiseAmplitude = 0;
+        options.dumpInterval = milliseconds(60000);  // "LD" starts a dump on the card
+        card_ = std::make_unique<cardsim::CardSimulator>(options);
+        setenv("MERROWBY_COM1", card_->SlavePath().c_str(), 1);
+        Open("COM1");
+        ASSERT_TRUE(link_->HasPort());
+    }
+    void TearDown() override {
+        dialog_.reset();
+        waiter_.reset();
+        link_.reset();
+        GetPortManager()->CloseAll();
+        card_.reset();
+        unsetenv("MERROWBY_COM1");
+        unsetenv("MERROWBY_COM3");
+    }
+    void Open(const std::string& portName) {
+        dialog_.reset();
+        waiter_.reset();
+        link_ = std::make_unique<InstrumentLink>(portName);
+        waiter_ = std::make_unique<LinkReplyWaiter>(*link_);
+        dialog_ = std::make_unique<Dialog>(*link_, *waiter_);
+        dialog_->show();
+    }
+
+    template <class Widget>
+    Widget* Control(int id) const {
+        return dialog_->ControlAs<Widget>(id);
+    }
+    QPushButton* StartStop() const { return Control<QPushButton>(Dialog::kStartStopId); }
+    QRadioButton* LeftTube() const { return Control<QRadioButton>(Dialog::kLeftTubeId); }
+    QRadioButton* RightTube() const { return Control<QRadioButton>(Dialog::kRightTubeId); }
+    QTreeWidget* List() const { return Control<QTreeWidget>(Dialog::kReadingsId); }
+    HexReadingEdit* Field() const { return Control<HexReadingEdit>(Dialog::kReadingId); }
+    QString Minutes() const { return Control<QLineEdit>(Dialog::kMinutesId)->text(); }
+    QString Seconds() const { return Control<QLineEdit>(Dialog::kSecondsId)->text(); }
+    QString Cell(int row, int column) const {
+        QTreeWidgetItem* item = List()->topLevelItem(row);
+        return item == nullptr ? QStringLiteral("<no row>") : item->text(column);
+    }
+
+    void Ticks(int count) {
+        for (int tick = 0; tick < count; ++tick) {
+            dialog_->OnClockTick();
+        }
+    }
+    void PressEnter(QWidget* widget) {
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Return);
+    }
+    void TypeReading(const QString& digits) {
+        Field()->setFocus();
+        Field()->selectAll();
+        QTest::keyClicks(Field(), digits);
+        QTest::keyClick(Field(), Qt::Key_Return);
+    }
+    std::vector<std::string> CardCommands(std::size_t count) const {
+        EXPECT_TRUE(card_->WaitForCommandCount(count, kGenerous));
+        return card_->Commands();
+    }
+
+    FeedbackRecorder feedback_;
+    std::unique_ptr<cardsim::CardSimulator> card_;
+    std::unique_ptr<InstrumentLink> link_;
+    std::unique_ptr<LinkReplyWaiter> waiter_;
+    std::unique_ptr<Dialog> dialog_;
+};
+
+TEST_F(SensorTimingTestDialogTest, OpensStoppedOnTheLeftTube) {
+    EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Sensor Timing Test"));
+    EXPECT_TRUE(LeftTube()->isChecked());
+    EXPECT_FALSE(RightTube()->isChecked());
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_FALSE(dialog_->IsClockTimerActive());
+    EXPECT_EQ(StartStop()->text(), QStringLiteral("Start"));
+    EXPECT_EQ(Minutes(), QStringLiteral("0"));
+    EXPECT_EQ(Seconds(), QStringLiteral("00"));
+    EXPECT_EQ(Field()->maxLength(), 6);
+
+    QTreeWidget* list = List();
+    ASSERT_EQ(list->columnCount(), 5);
+    const QStringList headers{"t2-t1 (s)", "#0", "#1", "#2", "#3"};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(list->headerItem()->text(column), headers[column]);
+        EXPECT_EQ(list->header()->sectionSize(column), list->contentsRect().width() / 5);
+    }
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_TRUE(card_->Commands().empty());
+}
+
+TEST_F(SensorTimingTestDialogTest, FullRunEnablesEveryQuarterMinuteAndStopsAtEightFifteen) {
+    StartStop()->click();
+    EXPECT_TRUE(dialog_->IsRunning());
+    EXPECT_TRUE(dialog_->IsClockTimerActive());
+    EXPECT_EQ(StartStop()->text(), QStringLiteral("Stop"));
+    EXPECT_EQ(Minutes(), QStringLiteral("0"));
+    EXPECT_EQ(Seconds(), QStringLiteral("00"));
+    EXPECT_EQ(CardCommands(1), std::vector<std::string>{"LE"});
+    EXPECT_EQ(waiter_->timeouts.size(), 1u);
+
+    std::vector<std::string> expected{"LE"};
+    for (int tick = 1; tick <= kFinishTick; ++tick) {
+        dialog_->OnClockTick();
+        const int minutes = tick / 60;
+        const int seconds = tick % 60;
+        char secondsText[8];
+        std::snprintf(secondsText, sizeof secondsText, "%02d", seconds);
+        ASSERT_EQ(Minutes(), QString::number(minutes)) << tick;
+        ASSERT_EQ(Seconds(), QString::fromLatin1(secondsText)) << tick;
+        if (tick == kFinishTick) {
+            expected.push_back("LD");
+        } else if (seconds % 15 == 0) {
+            expected.push_back("LE");
+        }
+        // A command and its wait on exactly the quarter-minute ticks.
+        ASSERT_EQ(waiter_->timeouts.size(), expected.size()) << tick;
+        if (tick == 60) {
+            EXPECT_EQ(Minutes(), QStringLiteral("1"));
+            EXPECT_EQ(Seconds(), QStringLiteral("00"));
+        }
+        if (tick < kFinishTick) {
+            ASSERT_TRUE(dialog_->IsRunning()) << tick;
+            ASSERT_EQ(feedback_.Beeps(), 0) << tick;
+        }
+    }
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_FALSE(dialog_->IsClockTimerActive());
+    EXPECT_EQ(StartStop()->text(), QStringLiteral("Start"));
+    EXPECT_EQ(Minutes(), QStringLiteral("8"));
+    EXPECT_EQ(Seconds(), QStringLiteral("15"));
+    EXPECT_EQ(feedback_.Beeps(), 4);
+    for (const std::uint32_t timeout : waiter_->timeouts) {
+        EXPECT_EQ(timeout, 100u);
+    }
+    EXPECT_EQ(CardCommands(expected.size()), expected);
+    std::string wire;
+    for (const std::string& command : expected) {
+        wire += command + "\r";
+    }
+    EXPECT_EQ(card_->Received(), wire);
+
+    // A stray tick after the stop changes nothing.
+    dialog_->OnClockTick();
+    EXPECT_EQ(Seconds(), QStringLiteral("15"));
+    EXPECT_EQ(waiter_->timeouts.size(), expected.size());
+}
+
+TEST_F(SensorTimingTestDialogTest, RightTubeStartAndStopKeepTheElapsedTime) {
+    RightTube()->click();
+    StartStop()->click();
+    EXPECT_EQ(CardCommands(1), std::vector<std::string>{"RE"});
+    EXPECT_TRUE(card_->Reporting(true));
+    Ticks(20);
+    StartStop()->click();
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_FALSE(dialog_->IsClockTimerActive());
+    EXPECT_EQ(StartStop()->text(), QStringLiteral("Start"));
+    EXPECT_EQ(Minutes(), QStringLiteral("0"));
+    EXPECT_EQ(Seconds(), QStringLiteral("20"));
+    EXPECT_EQ(CardCommands(3), (std::vector<std::string>{"RE", "RE", "RD"}));
+    EXPECT_EQ(waiter_->timeouts, (std::vector<std::uint32_t>{100, 100, 100}));
+    EXPECT_EQ(feedback_.Beeps(), 0);
+
+    // Start again from 0:00.
+    StartStop()->click();
+    EXPECT_EQ(Seconds(), QStringLiteral("00"));
+    EXPECT_EQ(CardCommands(4).back(), "RE");
+}
+
+TEST_F(SensorTimingTestDialogTest, CommandRefusedWhileAReplyIsPendingSkipsTheWait) {
+    ASSERT_TRUE(link_->QueryStatus());  // its reply is never collected: stays pending
+    StartStop()->click();
+    EXPECT_TRUE(dialog_->IsRunning());
+    Ticks(30);
+    EXPECT_TRUE(dialog_->IsRunning());
+    EXPECT_EQ(Seconds(), QStringLiteral("30"));
+    StartStop()->click();
+    EXPECT_TRUE(waiter_->timeouts.empty());
+    EXPECT_EQ(feedback_.Beeps(), 0);
+    EXPECT_TRUE(card_->WaitForReceivedContaining("SQ\r", kGenerous));
+    EXPECT_EQ(card_->Received(), "SQ\r");
+    link_->Reset();
+}
+
+TEST_F(SensorTimingTestDialogTest, CommandRefusedWithoutAPortSkipsTheWait) {
+    setenv("MERROWBY_COM3", "/nonexistent/merrowby-timing-line", 1);
+    Open("COM3");
+    ASSERT_FALSE(link_->HasPort());
+    StartStop()->click();
+    EXPECT_TRUE(dialog_->IsRunning());
+    Ticks(15);
+    EXPECT_EQ(Seconds(), QStringLiteral("15"));
+    EXPECT_TRUE(dialog_->IsRunning());
+    EXPECT_TRUE(waiter_->timeouts.empty());
+    EXPECT_EQ(feedback_.Beeps(), 0);
+    StartStop()->click();
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_TRUE(waiter_->timeouts.empty());
+}
+
+TEST_F(SensorTimingTestDialogTest, TubesAndDoneAreLockedWhileRunning) {
+    TypeReading("0FFF00");
+    StartStop()->click();
+    Ticks(5);
+    const int beepsBefore = feedback_.Beeps();
+
+    RightTube()->click();
+    EXPECT_TRUE(LeftTube()->isChecked());
+    EXPECT_FALSE(RightTube()->isChecked());
+    EXPECT_TRUE(dialog_->IsLeftTube());
+    LeftTube()->click();  // the selected one: refused the same way
+    EXPECT_TRUE(LeftTube()->isChecked());
+    EXPECT_EQ(feedback_.Beeps(), beepsBefore + 2);
+    EXPECT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("0x0FFF00"));
+    EXPECT_EQ(Seconds(), QStringLiteral("05"));
+    EXPECT_EQ(List()->headerItem()->text(1), QStringLiteral("#0"));
+
+    Control<QPushButton>(Dialog::kDoneId)->click();
+    EXPECT_EQ(feedback_.Beeps(), beepsBefore + 3);
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->focusWidget(), StartStop());
+    QTest::keyClick(List(), Qt::Key_Escape);
+    EXPECT_EQ(feedback_.Beeps(), beepsBefore + 4);
+    dialog_->close();
+    EXPECT_EQ(feedback_.Beeps(), beepsBefore + 5);
+    EXPECT_TRUE(dialog_->isVisible());
+
+    // Enter on the focused Stop button stops; then Done closes with the cancel result.
+    PressEnter(StartStop());
+    EXPECT_FALSE(dialog_->IsRunning());
+    Control<QPushButton>(Dialog::kDoneId)->click();
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+    EXPECT_EQ(feedback_.Beeps(), beepsBefore + 5);
+}
+
+TEST_F(SensorTimingTestDialogTest, TubeClickWhileStoppedClearsTableAndClock) {
+    TypeReading("0FFF00");
+    TypeReading("1FFF10");
+    StartStop()->click();
+    Ticks(7);
+    StartStop()->click();
+    ASSERT_EQ(Seconds(), QStringLiteral("07"));
+
+    LeftTube()->click();  // the tube already selected
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_EQ(Minutes(), QStringLiteral("0"));
+    EXPECT_EQ(Seconds(), QStringLiteral("00"));
+    EXPECT_EQ(dialog_->Table().ReadingIndex(), -1);
+
+    TypeReading("200100");
+    RightTube()->click();
+    EXPECT_FALSE(dialog_->IsLeftTube());
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    const QStringList headers{"t2-t1 (s)", "#4", "#5", "#6", "#7"};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(List()->headerItem()->text(column), headers[column]);
+    }
+    // The next reading opens a fresh first row: the first row never shows an interval.
+    for (const char* reading : {"300000", "000000", "100000", "200000"}) {
+        TypeReading(QString::fromLatin1(reading));
+    }
+    EXPECT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("N/A"));
+    EXPECT_EQ(feedback_.Beeps(), 0);
+}
+
+TEST_F(SensorTimingTestDialogTest, EnterRecordsReadingsIntoRowsOfFour) {
+    TypeReading("0fff00");  // lower case
+    EXPECT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("N/A"));
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("0x0FFF00"));
+    EXPECT_EQ(Field()->text(), QStringLiteral("1FFF00"));
+
+    // The prefilled text is taken as it stands.
+    QTest::keyClick(Field(), Qt::Key_Return);
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("0x1FFF00"));
+    EXPECT_EQ(Field()->text(), QStringLiteral("2FFF00"));
+    TypeReading("BABCDE");  // slot 3 of the third reading position
+    EXPECT_EQ(Cell(0, 4), QStringLiteral("0xBABCDE"));
+    EXPECT_EQ(Field()->text(), QStringLiteral("8ABCDE"));
+    TypeReading("3ABCDE");
+    EXPECT_EQ(Cell(0, 4), QStringLiteral("0x3ABCDE"));  // second slot-3 reading overwrote
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("N/A"));       // first row: no interval
+    EXPECT_EQ(Field()->selectedText(), QStringLiteral("3ABCDE"));
+    EXPECT_EQ(Field()->text(), QStringLiteral("3ABCDE"));
+
+    // A second Enter on the untouched reading that closed the row is not a new reading.
+    QTest::keyClick(Field(), Qt::Key_Return);
+    EXPECT_EQ(feedback_.Beeps(), 1);
+    EXPECT_EQ(List()->topLevelItemCount(), 1);
+
+    // The next digit typed replaces the whole text.
+    QTest::keyClicks(Field(), QStringLiteral("0"));
+    EXPECT_EQ(Field()->text(), QStringLiteral("0"));
+    QTest::keyClicks(Field(), QStringLiteral("00100"));
+    QTest::keyClick(Field(), Qt::Key_Return);
+    EXPECT_EQ(List()->topLevelItemCount(), 2);
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("N/A"));
+    EXPECT_EQ(Field()->text(), QStringLiteral("100100"));
+    QTest::keyClick(Field(), Qt::Key_Return);
+    QTest::keyClick(Field(), Qt::Key_Return);
+    QTest::keyClick(Field(), Qt::Key_Return);
+    const unsigned ms = (0x000100u - 0x0FFF00u) & 0xFFFFFu;
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%u.%03u", ms / 1000, ms % 1000);
+    EXPECT_EQ(Cell(1, 0), QString::fromLatin1(expected));
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("0.512"));
+    EXPECT_EQ(Cell(1, 4), QStringLiteral("0x300100"));
+    EXPECT_EQ(feedback_.Beeps(), 1);
+    EXPECT_TRUE(dialog_->isVisible());
+}
+
+TEST_F(SensorTimingTestDialogTest, RowWithoutSlotZeroReadingShowsZeroSeconds) {
+    for (const char* reading : {"000500", "100600", "200700", "300800"}) {
+        TypeReading(QString::fromLatin1(reading));
+    }
+    for (const char* reading : {"101500", "201600", "301700", "101800"}) {
+        TypeReading(QString::fromLatin1(reading));
+    }
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("0.000"));
+    EXPECT_EQ(Cell(1, 1), QString());
+}
+
+TEST_F(SensorTimingTestDialogTest, EnterElsewhereNeverClosesTheDialog) {
+    Field()->setFocus();
+    QTest::keyClicks(Field(), QStringLiteral("12345"));
+    QTest::keyClick(Field(), Qt::Key_Return);
+    EXPECT_EQ(feedback_.Beeps(), 1);
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    QTest::keyClick(Field(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(feedback_.Beeps(), 2);
+
+    PressEnter(List());
+    PressEnter(LeftTube());
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+
+    PressEnter(StartStop());
+    EXPECT_TRUE(dialog_->IsRunning());
+    EXPECT_EQ(CardCommands(1), std::vector<std::string>{"LE"});
+    PressEnter(StartStop());
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(feedback_.Beeps(), 2);
+
+    QTest::keyClick(List(), Qt::Key_Escape);  // stopped: Escape is "Done"
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+}
+
+}  // namespace
