@@ -1,0 +1,78 @@
+#include <fcntl.h>
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <array>
+
+#include "app/MaintenanceDialog.h"
+#include "app/WindowText.h"
+#include "platform/ExclusiveDevice.h"
+#include "platform/ui/Feedback.h"
+#include "ports/DevicePath.h"
+#include "ports/PortManager.h"
+#include "protocol/InstrumentLink.h"
+
+namespace {
+
+constexpr std::array<const char*, 4> kCandidatePorts{"COM1", "COM2", "COM3", "COM4"};
+constexpr std::uint32_t kProbeWaitMs = 1000;
+
+// Whether the device of a port name exists and nobody else holds it.
+bool IsPortAvailable(const std::string& portName) {
+    platform::ExclusiveDevice device;
+    return device.Open(DevicePathForPortName(portName), O_RDWR | O_NONBLOCK);
+}
+
+}  // namespace
+
+void MaintenanceDialog::DestroyLink() {
+    link_.reset();
+}
+
+void MaintenanceDialog::DiscoverInstrument() {
+    if (link_) {
+        if (link_->IsPending()) {
+            ui::Beep();
+            return;
+        }
+        DestroyLink();
+        GetPortManager()->CloseAll();
+    }
+    link_.reset();
+    bool noPortAvailable = true;
+
+    for (const char* const portName : kCandidatePorts) {
+        if (!IsPortAvailable(portName)) {
+            continue;
+        }
+        noPortAvailable = false;
+        link_ = std::make_unique<InstrumentLink>(portName);
+
+        link_->GoOnline();
+        const std::string onlineReply = WaitForReply(kProbeWaitMs);
+        if (!onlineReply.empty()) {
+            goOnline_->setChecked(true);
+            goOffline_->setChecked(false);
+            response_->setText(ToWindowText(onlineReply));
+        }
+
+        link_->GoOffline();
+        const std::string offlineReply = WaitForReply(kProbeWaitMs);
+        if (!offlineReply.empty()) {
+            goOffline_->setChecked(true);
+            goOnline_->setChecked(false);
+            response_->setText(ToWindowText(offlineReply));
+            return;
+        }
+        DestroyLink();
+    }
+
+    ui::Beep();
+    ui::Feedback::Current().Message(this, noPortAvailable
+                                              ? QStringLiteral("No available serial ports.")
+                                              : QStringLiteral("No Sensor Card was found."));
+}
+
+void MaintenanceDialog::OnPollForInstrument() {
+    DiscoverInstrument();
+}

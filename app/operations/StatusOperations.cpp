@@ -1,0 +1,3 @@
+#include "app/MaintenanceDialog.h"
+
+void MaintenanceDialog::OnUpdateStatus() {}
