@@ -1,0 +1,89 @@
+#include "dialogs/SensorLevelDialog.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "controls/NumericEdit.h"
+#include "dialogs/StandardButtons.h"
+#include "dialogs/UpDownControl.h"
+#include "resources/DialogTemplates.h"
+
+namespace {
+
+constexpr NumericLimits kValueLimits{2, 3, -0.01, 10.01};
+constexpr int kHighestSensor = kSensorCount - 1;
+
+QWidget* CreateControl(const ui::ControlSpec& spec, QWidget* host) {
+    if (spec.id == SensorLevelDialog::IdValue) {
+        auto* field = new NumericEdit(kValueLimits.integerDigits, kValueLimits.fractionDigits,
+                                      kValueLimits.lowerBound, kValueLimits.upperBound, host);
+        field->setFrame(spec.style & ui::StyleBorder);
+        field->setAccessibleName(QObject::tr("Value"));
+        return field;
+    }
+    if (spec.id == SensorLevelDialog::IdSensorSpin) {
+        return new UpDownControl(host);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
+    : ui::TemplateDialog(resources::SensorLevelTemplate(), parent, CreateControl),
+      kind_(kind),
+      valueField_(ControlAs<NumericEdit>(IdValue)),
+      slider_(ControlAs<QSlider>(IdSlider)),
+      spin_(ControlAs<UpDownControl>(IdSensorSpin)),
+      sensorField_(ControlAs<QLineEdit>(IdSensorNumber)),
+      allSensors_(ControlAs<QCheckBox>(IdAllSensors)) {
+    ConnectStandardButtons(*this);
+    valueField_->SetLimits(kValueLimits);
+
+    slider_->setTickInterval(kSliderTickInterval);
+    slider_->setRange(0, kSliderMaximum);
+    slider_->setSingleStep(1);
+    slider_->setPageStep(kSliderPageStep);
+    slider_->setValue(0);
+    value_ = slider_->value() * kValuePerPosition;
+
+    spin_->SetBuddy(sensorField_);
+    spin_->SetRange(0, kHighestSensor);
+    spin_->SetPosition(0);
+    spin_->setAccessibleName(tr("Sensor number"));
+    sensor_ = 0;
+
+    const bool tripPoint = IsTripPoint();
+    setWindowTitle(tripPoint ? QStringLiteral("Set Sensor Trip Point")
+                             : QStringLiteral("Set Sensor Voltage"));
+    ControlAs<QLabel>(IdUnit)->setText(tripPoint ? QStringLiteral("mA") : QStringLiteral("V"));
+    ShowValue();
+
+    connect(slider_, &QSlider::valueChanged, this, &SensorLevelDialog::OnSliderMoved);
+    connect(spin_, &UpDownControl::Scrolled, this, &SensorLevelDialog::OnSpinScrolled);
+    connect(allSensors_, &QCheckBox::toggled, this, &SensorLevelDialog::OnAllSensorsToggled);
+}
+
+void SensorLevelDialog::OnSliderMoved(int position) {
+    value_ = position * kValuePerPosition;
+    ShowValue();
+}
+
+void SensorLevelDialog::OnSpinScrolled(int position) {
+    if (!allSensors_->isChecked()) {
+        sensor_ = position;
+    }
+}
+
+void SensorLevelDialog::OnAllSensorsToggled(bool checked) {
+    spin_->setEnabled(!checked);
+    sensorField_->setEnabled(!checked);
+    sensor_ = checked ? kAllSensors : spin_->Position();
+}
+
+void SensorLevelDialog::ShowValue() {
+    // Always C conventions: a full stop, whatever the user's locale.
+    valueField_->setText(QString::number(value_, 'f', 2));
+}

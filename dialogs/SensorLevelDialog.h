@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ui/TemplateDialog.h"
+#include "protocol/SensorIndex.h"
+
+class NumericEdit;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QSlider;
+class UpDownControl;
+
+// Picks a level and the sensor, or every sensor, to apply it to: the voltage dialog or, for
+// kind 1, the trip point dialog. The level is set by the slider alone.
+class SensorLevelDialog : public ui::TemplateDialog {
+    Q_OBJECT
+  public:
+    static constexpr std::uint8_t kVoltageKind = 0;
+    static constexpr std::uint8_t kTripPointKind = 1;  // any other kind means voltage
+    static constexpr SensorIndex kAllSensors = -1;
+
+    enum ControlId {
+        IdValue = 1069,
+        IdUnit = 1068,
+        IdSlider = 1070,
+        IdSensorNumber = 1071,
+        IdSensorSpin = 1072,
+        IdAllSensors = 1090,
+    };
+
+    static constexpr int kSliderMaximum = 1000;
+    static constexpr int kSliderTickInterval = 100;
+    static constexpr int kSliderPageStep = 25;
+    static constexpr double kValuePerPosition = 0.01;
+
+    explicit SensorLevelDialog(std::uint8_t kind, QWidget* parent = nullptr);
+
+    // Read after OK: the level in volts or milliamperes, and the sensor or kAllSensors.
+    double Value() const { return value_; }
+    SensorIndex Sensor() const { return sensor_; }
+    bool IsTripPoint() const { return kind_ == kTripPointKind; }
+
+  private:
+    void OnSliderMoved(int position);
+    void OnSpinScrolled(int position);
+    void OnAllSensorsToggled(bool checked);
+    void ShowValue();
+
+    const std::uint8_t kind_;
+    double value_ = 0.0;
+    SensorIndex sensor_ = 0;
+    NumericEdit* valueField_;
+    QSlider* slider_;
+    UpDownControl* spin_;
+    QLineEdit* sensorField_;
+    QCheckBox* allSensors_;
+};
