@@ -1,0 +1,34 @@
+#include "dialogs/TrainingBinDialog.h"
+
+#include <QComboBox>
+#include <QRadioButton>
+
+#include "dialogs/StandardButtons.h"
+#include "resources/DialogTemplates.h"
+
+TrainingBinDialog::TrainingBinDialog(QWidget* parent)
+    : ui::TemplateDialog(resources::TrainingBinTemplate(), parent),
+      binList_(ControlAs<QComboBox>(IdBinList)) {
+    ConnectStandardButtons(*this);
+    auto* modelAB = ControlAs<QRadioButton>(IdModelAB);
+    auto* modelC = ControlAs<QRadioButton>(IdModelC);
+    modelAB->setChecked(true);
+    ShowModel(InstrumentModel::TarnelAB);
+    bin_ = 0;
+    // Every click refills the list, also on the model already chosen.
+    connect(modelAB, &QRadioButton::clicked, this,
+            [this] { ShowModel(InstrumentModel::TarnelAB); });
+    connect(modelC, &QRadioButton::clicked, this, [this] { ShowModel(InstrumentModel::TarnelC); });
+}
+
+void TrainingBinDialog::ShowModel(InstrumentModel model) {
+    binList_->clear();
+    binList_->addItems(TrainingBinLabels(model));
+    binList_->setCurrentIndex(0);
+}
+
+void TrainingBinDialog::OnOk() {
+    const int position = binList_->currentIndex();
+    bin_ = position >= 0 ? position : 0;
+    accept();
+}
