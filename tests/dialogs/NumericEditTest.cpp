@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QMimeData>
+
+#include "KeyInput.h"
+#include "controls/NumericEdit.h"
+
+namespace {
+
+class NumericEditWidget : public ::testing::Test {
+  protected:
+    NumericEditWidget() : edit(2, 3, -0.01, 10.01) {}
+    NumericEdit edit;
+};
+
+TEST_F(NumericEditWidget, TypedKeysFollowTheRules) {
+    TypeText(&edit, QStringLiteral("10.0"));
+    EXPECT_EQ(edit.text(), QStringLiteral("10.0"));
+    TypeText(&edit, QStringLiteral("1a+ ,"));
+    EXPECT_EQ(edit.text(), QStringLiteral("10.0"));
+    EXPECT_EQ(edit.cursorPosition(), 4);
+    PressKey(&edit, Qt::Key_Backspace);
+    PressKey(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.text(), QStringLiteral("10"));
+}
+
+TEST_F(NumericEditWidget, NavigationAndSelectionPassThrough) {
+    edit.setText(QStringLiteral("2.5"));
+    PressKey(&edit, Qt::Key_Home);
+    EXPECT_EQ(edit.cursorPosition(), 0);
+    PressKey(&edit, Qt::Key_Right);
+    EXPECT_EQ(edit.cursorPosition(), 1);
+    PressKey(&edit, Qt::Key_End, {}, Qt::ShiftModifier);
+    EXPECT_EQ(edit.selectedText(), QStringLiteral(".5"));
+    EXPECT_EQ(edit.State().selectionStart, 1);
+    EXPECT_EQ(edit.State().selectionEnd, 3);
+    PressKey(&edit, Qt::Key_End);
+    PressKey(&edit, Qt::Key_Home, {}, Qt::ShiftModifier);  // selected backwards
+    EXPECT_EQ(edit.State().selectionStart, 0);
+    EXPECT_EQ(edit.State().selectionEnd, 3);
+    PressKey(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.text(), QString());
+}
+
+TEST_F(NumericEditWidget, DeleteKeyRemovesTheFollowingCharacterAndKeepsTheCaret) {
+    edit.setText(QStringLiteral("1.25"));
+    edit.setCursorPosition(2);
+    PressKey(&edit, Qt::Key_Delete);
+    EXPECT_EQ(edit.text(), QStringLiteral("1.5"));
+    EXPECT_EQ(edit.cursorPosition(), 2);
+    edit.setCursorPosition(1);
+    PressKey(&edit, Qt::Key_Delete);  // would give 15, above the bound
+    EXPECT_EQ(edit.text(), QStringLiteral("1.5"));
+    edit.setCursorPosition(3);
+    PressKey(&edit, Qt::Key_Delete);
+    EXPECT_EQ(edit.text(), QStringLiteral("1.5"));
+}
+
+TEST_F(NumericEditWidget, ClipboardUndoAndWordDeletionAreRefused) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("999"));
+    edit.setText(QStringLiteral("5"));
+    edit.setCursorPosition(1);
+    PressKey(&edit, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    PressKey(&edit, Qt::Key_Insert, {}, Qt::ShiftModifier);
+    EXPECT_EQ(edit.text(), QStringLiteral("5"));
+
+    edit.selectAll();
+    PressKey(&edit, Qt::Key_X, QStringLiteral("\x18"), Qt::ControlModifier);
+    PressKey(&edit, Qt::Key_Delete, {}, Qt::ShiftModifier);
+    EXPECT_EQ(edit.text(), QStringLiteral("5"));
+
+    edit.setCursorPosition(1);
+    TypeText(&edit, QStringLiteral("."));
+    TypeText(&edit, QStringLiteral("2"));
+    PressKey(&edit, Qt::Key_Z, QStringLiteral("\x1a"), Qt::ControlModifier);
+    PressKey(&edit, Qt::Key_Backspace, {}, Qt::ControlModifier);
+    EXPECT_EQ(edit.text(), QStringLiteral("5.2"));
+}
+
+TEST_F(NumericEditWidget, DropsAreRefused) {
+    EXPECT_FALSE(edit.acceptDrops());
+    edit.setText(QStringLiteral("5"));
+    QMimeData data;
+    data.setText(QStringLiteral("abc"));
+    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&edit, &drop);
+    EXPECT_EQ(edit.text(), QStringLiteral("5"));
+}
+
+TEST_F(NumericEditWidget, ComposedTextGoesThroughTheRules) {
+    QInputMethodEvent compose(QString(), {});
+    compose.setCommitString(QStringLiteral("1x2.3456"));
+    QApplication::sendEvent(&edit, &compose);
+    // x is refused, 12 breaks the upper bound and a fourth fraction digit is too many.
+    EXPECT_EQ(edit.text(), QStringLiteral("1.345"));
+    edit.clear();
+    compose.setCommitString(QStringLiteral("9.9999"));
+    QApplication::sendEvent(&edit, &compose);
+    EXPECT_EQ(edit.text(), QStringLiteral("9.999"));
+}
+
+TEST_F(NumericEditWidget, LimitsCanBeReplaced) {
+    edit.SetLimits({3, 0, 0.0, 500.0});
+    TypeText(&edit, QStringLiteral("-123.4"));
+    EXPECT_EQ(edit.text(), QStringLiteral("123"));
+    EXPECT_EQ(edit.Limits().integerDigits, 3);
+}
+
+}  // namespace

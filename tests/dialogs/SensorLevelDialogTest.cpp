@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+
+#include "KeyInput.h"
+#include "controls/NumericEdit.h"
+#include "dialogs/SensorLevelDialog.h"
+#include "dialogs/UpDownControl.h"
+#include "protocol/GermanLocale.h"
+
+namespace {
+
+struct Parts {
+    explicit Parts(SensorLevelDialog& dialog)
+        : value(dialog.ControlAs<NumericEdit>(1069)),
+          unit(dialog.ControlAs<QLabel>(1068)),
+          slider(dialog.ControlAs<QSlider>(1070)),
+          buddy(dialog.ControlAs<QLineEdit>(1071)),
+          spin(dialog.ControlAs<UpDownControl>(1072)),
+          allSensors(dialog.ControlAs<QCheckBox>(1090)),
+          ok(dialog.ControlAs<QPushButton>(1)),
+          cancel(dialog.ControlAs<QPushButton>(2)) {}
+    NumericEdit* value;
+    QLabel* unit;
+    QSlider* slider;
+    QLineEdit* buddy;
+    UpDownControl* spin;
+    QCheckBox* allSensors;
+    QPushButton* ok;
+    QPushButton* cancel;
+};
+
+TEST(SensorLevelDialog, KindSetsTitleAndUnit) {
+    struct Case {
+        std::uint8_t kind;
+        const char* title;
+        const char* unit;
+    };
+    const Case cases[] = {{1, "Set Sensor Trip Point", "mA"},
+                          {0, "Set Sensor Voltage", "V"},
+                          {2, "Set Sensor Voltage", "V"},
+                          {255, "Set Sensor Voltage", "V"}};
+    for (const Case& c : cases) {
+        SensorLevelDialog dialog(c.kind);
+        EXPECT_EQ(dialog.windowTitle(), QString::fromLatin1(c.title)) << int(c.kind);
+        EXPECT_EQ(Parts(dialog).unit->text(), QString::fromLatin1(c.unit)) << int(c.kind);
+    }
+}
+
+TEST(SensorLevelDialog, OpensWithItsControlsConfigured) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    ASSERT_NE(parts.value, nullptr);
+    ASSERT_NE(parts.spin, nullptr);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("0.00"));
+    const NumericLimits& limits = parts.value->Limits();
+    EXPECT_EQ(limits.integerDigits, 2);
+    EXPECT_EQ(limits.fractionDigits, 3);
+    EXPECT_DOUBLE_EQ(limits.lowerBound, -0.01);
+    EXPECT_DOUBLE_EQ(limits.upperBound, 10.01);
+    EXPECT_EQ(parts.slider->minimum(), 0);
+    EXPECT_EQ(parts.slider->maximum(), 1000);
+    EXPECT_EQ(parts.slider->tickInterval(), 100);
+    EXPECT_EQ(parts.slider->pageStep(), 25);
+    EXPECT_EQ(parts.slider->tickPosition(), QSlider::TicksBothSides);
+    EXPECT_EQ(parts.slider->orientation(), Qt::Horizontal);
+    EXPECT_EQ(parts.slider->value(), 0);
+    EXPECT_EQ(parts.spin->Low(), 0);
+    EXPECT_EQ(parts.spin->High(), 7);
+    EXPECT_EQ(parts.buddy->text(), QStringLiteral("0"));
+    EXPECT_TRUE(parts.buddy->isReadOnly());
+    EXPECT_FALSE(parts.allSensors->isChecked());
+    EXPECT_TRUE(parts.spin->isEnabled());
+    EXPECT_TRUE(parts.buddy->isEnabled());
+}
+
+TEST(SensorLevelDialog, OkAtOnceGivesZeroVoltsOnSensorZero) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    Parts(dialog).ok->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(dialog.Value(), 0.0);
+    EXPECT_EQ(dialog.Sensor(), 0);
+}
+
+TEST(SensorLevelDialog, SliderSetsTheValueInHundredths) {
+    SensorLevelDialog dialog(SensorLevelDialog::kTripPointKind);
+    const Parts parts(dialog);
+    parts.slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("0.25"));
+    EXPECT_DOUBLE_EQ(dialog.Value(), 0.25);
+    parts.slider->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("10.00"));
+    EXPECT_DOUBLE_EQ(dialog.Value(), 10.0);
+    parts.slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("9.99"));
+    parts.slider->setValue(437);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("4.37"));
+    parts.ok->click();
+    EXPECT_DOUBLE_EQ(dialog.Value(), 4.37);
+}
+
+TEST(SensorLevelDialog, SliderKeysStepByOneAndByPage) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    PressKey(parts.slider, Qt::Key_Right);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("0.01"));
+    PressKey(parts.slider, Qt::Key_End);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("10.00"));
+    PressKey(parts.slider, Qt::Key_PageDown);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("9.75"));
+}
+
+TEST(SensorLevelDialog, TypedTextNeitherMovesTheSliderNorChangesTheResult) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    parts.slider->setValue(300);
+    parts.value->selectAll();
+    TypeText(parts.value, QStringLiteral("7.5"));
+    EXPECT_EQ(parts.value->text(), QStringLiteral("7.5"));
+    EXPECT_EQ(parts.slider->value(), 300);
+    parts.ok->click();
+    EXPECT_DOUBLE_EQ(dialog.Value(), 3.0);
+}
+
+TEST(SensorLevelDialog, EnterInTheValueFieldRunsOk) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    dialog.show();
+    parts.value->setFocus();
+    PressKey(parts.value, Qt::Key_Return, QStringLiteral("\r"));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(SensorLevelDialog, SpinChoosesTheSensor) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    for (int click = 0; click < 9; ++click) {
+        parts.spin->UpButton()->click();
+    }
+    EXPECT_EQ(dialog.Sensor(), 7);
+    EXPECT_EQ(parts.buddy->text(), QStringLiteral("7"));
+    PressKey(parts.buddy, Qt::Key_Down);
+    parts.ok->click();
+    EXPECT_EQ(dialog.Sensor(), 6);
+}
+
+TEST(SensorLevelDialog, AllSensorsDisablesTheSpinAndRestoresItsPosition) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    parts.spin->UpButton()->click();
+    EXPECT_EQ(dialog.Sensor(), 1);
+
+    parts.allSensors->click();
+    EXPECT_EQ(dialog.Sensor(), SensorLevelDialog::kAllSensors);
+    EXPECT_EQ(dialog.Sensor(), -1);
+    EXPECT_FALSE(parts.spin->isEnabled());
+    EXPECT_FALSE(parts.buddy->isEnabled());
+    parts.spin->UpButton()->click();  // disabled: nothing happens
+    PressKey(parts.buddy, Qt::Key_Up);
+    EXPECT_EQ(dialog.Sensor(), -1);
+    EXPECT_EQ(parts.buddy->text(), QStringLiteral("1"));
+
+    parts.allSensors->click();
+    EXPECT_TRUE(parts.spin->isEnabled());
+    EXPECT_TRUE(parts.buddy->isEnabled());
+    EXPECT_EQ(dialog.Sensor(), 1);
+    parts.spin->UpButton()->click();
+    parts.spin->UpButton()->click();
+    parts.allSensors->click();
+    parts.ok->click();
+    EXPECT_EQ(dialog.Sensor(), -1);
+}
+
+TEST(SensorLevelDialog, UncheckingGivesTheCurrentSpinPositionNotAnEarlierSensor) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    parts.spin->SetPosition(5);  // moved without a notification
+    EXPECT_EQ(dialog.Sensor(), 0);
+    parts.allSensors->click();
+    parts.allSensors->click();
+    EXPECT_EQ(dialog.Sensor(), 5);
+}
+
+TEST(SensorLevelDialog, CancelEndsWithTheCancelResult) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    parts.slider->setValue(500);
+    dialog.show();
+    parts.cancel->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(SensorLevelDialog, ValueShowsAFullStopInACommaLocale) {
+    GermanLocale german;
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+        const Parts parts(dialog);
+        parts.slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        EXPECT_EQ(parts.value->text(), QStringLiteral("0.25"));
+        parts.value->setCursorPosition(4);
+        PressKey(parts.value, Qt::Key_Backspace);
+        TypeText(parts.value, QStringLiteral("9"));
+        EXPECT_EQ(parts.value->text(), QStringLiteral("0.29"));
+    }
+    QLocale::setDefault(previous);
+}
+
+}  // namespace
