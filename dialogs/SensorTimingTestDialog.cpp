@@ -1,5 +1,6 @@
 #include "dialogs/SensorTimingTestDialog.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QRadioButton>
 #include <QTimerEvent>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "dialogs/HexReadingEdit.h"
 #include "dialogs/ReplyWaiter.h"
@@ -70,9 +72,14 @@ void SensorTimingTestDialog::BindControls() {
     readingField_ = ControlAs<HexReadingEdit>(kReadingId);
 
     for (const ui::BuiltControl& control : Controls()) {
-        if (auto* label = qobject_cast<QLabel*>(control.widget);
-            label != nullptr && (control.spec->style & ui::StyleCentred)) {
+        auto* label = qobject_cast<QLabel*>(control.widget);
+        if (label == nullptr) {
+            continue;
+        }
+        if (control.spec->style & ui::StyleCentred) {
             label->setWordWrap(true);
+        } else if (control.spec->style & ui::StyleSunken) {
+            SetUpClockFace(label);
         }
     }
 
@@ -82,6 +89,25 @@ void SensorTimingTestDialog::BindControls() {
     connect(ControlAs<QPushButton>(kDoneId), &QPushButton::clicked, this, [this] { OnCancel(); });
     connect(readingField_, &QLineEdit::textEdited, this,
             [this] { fieldHoldsRecordedReading_ = false; });
+}
+
+// The clock is a sunken static whose colon shows between the two read-only fields laid over
+// it. Without the frame's default indent the colon falls into the gap between them; the
+// fields take the static's background so that the three read as one face.
+void SensorTimingTestDialog::SetUpClockFace(QLabel* face) {
+    const QString text = face->text();
+    const QFontMetrics metrics(face->font());
+    const int colonWidth = metrics.horizontalAdvance(QLatin1Char(':'));
+    const int textBeforeColon = metrics.horizontalAdvance(text.left(text.size() - 1));
+    const int gapLeft = minutesField_->geometry().right() + 1 - face->x();
+    const int gapRight = secondsField_->x() - face->x();
+    const int colonLeft = (gapLeft + gapRight - colonWidth) / 2;
+    face->setIndent(std::max(0, colonLeft - face->frameWidth() - textBeforeColon));
+    for (QLineEdit* field : {minutesField_, secondsField_}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, face->palette().color(QPalette::Window));
+        field->setPalette(palette);
+    }
 }
 
 void SensorTimingTestDialog::SetUpReadingsTable() {

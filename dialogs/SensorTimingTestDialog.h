@@ -9,6 +9,7 @@
 
 class HexReadingEdit;
 class InstrumentLink;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -60,6 +61,7 @@ class SensorTimingTestDialog : public ui::TemplateDialog {
 
   private:
     void BindControls();
+    void SetUpClockFace(QLabel* face);
     void SetUpReadingsTable();
     void SetColumnHeaders();
     void OnTubeClicked(bool rightTube);

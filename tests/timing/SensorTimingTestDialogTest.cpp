@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -155,6 +158,27 @@ TEST_F(SensorTimingTestDialogTest, OpensStoppedOnTheLeftTube) {
     }
     EXPECT_EQ(list->topLevelItemCount(), 0);
     EXPECT_TRUE(card_->Commands().empty());
+}
+
+TEST_F(SensorTimingTestDialogTest, ClockColonShowsBetweenTheTwoFields) {
+    QLabel* face = nullptr;
+    for (const ui::BuiltControl& control : dialog_->Controls()) {
+        if (control.spec->text == QStringLiteral("        :")) {
+            face = qobject_cast<QLabel*>(control.widget);
+        }
+    }
+    ASSERT_NE(face, nullptr);
+    const QFontMetrics metrics(face->font());
+    // A negative indent means half an "x" for a framed label.
+    const int indent =
+        face->indent() >= 0 ? face->indent() : metrics.horizontalAdvance(QLatin1Char('x')) / 2;
+    const int colonLeft = face->x() + face->frameWidth() + indent +
+                          metrics.horizontalAdvance(QStringLiteral("        "));
+    const int colonRight = colonLeft + metrics.horizontalAdvance(QLatin1Char(':'));
+    const QRect minutes = Control<QLineEdit>(Dialog::kMinutesId)->geometry();
+    const QRect seconds = Control<QLineEdit>(Dialog::kSecondsId)->geometry();
+    EXPECT_GT(colonLeft, minutes.right());
+    EXPECT_LE(colonRight, seconds.left());
 }
 
 TEST_F(SensorTimingTestDialogTest, FullRunEnablesEveryQuarterMinuteAndStopsAtEightFifteen) {
