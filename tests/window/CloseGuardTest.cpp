@@ -1,0 +1,232 @@
+// The close guard on the three ways of closing, and the shutdown's last word to the card,
+// after a close and after a termination signal.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ConnectedWindow.h"
+#include "protocol/InstrumentLink.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace windowtest;
+using Event = FeedbackRecorder::Event;
+
+const QString kPendingQuestion = QStringLiteral(
+    "There is an operation pending.\nIf you close before the operation is complete, you may not "
+    "be able to run instrument without cycling power.\n\nDo you still wish to close?");
+
+void PressKey(QWidget& widget, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+}
+
+void ClickDone(MaintenanceDialog& window) {
+    window.ControlAs<QPushButton>(MaintenanceDialog::IdDone)->click();
+}
+
+enum class Way { FrameClose, Escape, Done };
+
+void CloseBy(MaintenanceDialog& window, Way way) {
+    switch (way) {
+        case Way::FrameClose:
+            window.close();
+            break;
+        case Way::Escape:
+            PressKey(window, Qt::Key_Escape);
+            break;
+        case Way::Done:
+            ClickDone(window);
+            break;
+    }
+}
+
+class NoLinkCloseTest : public ::testing::TestWithParam<Way> {
+  protected:
+    PortEnvironment ports;
+    FeedbackRecorder feedback;
+};
+
+TEST_P(NoLinkCloseTest, ClosesWithoutAQuestion) {
+    MaintenanceDialog window;
+    window.show();
+    ASSERT_EQ(window.Link(), nullptr);
+    feedback.Clear();
+    CloseBy(window, GetParam());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), GetParam() == Way::Done ? QDialog::Accepted : QDialog::Rejected);
+    EXPECT_TRUE(feedback.events.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllWays, NoLinkCloseTest,
+                         ::testing::Values(Way::FrameClose, Way::Escape, Way::Done));
+
+class CloseGuardTest : public ConnectedWindowTest {
+  protected:
+    void MakeReplyPending() {
+        ASSERT_TRUE(window->Link()->QueryStatus());
+        ASSERT_TRUE(card->WaitForReceived([](const std::string& r) { return r.ends_with("SQ\r"); },
+                                          kDeadline));
+    }
+};
+
+TEST_F(CloseGuardTest, IdleLinkClosesEveryWayAndTheCardHearsNLast) {
+    for (const Way way : {Way::FrameClose, Way::Escape}) {
+        window->show();
+        CloseBy(*window, way);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+    }
+    window->show();
+    PressKey(*window, Qt::Key_Return);  // Enter with no button focused: the OK action
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_TRUE(feedback.events.empty());
+
+    card->ClearRecord();
+    DestroyWindow();
+    EXPECT_EQ(Printable(card->Received()), Printable("N\r"));
+    EXPECT_TRUE(card->Online());
+}
+
+TEST_F(CloseGuardTest, PendingReplyAsksAndTheFrameCloseAsksTwice) {
+    MakeReplyPending();
+    window->show();
+
+    // Frame close, No at the first question: open.
+    feedback.answers = {false};
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(feedback.Questions(), 1);
+
+    // Frame close, Yes and then No for the Cancel action that follows: still open.
+    feedback.Clear();
+    feedback.answers = {true, false};
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(feedback.Questions(), 2);
+
+    // Escape and "Done" ask once; No keeps the window.
+    for (const Way way : {Way::Escape, Way::Done}) {
+        feedback.Clear();
+        feedback.answers = {false};
+        CloseBy(*window, way);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(feedback.Questions(), 1);
+    }
+
+    // Each question is preceded by a beep and has the pending text.
+    for (std::size_t i = 0; i < feedback.events.size(); ++i) {
+        if (feedback.events[i].kind == Event::Question) {
+            ASSERT_GT(i, 0u);
+            EXPECT_EQ(feedback.events[i - 1].kind, Event::Beep);
+            EXPECT_EQ(feedback.events[i].text, kPendingQuestion);
+        }
+    }
+
+    // Frame close with Yes twice: closed.
+    feedback.Clear();
+    feedback.answers = {true, true};
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(feedback.Questions(), 2);
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+
+    // With the reply still pending, the shutdown sends nothing.
+    card->ClearRecord();
+    DestroyWindow();
+    EXPECT_EQ(card->Received(), "");
+}
+
+TEST_F(CloseGuardTest, DoneWithAPendingReplyAsksOnceAndYesCloses) {
+    MakeReplyPending();
+    window->show();
+    feedback.answers = {true};
+    ClickDone(*window);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_EQ(feedback.Questions(), 1);
+    EXPECT_EQ(feedback.Beeps(), 1);
+}
+
+TEST_F(CloseGuardTest, RunningDumpRefusesEveryWay) {
+    window->show();
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdStartStop)->click();
+    if (!window->IsDumpRunning()) {
+        GTEST_SKIP() << "the dump's Start handler is not in this build";
+    }
+    for (const Way way : {Way::FrameClose, Way::Escape, Way::Done}) {
+        feedback.Clear();
+        feedback.answers = {true, true};
+        CloseBy(*window, way);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(feedback.Questions(), 0) << "no choice while the dump runs";
+        EXPECT_EQ(feedback.Texts(Event::Message),
+                  std::vector<QString>(1, QStringLiteral("You must stop Sensor Current Dump "
+                                                         "before closing.")));
+    }
+}
+
+TEST_F(CloseGuardTest, TerminationEndsTheRunWithoutAskingAndPutsTheCardOnline) {
+    MakeReplyPending();
+    QTimer::singleShot(0, window.get(), [this] { window->Terminate(); });
+    EXPECT_EQ(window->exec(), QDialog::Rejected);
+    EXPECT_EQ(feedback.Questions(), 0);
+    EXPECT_FALSE(window->IsTimerActive(MaintenanceDialog::kTrainingTimerId));
+
+    card->ClearRecord();
+    DestroyWindow();
+    EXPECT_EQ(Printable(card->Received()), Printable("N\r"));
+}
+
+// The real program as a child process, against a card on COM2, ended by a signal.
+class TerminationSignalTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(TerminationSignalTest, TheProgramPutsTheCardOnlineAndExits) {
+    PortEnvironment ports;
+    cardsim::CardSimulator card;
+    ports.Set(2, card.SlavePath());
+
+    char program[] = MERROWBY_PROGRAM;
+    char* argv[] = {program, nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0);
+
+    // Discovery has taken the card offline: the program is starting its modal run.
+    const bool probed = card.WaitForReceived([](const std::string& r) { return r == "N\rM\r"; },
+                                             std::chrono::seconds(30));
+    if (probed) {
+        ::kill(child, GetParam());
+    }
+    const bool released =
+        probed && card.WaitForReceived([](const std::string& r) { return r == "N\rM\rN\r"; },
+                                       std::chrono::seconds(30));
+    if (!released) {
+        ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(probed) << Printable(card.Received());
+    EXPECT_TRUE(released) << Printable(card.Received());
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    EXPECT_EQ(Printable(card.Received()), Printable("N\rM\rN\r"));
+    EXPECT_TRUE(card.Online());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignalTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto& info) {
+                             return std::string(info.param == SIGTERM  ? "SIGTERM"
+                                                : info.param == SIGINT ? "SIGINT"
+                                                                       : "SIGHUP");
+                         });
+
+}  // namespace
