@@ -1,3 +1,30 @@
-#include "app/MaintenanceDialog.h"
+#include <QLineEdit>
+#include <QString>
+#include <optional>
 
-void MaintenanceDialog::OnUpdateStatus() {}
+#include "app/MaintenanceDialog.h"
+#include "platform/ui/Feedback.h"
+#include "protocol/InstrumentLink.h"
+#include "protocol/ReplyDecoding.h"
+
+void MaintenanceDialog::OnUpdateStatus() {
+    if (!link_ || !link_->QueryStatus()) {
+        ui::Beep();
+        return;
+    }
+    const std::optional<SensorStatus> status = protocol::DecodeStatusReply(WaitForReply(1000));
+    if (!status) {
+        // No answer, or too short to hold every byte: the cells keep their texts.
+        ui::Beep();
+        return;
+    }
+    constexpr int kColumns = 8;
+    for (int row = 0; row < static_cast<int>(SensorStatus::kConditionCount); ++row) {
+        const std::uint8_t byte = status->Byte(static_cast<SensorStatus::Condition>(row));
+        for (int column = 0; column < kColumns; ++column) {
+            const bool set = ((byte >> (7 - column)) & 1u) != 0;
+            statusCells_.at(static_cast<std::size_t>(row * kColumns + column))
+                ->setText(set ? QStringLiteral("1") : QStringLiteral("0"));
+        }
+    }
+}
