@@ -1,16 +1,86 @@
+#include <QCheckBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <memory>
+#include <optional>
 
+#include "app/DumpFile.h"
+#include "app/DumpSample.h"
 #include "app/MaintenanceDialog.h"
 #include "controls/StatusLamp.h"
+#include "platform/ui/Feedback.h"
+#include "protocol/InstrumentLink.h"
 
 namespace {
 
 constexpr double kClearedMaximum = 0.0;
 constexpr double kClearedMinimum = 999999.0;
+// More rows than this and the oldest goes: the list keeps the last 101 samples.
+constexpr int kRowsBeforeTrimming = 100;
+
+QString ToQString(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
-void MaintenanceDialog::RecordCurrentSample(std::string /*text*/) {}
+void MaintenanceDialog::RecordCurrentSample(std::string text) {
+    const DumpSample sample(text);
+
+    std::optional<DumpFile> file;
+    const QString fileName = dumpFileName_->text();
+    if (dumpToFile_->isChecked() && !fileName.isEmpty()) {
+        file.emplace(QFile::encodeName(fileName).toStdString());
+        if (!file->IsOpen()) {
+            const int cause = static_cast<int>(file->Cause());
+            file.reset();
+            if (dumpRunning_ != 0 && link_) {
+                link_->StopDump();
+            }
+            ui::Feedback::Current().Message(
+                this, QString::asprintf("File could not be opened %d\n", cause));
+        }
+    }
+
+    // Follow the newest row only when the list was showing the bottom; a list scrolled up
+    // stays where the technician left it.
+    const QScrollBar* scrollBar = dumpList_->verticalScrollBar();
+    const bool followNewest = scrollBar->value() >= scrollBar->maximum();
+
+    if (dumpList_->topLevelItemCount() > kRowsBeforeTrimming) {
+        std::unique_ptr<QTreeWidgetItem> oldest(dumpList_->takeTopLevelItem(0));
+    }
+
+    auto* row = new QTreeWidgetItem();
+    for (int c = 0; c < kDumpColumnCount; ++c) {
+        const double current = sample.Current(c);
+        const QString currentText = ToQString(sample.CurrentText(c));
+        if (current > maximumCurrent_[c]) {
+            maximumCurrent_[c] = current;
+            extremeLabels_[c]->setText(currentText);
+        }
+        if (current < minimumCurrent_[c]) {
+            minimumCurrent_[c] = current;
+            extremeLabels_[c + kDumpColumnCount]->setText(currentText);
+        }
+        if (maximumCurrent_[c] - minimumCurrent_[c] > spreadLimit_) {
+            spreadLamps_[c]->SetLit(1);
+        }
+        row->setText(c, currentText);
+        row->setTextAlignment(c, Qt::AlignCenter);
+    }
+    dumpList_->addTopLevelItem(row);
+    if (followNewest) {
+        dumpList_->scrollToItem(row, QAbstractItemView::EnsureVisible);
+    }
+
+    if (file) {
+        file->Append(sample.FileLine());
+    }
+}
 
 void MaintenanceDialog::ResetCurrentExtremes() {
     for (int column = 0; column < kDumpColumnCount; ++column) {

@@ -188,6 +188,9 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void AppendAboutEntry();
     void SetUpDumpColumns();
     void DestroyLink();
+    // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
+    // command buttons and the spread field enabled.
+    void EndDump();
     void CloseOtherModalDialogs();
 
     // Members in the order of the window's data model.

@@ -1,15 +1,133 @@
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QTreeWidget>
+
 #include "app/MaintenanceDialog.h"
+#include "app/SpreadLimit.h"
+#include "platform/ui/Feedback.h"
+#include "protocol/InstrumentLink.h"
 
-void MaintenanceDialog::OnStartStop() {}
+namespace {
 
-void MaintenanceDialog::OnLeftTube() {}
+// Ticks in a row without text after which the dump has ended (about 3.6 s).
+constexpr std::int32_t kSilentTicksToEnd = 4;
 
-void MaintenanceDialog::OnRightTube() {}
+template <class Buttons>
+void SetDumpLockedControlsEnabled(const Buttons& commandButtons, QLineEdit* spreadField,
+                                  bool enabled) {
+    for (QPushButton* button : commandButtons) {
+        button->setEnabled(enabled);
+    }
+    spreadField->setEnabled(enabled);
+}
 
-void MaintenanceDialog::OnResetExtremes() {}
+QString ToQString(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-void MaintenanceDialog::OnBrowseDumpFile() {}
+}  // namespace
 
-void MaintenanceDialog::OnDumpTick() {}
+void MaintenanceDialog::OnStartStop() {
+    if (dumpRunning_ == 0) {
+        const bool rightTube = rightTube_->isChecked();
+        if (!link_ || !link_->StartDump(rightTube)) {
+            ui::Beep();
+            return;
+        }
+        SetTimer(kDumpTimerId, kDumpTimerPeriodMs);
+        startButton_->setText(QStringLiteral("Stop"));
+        dumpRunning_ = 1;
+        dumpRightTube_ = rightTube;
+        spreadLimit_ = SpreadLimitFromMicroamps(spreadField_->text().toStdString());
+        SetDumpLockedControlsEnabled(commandButtons_, spreadField_, false);
+        ResetCurrentExtremes();
+        return;
+    }
+    if (link_ && link_->StopDump()) {
+        // The rest follows on the fourth silent tick.
+        spreadField_->setEnabled(true);
+        return;
+    }
+    ui::Beep();
+}
 
-void MaintenanceDialog::StopDumpForTermination() {}
+void MaintenanceDialog::OnLeftTube() {
+    if (dumpRunning_ != 0) {
+        ui::Beep();
+        (dumpRightTube_ ? rightTube_ : leftTube_)->setChecked(true);
+        return;
+    }
+    dumpList_->clear();
+    ResetCurrentExtremes();
+    dumpList_->setHeaderLabels({QStringLiteral("0 (mA)"), QStringLiteral("1 (mA)"),
+                                QStringLiteral("2 (mA)"), QStringLiteral("3 (mA)")});
+}
+
+void MaintenanceDialog::OnRightTube() {
+    if (dumpRunning_ != 0) {
+        ui::Beep();
+        (dumpRightTube_ ? rightTube_ : leftTube_)->setChecked(true);
+        return;
+    }
+    dumpList_->clear();
+    ResetCurrentExtremes();
+    dumpList_->setHeaderLabels({QStringLiteral("4 (mA)"), QStringLiteral("5 (mA)"),
+                                QStringLiteral("6 (mA)"), QStringLiteral("7 (mA)")});
+}
+
+void MaintenanceDialog::OnResetExtremes() {
+    ResetCurrentExtremes();
+}
+
+void MaintenanceDialog::OnBrowseDumpFile() {
+    QFileDialog chooser(this);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(QFileDialog::AnyFile);
+    chooser.setDefaultSuffix(QStringLiteral("txt"));
+    chooser.setNameFilter(QStringLiteral("Text Document (*.txt)"));
+    // No read-only check box is offered: the chosen file is opened for appending.
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+        return;
+    }
+    dumpFileName_->setText(chooser.selectedFiles().constFirst());
+}
+
+void MaintenanceDialog::OnDumpTick() {
+    const std::string text = link_ ? link_->ReadReply() : std::string();
+    response_->setText(ToQString(text));
+    if (!text.empty()) {
+        RecordCurrentSample(text);
+        silentTickCount_ = 0;
+        return;
+    }
+    ++silentTickCount_;
+    if (silentTickCount_ >= kSilentTicksToEnd) {
+        EndDump();
+    }
+}
+
+void MaintenanceDialog::EndDump() {
+    KillTimer(kDumpTimerId);
+    startButton_->setText(QStringLiteral("Start"));
+    dumpRunning_ = 0;
+    silentTickCount_ = 0;
+    if (link_) {
+        link_->Reset();
+        link_->DiscardUnread();
+    }
+    SetDumpLockedControlsEnabled(commandButtons_, spreadField_, true);
+}
+
+void MaintenanceDialog::StopDumpForTermination() {
+    if (dumpRunning_ == 0) {
+        return;
+    }
+    // Refused only when the dump is already stopping; either way the card stops streaming.
+    if (link_) {
+        link_->StopDump();
+    }
+    EndDump();
+}
