@@ -45,10 +45,14 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
         }
     }
 
-    // Follow the newest row only when the list was showing the bottom; a list scrolled up
-    // stays where the technician left it.
+    // Follow the newest row only when the list was showing the bottom (within one row, as a
+    // horizontal scroll bar that comes and goes costs one); a list scrolled up stays where the
+    // technician left it. The list scrolls by rows: the range ends one page before the last
+    // row, and a page step is the rows per page.
     const QScrollBar* scrollBar = dumpList_->verticalScrollBar();
-    const bool followNewest = scrollBar->value() >= scrollBar->maximum();
+    const int rowsPerPage = scrollBar->pageStep();
+    const int rangeMaximum = scrollBar->maximum() + rowsPerPage - 1;
+    const bool followNewest = scrollBar->value() >= rangeMaximum - rowsPerPage;
 
     if (dumpList_->topLevelItemCount() > kRowsBeforeTrimming) {
         std::unique_ptr<QTreeWidgetItem> oldest(dumpList_->takeTopLevelItem(0));

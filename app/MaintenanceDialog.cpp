@@ -189,6 +189,8 @@ void MaintenanceDialog::CreateStatusCells() {
 
 void MaintenanceDialog::SetUpDumpColumns() {
     dumpList_->setColumnCount(kDumpColumnCount);
+    // The recorder's follow rule counts in rows.
+    dumpList_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     QStringList headings;
     for (int c = 0; c < kDumpColumnCount; ++c) {
         headings << QStringLiteral("%1 (mA)").arg(c);

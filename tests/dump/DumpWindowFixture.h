@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ConnectedWindow.h"
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace dumptest {
+
+// The window connected to the simulated card, which reports only what a test injects.
+class DumpWindowTest : public windowtest::ConnectedWindowTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QWidget* Widget(int id) const { return window->Control(id); }
+    QString Text(int id) const;
+    void Click(int id);
+    // Starts a dump on the chosen tube and waits for the card to take the command.
+    void StartDump(bool rightTube = false);
+    // One report line received whole, and one tick of the dump timer for it.
+    void TickWithSample(const std::string& sample);
+    void SilentTicks(int count);
+
+    std::vector<QString> Row(int row) const;
+    int RowCount() const;
+    std::vector<QString> Headings() const;
+    std::vector<QString> ExtremeLabels() const;
+    std::vector<int> LitLamps() const;
+    bool CommandButtonsEnabled() const;
+    bool AnyCommandButtonEnabled() const;
+
+    void DumpToFile(const std::filesystem::path& path);
+    std::string FileText(const std::filesystem::path& path) const;
+    QString FileErrorMessage(int cause) const;
+
+    std::filesystem::path folder;
+};
+
+// Every command button the dump locks.
+extern const std::vector<int> kCommandButtonIds;
+
+// A report line of four readings as the card sends them: four-digit upper-case groups.
+std::string Sample(unsigned c0, unsigned c1, unsigned c2, unsigned c3);
+// "%6.3f" of a reading in milliamperes, in the C locale.
+QString Milliamps(unsigned count);
+// The dump file line for a sample of four groups as received.
+std::string FileLine(const std::vector<std::string>& groups);
+
+}  // namespace dumptest
