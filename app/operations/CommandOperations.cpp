@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/MaintenanceDialog.h"
+#include "app/WindowText.h"
 #include "dialogs/PowerLevelDialog.h"
 #include "dialogs/SelectSensorDialog.h"
 #include "dialogs/SensorLevelDialog.h"
@@ -27,7 +28,7 @@ bool ShowReply(QLineEdit& response, const std::string& reply) {
         response.setText(kNoResponse);
         return false;
     }
-    response.setText(QString::fromStdString(reply));
+    response.setText(ToWindowText(reply));
     return true;
 }
 
@@ -180,7 +181,7 @@ void MaintenanceDialog::OnTrainingTick() {
     }
     const std::string reply = link_->ReadReply();
     if (!reply.empty()) {
-        response_->setText(QString::fromStdString(reply));
+        response_->setText(ToWindowText(reply));
         KillTimer(kTrainingTimerId);
         emptyTickCount_ = 0;
         if (link_->IsPending()) {

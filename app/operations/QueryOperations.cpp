@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/MaintenanceDialog.h"
+#include "app/WindowText.h"
 #include "dialogs/SelectSensorDialog.h"
 #include "platform/ui/Feedback.h"
 #include "protocol/InstrumentLink.h"
@@ -30,8 +31,8 @@ std::optional<SensorIndex> AskSensor(MaintenanceDialog& window, const Instrument
 
 // "0x<reply> (<value> <unit>)".
 QString ReadingText(const std::string& reply, double value, const char* unit) {
-    return QString::fromStdString(protocol::HexReplyText(reply) + " (" +
-                                  protocol::FormatFixed(value, 3) + " " + unit + ")");
+    return ToWindowText(protocol::HexReplyText(reply) + " (" + protocol::FormatFixed(value, 3) +
+                        " " + unit + ")");
 }
 
 // Volts times milliamperes: milliwatts, with the sensor they belong to.

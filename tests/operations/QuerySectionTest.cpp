@@ -1,0 +1,200 @@
+// The query section: voltage, current and trip point readings with their conversions, and the
+// power level computed from the last voltage and current of one sensor.
+#include <gtest/gtest.h>
+
+#include "DialogAnswers.h"
+#include "ExpectedText.h"
+#include "OperationsTest.h"
+#include "protocol/InstrumentLink.h"
+
+namespace opstest {
+namespace {
+
+using windowtest::Printable;
+using Id = MaintenanceDialog::ControlId;
+
+constexpr double kVoltsPerCount = 0.002442;
+constexpr double kMilliampsPerCount = 0.0003051851;
+
+std::string VoltageText(const std::string& reply) {
+    return Format("%s (%.3f V)", ("0x" + reply).c_str(), HexValue(reply) * kVoltsPerCount);
+}
+
+std::string MilliampText(const std::string& reply) {
+    return Format("%s (%.3f mA)", ("0x" + reply).c_str(), HexValue(reply) * kMilliampsPerCount);
+}
+
+std::string PowerText(double volts, double milliamps) {
+    return Format("%.1f mW", volts * milliamps);
+}
+
+class QuerySectionTest : public OperationsTest {
+  protected:
+    // Clicks a query button, picks the sensor and returns the card's reply line.
+    std::string Query(int buttonId, int sensor) {
+        card->ClearRecord();
+        ModalDialogAnswerer answerer(ChooseSensor(sensor));
+        Click(buttonId);
+        EXPECT_TRUE(answerer.Answered());
+        EXPECT_EQ(answerer.DialogTitle(), QStringLiteral("Select Sensor"));
+        return LastCardLine();
+    }
+
+    // Sensor codes of the card's own choosing, and no noise on its current readings.
+    void SetSensorCodes(int sensor, std::uint16_t voltageCode, std::uint16_t currentLevel) {
+        card->SetNoise(0, 1);
+        cardsim::SensorState state = card->Sensor(sensor);
+        state.voltageCode = voltageCode;
+        state.currentLevel = currentLevel;
+        card->SetSensor(sensor, state);
+    }
+};
+
+class SensorQueryTest : public QuerySectionTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SensorQueryTest, VoltageShowsTheRawReadingItsVoltsAndTheSensor) {
+    const int sensor = GetParam();
+    const std::string reply = Query(Id::IdQueryVoltage, sensor);
+    EXPECT_EQ(Printable(card->Received()), Printable(Format("%dVQ\r", sensor)));
+    EXPECT_EQ(Text(Id::IdVoltageReply), Shown(VoltageText(reply)));
+    EXPECT_EQ(Text(Id::IdVoltageSensor), Shown(Format("%d", sensor)));
+    EXPECT_EQ(window->LastVoltage(sensor), HexValue(reply) * kVoltsPerCount);
+    // No current read yet: the power level is 0 for this sensor.
+    EXPECT_EQ(Text(Id::IdPowerLevelReply), Shown(PowerText(HexValue(reply) * kVoltsPerCount, 0)));
+    EXPECT_EQ(Text(Id::IdPowerLevelSensor), Shown(Format("%d", sensor)));
+    EXPECT_TRUE(feedback.events.empty());
+}
+
+TEST_P(SensorQueryTest, CurrentShowsTheRawReadingItsMilliampsAndTheSensor) {
+    const int sensor = GetParam();
+    const std::string reply = Query(Id::IdQueryCurrent, sensor);
+    EXPECT_EQ(Printable(card->Received()), Printable(Format("%dCQ\r", sensor)));
+    EXPECT_EQ(Text(Id::IdCurrentReply), Shown(MilliampText(reply)));
+    EXPECT_EQ(Text(Id::IdCurrentSensor), Shown(Format("%d", sensor)));
+    EXPECT_EQ(window->LastCurrent(sensor), HexValue(reply) * kMilliampsPerCount);
+    EXPECT_TRUE(feedback.events.empty());
+}
+
+TEST_P(SensorQueryTest, TripPointShowsTheReadingOrNotTrainedAndLeavesThePowerLevel) {
+    const int sensor = GetParam();
+    const QString power = Text(Id::IdPowerLevelReply);
+    const QString powerSensor = Text(Id::IdPowerLevelSensor);
+    const std::string reply = Query(Id::IdQueryTripPoint, sensor);
+    EXPECT_EQ(Printable(card->Received()), Printable(Format("%dTQ\r", sensor)));
+    if (reply.find("NOT TRAINED") != std::string::npos) {
+        EXPECT_EQ(Text(Id::IdTripPointReply), QStringLiteral("NOT TRAINED"));
+    } else {
+        EXPECT_EQ(Text(Id::IdTripPointReply), Shown(MilliampText(reply)));
+    }
+    EXPECT_EQ(Text(Id::IdTripPointSensor), Shown(Format("%d", sensor)));
+    EXPECT_EQ(Text(Id::IdPowerLevelReply), power);
+    EXPECT_EQ(Text(Id::IdPowerLevelSensor), powerSensor);
+    EXPECT_TRUE(feedback.events.empty());
+}
+
+// The default card's sensors have codes of their own; sensor 7 is untrained.
+INSTANTIATE_TEST_SUITE_P(Sensors, SensorQueryTest, ::testing::Values(0, 2, 5, 7));
+
+TEST_F(QuerySectionTest, AnUntrainedSensorsReplyIsShownAsNotTrainedAlone) {
+    cardsim::SensorState state = card->Sensor(3);
+    state.trained = false;
+    card->SetSensor(3, state);
+    const std::string reply = Query(Id::IdQueryTripPoint, 3);
+    ASSERT_NE(reply, "NOT TRAINED");
+    ASSERT_NE(reply.find("NOT TRAINED"), std::string::npos) << "other words around it";
+    EXPECT_EQ(Text(Id::IdTripPointReply), QStringLiteral("NOT TRAINED"));
+}
+
+TEST_F(QuerySectionTest, PowerLevelIsTheLastVoltageTimesTheLastCurrentOfTheSensor) {
+    SetSensorCodes(2, 0x800, 0x1000);
+    const std::string voltage = Query(Id::IdQueryVoltage, 2);
+    ASSERT_EQ(HexValue(voltage), 0x800);
+    const std::string current = Query(Id::IdQueryCurrent, 2);
+    ASSERT_EQ(HexValue(current), 0x1000);
+
+    EXPECT_EQ(Text(Id::IdPowerLevelReply),
+              Shown(PowerText(HexValue(voltage) * kVoltsPerCount,
+                              HexValue(current) * kMilliampsPerCount)));
+    EXPECT_EQ(Text(Id::IdPowerLevelSensor), QStringLiteral("2"));
+    EXPECT_EQ(Text(Id::IdVoltageReply), Shown(VoltageText(voltage)));
+    EXPECT_EQ(Text(Id::IdCurrentReply), Shown(MilliampText(current)));
+}
+
+TEST_F(QuerySectionTest, ACurrentReadBeforeAnyVoltageGivesZeroPower) {
+    const std::string current = Query(Id::IdQueryCurrent, 5);
+    ASSERT_NE(HexValue(current), 0);
+    EXPECT_EQ(Text(Id::IdPowerLevelReply),
+              Shown(PowerText(0.0, HexValue(current) * kMilliampsPerCount)));
+    EXPECT_EQ(Text(Id::IdPowerLevelSensor), QStringLiteral("5"));
+}
+
+TEST_F(QuerySectionTest, ValuesOfDifferentSensorsAreNeverCombined) {
+    const std::string voltage1 = Query(Id::IdQueryVoltage, 1);
+    const std::string current3 = Query(Id::IdQueryCurrent, 3);
+    EXPECT_EQ(Text(Id::IdPowerLevelReply),
+              Shown(PowerText(0.0, HexValue(current3) * kMilliampsPerCount)));
+    EXPECT_EQ(Text(Id::IdPowerLevelSensor), QStringLiteral("3"));
+
+    // Sensor 3's own voltage now joins its last current.
+    const std::string voltage3 = Query(Id::IdQueryVoltage, 3);
+    EXPECT_EQ(Text(Id::IdPowerLevelReply),
+              Shown(PowerText(HexValue(voltage3) * kVoltsPerCount,
+                              HexValue(current3) * kMilliampsPerCount)));
+    EXPECT_EQ(window->LastVoltage(1), HexValue(voltage1) * kVoltsPerCount);
+}
+
+TEST_F(QuerySectionTest, ASilentCardGivesNoResponseWithTheNewSensorAndKeepsThePowerLevel) {
+    Query(Id::IdQueryVoltage, 1);
+    const QString power = Text(Id::IdPowerLevelReply);
+    card->SetSilent(true);
+    struct Row {
+        int button, reply, sensor;
+    };
+    for (const Row row : {Row{Id::IdQueryVoltage, Id::IdVoltageReply, Id::IdVoltageSensor},
+                          Row{Id::IdQueryCurrent, Id::IdCurrentReply, Id::IdCurrentSensor},
+                          Row{Id::IdQueryTripPoint, Id::IdTripPointReply, Id::IdTripPointSensor}}) {
+        SCOPED_TRACE(row.button);
+        feedback.Clear();
+        Query(row.button, 6);
+        EXPECT_EQ(Text(row.reply), kNoResponse);
+        EXPECT_EQ(Text(row.sensor), QStringLiteral("6"));
+        EXPECT_EQ(Text(Id::IdPowerLevelReply), power);
+        EXPECT_EQ(Text(Id::IdPowerLevelSensor), QStringLiteral("1"));
+        EXPECT_EQ(feedback.Beeps(), 1);
+        EXPECT_FALSE(window->Link()->IsPending());
+    }
+    EXPECT_EQ(window->LastVoltage(6), 0.0);
+    EXPECT_EQ(window->LastCurrent(6), 0.0);
+    card->SetSilent(false);
+}
+
+TEST_F(QuerySectionTest, LowerCaseDigitsConvertAndAReplyWithoutDigitsGivesZero) {
+    SetSensorCodes(4, 0xABC, 0x1000);
+    card->SetLowerCaseHex(true);
+    const std::string lower = Query(Id::IdQueryVoltage, 4);
+    ASSERT_NE(lower.find_first_of("abcdef"), std::string::npos) << lower;
+    EXPECT_EQ(Text(Id::IdVoltageReply), Shown(VoltageText(lower)));
+    card->SetLowerCaseHex(false);
+
+    // A leading letter that is no digit: the conversion stops at once.
+    card->SetGarbage("Z", "");
+    const std::string garbled = Query(Id::IdQueryCurrent, 4);
+    ASSERT_EQ(HexValue(garbled), 0);
+    EXPECT_EQ(Text(Id::IdCurrentReply), Shown(MilliampText(garbled)));
+    EXPECT_EQ(window->LastCurrent(4), 0.0);
+    card->SetGarbage("", "");
+}
+
+TEST_F(QuerySectionTest, ReadingsAreShownByteForByte) {
+    const std::string degree = "\xB0";
+    card->SetGarbage("", degree);
+    const std::string voltage = Query(Id::IdQueryVoltage, 0);
+    ASSERT_TRUE(voltage.ends_with(degree));
+    EXPECT_EQ(Text(Id::IdVoltageReply), Shown(VoltageText(voltage)));
+    const std::string trip = Query(Id::IdQueryTripPoint, 0);
+    EXPECT_EQ(Text(Id::IdTripPointReply), Shown(MilliampText(trip)));
+    card->SetGarbage("", "");
+}
+
+}  // namespace
+}  // namespace opstest
