@@ -114,9 +114,9 @@ PortSettingsDialog::PortSettingsDialog(PortManagerImpl& manager, int showOption,
     connect(ControlAs<QPushButton>(1), &QPushButton::clicked, this, [this] { OnOk(); });
     connect(ControlAs<QPushButton>(2), &QPushButton::clicked, this, [this] { OnCancel(); });
     connect(browse_, &QPushButton::clicked, this, [this] { Browse(); });
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::WindowShortcut);
-    connect(help, &QShortcut::activated, this, [this] { PassHelpOn(); });
+    help_ = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help_->setContext(Qt::WindowShortcut);
+    connect(help_, &QShortcut::activated, this, [this] { PassHelpOn(); });
 }
 
 // Each label's mnemonic moves the focus to the control that follows it.
@@ -269,8 +269,12 @@ void PortSettingsDialog::PassHelpOn() {
     if (target == nullptr) {
         return;
     }
+    // A key press sent by the program is first offered to the shortcuts of the active window,
+    // where this dialog's own F1 would take it again: keep that one out of the way meanwhile.
+    help_->setEnabled(false);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &release);
+    help_->setEnabled(true);
 }

@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QShortcut;
 
 // Makes the port settings dialog the one the port manager's ShowSettingsDialog runs. F1 in
 // the dialog goes to mainWindow; without one, to the window that was active when the dialog
@@ -83,4 +84,5 @@ class PortSettingsDialog : public ui::TemplateDialog {
     QLineEdit* pathField_;
     QPushButton* browse_;
     QCheckBox* option_;
+    QShortcut* help_;
 };

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -95,11 +96,31 @@ void PtyPair::CloseMaster() {
 
 DeviceOverride::DeviceOverride(const std::string& portName, const std::string& path)
     : variable_("MERROWBY_" + portName) {
+    if (const char* before = std::getenv(variable_.c_str())) {
+        previous_ = before;
+    }
     ::setenv(variable_.c_str(), path.c_str(), 1);
 }
 
 DeviceOverride::~DeviceOverride() {
-    ::unsetenv(variable_.c_str());
+    if (previous_) {
+        ::setenv(variable_.c_str(), previous_->c_str(), 1);
+    } else {
+        ::unsetenv(variable_.c_str());
+    }
+}
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/merrowby-ports-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }
 
 void RecordingListener::OnReceive(const std::string& chunk) {
@@ -160,6 +181,10 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
 }
 
 }  // namespace porttest

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,7 @@ class PtyPair {
     std::string slavePath_;
 };
 
-// Points MERROWBY_<name> at path for the life of the object.
+// Points MERROWBY_<name> at path for the life of the object, then restores what was there.
 class DeviceOverride {
   public:
     DeviceOverride(const std::string& portName, const std::string& path);
@@ -50,6 +51,22 @@ class DeviceOverride {
 
   private:
     std::string variable_;
+    std::optional<std::string> previous_;
+};
+
+// A fresh folder under /tmp, removed with its contents at the end.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& leaf) const { return path_ + "/" + leaf; }
+
+  private:
+    std::string path_;
 };
 
 // Records every chunk it receives; tests wait on it instead of sleeping.
@@ -74,5 +91,6 @@ bool WaitUntil(const std::function<bool()>& condition,
 
 std::string TempPath(const std::string& leaf);
 std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
 
 }  // namespace porttest
