@@ -76,8 +76,8 @@ std::uint64_t DumpSample::CountOf(std::string_view field) {
 std::string DumpSample::FormatCurrent(double milliamps) {
     constexpr std::size_t kWidth = 6;
     char digits[400];
-    const auto result = std::to_chars(digits, digits + sizeof digits, milliamps,
-                                      std::chars_format::fixed, 3);
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, milliamps, std::chars_format::fixed, 3);
     std::string text(digits, result.ptr);
     if (text.size() < kWidth) {
         text.insert(0, kWidth - text.size(), ' ');
