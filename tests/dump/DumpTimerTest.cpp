@@ -10,11 +10,13 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
 
 #include "DumpWindowFixture.h"
+#include "app/TerminationSignals.h"
 #include "protocol/CommandSet.h"
 #include "protocol/InstrumentLink.h"
 
@@ -294,18 +296,25 @@ TEST_F(DumpTimerTest, ADumpToAFileWritesEveryReport) {
     EXPECT_EQ(FileText(path).find("0x0005"), std::string::npos);
 }
 
-TEST_F(DumpTimerTest, TerminationDuringADumpStopsItAndLeavesTheCardOnline) {
+TEST_F(DumpTimerTest, ATerminationSignalDuringADumpStopsItAndLeavesTheCardOnline) {
     StartDump();
     TickWithSample(Sample(1, 2, 3, 4));
     ASSERT_TRUE(card->DumpRunning());
-    window->Terminate();
+    const TerminationSignals termination([this](int) { window->Terminate(); });
+    ASSERT_TRUE(termination.IsInstalled());
+    QTimer::singleShot(0, window.get(), [] { ::raise(SIGTERM); });
+    EXPECT_EQ(window->exec(), QDialog::Rejected);
     EXPECT_FALSE(window->IsDumpRunning());
+    EXPECT_FALSE(window->IsTimerActive(MaintenanceDialog::kDumpTimerId));
+    EXPECT_EQ(feedback.Messages(), 0) << "no refusal to close";
+
     DestroyWindow();
     EXPECT_FALSE(card->DumpRunning());
     EXPECT_TRUE(card->Online());
     const std::vector<std::string> commands = card->Commands();
     ASSERT_GE(commands.size(), 2u);
     EXPECT_EQ(commands[commands.size() - 2], protocol::StopDumpText());
+    EXPECT_EQ(commands.back(), "N");
 }
 
 // Answers the next file chooser the window opens.
