@@ -45,14 +45,12 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
         }
     }
 
-    // Follow the newest row only when the list was showing the bottom (within one row, as a
+    // Follow the newest row only when the list was showing the bottom, within one row (a
     // horizontal scroll bar that comes and goes costs one); a list scrolled up stays where the
-    // technician left it. The list scrolls by rows: the range ends one page before the last
-    // row, and a page step is the rows per page.
+    // technician left it. The list scrolls by rows, and its last position is a page before the
+    // end, so "the last row's index less the rows per page" is one short of that position.
     const QScrollBar* scrollBar = dumpList_->verticalScrollBar();
-    const int rowsPerPage = scrollBar->pageStep();
-    const int rangeMaximum = scrollBar->maximum() + rowsPerPage - 1;
-    const bool followNewest = scrollBar->value() >= rangeMaximum - rowsPerPage;
+    const bool followNewest = scrollBar->value() >= scrollBar->maximum() - 1;
 
     if (dumpList_->topLevelItemCount() > kRowsBeforeTrimming) {
         std::unique_ptr<QTreeWidgetItem> oldest(dumpList_->takeTopLevelItem(0));
