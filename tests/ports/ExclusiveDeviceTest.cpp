@@ -33,7 +33,8 @@ TEST(ExclusiveDeviceTest, HoldEndsWithTheObject) {
 }
 
 TEST(ExclusiveDeviceTest, AdvisoryLockAlsoHoldsPlainFiles) {
-    const std::string path = porttest::TempPath("device");
+    const porttest::TempDir dir;
+    const std::string path = dir.File("device");
     {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
         ASSERT_GE(fd, 0);
@@ -46,7 +47,8 @@ TEST(ExclusiveDeviceTest, AdvisoryLockAlsoHoldsPlainFiles) {
 }
 
 TEST(ExclusiveDeviceTest, NeverCreatesAMissingPath) {
-    const std::string path = porttest::TempPath("absent");
+    const porttest::TempDir dir;
+    const std::string path = dir.File("absent");
     ExclusiveDevice device;
     EXPECT_FALSE(device.Open(path, O_WRONLY | O_CREAT));
     EXPECT_FALSE(std::filesystem::exists(path));

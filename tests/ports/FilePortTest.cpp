@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "PortTestSupport.h"
 #include "ports/FilePort.h"
@@ -13,12 +12,9 @@ namespace {
 
 class FilePortTest : public ::testing::Test {
   protected:
-    const std::string path = TempPath("Dump Log.txt");
+    const TempDir dir;
+    const std::string path = dir.File("Dump Log.txt");
     RecordingListener listener;
-
-    static void WriteRaw(const std::string& file, const std::string& content) {
-        std::ofstream(file, std::ios::binary) << content;
-    }
 };
 
 TEST_F(FilePortTest, AttachCreatesAnEmptyFile) {
@@ -32,14 +28,14 @@ TEST_F(FilePortTest, AttachCreatesAnEmptyFile) {
 
 TEST_F(FilePortTest, AttachKeepsExistingContents) {
     const std::string before("kept\0bytes\n", 11);
-    WriteRaw(path, before);
+    WriteFile(path, before);
     FilePort port("KEY", path);
     ASSERT_TRUE(port.Attach(&listener));
     EXPECT_EQ(ReadFile(path), before);
 }
 
 TEST_F(FilePortTest, StringsAreAppendedInOrderByteForByte) {
-    WriteRaw(path, "old;");
+    WriteFile(path, "old;");
     FilePort port("KEY", path);
     ASSERT_TRUE(port.Attach(&listener));
     const std::string strings[] = {"first", std::string("\0second\r\n", 9), "third"};
@@ -81,7 +77,7 @@ TEST_F(FilePortTest, ListenersAreCountedButNeverCalled) {
 }
 
 TEST_F(FilePortTest, UnwritablePathFailsAttachButWritesStayQueued) {
-    const std::string blocked = TempPath("no-such-dir") + "/x/file.txt";
+    const std::string blocked = dir.File("no-such-dir") + "/x/file.txt";
     FilePort port("KEY", blocked);
     EXPECT_FALSE(port.Attach(&listener));
     EXPECT_EQ(port.GetStatus(), 0);
@@ -101,7 +97,7 @@ TEST_F(FilePortTest, FileIsClosedBetweenAppends) {
     ASSERT_TRUE(port.Write("a"));
     ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
     // Someone else rewrites the file between appends; the next append goes to its end.
-    WriteRaw(path, "replaced;");
+    WriteFile(path, "replaced;");
     ASSERT_TRUE(port.Write("b"));
     ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
     EXPECT_EQ(ReadFile(path), "replaced;b");

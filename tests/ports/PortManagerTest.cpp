@@ -86,7 +86,8 @@ TEST_F(PortManagerTest, CloseOfOpenedNameIsTrueEvenForAStranger) {
 }
 
 TEST_F(PortManagerTest, UnknownDeviceNamesBecomeFilePortsAtTheGivenPath) {
-    const std::filesystem::path dir = std::filesystem::path(TempPath("x")).parent_path();
+    const TempDir tempDir;
+    const std::filesystem::path dir = tempDir.Path();
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir);
     Port* com5 = manager.Open("com5", &listener);
@@ -102,7 +103,8 @@ TEST_F(PortManagerTest, UnknownDeviceNamesBecomeFilePortsAtTheGivenPath) {
 }
 
 TEST_F(PortManagerTest, FilePortThroughTheManager) {
-    const std::string path = TempPath("Trace.log");
+    const TempDir dir;
+    const std::string path = dir.File("Trace.log");
     Port* port = manager.Open(" " + path + " ", &listener);
     ASSERT_NE(port, nullptr);
     ASSERT_TRUE(port->Write("line 1\n"));
@@ -116,7 +118,8 @@ TEST_F(PortManagerTest, FilePortThroughTheManager) {
 }
 
 TEST_F(PortManagerTest, FailedOpenStaysRegisteredAndIsRetried) {
-    const std::string path = TempPath("later") + "/sub/out.txt";
+    const TempDir dir;
+    const std::string path = dir.File("later") + "/sub/out.txt";
     EXPECT_EQ(manager.Open(path, &listener), nullptr);
     EXPECT_EQ(manager.RegisteredNames().size(), 1u);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());

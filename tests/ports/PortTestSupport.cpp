@@ -167,15 +167,6 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-std::string TempPath(const std::string& leaf) {
-    char pattern[] = "/tmp/merrowby-ports-XXXXXX";
-    const char* dir = ::mkdtemp(pattern);
-    if (dir == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    return std::string(dir) + "/" + leaf;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;

@@ -89,7 +89,6 @@ class RecordingListener : public PortListener {
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds deadline = kDeadline);
 
-std::string TempPath(const std::string& leaf);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 
