@@ -2,7 +2,6 @@
 // "Reset", "..." and the spread field, against the simulated card.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -12,10 +11,10 @@
 #include <QTreeWidget>
 #include <csignal>
 #include <cstdlib>
-#include <functional>
 #include <sstream>
 
 #include "DumpWindowFixture.h"
+#include "ModalAnswer.h"
 #include "app/TerminationSignals.h"
 #include "protocol/CommandSet.h"
 #include "protocol/InstrumentLink.h"
@@ -286,14 +285,14 @@ TEST_F(DumpTimerTest, ADumpToAFileWritesEveryReport) {
     StartDump();
     TickWithSample("1a2b 3C4d 0000 ffff");
     TickWithSample(Sample(1, 2, 3, 4));
-    EXPECT_EQ(FileText(path), FileLine({"1a2b", "3C4d", "0000", "ffff"}) +
-                                  FileLine({"0001", "0002", "0003", "0004"}));
+    const std::string written =
+        FileLine({"1a2b", "3C4d", "0000", "ffff"}) + FileLine({"0001", "0002", "0003", "0004"});
+    EXPECT_EQ(porttest::ReadFile(path), written);
     // Unchecking takes effect with the next report.
     window->ControlAs<QCheckBox>(Id::IdDumpToFile)->setChecked(false);
     TickWithSample(Sample(5, 6, 7, 8));
     EXPECT_EQ(RowCount(), 3);
-    EXPECT_EQ(std::filesystem::file_size(path), FileText(path).size());
-    EXPECT_EQ(FileText(path).find("0x0005"), std::string::npos);
+    EXPECT_EQ(porttest::ReadFile(path), written);
 }
 
 TEST_F(DumpTimerTest, ATerminationSignalDuringADumpStopsItAndLeavesTheCardOnline) {
@@ -317,37 +316,30 @@ TEST_F(DumpTimerTest, ATerminationSignalDuringADumpStopsItAndLeavesTheCardOnline
     EXPECT_EQ(commands.back(), "N");
 }
 
-// Answers the next file chooser the window opens.
-void AnswerFileChooser(std::function<void(QFileDialog&)> answer) {
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-        if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            answer(*chooser);
-        }
-    });
-    poll->start(10);
-}
-
 TEST_F(DumpTimerTest, BrowseFillsInTheChosenFileWhichNeedNotExist) {
     const QString chosen = QString::fromStdString((folder / "New Dump.txt").string());
     QString suffix;
     QStringList filters;
-    AnswerFileChooser([&](QFileDialog& chooser) {
-        suffix = chooser.defaultSuffix();
-        filters = chooser.nameFilters();
-        chooser.selectFile(chosen);
-        QMetaObject::invokeMethod(&chooser, "accept");
-    });
-    Click(Id::IdBrowseDumpFile);
+    {
+        const ModalAnswer<QFileDialog> answer([&](QFileDialog* chooser) {
+            suffix = chooser->defaultSuffix();
+            filters = chooser->nameFilters();
+            chooser->selectFile(chosen);
+            static_cast<QDialog*>(chooser)->accept();  // QFileDialog's own, protected there
+        });
+        Click(Id::IdBrowseDumpFile);
+        EXPECT_TRUE(answer.Answered());
+    }
     EXPECT_EQ(suffix, "txt");
     EXPECT_EQ(filters, QStringList{"Text Document (*.txt)"});
     EXPECT_EQ(Text(Id::IdDumpFileName), chosen);
     EXPECT_FALSE(std::filesystem::exists(folder / "New Dump.txt"));
 
-    AnswerFileChooser([](QFileDialog& chooser) { chooser.reject(); });
-    Click(Id::IdBrowseDumpFile);
+    {
+        const ModalAnswer<QFileDialog> answer([](QFileDialog* chooser) { chooser->reject(); });
+        Click(Id::IdBrowseDumpFile);
+        EXPECT_TRUE(answer.Answered());
+    }
     EXPECT_EQ(Text(Id::IdDumpFileName), chosen) << "a cancelled chooser changes nothing";
 }
 

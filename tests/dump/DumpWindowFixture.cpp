@@ -7,10 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "controls/StatusLamp.h"
 #include "protocol/CommandSet.h"
@@ -68,17 +67,6 @@ void DumpWindowTest::SetUp() {
     // The card reports nothing by itself: each test injects its samples.
     card->SetDumpInterval(std::chrono::hours(24));
     card->SetNoise(0, 1);
-    folder = std::filesystem::temp_directory_path() /
-             ("merrowby-dump-" + std::to_string(::getpid()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-}
-
-void DumpWindowTest::TearDown() {
-    ConnectedWindowTest::TearDown();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 }
 
 QString DumpWindowTest::Text(int id) const {
@@ -94,12 +82,6 @@ QString DumpWindowTest::Text(int id) const {
     }
     ADD_FAILURE() << "control " << id << " has no text";
     return {};
-}
-
-void DumpWindowTest::Click(int id) {
-    auto* button = window->ControlAs<QAbstractButton>(id);
-    ASSERT_NE(button, nullptr) << id;
-    button->click();
 }
 
 void DumpWindowTest::StartDump(bool rightTube) {
@@ -169,35 +151,23 @@ std::vector<int> DumpWindowTest::LitLamps() const {
     return lit;
 }
 
+std::size_t DumpWindowTest::EnabledCommandButtons() const {
+    return std::count_if(kCommandButtonIds.begin(), kCommandButtonIds.end(),
+                         [this](int id) { return Widget(id)->isEnabled(); });
+}
+
 bool DumpWindowTest::CommandButtonsEnabled() const {
-    for (const int id : kCommandButtonIds) {
-        if (!Widget(id)->isEnabled()) {
-            return false;
-        }
-    }
-    return true;
+    return EnabledCommandButtons() == kCommandButtonIds.size();
 }
 
 bool DumpWindowTest::AnyCommandButtonEnabled() const {
-    for (const int id : kCommandButtonIds) {
-        if (Widget(id)->isEnabled()) {
-            return true;
-        }
-    }
-    return false;
+    return EnabledCommandButtons() != 0;
 }
 
 void DumpWindowTest::DumpToFile(const std::filesystem::path& path) {
     window->ControlAs<QCheckBox>(Id::IdDumpToFile)->setChecked(true);
     window->ControlAs<QLineEdit>(Id::IdDumpFileName)
         ->setText(QString::fromStdString(path.string()));
-}
-
-std::string DumpWindowTest::FileText(const std::filesystem::path& path) const {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 QString DumpWindowTest::FileErrorMessage(int cause) const {

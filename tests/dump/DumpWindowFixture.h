@@ -2,15 +2,12 @@
 
 #include <QString>
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "ConnectedWindow.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "PortTestSupport.h"
+#include "QStringPrinter.h"
 
 namespace dumptest {
 
@@ -18,11 +15,9 @@ namespace dumptest {
 class DumpWindowTest : public windowtest::ConnectedWindowTest {
   protected:
     void SetUp() override;
-    void TearDown() override;
 
     QWidget* Widget(int id) const { return window->Control(id); }
     QString Text(int id) const;
-    void Click(int id);
     // Starts a dump on the chosen tube and waits for the card to take the command.
     void StartDump(bool rightTube = false);
     // One report line received whole, and one tick of the dump timer for it.
@@ -34,14 +29,15 @@ class DumpWindowTest : public windowtest::ConnectedWindowTest {
     std::vector<QString> Headings() const;
     std::vector<QString> ExtremeLabels() const;
     std::vector<int> LitLamps() const;
+    std::size_t EnabledCommandButtons() const;
     bool CommandButtonsEnabled() const;
     bool AnyCommandButtonEnabled() const;
 
     void DumpToFile(const std::filesystem::path& path);
-    std::string FileText(const std::filesystem::path& path) const;
     QString FileErrorMessage(int cause) const;
 
-    std::filesystem::path folder;
+    const porttest::TempDir tempDir;
+    const std::filesystem::path folder{tempDir.Path()};
 };
 
 // Every command button the dump locks.

@@ -7,11 +7,10 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <vector>
 
+#include "PortTestSupport.h"
 #include "app/DumpFile.h"
 #include "app/FileErrorCause.h"
 
@@ -41,22 +40,8 @@ TEST(FileErrorCauseTest, MapsErrnoToTheCausesShownToTheUser) {
 
 class DumpFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("merrowby-dumpfile-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-    std::string Read(const std::filesystem::path& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
-    std::filesystem::path folder_;
+    const porttest::TempDir tempDir_;
+    const std::filesystem::path folder_{tempDir_.Path()};
 };
 
 TEST_F(DumpFileTest, CreatesAMissingFileAndAppendsToAnExistingOne) {
@@ -71,11 +56,11 @@ TEST_F(DumpFileTest, CreatesAMissingFileAndAppendsToAnExistingOne) {
         DumpFile file(path.string());
         file.Append("two\r\n");
     }
-    EXPECT_EQ(Read(path), "one\r\ntwo\r\n");
+    EXPECT_EQ(porttest::ReadFile(path), "one\r\ntwo\r\n");
 }
 
 TEST_F(DumpFileTest, ReportsWhyAFileCannotBeOpened) {
-    std::ofstream(folder_ / "plain") << "x";
+    porttest::WriteFile(folder_ / "plain", "x");
     EXPECT_EQ(DumpFile(folder_.string()).Cause(), FileErrorCause::AccessDenied);
     EXPECT_EQ(DumpFile((folder_ / "none" / "dump.txt").string()).Cause(), FileErrorCause::BadPath);
     EXPECT_EQ(DumpFile((folder_ / "plain" / "dump.txt").string()).Cause(), FileErrorCause::BadPath);

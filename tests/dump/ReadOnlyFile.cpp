@@ -5,7 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <fstream>
+#include "PortTestSupport.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ bool SetImmutable(const std::filesystem::path& path, bool immutable) {
 
 ReadOnlyFile::ReadOnlyFile(std::filesystem::path path, const std::string& contents)
     : path_(std::move(path)) {
-    std::ofstream(path_, std::ios::binary) << contents;
+    porttest::WriteFile(path_, contents);
     std::filesystem::permissions(path_, std::filesystem::perms::owner_read |
                                             std::filesystem::perms::group_read |
                                             std::filesystem::perms::others_read);

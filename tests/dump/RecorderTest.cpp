@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QScrollBar>
@@ -151,14 +149,14 @@ TEST_F(RecorderTest, AMissingFileIsCreatedAndAnExistingOneAppendedTo) {
     DumpToFile(path);
     window->RecordCurrentSample(Sample(0x1000, 0x2000, 0x3000, 0x4000));
     const std::string firstLine = FileLine({"1000", "2000", "3000", "4000"});
-    EXPECT_EQ(FileText(path), firstLine);
+    EXPECT_EQ(porttest::ReadFile(path), firstLine);
 
     window->RecordCurrentSample("abcd 00ef 0A0b FFFF");
     const std::string secondLine = FileLine({"abcd", "00ef", "0A0b", "FFFF"});
-    EXPECT_EQ(FileText(path), firstLine + secondLine) << "hexadecimal digits as received";
+    EXPECT_EQ(porttest::ReadFile(path), firstLine + secondLine) << "hexadecimal digits as received";
 
     window->RecordCurrentSample("0100 02");
-    EXPECT_EQ(FileText(path), firstLine + secondLine + FileLine({"0100", "02", "", ""}))
+    EXPECT_EQ(porttest::ReadFile(path), firstLine + secondLine + FileLine({"0100", "02", "", ""}))
         << "fields never begun are written empty";
     EXPECT_EQ(feedback.Messages(), 0);
     EXPECT_EQ(Row(1), (std::vector<QString>{Milliamps(0xabcd), Milliamps(0xef), Milliamps(0xa0b),
@@ -168,10 +166,10 @@ TEST_F(RecorderTest, AMissingFileIsCreatedAndAnExistingOneAppendedTo) {
 TEST_F(RecorderTest, AnExistingFileIsNeverTruncated) {
     const auto path = folder / "shift.txt";
     const std::string earlier = "earlier shift\r\n";
-    { std::ofstream(path, std::ios::binary) << earlier; }
+    porttest::WriteFile(path, earlier);
     DumpToFile(path);
     window->RecordCurrentSample(Sample(1, 2, 3, 4));
-    EXPECT_EQ(FileText(path), earlier + FileLine({"0001", "0002", "0003", "0004"}));
+    EXPECT_EQ(porttest::ReadFile(path), earlier + FileLine({"0001", "0002", "0003", "0004"}));
 }
 
 TEST_F(RecorderTest, NothingIsWrittenWithoutTheBoxOrWithAnEmptyName) {
@@ -189,7 +187,7 @@ TEST_F(RecorderTest, NothingIsWrittenWithoutTheBoxOrWithAnEmptyName) {
 }
 
 TEST_F(RecorderTest, AFileThatCannotBeOpenedShowsItsCauseAndTheSampleStillGoesToTheList) {
-    std::ofstream(folder / "plain.txt") << "a file, not a folder";
+    porttest::WriteFile(folder / "plain.txt", "a file, not a folder");
     struct Case {
         std::filesystem::path path;
         int cause;
@@ -224,7 +222,7 @@ TEST_F(RecorderTest, AReadOnlyFileIsAccessDeniedAndLeftUntouched) {
     EXPECT_EQ(feedback.Texts(FeedbackRecorder::Event::Message),
               std::vector<QString>{FileErrorMessage(5)});
     EXPECT_EQ(RowCount(), 1);
-    EXPECT_EQ(FileText(readOnly.Path()), "kept\r\n");
+    EXPECT_EQ(porttest::ReadFile(readOnly.Path()), "kept\r\n");
 }
 
 TEST_F(RecorderTest, WriteErrorsOnAFullDiskAreIgnored) {

@@ -1,13 +1,9 @@
 #pragma once
 
 #include <QString>
-#include <ostream>
 #include <string>
 
-// Failure messages show texts, not bytes.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "QStringPrinter.h"
 
 // Expected texts, computed from the documented formats and conversions.
 namespace opstest {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <algorithm>
@@ -26,12 +25,6 @@ void OperationsTest::SetUp() {
     }
     card->ClearRecord();
     feedback.Clear();
-}
-
-void OperationsTest::Click(int id) {
-    auto* button = window->ControlAs<QAbstractButton>(id);
-    ASSERT_NE(button, nullptr) << "no button " << id;
-    button->click();
 }
 
 QLineEdit& OperationsTest::Field(int id) const {

@@ -20,9 +20,6 @@ class OperationsTest : public windowtest::ConnectedWindowTest {
 
     void SetUp() override;
 
-    // Clicks a button of the window (a radio button's check mark moves first, as in the
-    // toolkit).
-    void Click(int id);
     QLineEdit& Field(int id) const;
     QString Text(int id) const;
     bool IsChecked(int id) const;

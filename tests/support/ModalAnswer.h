@@ -9,8 +9,6 @@
 #include <functional>
 #include <utility>
 
-namespace portsettingstest {
-
 // Answers the next modal dialog of type Dialog: a timer polls QApplication::activeModalWidget()
 // and, once such a dialog is up, runs the action on it (once). A dialog that does not come up
 // within the deadline fails the test, and whatever modal dialog is up then is rejected so that
@@ -49,5 +47,3 @@ class ModalAnswer {
     QTimer timer_;
     bool answered_ = false;
 };
-
-}  // namespace portsettingstest

@@ -1,6 +1,9 @@
+#include "ConnectedWindow.h"
+
 #include <gtest/gtest.h>
 
-#include "ConnectedWindow.h"
+#include <QAbstractButton>
+
 #include "protocol/InstrumentLink.h"
 
 namespace windowtest {
@@ -44,6 +47,12 @@ void ConnectedWindowTest::TearDown() {
 
 void ConnectedWindowTest::DestroyWindow() {
     window.reset();
+}
+
+void ConnectedWindowTest::Click(int id) {
+    auto* button = window->ControlAs<QAbstractButton>(id);
+    ASSERT_NE(button, nullptr) << "no button " << id;
+    button->click();
 }
 
 }  // namespace windowtest

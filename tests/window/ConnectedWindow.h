@@ -24,6 +24,9 @@ class ConnectedWindowTest : public ::testing::Test {
     void TearDown() override;
     // Destroys the window: the shutdown of the program.
     void DestroyWindow();
+    // Clicks a button of the window (a radio button's check mark moves first, as in the
+    // toolkit).
+    void Click(int id);
 
     PortEnvironment ports;
     FeedbackRecorder feedback;
