@@ -12,6 +12,7 @@
 #include "app/MaintenanceDialog.h"
 #include "controls/StatusLamp.h"
 #include "platform/ui/Feedback.h"
+#include "plot/DumpObserver.h"
 #include "protocol/InstrumentLink.h"
 
 namespace {
@@ -57,6 +58,8 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
     }
 
     auto* row = new QTreeWidgetItem();
+    DumpObserver::Currents currents{};
+    DumpObserver::Bands bands{};
     for (int c = 0; c < kDumpColumnCount; ++c) {
         const double current = sample.Current(c);
         const QString currentText = ToQString(sample.CurrentText(c));
@@ -73,6 +76,8 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
         }
         row->setText(c, currentText);
         row->setTextAlignment(c, Qt::AlignCenter);
+        currents[c] = current;
+        bands[c] = {minimumCurrent_[c], maximumCurrent_[c], spreadLamps_[c]->Lit() != 0};
     }
     dumpList_->addTopLevelItem(row);
     if (followNewest) {
@@ -81,6 +86,9 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
 
     if (file) {
         file->Append(sample.FileLine());
+    }
+    if (dumpObserver_ != nullptr) {
+        dumpObserver_->OnSampleRecorded(currents, bands);
     }
 }
 
@@ -91,5 +99,8 @@ void MaintenanceDialog::ResetCurrentExtremes() {
         extremeLabels_[column + kDumpColumnCount]->setText(QString());
         maximumCurrent_[column] = kClearedMaximum;
         minimumCurrent_[column] = kClearedMinimum;
+    }
+    if (dumpObserver_ != nullptr) {
+        dumpObserver_->OnExtremesReset();
     }
 }

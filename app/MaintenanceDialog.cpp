@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -17,6 +18,7 @@
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
+#include "plot/CurrentPlotFeed.h"
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
 #include "resources/ApplicationIcon.h"
@@ -67,7 +69,9 @@ const ui::DialogTemplate& StatusCellTemplate() {
 
 MaintenanceDialog::MaintenanceDialog()
     : ui::TemplateDialog(resources::MainWindowTemplate(), nullptr, CreateCustomControl),
-      icon_(resources::ApplicationIcon()) {
+      icon_(resources::ApplicationIcon()),
+      plotFeed_(std::make_unique<CurrentPlotFeed>()),
+      dumpObserver_(plotFeed_.get()) {
     for (const int timerId : {kTrainingTimerId, kDumpTimerId}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(Qt::CoarseTimer);
@@ -108,6 +112,7 @@ bool MaintenanceDialog::InitDialog() {
     }
     initialised_ = true;
     AppendAboutEntry();
+    AppendCurrentPlotEntry();
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();
@@ -137,6 +142,17 @@ void MaintenanceDialog::AppendAboutEntry() {
     about->setShortcutContext(Qt::WindowShortcut);
     addAction(about);
     connect(about, &QAction::triggered, this, [this] { OnSysCommand(kAboutCommandId); });
+}
+
+void MaintenanceDialog::AppendCurrentPlotEntry() {
+    auto* plot = new QAction(QStringLiteral("Current Plot..."), this);
+    plot->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    plot->setShortcutContext(Qt::WindowShortcut);
+    addAction(plot);
+    if (systemMenu_ != nullptr) {
+        systemMenu_->addAction(plot);
+    }
+    connect(plot, &QAction::triggered, this, &MaintenanceDialog::OpenCurrentPlot);
 }
 
 void MaintenanceDialog::AttachControls() {
@@ -191,17 +207,18 @@ void MaintenanceDialog::SetUpDumpColumns() {
     dumpList_->setColumnCount(kDumpColumnCount);
     // The recorder's follow rule counts in rows.
     dumpList_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    QStringList headings;
-    for (int c = 0; c < kDumpColumnCount; ++c) {
-        headings << QStringLiteral("%1 (mA)").arg(c);
-    }
-    dumpList_->setHeaderLabels(headings);
-    const int clientWidth = dumpList_->maximumViewportSize().width();
+    SetDumpHeadings(0);
+    // Sized for the vertical scroll bar a full list shows, so that no column is cut off then.
+    const int clientWidth =
+        dumpList_->maximumViewportSize().width() - dumpList_->verticalScrollBar()->sizeHint().width();
     dumpList_->header()->setMinimumSectionSize(1);
+    dumpList_->header()->setStretchLastSection(false);
     for (int c = 0; c < kDumpColumnCount; ++c) {
         dumpList_->headerItem()->setTextAlignment(c, Qt::AlignHCenter | Qt::AlignVCenter);
         dumpList_->setColumnWidth(c, clientWidth / kDumpColumnCount);
     }
+    // A long path shows only its tail in the field.
+    connect(dumpFileName_, &QLineEdit::textChanged, dumpFileName_, &QWidget::setToolTip);
 }
 
 void MaintenanceDialog::ConnectHandlers() {

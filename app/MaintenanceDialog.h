@@ -11,6 +11,9 @@
 #include "dialogs/ReplyWaiter.h"
 #include "platform/ui/TemplateDialog.h"
 
+class CurrentPlotFeed;
+class CurrentPlotWindow;
+class DumpObserver;
 class InstrumentLink;
 class StatusLamp;
 class QCheckBox;
@@ -157,6 +160,12 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // Called by Terminate() before the link goes: ends a running dump at once.
     void StopDumpForTermination();
 
+    // The non-modal "Sensor Current Plot" window of the dump (menu entry and Ctrl+P); made
+    // on first use, then shown and raised.
+    void OpenCurrentPlot();
+    CurrentPlotWindow* CurrentPlot() const { return currentPlot_; }
+    CurrentPlotFeed& PlotFeed() const { return *plotFeed_; }
+
     // Window timers by id (100 and 101), as the handlers use them.
     void SetTimer(int timerId, int periodMs);
     void KillTimer(int timerId);
@@ -186,7 +195,10 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void CreateStatusCells();
     void ConnectHandlers();
     void AppendAboutEntry();
+    void AppendCurrentPlotEntry();
     void SetUpDumpColumns();
+    // The four column headings of the tube whose sensors begin at firstSensor.
+    void SetDumpHeadings(int firstSensor);
     void DestroyLink();
     // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
     // command buttons and the spread field enabled.
@@ -232,6 +244,11 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // Dump (timer 101): consecutive ticks without text, and the tube of the last start.
     std::int32_t silentTickCount_ = 0;
     bool dumpRightTube_ = false;
+
+    // The dump as the plot shows it, collected whether or not the plot is open.
+    std::unique_ptr<CurrentPlotFeed> plotFeed_;
+    DumpObserver* dumpObserver_ = nullptr;
+    CurrentPlotWindow* currentPlot_ = nullptr;
 
     std::map<int, QTimer*> timers_;
     QMenu* systemMenu_ = nullptr;

@@ -8,6 +8,7 @@
 #include "app/MaintenanceDialog.h"
 #include "app/SpreadLimit.h"
 #include "platform/ui/Feedback.h"
+#include "plot/DumpObserver.h"
 #include "protocol/InstrumentLink.h"
 
 namespace {
@@ -62,8 +63,7 @@ void MaintenanceDialog::OnLeftTube() {
     }
     dumpList_->clear();
     ResetCurrentExtremes();
-    dumpList_->setHeaderLabels({QStringLiteral("0 (mA)"), QStringLiteral("1 (mA)"),
-                                QStringLiteral("2 (mA)"), QStringLiteral("3 (mA)")});
+    SetDumpHeadings(0);
 }
 
 void MaintenanceDialog::OnRightTube() {
@@ -74,8 +74,20 @@ void MaintenanceDialog::OnRightTube() {
     }
     dumpList_->clear();
     ResetCurrentExtremes();
-    dumpList_->setHeaderLabels({QStringLiteral("4 (mA)"), QStringLiteral("5 (mA)"),
-                                QStringLiteral("6 (mA)"), QStringLiteral("7 (mA)")});
+    SetDumpHeadings(4);
+}
+
+void MaintenanceDialog::SetDumpHeadings(int firstSensor) {
+    QStringList headings;
+    DumpObserver::Headings observed;
+    for (int c = 0; c < kDumpColumnCount; ++c) {
+        headings << QStringLiteral("%1 (mA)").arg(firstSensor + c);
+        observed[c] = headings.back().toStdString();
+    }
+    dumpList_->setHeaderLabels(headings);
+    if (dumpObserver_ != nullptr) {
+        dumpObserver_->OnHeadingsChanged(observed);
+    }
 }
 
 void MaintenanceDialog::OnResetExtremes() {
