@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "controls/StatusLamp.h"
 #include "plot/CurrentChartView.h"
@@ -30,6 +31,19 @@ constexpr double kShortestTimeSpan = 10.0;     // s shown before the dump is thi
 constexpr double kSmallestCurrentSpan = 0.02;  // mA
 constexpr double kFullScale = 20.0;            // mA, shown before the first sample
 constexpr double kCurrentMarginShare = 0.1;
+
+constexpr double kTimeTicks = 8;  // at most about as many labelled times
+
+// 1, 2 or 5 times a power of ten, the nearest at or above the step.
+double NiceStep(double step) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(step)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (factor * magnitude >= step) {
+            return factor * magnitude;
+        }
+    }
+    return 10.0 * magnitude;
+}
 
 QColor BandColour(int column, bool overLimit) {
     QColor colour = QColor::fromRgba(overLimit ? StatusLamp::kLitBody : kLineColours[column]);
@@ -57,6 +71,9 @@ void CurrentPlotWindow::BuildChart() {
     timeAxis_ = new QValueAxis(chart_);
     timeAxis_->setTitleText(QStringLiteral("Time (s)"));
     timeAxis_->setLabelFormat(QStringLiteral("%.0f"));
+    // The newest sample stays at the right edge; the labels keep round numbers.
+    timeAxis_->setTickType(QValueAxis::TicksDynamic);
+    timeAxis_->setTickAnchor(0.0);
     currentAxis_ = new QValueAxis(chart_);
     currentAxis_->setTitleText(QStringLiteral("Current (mA)"));
     currentAxis_->setLabelFormat(QStringLiteral("%.3f"));
@@ -163,21 +180,26 @@ void CurrentPlotWindow::UpdateLines() {
 }
 
 void CurrentPlotWindow::UpdateBands(double endSeconds) {
+    // Hiding the series would show their legend markers again: an empty band draws nothing.
     const bool any = store_.SampleCount() > 0;
     for (int c = 0; c < CurrentDumpStore::kColumns; ++c) {
         const CurrentBand& band = store_.ColumnBands()[c];
         QAreaSeries* area = bands_[c];
-        area->setVisible(any);
         area->setBrush(BandColour(c, band.overLimit));
-        area->upperSeries()->replace({{0.0, band.maximum}, {endSeconds, band.maximum}});
-        area->lowerSeries()->replace({{0.0, band.minimum}, {endSeconds, band.minimum}});
+        const QList<QPointF> upper{{0.0, band.maximum}, {endSeconds, band.maximum}};
+        const QList<QPointF> lower{{0.0, band.minimum}, {endSeconds, band.minimum}};
+        area->upperSeries()->replace(any ? upper : QList<QPointF>());
+        area->lowerSeries()->replace(any ? lower : QList<QPointF>());
     }
 }
 
 void CurrentPlotWindow::ApplyFollowRanges(double endSeconds) {
-    timeAxis_->setRange(0.0, std::max(endSeconds, kShortestTimeSpan));
+    const double span = std::max(endSeconds, kShortestTimeSpan);
+    timeAxis_->setRange(0.0, span);
+    timeAxis_->setTickInterval(NiceStep(span / kTimeTicks));
     if (store_.SampleCount() == 0) {
         currentAxis_->setRange(0.0, kFullScale);
+        currentAxis_->applyNiceNumbers();
         return;
     }
     double lowest = kFullScale;
@@ -188,6 +210,7 @@ void CurrentPlotWindow::ApplyFollowRanges(double endSeconds) {
     }
     const double margin = std::max(highest - lowest, kSmallestCurrentSpan) * kCurrentMarginShare;
     currentAxis_->setRange(std::max(0.0, lowest - margin), highest + margin);
+    currentAxis_->applyNiceNumbers();
 }
 
 bool CurrentPlotWindow::SaveTo(const QString& path) {

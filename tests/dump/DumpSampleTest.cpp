@@ -8,12 +8,14 @@
 #include <filesystem>
 #include <string>
 
+#include "CommaLocaleTest.h"
 #include "DumpWindowFixture.h"
 #include "app/DumpSample.h"
 #include "app/SpreadLimit.h"
 
 namespace {
 
+using dumptest::CommaLocaleTest;
 using dumptest::FileLine;
 
 TEST(DumpSampleTest, SplitsAtSpacesAndPrefixesEachBegunField) {
@@ -88,36 +90,6 @@ TEST(SpreadLimitTest, MicroampsFollowTheStringToDoubleRules) {
             << '"' << text << '"';
     }
 }
-
-// A locale whose decimal separator is a comma, compiled into a folder of the test's own.
-class CommaLocaleTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const std::filesystem::path sources = "/usr/share/i18n/locales/de_DE";
-        if (!std::filesystem::exists(sources) || std::system("command -v localedef >/dev/null")) {
-            GTEST_SKIP() << "no locale sources to compile a decimal-comma locale from";
-        }
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("merrowby-locale-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
-        const std::string command = "localedef -i de_DE -f UTF-8 '" +
-                                    (folder_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-        std::system(command.c_str());
-        ::setenv("LOCPATH", folder_.c_str(), 1);
-        ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
-        char text[16];
-        std::snprintf(text, sizeof text, "%.1f", 1.5);
-        ASSERT_STREQ(text, "1,5") << "the locale must use a decimal comma";
-    }
-    void TearDown() override {
-        std::setlocale(LC_ALL, "C");
-        ::unsetenv("LOCPATH");
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-
-    std::filesystem::path folder_;
-};
 
 TEST_F(CommaLocaleTest, CurrentsAndTheSpreadLimitKeepTheDecimalPoint) {
     const DumpSample sample("1000 2000 3000 4000");

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "DumpWindowFixture.h"
@@ -88,6 +91,38 @@ TEST_F(RecorderTest, TheListKeepsTheLast101Samples) {
     EXPECT_EQ(first, (std::vector<QString>{Milliamps(2), Milliamps(4), Milliamps(6), Milliamps(8)}))
         << "the 102nd sample removed the first";
     EXPECT_EQ(Row(100)[3], Milliamps(4 * 102));
+}
+
+TEST_F(RecorderTest, AFullListShowsAllFourHeadingsWholeBesideItsVerticalScrollBar) {
+    window->show();
+    auto* list = window->ControlAs<QTreeWidget>(Id::IdDumpList);
+    for (unsigned i = 1; i <= 101; ++i) {
+        window->RecordCurrentSample(Sample(0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF));
+    }
+    QApplication::processEvents();
+    ASSERT_EQ(RowCount(), 101);
+    ASSERT_TRUE(list->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    const QHeaderView* header = list->header();
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    int total = 0;
+    for (int c = 0; c < 4; ++c) {
+        const int textWidth = header->fontMetrics().horizontalAdvance(Headings()[c]);
+        EXPECT_GE(header->sectionSize(c), textWidth + 2 * margin) << Headings()[c].toStdString();
+        EXPECT_TRUE(list->headerItem()->textAlignment(c) & Qt::AlignHCenter);
+        EXPECT_TRUE(list->topLevelItem(100)->textAlignment(c) & Qt::AlignHCenter);
+        total += header->sectionSize(c);
+    }
+    EXPECT_LE(total, list->viewport()->width());
+}
+
+TEST_F(RecorderTest, TheDumpFileFieldTellsItsWholePathAsATooltip) {
+    const std::string path = (folder / std::string(120, 'd') / "sensor-currents.txt").string();
+    DumpToFile(path);
+    const QWidget* field = Widget(Id::IdDumpFileName);
+    EXPECT_EQ(field->toolTip(), QString::fromStdString(path));
+    window->ControlAs<QLineEdit>(Id::IdDumpFileName)->clear();
+    EXPECT_TRUE(field->toolTip().isEmpty());
 }
 
 TEST_F(RecorderTest, TheNewestRowStaysInViewUnlessTheListWasScrolledUp) {

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
@@ -286,11 +287,13 @@ TEST_F(MainWindowLayoutTest, WindowFrameRadioGroupsTabOrderAndDumpColumns) {
     }
     EXPECT_EQ(dialog.focusWidget(), dialog.Control(1000));
 
-    // Dump list: four centred columns, a quarter of the client width each, rounded down.
+    // Dump list: four centred columns, each a quarter of the client width that is left beside
+    // a vertical scroll bar, rounded down.
     auto* list = dialog.ControlAs<QTreeWidget>(1065);
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->columnCount(), 4);
-    const int clientWidth = list->viewport()->width();
+    ASSERT_FALSE(list->verticalScrollBar()->isVisible());
+    const int clientWidth = list->viewport()->width() - list->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(list->headerItem()->text(c), QStringLiteral("%1 (mA)").arg(c));
         EXPECT_EQ(list->columnWidth(c), clientWidth / 4);
@@ -386,9 +389,10 @@ TEST_F(MainWindowLayoutTest, AboutEntryOpensTheAboutBoxAndLeavesTheWindowAsItWas
     dialog.InitDialog();
     dialog.show();
     ASSERT_NE(dialog.SystemMenu(), nullptr);
+    // The first entry after the separator; other windows' entries may follow it.
     QAction* entry = nullptr;
     for (QAction* action : dialog.SystemMenu()->actions()) {
-        if (!action->isSeparator()) {
+        if (!action->isSeparator() && entry == nullptr) {
             entry = action;
         }
     }
