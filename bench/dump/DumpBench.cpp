@@ -1,5 +1,6 @@
 // A long current dump: 100,000 reports through the dump timer's handler and the recorder,
-// without and with the dump file, and the resident memory before and after.
+// without and with the dump file, with the current plot closed and open, and the resident
+// memory before and after; and one redraw of the plot holding a 12-hour dump.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/dump/dump_bench
 #include <benchmark/benchmark.h>
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineSeries>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -20,6 +22,8 @@
 #include <string>
 
 #include "app/MaintenanceDialog.h"
+#include "plot/CurrentDumpStore.h"
+#include "plot/CurrentPlotWindow.h"
 #include "protocol/InstrumentLink.h"
 #include "tools/cardsim/CardSimulator.h"
 
@@ -79,6 +83,12 @@ class RunningDump {
             QCoreApplication::processEvents();
         }
     }
+    void OpenPlot() { window_->OpenCurrentPlot(); }
+    // Points of the first plotted column, 0 while the plot is closed.
+    int PlotPoints() const {
+        const CurrentPlotWindow* plot = window_->CurrentPlot();
+        return plot != nullptr ? plot->Line(0)->count() : 0;
+    }
     int Rows() const {
         return window_->ControlAs<QTreeWidget>(MaintenanceDialog::IdDumpList)->topLevelItemCount();
     }
@@ -88,8 +98,11 @@ class RunningDump {
     std::unique_ptr<MaintenanceDialog> window_;
 };
 
-void RunSamples(benchmark::State& state, bool toFile) {
+void RunSamples(benchmark::State& state, bool toFile, bool plotOpen = false) {
     RunningDump dump;
+    if (plotOpen) {
+        dump.OpenPlot();
+    }
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("merrowby-dump-bench-" + std::to_string(::getpid()));
     std::filesystem::remove(path);
@@ -110,6 +123,8 @@ void RunSamples(benchmark::State& state, bool toFile) {
     state.counters["rss_after_KiB"] = static_cast<double>(after);
     state.counters["rss_growth_KiB"] = static_cast<double>(after - before);
     state.counters["list_rows"] = dump.Rows();
+    QCoreApplication::processEvents();
+    state.counters["plot_points"] = dump.PlotPoints();
     state.counters["samples"] = i;
     if (toFile) {
         state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
@@ -124,8 +139,35 @@ void BM_DumpTickWithFileAppend(benchmark::State& state) {
     RunSamples(state, true);
 }
 
+// The plot closed still collects every sample; open, it also redraws on its timer.
+void BM_DumpTickWithPlotOpen(benchmark::State& state) {
+    RunSamples(state, false, true);
+}
+
+// One redraw of the whole plot holding a 12-hour dump (47,473 samples at 910 ms).
+void BM_PlotRefreshTwelveHours(benchmark::State& state) {
+    CurrentDumpStore store;
+    constexpr int kTwelveHours = 47473;
+    for (int i = 0; i < kTwelveHours; ++i) {
+        CurrentRow row{i * 0.91, {}};
+        for (int c = 0; c < CurrentRow::kColumns; ++c) {
+            row.milliamps[c] = 5.0 + 0.001 * ((i * (c + 3)) % 17);
+        }
+        store.Append(row);
+    }
+    CurrentPlotWindow plot(store, nullptr);
+    plot.show();
+    for (auto _ : state) {
+        plot.Refresh();
+        plot.repaint();
+    }
+    state.counters["plot_points"] = plot.Line(0)->count();
+}
+
 BENCHMARK(BM_DumpTick)->Iterations(kSamples)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DumpTickWithFileAppend)->Iterations(kSamples)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DumpTickWithPlotOpen)->Iterations(kSamples)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlotRefreshTwelveHours)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
