@@ -209,16 +209,14 @@ void MaintenanceDialog::SetUpDumpColumns() {
     dumpList_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     SetDumpHeadings(0);
     // Sized for the vertical scroll bar a full list shows, so that no column is cut off then.
-    const int clientWidth =
-        dumpList_->maximumViewportSize().width() - dumpList_->verticalScrollBar()->sizeHint().width();
+    const int clientWidth = dumpList_->maximumViewportSize().width() -
+                            dumpList_->verticalScrollBar()->sizeHint().width();
     dumpList_->header()->setMinimumSectionSize(1);
     dumpList_->header()->setStretchLastSection(false);
     for (int c = 0; c < kDumpColumnCount; ++c) {
         dumpList_->headerItem()->setTextAlignment(c, Qt::AlignHCenter | Qt::AlignVCenter);
         dumpList_->setColumnWidth(c, clientWidth / kDumpColumnCount);
     }
-    // A long path shows only its tail in the field.
-    connect(dumpFileName_, &QLineEdit::textChanged, dumpFileName_, &QWidget::setToolTip);
 }
 
 void MaintenanceDialog::ConnectHandlers() {
@@ -254,6 +252,8 @@ void MaintenanceDialog::ConnectHandlers() {
         }
         connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
     }
+    // A long path shows only its tail in the field.
+    connect(dumpFileName_, &QLineEdit::textChanged, dumpFileName_, &QWidget::setToolTip);
 }
 
 std::string MaintenanceDialog::WaitForReply(std::uint32_t timeout) {

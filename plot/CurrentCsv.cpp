@@ -12,8 +12,8 @@ constexpr int kDecimals = 3;
 
 void AppendNumber(std::string& line, double value) {
     char digits[64];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value,
-                                      std::chars_format::fixed, kDecimals);
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, kDecimals);
     line.append(digits, result.ptr);
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <utility>
 
 #include "plot/CurrentDumpStore.h"
 #include "plot/DumpObserver.h"

@@ -16,15 +16,15 @@
 #include <cmath>
 
 #include "controls/StatusLamp.h"
+#include "platform/ui/Feedback.h"
 #include "plot/CurrentChartView.h"
 #include "plot/CurrentCsv.h"
-#include "platform/ui/Feedback.h"
 
 namespace {
 
 // One colour per column, kept for the whole dump; red stays the lamp's.
 constexpr std::array<QRgb, CurrentDumpStore::kColumns> kLineColours = {0xFF0072B2, 0xFF009E73,
-                                                                        0xFFE69F00, 0xFFCC79A7};
+                                                                       0xFFE69F00, 0xFFCC79A7};
 constexpr int kBandAlpha = 48;
 constexpr int kOverLimitBandAlpha = 96;
 constexpr double kShortestTimeSpan = 10.0;     // s shown before the dump is this long
@@ -142,8 +142,8 @@ void CurrentPlotWindow::ScheduleRefresh() {
 void CurrentPlotWindow::Refresh() {
     refreshTimer_->stop();
     UpdateLines();
-    const double endSeconds = lines_[0]->count() > 0 ? lines_[0]->at(lines_[0]->count() - 1).x()
-                                                     : 0.0;
+    const double endSeconds =
+        lines_[0]->count() > 0 ? lines_[0]->at(lines_[0]->count() - 1).x() : 0.0;
     UpdateBands(endSeconds);
     if (IsFollowing()) {
         ApplyFollowRanges(endSeconds);

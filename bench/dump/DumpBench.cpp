@@ -8,8 +8,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLineSeries>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <chrono>

@@ -293,7 +293,8 @@ TEST_F(MainWindowLayoutTest, WindowFrameRadioGroupsTabOrderAndDumpColumns) {
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->columnCount(), 4);
     ASSERT_FALSE(list->verticalScrollBar()->isVisible());
-    const int clientWidth = list->viewport()->width() - list->verticalScrollBar()->sizeHint().width();
+    const int clientWidth =
+        list->viewport()->width() - list->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(list->headerItem()->text(c), QStringLiteral("%1 (mA)").arg(c));
         EXPECT_EQ(list->columnWidth(c), clientWidth / 4);
