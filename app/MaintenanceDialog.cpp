@@ -70,7 +70,7 @@ MaintenanceDialog::MaintenanceDialog()
       icon_(resources::ApplicationIcon()) {
     for (const int timerId : {kTrainingTimerId, kDumpTimerId}) {
         auto* timer = new QTimer(this);
-        timer->setTimerType(Qt::CoarseTimer);
+        timer->setTimerType(Qt::PreciseTimer);
         timers_.emplace(timerId, timer);
     }
     connect(timers_.at(kTrainingTimerId), &QTimer::timeout, this,
