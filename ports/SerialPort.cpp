@@ -32,7 +32,6 @@ SerialPort::~SerialPort() {
     thread_.Stop();
     const RecursiveGuard device(deviceLock_);
     CloseDevice();
-    goneUntil_ = {};  // a device opened later is a new one
 }
 
 bool SerialPort::Write(const std::string& data) {
@@ -173,6 +172,9 @@ bool SerialPort::Pass() {
         Receive();
     } else if (woken->hungUp) {
         MarkGone();
+    } else if (IsGoneCheckDue()) {
+        goneUntil_ = {};
+        Receive();  // a line still hung up fails the read and is marked again
     }
     const PortQueue::State state = queue_.Peek();
     if (!state.queueEmpty) {
@@ -236,6 +238,10 @@ void SerialPort::Receive() {
 // A hung-up line stays readable for ever: the thread leaves it alone for a while instead.
 void SerialPort::MarkGone() {
     goneUntil_ = Clock::now() + std::chrono::milliseconds(kGoneCheckMs);
+}
+
+bool SerialPort::IsGoneCheckDue() const {
+    return goneUntil_ != Clock::time_point{} && Clock::now() >= goneUntil_;
 }
 
 bool SerialPort::MayWrite() const {

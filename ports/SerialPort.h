@@ -63,6 +63,7 @@ class SerialPort : public Port {
     PortThread::WaitFor NextWait();
     void Receive();
     void MarkGone();
+    bool IsGoneCheckDue() const;
     bool MayWrite() const;
     void TransmitHead();
     platform::WriteResult Transmit(const std::string& data);
