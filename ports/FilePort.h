@@ -34,8 +34,8 @@ class FilePort : public Port {
 
     const std::string& Path() const { return path_; }
     std::size_t QueuedCount() { return queue_.QueuedCount(); }
-    // False when the I/O thread could not be started.
-    bool HasThread() const { return thread_.IsStarted(); }
+    // False when the I/O thread or its events could not be created.
+    bool IsWorking() const { return thread_.IsStarted(); }
 
   private:
     bool OpenFile();

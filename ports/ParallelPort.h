@@ -34,8 +34,8 @@ class ParallelPort : public Port {
 
     bool IsDeviceOpen() const { return deviceOpen_.load(); }
     std::size_t QueuedCount() { return queue_.QueuedCount(); }
-    // False when the I/O thread could not be started.
-    bool HasThread() const { return thread_.IsStarted(); }
+    // False when the I/O thread or its events could not be created.
+    bool IsWorking() const { return thread_.IsStarted(); }
 
   private:
     bool OpenDevice();

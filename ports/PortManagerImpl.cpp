@@ -71,11 +71,12 @@ bool IsParallelName(const std::string& name) {
     return name == "LPT1" || name == "LPT2" || name == "LPT3";
 }
 
-// A port without its I/O thread would never transmit or receive: none at all instead.
+// A port without its I/O thread (or its events) would never transmit or receive: none at
+// all instead.
 template <typename Kind, typename... Arguments>
 std::unique_ptr<Port> MakeWorkingPort(Arguments&&... arguments) {
     auto port = std::make_unique<Kind>(std::forward<Arguments>(arguments)...);
-    if (!port->HasThread()) {
+    if (!port->IsWorking()) {
         return nullptr;
     }
     return port;

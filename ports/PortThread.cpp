@@ -14,6 +14,9 @@ PortThread::~PortThread() {
 }
 
 void PortThread::Start(platform::ThreadPriority priority, std::function<bool()> pass) {
+    if (!stop_.IsValid() || !wake_.IsValid() || !ended_.IsValid()) {
+        return;
+    }
     running_.fetch_add(1);
     started_ = worker_.Start(priority, [this, pass = std::move(pass)] {
         while (pass()) {

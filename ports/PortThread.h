@@ -33,7 +33,7 @@ class PortThread {
     ~PortThread();
 
     // Counts the thread and runs pass() until it returns false. A thread that cannot
-    // start is not counted.
+    // start, or whose events could not be created, is not started and not counted.
     void Start(platform::ThreadPriority priority, std::function<bool()> pass);
     bool IsStarted() const { return started_; }
     // Blocks until something of what is watched happens. Empty once the stop event is set.

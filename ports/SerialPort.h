@@ -46,8 +46,8 @@ class SerialPort : public Port {
     std::uint8_t PacingValue();
     std::size_t QueuedCount() { return queue_.QueuedCount(); }
     std::int32_t RunningThreads() const { return thread_.RunningCount(); }
-    // False when the I/O thread could not be started.
-    bool HasThread() const { return thread_.IsStarted(); }
+    // False when the I/O thread or its events could not be created.
+    bool IsWorking() const { return thread_.IsStarted() && ready_.IsValid(); }
     // How often the I/O thread has woken up so far.
     std::uint64_t WakeCount() const { return thread_.WakeCount(); }
     // True when no thread holds the device lock at this moment.
