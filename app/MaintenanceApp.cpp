@@ -5,11 +5,22 @@
 #include "dialogs/PortSettingsDialog.h"
 
 bool MaintenanceApp::InitInstance() {
-    MaintenanceDialog dialog;
-    // Modules reach the port settings dialog through the exported port manager; its F1 goes
-    // to this window.
-    InstallPortSettingsDialog(&dialog);
-    const TerminationSignals terminationSignals([&dialog](int) { dialog.Terminate(); });
-    dialog.exec();
+    MaintenanceDialog* running = nullptr;
+    // Held from before the window until after its destruction, so that a further signal
+    // while the window shuts down (putting the card back online) is only noted, never fatal.
+    const TerminationSignals terminationSignals([&running](int) {
+        if (running != nullptr) {
+            running->Terminate();
+        }
+    });
+    {
+        MaintenanceDialog dialog;
+        // Modules reach the port settings dialog through the exported port manager; its F1
+        // goes to this window.
+        InstallPortSettingsDialog(&dialog);
+        running = &dialog;
+        dialog.exec();
+        running = nullptr;
+    }
     return false;
 }

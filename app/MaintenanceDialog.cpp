@@ -74,7 +74,7 @@ MaintenanceDialog::MaintenanceDialog()
       dumpObserver_(plotFeed_.get()) {
     for (const int timerId : {kTrainingTimerId, kDumpTimerId}) {
         auto* timer = new QTimer(this);
-        timer->setTimerType(Qt::CoarseTimer);
+        timer->setTimerType(Qt::PreciseTimer);
         timers_.emplace(timerId, timer);
     }
     connect(timers_.at(kTrainingTimerId), &QTimer::timeout, this,

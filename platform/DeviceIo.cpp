@@ -3,52 +3,69 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 
 namespace platform {
 
-DeviceWait WaitForInputOrSignal(int fd, int signalFd, std::chrono::microseconds timeout) {
+namespace {
+
+// Time left until the deadline for ppoll; null for no limit.
+const timespec* TimeLeft(std::optional<std::chrono::steady_clock::time_point> deadline,
+                         timespec& span) {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + timeout;
-    for (;;) {
-        const auto left = duration_cast<nanoseconds>(deadline - steady_clock::now());
-        const auto wait = left.count() > 0 ? left : nanoseconds(0);
-        const timespec span{static_cast<time_t>(wait.count() / 1'000'000'000),
-                            static_cast<long>(wait.count() % 1'000'000'000)};
-        pollfd requests[2] = {{signalFd, POLLIN, 0}, {fd, POLLIN, 0}};
-        const int ready = ::ppoll(requests, 2, &span, nullptr);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            return DeviceWait::Quiet;
-        }
-        if ((requests[0].revents & POLLIN) != 0) {
-            return DeviceWait::Signalled;
-        }
-        if ((requests[1].revents & POLLIN) != 0) {
-            return DeviceWait::Input;
-        }
-        return DeviceWait::Gone;
+    if (!deadline) {
+        return nullptr;
     }
+    const auto left =
+        std::max(duration_cast<nanoseconds>(*deadline - steady_clock::now()), nanoseconds::zero());
+    span = timespec{static_cast<time_t>(left.count() / 1'000'000'000),
+                    static_cast<long>(left.count() % 1'000'000'000)};
+    return &span;
 }
 
-ReadResult ReadAvailable(int fd, char* buffer, std::size_t capacity, int timeoutMs) {
-    pollfd request{fd, POLLIN, 0};
-    const int ready = ::poll(&request, 1, timeoutMs);
-    if (ready <= 0) {
-        return {};
+Readiness ReadinessOf(short revents) {
+    if ((revents & POLLIN) != 0) {
+        return Readiness::Readable;
     }
-    if ((request.revents & POLLIN) == 0) {
-        const bool gone = (request.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-        return {gone ? ReadStatus::Gone : ReadStatus::Nothing, 0};
+    if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        return Readiness::HungUp;
     }
-    const ssize_t count = ::read(fd, buffer, capacity);
+    return Readiness::Quiet;
+}
+
+}  // namespace
+
+bool WaitForReadable(std::span<const int> fds, std::span<Readiness> readiness,
+                     std::optional<std::chrono::steady_clock::time_point> deadline) {
+    constexpr std::size_t kMostFds = 8;
+    std::array<pollfd, kMostFds> requests{};
+    const std::size_t count = std::min(fds.size(), kMostFds);
+    for (std::size_t i = 0; i < count; ++i) {
+        requests[i] = pollfd{fds[i], POLLIN, 0};  // poll skips negative descriptors
+    }
+    int ready = 0;
+    do {
+        timespec span{};
+        ready = ::ppoll(requests.data(), count, TimeLeft(deadline, span), nullptr);
+    } while (ready < 0 && errno == EINTR);
+    for (std::size_t i = 0; i < readiness.size(); ++i) {
+        readiness[i] = i < count && ready > 0 ? ReadinessOf(requests[i].revents) : Readiness::Quiet;
+    }
+    return ready > 0;
+}
+
+ReadResult ReadSome(int fd, char* buffer, std::size_t capacity) {
+    ssize_t count = 0;
+    do {
+        count = ::read(fd, buffer, capacity);
+    } while (count < 0 && errno == EINTR);
     if (count > 0) {
         return {ReadStatus::Data, static_cast<std::size_t>(count)};
     }
-    if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+    if (count < 0 && errno == EAGAIN) {
         return {};
     }
     return {ReadStatus::Gone, 0};

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <optional>
+#include <span>
 #include <string_view>
 
 namespace platform {
@@ -14,15 +16,16 @@ struct ReadResult {
     std::size_t count = 0;
 };
 
-enum class DeviceWait { Input, Signalled, Quiet, Gone };
+enum class Readiness { Quiet, Readable, HungUp };
 
-// Waits up to timeout for input on fd or for signalFd to become readable (signal first).
-// Gone: the far side hung up or the device failed; returned at once.
-DeviceWait WaitForInputOrSignal(int fd, int signalFd, std::chrono::microseconds timeout);
+// Waits in one poll until one of fds is readable or hung up, or until the deadline (none:
+// without a time limit). A negative entry is left out. readiness gets one value per entry;
+// false when the deadline passed with nothing ready.
+bool WaitForReadable(std::span<const int> fds, std::span<Readiness> readiness,
+                     std::optional<std::chrono::steady_clock::time_point> deadline);
 
-// Waits up to timeoutMs for input on a non-blocking descriptor and reads at most capacity
-// bytes of it. Gone: the far side hung up or the device failed.
-ReadResult ReadAvailable(int fd, char* buffer, std::size_t capacity, int timeoutMs);
+// One non-blocking read of at most capacity bytes. Gone: end of file or a device error.
+ReadResult ReadSome(int fd, char* buffer, std::size_t capacity);
 
 struct WriteResult {
     bool complete = false;

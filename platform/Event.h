@@ -11,6 +11,7 @@ class Event {
   public:
     enum class Mode { AutoReset, ManualReset };
 
+    // An event that could not be created (no descriptors left) is never set: IsValid.
     explicit Event(Mode mode, bool initiallySet = false);
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
@@ -22,6 +23,7 @@ class Event {
     bool Wait(std::chrono::microseconds timeout);
     bool Wait(int timeoutMs) { return Wait(std::chrono::milliseconds(timeoutMs)); }
     bool IsSet() const;
+    bool IsValid() const { return fd_ >= 0; }
     // Readable while the event is set; for poll only, never read it directly.
     int PollFd() const { return fd_; }
 

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "platform/DeviceIo.h"
 
 using platform::RecursiveGuard;
@@ -15,13 +17,7 @@ constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 
 FilePort::FilePort(std::string name, std::string path)
     : name_(std::move(name)), path_(std::move(path)) {
-    thread_.Start(platform::ThreadPriority::Lowest, [this] {
-        if (thread_.WaitForStop(kPassMs)) {
-            return false;
-        }
-        Pass();
-        return true;
-    });
+    thread_.Start(platform::ThreadPriority::Lowest, [this] { return Pass(); });
 }
 
 FilePort::~FilePort() {
@@ -32,6 +28,7 @@ FilePort::~FilePort() {
 
 bool FilePort::Write(const std::string& data) {
     queue_.Push(data);
+    thread_.Wake();
     return true;
 }
 
@@ -54,7 +51,9 @@ bool FilePort::Attach(PortListener* listener) {
 }
 
 bool FilePort::Detach(PortListener* listener) {
-    return queue_.RemoveListener(listener);
+    const bool removed = queue_.RemoveListener(listener);
+    thread_.Wake();  // auto-close may be due
+    return removed;
 }
 
 void FilePort::GetSettings(std::string& out) {
@@ -92,33 +91,47 @@ void FilePort::CloseFile() {
     }
 }
 
-void FilePort::Pass() {
-    const PortQueue::State state = queue_.Peek();
-    if (!state.queueEmpty) {
-        AppendHead();
-    } else if (!state.hasListener) {
-        CloseFile();
+// Sleeps until a string is queued or a listener goes, or until a failed write is due again.
+bool FilePort::Pass() {
+    PortThread::WaitFor what;
+    what.deadline = retryAt_;
+    if (!thread_.Wait(what)) {
+        return false;
     }
+    const PortQueue::State state = queue_.Peek();
+    if (state.queueEmpty) {
+        retryAt_.reset();
+        if (!state.hasListener) {
+            CloseFile();
+        }
+        return true;
+    }
+    // After a success straight on to the next string; after a failure a while later.
+    const auto delay =
+        AppendHead() ? std::chrono::milliseconds(0) : std::chrono::milliseconds(kRetryMs);
+    retryAt_ = PortThread::Clock::now() + delay;
+    return true;
 }
 
-void FilePort::AppendHead() {
+bool FilePort::AppendHead() {
     const auto head = queue_.Head();
     if (!head) {
-        return;
+        return true;
     }
     platform::WriteResult result;
     {
         const RecursiveGuard file(fileLock_);
         if (!OpenFile()) {
-            return;  // stays queued for the next pass
+            return false;  // stays queued for the next pass
         }
         result = platform::WriteSome(fd_, head->data);
         CloseFile();
     }
     if (result.complete) {
         queue_.PopHead(head->serial);
-    } else {
-        // A partial append (e.g. a full disk) is not written twice on the retry.
-        queue_.DropSentPrefix(head->serial, result.written);
+        return true;
     }
+    // A partial append (e.g. a full disk) is not written twice on the retry.
+    queue_.DropSentPrefix(head->serial, result.written);
+    return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/RecursiveLock.h"
@@ -13,7 +14,8 @@
 // receives; listeners are only counted.
 class FilePort : public Port {
   public:
-    static constexpr int kPassMs = 10;
+    // A failed write is tried again after this long.
+    static constexpr int kRetryMs = 10;
 
     // name: the registry key (normalised); path: the file as the caller spelt it (trimmed,
     // letter case kept), since file names here are case-sensitive.
@@ -32,12 +34,15 @@ class FilePort : public Port {
 
     const std::string& Path() const { return path_; }
     std::size_t QueuedCount() { return queue_.QueuedCount(); }
+    // False when the I/O thread or its events could not be created.
+    bool IsWorking() const { return thread_.IsStarted(); }
 
   private:
     bool OpenFile();
     void CloseFile();
-    void Pass();
-    void AppendHead();
+    bool Pass();
+    // True when the head went out, or the queue was empty.
+    bool AppendHead();
 
     PortQueue queue_;  // with the queue lock
     platform::RecursiveLock fileLock_;
@@ -45,5 +50,6 @@ class FilePort : public Port {
     const std::string path_;
     const std::string settings_;
     int fd_ = -1;
-    PortThread thread_;  // last: stopped before the rest goes
+    std::optional<PortThread::Clock::time_point> retryAt_;  // I/O thread only
+    PortThread thread_;                                     // last: stopped before the rest goes
 };

@@ -2,19 +2,15 @@
 
 #include <fcntl.h>
 
+#include <chrono>
+
 #include "platform/DeviceIo.h"
 #include "ports/DevicePath.h"
 
 using platform::RecursiveGuard;
 
 ParallelPort::ParallelPort(std::string name) : name_(std::move(name)) {
-    thread_.Start(platform::ThreadPriority::Lowest, [this] {
-        if (thread_.WaitForStop(kPassMs)) {
-            return false;
-        }
-        Pass();
-        return true;
-    });
+    thread_.Start(platform::ThreadPriority::Lowest, [this] { return Pass(); });
 }
 
 ParallelPort::~ParallelPort() {
@@ -29,6 +25,7 @@ bool ParallelPort::Write(const std::string& data) {
         return false;
     }
     queue_.Push(data);
+    thread_.Wake();
     return true;
 }
 
@@ -45,7 +42,9 @@ bool ParallelPort::Attach(PortListener* listener) {
 }
 
 bool ParallelPort::Detach(PortListener* listener) {
-    return queue_.RemoveListener(listener);
+    const bool removed = queue_.RemoveListener(listener);
+    thread_.Wake();  // auto-close may be due
+    return removed;
 }
 
 void ParallelPort::GetSettings(std::string& out) {
@@ -94,33 +93,47 @@ void ParallelPort::CloseDevice() {
     deviceOpen_.store(false);
 }
 
-void ParallelPort::Pass() {
-    const PortQueue::State state = queue_.Peek();
-    if (!state.queueEmpty) {
-        TransmitHead();
-    } else if (!state.hasListener) {
-        AutoCloseIfUnused();
+// Sleeps until a string is queued or a listener goes, or until a failed write is due again.
+bool ParallelPort::Pass() {
+    PortThread::WaitFor what;
+    what.deadline = retryAt_;
+    if (!thread_.Wait(what)) {
+        return false;
     }
+    const PortQueue::State state = queue_.Peek();
+    if (state.queueEmpty) {
+        retryAt_.reset();
+        if (!state.hasListener) {
+            AutoCloseIfUnused();
+        }
+        return true;
+    }
+    // After a success straight on to the next string; after a failure a while later.
+    const auto delay =
+        TransmitHead() ? std::chrono::milliseconds(0) : std::chrono::milliseconds(kRetryMs);
+    retryAt_ = PortThread::Clock::now() + delay;
+    return true;
 }
 
-void ParallelPort::TransmitHead() {
+bool ParallelPort::TransmitHead() {
     const auto head = queue_.Head();
     if (!head) {
-        return;
+        return true;
     }
     platform::WriteResult result;
     {
         const RecursiveGuard device(deviceLock_);
         if (!device_.IsOpen()) {
-            return;
+            return false;
         }
         result = platform::WriteSome(device_.Fd(), head->data);
     }
     if (result.complete) {
         queue_.PopHead(head->serial);
-    } else {
-        queue_.DropSentPrefix(head->serial, result.written);
+        return true;
     }
+    queue_.DropSentPrefix(head->serial, result.written);
+    return false;
 }
 
 void ParallelPort::AutoCloseIfUnused() {

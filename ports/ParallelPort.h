@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/ExclusiveDevice.h"
@@ -15,7 +16,8 @@
 // stores nothing.
 class ParallelPort : public Port {
   public:
-    static constexpr int kPassMs = 10;
+    // A failed write is tried again after this long.
+    static constexpr int kRetryMs = 10;
 
     explicit ParallelPort(std::string name);
     ParallelPort(const ParallelPort&) = delete;
@@ -32,12 +34,15 @@ class ParallelPort : public Port {
 
     bool IsDeviceOpen() const { return deviceOpen_.load(); }
     std::size_t QueuedCount() { return queue_.QueuedCount(); }
+    // False when the I/O thread or its events could not be created.
+    bool IsWorking() const { return thread_.IsStarted(); }
 
   private:
     bool OpenDevice();
     void CloseDevice();
-    void Pass();
-    void TransmitHead();
+    bool Pass();
+    // True when the head went out, or the queue was empty.
+    bool TransmitHead();
     void AutoCloseIfUnused();
 
     PortQueue queue_;  // with the queue lock
@@ -47,5 +52,6 @@ class ParallelPort : public Port {
     std::string settings_;
     platform::ExclusiveDevice device_;
     std::atomic<bool> deviceOpen_{false};
-    PortThread thread_;  // last: stopped before the rest goes
+    std::optional<PortThread::Clock::time_point> retryAt_;  // I/O thread only
+    PortThread thread_;                                     // last: stopped before the rest goes
 };

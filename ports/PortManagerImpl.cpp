@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
-#include <new>
+#include <exception>
 #include <optional>
+#include <utility>
 
 #include "ports/FilePort.h"
 #include "ports/ParallelPort.h"
@@ -70,6 +71,17 @@ bool IsParallelName(const std::string& name) {
     return name == "LPT1" || name == "LPT2" || name == "LPT3";
 }
 
+// A port without its I/O thread (or its events) would never transmit or receive: none at
+// all instead.
+template <typename Kind, typename... Arguments>
+std::unique_ptr<Port> MakeWorkingPort(Arguments&&... arguments) {
+    auto port = std::make_unique<Kind>(std::forward<Arguments>(arguments)...);
+    if (!port->IsWorking()) {
+        return nullptr;
+    }
+    return port;
+}
+
 }  // namespace
 
 PortManagerImpl::PortManagerImpl()
@@ -123,12 +135,12 @@ Port* PortManagerImpl::Find(const std::string& normalisedName) {
 std::unique_ptr<Port> PortManagerImpl::CreatePort(const std::string& normalisedName,
                                                   const std::string& givenName) {
     if (IsSerialName(normalisedName)) {
-        return std::make_unique<SerialPort>(normalisedName);
+        return MakeWorkingPort<SerialPort>(normalisedName);
     }
     if (IsParallelName(normalisedName)) {
-        return std::make_unique<ParallelPort>(normalisedName);
+        return MakeWorkingPort<ParallelPort>(normalisedName);
     }
-    return std::make_unique<FilePort>(normalisedName, TrimName(givenName));
+    return MakeWorkingPort<FilePort>(normalisedName, TrimName(givenName));
 }
 
 Port* PortManagerImpl::Open(std::string name, PortListener* listener) {
@@ -136,11 +148,15 @@ Port* PortManagerImpl::Open(std::string name, PortListener* listener) {
     const RecursiveGuard guard(lock_);
     Port* port = Find(key);
     if (port == nullptr) {
+        // Out of memory, descriptors or threads: no port, and nothing registered.
         try {
             auto created = CreatePort(key, name);
+            if (!created) {
+                return nullptr;
+            }
             port = created.get();
             registry_[key] = std::move(created);
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
             return nullptr;
         }
     }

@@ -1,6 +1,11 @@
 #include "ports/PortThread.h"
 
+#include <array>
 #include <utility>
+
+#include "platform/DeviceIo.h"
+
+using platform::Readiness;
 
 PortThread::PortThread() = default;
 
@@ -9,16 +14,33 @@ PortThread::~PortThread() {
 }
 
 void PortThread::Start(platform::ThreadPriority priority, std::function<bool()> pass) {
+    if (!stop_.IsValid() || !wake_.IsValid() || !ended_.IsValid()) {
+        return;
+    }
     running_.fetch_add(1);
-    const bool started = worker_.Start(priority, [this, pass = std::move(pass)] {
+    started_ = worker_.Start(priority, [this, pass = std::move(pass)] {
         while (pass()) {
         }
         running_.fetch_sub(1);
         ended_.Set();
     });
-    if (!started) {
+    if (!started_) {
         running_.fetch_sub(1);
     }
+}
+
+std::optional<PortThread::Woken> PortThread::Wait(const WaitFor& what) {
+    const std::array<int, 4> fds{stop_.PollFd(), wake_.PollFd(), what.inputFd, what.eventFd};
+    std::array<Readiness, 4> readiness{};
+    platform::WaitForReadable(fds, readiness, what.deadline);
+    wakeCount_.fetch_add(1);
+    if (readiness[0] != Readiness::Quiet && stop_.Wait(0)) {
+        return std::nullopt;
+    }
+    if (readiness[1] != Readiness::Quiet) {
+        wake_.Reset();
+    }
+    return Woken{readiness[2] == Readiness::Readable, readiness[2] == Readiness::HungUp};
 }
 
 void PortThread::Stop() {

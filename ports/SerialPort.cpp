@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "platform/DeviceIo.h"
@@ -41,6 +42,7 @@ bool SerialPort::Write(const std::string& data) {
         return false;
     }
     queue_.Push(data);
+    thread_.Wake();
     return true;
 }
 
@@ -58,11 +60,14 @@ bool SerialPort::Attach(PortListener* listener) {
         return false;
     }
     queue_.AddListener(listener);
+    thread_.Wake();  // the device may be new to the thread
     return true;
 }
 
 bool SerialPort::Detach(PortListener* listener) {
-    return queue_.RemoveListener(listener);
+    const bool removed = queue_.RemoveListener(listener);
+    thread_.Wake();  // auto-close may be due
+    return removed;
 }
 
 void SerialPort::GetSettings(std::string& out) {
@@ -87,6 +92,7 @@ bool SerialPort::Configure(const std::string& settings) {
     }
     // Nine characters carry no pacing digit: the pacing value stays as it was.
     settings_ = stored;
+    thread_.Wake();  // the queue was emptied
     return true;
 }
 
@@ -96,6 +102,14 @@ std::int32_t SerialPort::GetStatus() {
 
 std::string SerialPort::GetTypeName() {
     return "Serial Port";
+}
+
+bool SerialPort::IsDeviceLockFree() {
+    if (!deviceLock_.try_lock()) {
+        return false;
+    }
+    deviceLock_.unlock();
+    return true;
 }
 
 std::uint8_t SerialPort::PacingValue() {
@@ -150,65 +164,89 @@ bool SerialPort::ApplyLine(const std::string& modeText) {
 }
 
 bool SerialPort::Pass() {
-    if (!ReceiveUnlessStopped()) {
+    const std::optional<PortThread::Woken> woken = thread_.Wait(NextWait());
+    if (!woken) {
         return false;
+    }
+    if (woken->input) {
+        Receive();
+    } else if (woken->hungUp) {
+        MarkGone();
+    } else if (IsGoneCheckDue()) {
+        goneUntil_ = {};
+        Receive();  // a line still hung up fails the read and is marked again
     }
     const PortQueue::State state = queue_.Peek();
     if (!state.queueEmpty) {
-        TransmitHead();
+        if (MayWrite()) {
+            TransmitHead();
+        }
     } else if (!state.hasListener) {
         AutoCloseIfUnused();
     }
     return true;
 }
 
-// The pass's wait for the stop event (1 ms) and the read's wait for input (1 ms) are one
-// poll of both, so that an idle line costs one wake-up per pass. Input that comes early
-// still waits out the first millisecond, so passes never follow faster than that.
-bool SerialPort::ReceiveUnlessStopped() {
-    using namespace std::chrono;
-    const auto passStart = steady_clock::now();
-    const auto stopWait = milliseconds(kPassMs);
-    const auto wholeWait = milliseconds(2 * kPassMs);
-    const auto waitedSoFar = [&] {
-        return duration_cast<microseconds>(steady_clock::now() - passStart);
-    };
-
-    std::unique_lock device(deviceLock_);
+// Input always ends the wait; a queued string only once its pause, its retry delay or its
+// pacing is over. Attach, Detach and Write wake the thread through the wake event.
+PortThread::WaitFor SerialPort::NextWait() {
+    PortThread::WaitFor what;
+    const bool queueEmpty = queue_.Peek().queueEmpty;
+    const Clock::time_point now = Clock::now();
+    const RecursiveGuard device(deviceLock_);
     if (!device_.IsOpen()) {
-        device.unlock();
-        return !thread_.WaitForStop(stopWait);
+        return what;
     }
-    const platform::DeviceWait wait =
-        platform::WaitForInputOrSignal(device_.Fd(), thread_.StopFd(), wholeWait);
-    device.unlock();
-    if (wait == platform::DeviceWait::Signalled) {
-        return !thread_.WaitForStop(microseconds(0));
+    if (now < goneUntil_) {
+        what.deadline = goneUntil_;
+        return what;
     }
-    const auto floor = wait == platform::DeviceWait::Input ? stopWait : wholeWait;
-    const auto rest = duration_cast<microseconds>(floor) - waitedSoFar();
-    if (rest.count() > 0 && thread_.WaitForStop(rest)) {
-        return false;
+    what.inputFd = device_.Fd();
+    if (now < holdUntil_) {
+        // Also with an empty queue: the pass after the last write's pause checks auto-close.
+        what.deadline = holdUntil_;
+    } else if (!queueEmpty) {
+        if (pacing_ != 0 && !ready_.IsSet()) {
+            what.eventFd = ready_.PollFd();
+            what.deadline = lastWrite_ + std::chrono::milliseconds(kPacingLimitMs);
+        } else {
+            what.deadline = now;
+        }
     }
-    if (wait != platform::DeviceWait::Input) {
-        return true;  // nothing came, or the far side is gone
-    }
+    return what;
+}
 
+void SerialPort::Receive() {
     char buffer[kReadChunk];
     platform::ReadResult result;
     {
-        const RecursiveGuard locked(deviceLock_);
+        const RecursiveGuard device(deviceLock_);
         if (!device_.IsOpen()) {
-            return true;
+            return;
         }
         // Line errors (framing, overrun, parity) need no clearing here: the bytes read
         // are delivered as they are.
-        result = platform::ReadAvailable(device_.Fd(), buffer, sizeof buffer, 0);
+        result = platform::ReadSome(device_.Fd(), buffer, sizeof buffer);
     }
     if (result.status == platform::ReadStatus::Data) {
         queue_.Deliver(std::string(buffer, result.count));
+    } else if (result.status == platform::ReadStatus::Gone) {
+        MarkGone();
     }
-    return true;
+}
+
+// A hung-up line stays readable for ever: the thread leaves it alone for a while instead.
+void SerialPort::MarkGone() {
+    goneUntil_ = Clock::now() + std::chrono::milliseconds(kGoneCheckMs);
+}
+
+bool SerialPort::IsGoneCheckDue() const {
+    return goneUntil_ != Clock::time_point{} && Clock::now() >= goneUntil_;
+}
+
+bool SerialPort::MayWrite() const {
+    const Clock::time_point now = Clock::now();
+    return now >= holdUntil_ && now >= goneUntil_;
 }
 
 void SerialPort::TransmitHead() {
@@ -217,15 +255,16 @@ void SerialPort::TransmitHead() {
         return;
     }
     std::unique_lock device(deviceLock_);
-    if (pacing_ != 0 && !ready_.Wait(kPassMs)) {
-        if (platform::TickCount() - lastWriteTick_ < kPacingLimitMs) {
+    if (pacing_ != 0 && !ready_.IsSet()) {
+        if (Clock::now() - lastWrite_ < std::chrono::milliseconds(kPacingLimitMs)) {
             return;
         }
         ready_.Set();
     }
     const platform::WriteResult result = Transmit(head->data);
     if (!result.complete) {
-        lastWriteTick_ = platform::TickCount();
+        lastWrite_ = Clock::now();
+        holdUntil_ = lastWrite_ + std::chrono::milliseconds(kWriteRetryMs);
         device.unlock();
         // What went out already is not sent again on the retry.
         queue_.DropSentPrefix(head->serial, result.written);
@@ -233,11 +272,11 @@ void SerialPort::TransmitHead() {
     }
     if (pacing_ != 0) {
         ready_.Reset();
-        lastWriteTick_ = platform::TickCount();
+        lastWrite_ = Clock::now();
     }
     device.unlock();
     queue_.PopHead(head->serial);
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPauseAfterWriteMs));
+    holdUntil_ = Clock::now() + std::chrono::milliseconds(kPauseAfterWriteMs);
 }
 
 // Called with the device lock held.
@@ -273,4 +312,5 @@ void SerialPort::AutoCloseIfUnused() {
     }
     const RecursiveGuard device(deviceLock_);
     CloseDevice();
+    goneUntil_ = {};  // a device opened later is a new one
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/DeviceIo.h"
@@ -14,14 +15,17 @@
 #include "ports/PortThread.h"
 
 // A serial line "COM1" to "COM4" (device path from DevicePathForPortName). The I/O thread
-// polls the line every millisecond, hands each read of up to 5 bytes to the listeners and
-// sends queued strings one at a time, optionally paced by replies.
+// sleeps until input arrives, a string is queued or a timed hold ends; it hands each read of
+// up to 5 bytes to the listeners and sends queued strings one at a time, each followed by a
+// pause before the next, optionally paced by replies.
 class SerialPort : public Port {
   public:
     static constexpr const char* kInitialSettings = "96,n,8,1,0";
-    static constexpr int kPassMs = 1;
     static constexpr int kPacingLimitMs = 300;
     static constexpr int kPauseAfterWriteMs = 5;
+    static constexpr int kWriteRetryMs = 10;
+    // While the line is hung up, how often the thread looks whether it is back.
+    static constexpr int kGoneCheckMs = 100;
     static constexpr std::size_t kReadChunk = 5;
 
     explicit SerialPort(std::string name);
@@ -42,13 +46,25 @@ class SerialPort : public Port {
     std::uint8_t PacingValue();
     std::size_t QueuedCount() { return queue_.QueuedCount(); }
     std::int32_t RunningThreads() const { return thread_.RunningCount(); }
+    // False when the I/O thread or its events could not be created.
+    bool IsWorking() const { return thread_.IsStarted() && ready_.IsValid(); }
+    // How often the I/O thread has woken up so far.
+    std::uint64_t WakeCount() const { return thread_.WakeCount(); }
+    // True when no thread holds the device lock at this moment.
+    bool IsDeviceLockFree();
 
   private:
+    using Clock = PortThread::Clock;
+
     bool OpenDevice();
     void CloseDevice();
     bool ApplyLine(const std::string& modeText);
     bool Pass();
-    bool ReceiveUnlessStopped();
+    PortThread::WaitFor NextWait();
+    void Receive();
+    void MarkGone();
+    bool IsGoneCheckDue() const;
+    bool MayWrite() const;
     void TransmitHead();
     platform::WriteResult Transmit(const std::string& data);
     void AutoCloseIfUnused();
@@ -64,6 +80,9 @@ class SerialPort : public Port {
     platform::DriverRtsToggle rtsToggle_;
     int baudRate_ = 9600;
     platform::Event ready_{platform::Event::Mode::ManualReset};
-    std::uint32_t lastWriteTick_ = 0;  // I/O thread only
-    PortThread thread_;                // last: stopped before the rest goes
+    // I/O thread only.
+    Clock::time_point lastWrite_ = Clock::now();
+    Clock::time_point holdUntil_;  // the pause after a write, or a failed write's retry
+    Clock::time_point goneUntil_;  // a hung-up line is looked at again then
+    PortThread thread_;            // last: stopped before the rest goes
 };

@@ -35,6 +35,12 @@ bool ReceiveStore::Take(char& byte) {
     return true;
 }
 
+void ReceiveStore::DiscardUnread() {
+    readPosition_ = writePosition_;
+    resynchronising_ = false;
+    lastStoredWasLineFeed_ = true;
+}
+
 bool ReceiveStore::StoreAt(char byte) {
     if (Unread() == kCapacity) {
         return false;

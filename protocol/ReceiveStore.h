@@ -20,8 +20,8 @@ class ReceiveStore {
     bool Put(char byte);
     // Hands out the oldest waiting byte; false when none waits.
     bool Take(char& byte);
-    // Drops every waiting byte.
-    void DiscardUnread() { readPosition_ = writePosition_; }
+    // Drops every waiting byte, and a line being dropped after an overflow ends with them.
+    void DiscardUnread();
 
     std::size_t Unread() const { return writePosition_ - readPosition_; }
     std::uint64_t DroppedCount() const { return droppedCount_; }

@@ -1,12 +1,18 @@
-// Throughput of the link's receive side, and the round trip of a query against the
-// simulated card over a pseudo-terminal.
+// Throughput of the link's receive side, the round trip of a query against the simulated
+// card over a pseudo-terminal, and the idle cost of the whole program connected to it.
 #include <benchmark/benchmark.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +22,8 @@
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
 #include "tools/cardsim/CardSimulator.h"
+
+extern char** environ;
 
 namespace {
 
@@ -170,6 +178,8 @@ void BM_QueryVoltageRoundTrip(benchmark::State& state) {
             break;
         }
         milliseconds.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        // Queries come apart, as from clicks: the pause after the carriage return is over.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     link.reset();
     GetPortManager()->CloseAll();
@@ -185,6 +195,84 @@ void BM_QueryVoltageRoundTrip(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_QueryVoltageRoundTrip)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#ifdef MERROWBY_PROGRAM
+struct TaskTotals {
+    double cpuSeconds = 0;
+    double contextSwitches = 0;
+};
+
+// Run time and context switches summed over every thread of a process.
+TaskTotals ProcessTotals(pid_t pid) {
+    TaskTotals totals;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        double runNs = 0;
+        if (schedstat >> runNs) {
+            totals.cpuSeconds += runNs / 1e9;
+        }
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.find("ctxt_switches:") != std::string::npos) {
+                std::istringstream fields(line.substr(line.find(':') + 1));
+                double count = 0;
+                fields >> count;
+                totals.contextSwitches += count;
+            }
+        }
+    }
+    return totals;
+}
+
+// The program itself on the offscreen platform, connected to the simulated card on COM1,
+// left alone for the window after discovery.
+void BM_ProgramIdleConnected(benchmark::State& state) {
+    const auto window = std::chrono::seconds(state.range(0));
+    for (auto _ : state) {
+        cardsim::CardSimulator card;
+        setenv("MERROWBY_COM1", card.SlavePath().c_str(), 1);
+        for (const char* other : {"MERROWBY_COM2", "MERROWBY_COM3", "MERROWBY_COM4"}) {
+            setenv(other, "/nonexistent/merrowby-bench", 1);
+        }
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        char program[] = MERROWBY_PROGRAM;
+        char* argv[] = {program, nullptr};
+        pid_t child = 0;
+        if (posix_spawn(&child, program, nullptr, nullptr, argv, environ) != 0) {
+            state.SkipWithError("the program did not start");
+            return;
+        }
+        const bool connected = card.WaitForReceived(
+            [](const std::string& r) { return r == "N\rM\r"; }, std::chrono::seconds(30));
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // the window has settled
+        const TaskTotals before = ProcessTotals(child);
+        std::this_thread::sleep_for(window);
+        const TaskTotals after = ProcessTotals(child);
+        ::kill(child, SIGTERM);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (!connected) {
+            state.SkipWithError("the program did not find the card");
+            return;
+        }
+        const auto seconds = static_cast<double>(window.count());
+        state.SetIterationTime(seconds);
+        state.counters["cpu_percent_of_core"] =
+            100.0 * (after.cpuSeconds - before.cpuSeconds) / seconds;
+        state.counters["wakeups_per_s"] =
+            (after.contextSwitches - before.contextSwitches) / seconds;
+    }
+    unsetenv("MERROWBY_COM1");
+}
+BENCHMARK(BM_ProgramIdleConnected)
+    ->Arg(10)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+#endif
 
 }  // namespace
 

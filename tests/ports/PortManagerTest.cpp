@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <future>
+#include <vector>
 
 #include "PortTestSupport.h"
 #include "ports/DevicePath.h"
@@ -186,6 +191,49 @@ TEST_F(PortManagerTest, VanishedLineIsReopenedCleanlyAfterCloseAll) {
     ASSERT_TRUE(reopened->Write("GO"));
     EXPECT_EQ(replugged.ReceiveOnFarSide(2), "GO");
     EXPECT_TRUE(manager.Close("COM1", &again));
+}
+
+// Every descriptor the process may open is taken, for the life of the object.
+class DescriptorsUsedUp {
+  public:
+    DescriptorsUsedUp() {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = std::min<rlim_t>(saved_.rlim_cur, kLimit);
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+        for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) {
+            taken_.push_back(fd);
+        }
+    }
+    ~DescriptorsUsedUp() {
+        for (const int fd : taken_) {
+            ::close(fd);
+        }
+        ::setrlimit(RLIMIT_NOFILE, &saved_);
+    }
+    DescriptorsUsedUp(const DescriptorsUsedUp&) = delete;
+    DescriptorsUsedUp& operator=(const DescriptorsUsedUp&) = delete;
+
+  private:
+    static constexpr rlim_t kLimit = 256;
+    rlimit saved_{};
+    std::vector<int> taken_;
+};
+
+TEST_F(PortManagerTest, NoDescriptorsLeftGivesANullPortAndNoException) {
+    {
+        const DescriptorsUsedUp exhausted;
+        const int probe = ::eventfd(0, 0);
+        ASSERT_LT(probe, 0) << "a descriptor was still free";
+        Port* port = nullptr;
+        EXPECT_NO_THROW(port = manager.Open("COM1", &listener));
+        EXPECT_EQ(port, nullptr);
+        EXPECT_EQ(manager.GetStatus("COM1"), 0);
+    }
+    Port* port = manager.Open("COM1", &listener);
+    ASSERT_NE(port, nullptr);
+    pty.SendFromFarSide("ok");
+    EXPECT_TRUE(listener.WaitForBytes(2));
 }
 
 TEST_F(PortManagerTest, SettingsDialogNeedsAnInstalledFactory) {

@@ -348,4 +348,58 @@ TEST_F(SerialPortTest, FarSideVanishingMidStreamKeepsWritesQueued) {
     EXPECT_TRUE(port->Detach(&listener));
 }
 
+TEST_F(SerialPortTest, IdlePortSleepsUntilInputArrives) {
+    ASSERT_TRUE(port->Attach(&listener));
+    const std::uint64_t before = port->WakeCount();
+    // A pass every millisecond would wake some 300 times meanwhile; a few times a second
+    // at most is what an idle port may cost.
+    EXPECT_FALSE(WaitUntil([&] { return port->WakeCount() - before > 3; }, 300ms));
+    pty.SendFromFarSide("x");
+    ASSERT_TRUE(listener.WaitForBytes(1));
+    EXPECT_GT(port->WakeCount(), before);
+}
+
+TEST_F(SerialPortTest, TheThreadWaitsWithoutHoldingTheDeviceLock) {
+    ASSERT_TRUE(port->Attach(&listener));
+    pty.SendFromFarSide("x");
+    ASSERT_TRUE(listener.WaitForBytes(1));
+    int held = 0;
+    for (int i = 0; i < 1000; ++i) {
+        held += port->IsDeviceLockFree() ? 0 : 1;
+    }
+    // Waiting under the lock would show it held nearly every time.
+    EXPECT_LT(held, 10);
+    EXPECT_EQ(Settings(), "96,n,8,1,0");
+}
+
+TEST_F(SerialPortTest, InputDuringThePausesAfterWritesIsDeliveredAtOnce) {
+    ASSERT_TRUE(port->Attach(&listener));
+    // Ten strings, each held back 5 ms after the one before: 45 ms after the first leaves.
+    const std::string strings = "0123456789";
+    for (const char text : strings) {
+        ASSERT_TRUE(port->Write(std::string(1, text)));
+    }
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "0");
+    const std::string input(100, 'x');  // twenty reads of 5 bytes
+    pty.SendFromFarSide(input);
+    ASSERT_TRUE(listener.WaitForBytes(input.size()));
+    const std::string sentMeanwhile = pty.DrainFarSide(0ms);
+    EXPECT_LT(sentMeanwhile.size(), strings.size() - 1) << "input waited for the pauses";
+    EXPECT_EQ(sentMeanwhile + pty.ReceiveOnFarSide(strings.size() - 1 - sentMeanwhile.size()),
+              strings.substr(1));
+    EXPECT_EQ(listener.Joined(), input);
+}
+
+TEST_F(SerialPortTest, HungUpLineIsLookedAtOnlyNowAndThen) {
+    ASSERT_TRUE(port->Attach(&listener));
+    pty.CloseMaster();
+    ASSERT_TRUE(port->Write("held"));
+    const std::uint64_t before = port->WakeCount();
+    // Once every 100 ms: three looks in 300 ms, where a thread woken by the hang-up
+    // itself would spin.
+    EXPECT_FALSE(WaitUntil([&] { return port->WakeCount() - before > 5; }, 300ms));
+    EXPECT_EQ(port->QueuedCount(), 1u);
+    EXPECT_TRUE(port->Detach(&listener));
+}
+
 }  // namespace

@@ -568,4 +568,24 @@ TEST_F(InstrumentLinkTest, StoreAtCapacityDropsNewBytesAndKeepsLaterLinesWhole) 
     EXPECT_EQ(link_->ReadReply(), "1111 2222 3333 4444");
 }
 
+TEST_F(InstrumentLinkTest, AfterAnOverflowTheNextReplyComesOutWhole) {
+    ASSERT_TRUE(link_->StartDump(false));
+    // Lines of 21 bytes: the store fills in the middle of one, and is still dropping
+    // towards a line feed when the dump falls silent.
+    const std::string sample = "0123 4567 89AB CDEF\r\n";
+    for (std::size_t i = 0; i < ReceiveStore::kCapacity / sample.size() + 10; ++i) {
+        Feed(sample);
+    }
+    Feed("0123 45");
+    ASSERT_GT(link_->DroppedByteCount(), 0u);
+    // The end of a dump, as the window does it.
+    link_->Reset();
+    link_->DiscardUnread();
+
+    ASSERT_TRUE(link_->QueryVoltage(3));
+    Feed("0800\r\n");
+    EXPECT_EQ(ReadUntilText(), "0800");
+    EXPECT_FALSE(link_->IsPending());
+}
+
 }  // namespace

@@ -222,6 +222,45 @@ TEST_P(TerminationSignalTest, TheProgramPutsTheCardOnlineAndExits) {
     EXPECT_TRUE(card.Online());
 }
 
+TEST(TerminationSignalsDuringShutdown, ASecondSigtermStillEndsWithTheCardOnline) {
+    PortEnvironment ports;
+    cardsim::CardSimulator card;
+    ports.Set(2, card.SlavePath());
+
+    char program[] = MERROWBY_PROGRAM;
+    char* argv[] = {program, nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0);
+
+    const bool probed = card.WaitForReceived([](const std::string& r) { return r == "N\rM\r"; },
+                                             std::chrono::seconds(30));
+    // The card is slow to answer, so the shutdown is still waiting for it.
+    card.SetReplyDelay(std::chrono::milliseconds(500));
+    if (probed) {
+        ::kill(child, SIGTERM);
+    }
+    // The go-online command has begun to reach the card: the shutdown is under way.
+    const bool shuttingDown =
+        probed && card.WaitForReceived([](const std::string& r) { return r.size() > 4; },
+                                       std::chrono::seconds(30));
+    if (shuttingDown) {
+        ::kill(child, SIGTERM);
+    }
+    const bool released =
+        shuttingDown && card.WaitForReceived([](const std::string& r) { return r == "N\rM\rN\r"; },
+                                             std::chrono::seconds(30));
+    int status = 0;
+    if (!released) {
+        ::kill(child, SIGKILL);
+    }
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(probed) << Printable(card.Received());
+    ASSERT_TRUE(shuttingDown) << Printable(card.Received());
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by the second signal";
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    EXPECT_EQ(Printable(card.Received()), Printable("N\rM\rN\r"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignalTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
                          [](const auto& info) {
                              return std::string(info.param == SIGTERM  ? "SIGTERM"
