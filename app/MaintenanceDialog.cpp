@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "app/AboutDialog.h"
+#include "app/ProtocolTraceWindow.h"
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
@@ -22,6 +23,7 @@
 #include "resources/ApplicationIcon.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "trace/ProtocolTrace.h"
 
 namespace {
 
@@ -108,6 +110,7 @@ bool MaintenanceDialog::InitDialog() {
     }
     initialised_ = true;
     AppendAboutEntry();
+    AppendTraceEntry();
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();
@@ -137,6 +140,23 @@ void MaintenanceDialog::AppendAboutEntry() {
     about->setShortcutContext(Qt::WindowShortcut);
     addAction(about);
     connect(about, &QAction::triggered, this, [this] { OnSysCommand(kAboutCommandId); });
+}
+
+// Opens the trace window, or brings the open one to the front.
+void MaintenanceDialog::AppendTraceEntry() {
+    if (systemMenu_ == nullptr) {
+        return;
+    }
+    QAction* entry = systemMenu_->addAction(QStringLiteral("Protocol Trace..."));
+    connect(entry, &QAction::triggered, this, [this] {
+        auto* window = findChild<ProtocolTraceWindow*>(QString(), Qt::FindDirectChildrenOnly);
+        if (window == nullptr) {
+            window = new ProtocolTraceWindow(trace::ProtocolTrace::Current(), this);
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 }
 
 void MaintenanceDialog::AttachControls() {

@@ -186,6 +186,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void CreateStatusCells();
     void ConnectHandlers();
     void AppendAboutEntry();
+    void AppendTraceEntry();
     void SetUpDumpColumns();
     void DestroyLink();
     // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
