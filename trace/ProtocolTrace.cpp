@@ -55,7 +55,7 @@ bool ProtocolTrace::WaitUntilWritten(std::chrono::milliseconds timeout) {
 void ProtocolTrace::Run() {
     for (;;) {
         TraceQueue::Batch batch = queue_.Take(gatherer_.NextDeadline());
-        std::string out;
+        std::vector<std::string> out;
         if (batch.droppedSinceLast > 0) {
             Emit(TraceEvent{TraceEvent::Kind::Note,
                             {},
@@ -74,9 +74,7 @@ void ProtocolTrace::Run() {
                 Emit(line, out);
             }
         }
-        if (file_.IsOpen() && !out.empty()) {
-            file_.Append(out);
-        }
+        Publish(out);
         {
             const std::lock_guard guard(writtenMutex_);
             writtenCount_ += batch.events.size();
@@ -90,7 +88,7 @@ void ProtocolTrace::Run() {
 
 // A write first lets out what the port had received so far, so that each port's entries
 // stay in order of time.
-void ProtocolTrace::Handle(const TraceEvent& event, std::string& out) {
+void ProtocolTrace::Handle(const TraceEvent& event, std::vector<std::string>& out) {
     switch (event.kind) {
         case TraceEvent::Kind::Received:
             for (const TraceEvent& line : gatherer_.Add(event)) {
@@ -108,7 +106,7 @@ void ProtocolTrace::Handle(const TraceEvent& event, std::string& out) {
     Emit(event, out);
 }
 
-void ProtocolTrace::Emit(const TraceEvent& event, std::string& out) {
+void ProtocolTrace::Emit(const TraceEvent& event, std::vector<std::string>& out) {
     std::string line;
     switch (event.kind) {
         case TraceEvent::Kind::Written:
@@ -121,9 +119,22 @@ void ProtocolTrace::Emit(const TraceEvent& event, std::string& out) {
             line = FormatNoteLine(event.time, event.bytes);
             break;
     }
-    out += line;
-    out += '\n';
-    history_.Add(line);
+    out.push_back(std::move(line));
+}
+
+// The file first: who sees a line in the history finds it in the file too.
+void ProtocolTrace::Publish(const std::vector<std::string>& lines) {
+    if (file_.IsOpen() && !lines.empty()) {
+        std::string text;
+        for (const std::string& line : lines) {
+            text += line;
+            text += '\n';
+        }
+        file_.Append(text);
+    }
+    for (const std::string& line : lines) {
+        history_.Add(line);
+    }
 }
 
 }  // namespace trace

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ports/PortTap.h"
 #include "trace/ReceiveGatherer.h"
@@ -54,8 +55,9 @@ class ProtocolTrace : public PortTap {
 
   private:
     void Run();
-    void Handle(const TraceEvent& event, std::string& out);
-    void Emit(const TraceEvent& event, std::string& out);
+    void Handle(const TraceEvent& event, std::vector<std::string>& out);
+    void Emit(const TraceEvent& event, std::vector<std::string>& out);
+    void Publish(const std::vector<std::string>& lines);
 
     TraceFile file_;
     TraceHistory history_{kHistoryLines};

@@ -388,7 +388,7 @@ TEST_F(MainWindowLayoutTest, AboutEntryOpensTheAboutBoxAndLeavesTheWindowAsItWas
     ASSERT_NE(dialog.SystemMenu(), nullptr);
     QAction* entry = nullptr;
     for (QAction* action : dialog.SystemMenu()->actions()) {
-        if (!action->isSeparator()) {
+        if (!action->isSeparator() && entry == nullptr) {
             entry = action;
         }
     }
