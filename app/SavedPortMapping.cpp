@@ -5,7 +5,7 @@
 #include "ports/PortManagerImpl.h"
 
 DeviceMapping::Table ReadSavedPortMapping() {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("merrowby"),
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("merrowby"),
                        QStringLiteral("merrowby"));
     settings.beginGroup(QStringLiteral("ports"));
     DeviceMapping::Table table;
