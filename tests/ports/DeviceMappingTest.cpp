@@ -15,19 +15,12 @@ using namespace porttest;
 namespace {
 
 // A device folder with the given entries (plain files) and nothing else.
-class FakeDeviceFolder {
+class FakeDeviceFolder : public TempDir {
   public:
     void Add(const std::string& relative) {
-        const std::filesystem::path path = std::filesystem::path(dir_.Path()) / relative;
-        std::filesystem::create_directories(path.parent_path());
-        WriteFile(path.string(), "");
+        std::filesystem::create_directories(std::filesystem::path(File(relative)).parent_path());
+        WriteFile(File(relative), "");
     }
-    std::string Path(const std::string& relative = {}) const {
-        return relative.empty() ? dir_.Path() : dir_.File(relative);
-    }
-
-  private:
-    TempDir dir_;
 };
 
 bool NoUart(const std::string&) {
@@ -42,16 +35,16 @@ TEST(DefaultDevicesTest, UsbAdaptersByStableNameSortedThenRealUartsAtMostFour) {
     }
     // Plain files are no UART to the driver's own check.
     EXPECT_EQ(DefaultSerialDevices(dev.Path(), platform::IsRealUart),
-              (std::vector<std::string>{dev.Path("serial/by-id/usb-Maker_A-if00"),
-                                        dev.Path("serial/by-id/usb-Maker_B-if00")}));
+              (std::vector<std::string>{dev.File("serial/by-id/usb-Maker_A-if00"),
+                                        dev.File("serial/by-id/usb-Maker_B-if00")}));
 
     const auto uartsAt1And3And0 = [&](const std::string& path) {
-        return path == dev.Path("ttyS3") || path == dev.Path("ttyS1") || path == dev.Path("ttyS0");
+        return path == dev.File("ttyS3") || path == dev.File("ttyS1") || path == dev.File("ttyS0");
     };
     EXPECT_EQ(DefaultSerialDevices(dev.Path(), uartsAt1And3And0),
-              (std::vector<std::string>{dev.Path("serial/by-id/usb-Maker_A-if00"),
-                                        dev.Path("serial/by-id/usb-Maker_B-if00"),
-                                        dev.Path("ttyS0"), dev.Path("ttyS1")}));
+              (std::vector<std::string>{dev.File("serial/by-id/usb-Maker_A-if00"),
+                                        dev.File("serial/by-id/usb-Maker_B-if00"),
+                                        dev.File("ttyS0"), dev.File("ttyS1")}));
 }
 
 TEST(DefaultDevicesTest, WithoutTheByIdFolderTtyUsbThenTtyAcmByNumber) {
@@ -61,7 +54,7 @@ TEST(DefaultDevicesTest, WithoutTheByIdFolderTtyUsbThenTtyAcmByNumber) {
     }
     EXPECT_EQ(
         DefaultSerialDevices(dev.Path(), NoUart),
-        (std::vector<std::string>{dev.Path("ttyUSB2"), dev.Path("ttyUSB10"), dev.Path("ttyACM0")}));
+        (std::vector<std::string>{dev.File("ttyUSB2"), dev.File("ttyUSB10"), dev.File("ttyACM0")}));
     EXPECT_TRUE(DefaultSerialDevices(FakeDeviceFolder().Path(), NoUart).empty());
 }
 
@@ -82,7 +75,7 @@ TEST(DeviceMappingTest, CommandLineThenEnvironmentThenSettingsThenDefault) {
         ::unsetenv(name);
     }
     DeviceMapping mapping(dev.Path(), NoUart);
-    EXPECT_EQ(mapping.Resolve("COM1").device, dev.Path("ttyUSB0"));
+    EXPECT_EQ(mapping.Resolve("COM1").device, dev.File("ttyUSB0"));
     EXPECT_EQ(mapping.Resolve("COM1").source, MappingSource::Default);
 
     mapping.SetSettings({{"COM1", "/dev/s1"}, {"COM2", "/dev/s2"}, {"COM3", "/dev/s3"}});
@@ -102,8 +95,8 @@ TEST(DeviceMappingTest, CommandLineThenEnvironmentThenSettingsThenDefault) {
     expect(1, "COM2", "/dev/e2", MappingSource::Environment);
     expect(2, "COM3", "/dev/s3", MappingSource::Settings);
     expect(3, "COM4", "", MappingSource::Default);  // one adapter only, taken by COM1's default
-    expect(4, "LPT1", dev.Path("lp0"), MappingSource::Default);
-    expect(6, "LPT3", dev.Path("lp2"), MappingSource::Default);
+    expect(4, "LPT1", dev.File("lp0"), MappingSource::Default);
+    expect(6, "LPT3", dev.File("lp2"), MappingSource::Default);
     EXPECT_EQ(mapping.Resolve("COM5").device, "");
     EXPECT_STREQ(MappingSourceText(MappingSource::CommandLine), "command line");
 }
@@ -116,7 +109,7 @@ TEST(DeviceMappingTest, AnAdapterPluggedInLaterIsFoundByARescan) {
     dev.Add("ttyACM0");
     EXPECT_EQ(mapping.Resolve("COM1").device, "") << "the list is read once until a rescan";
     mapping.Rescan();
-    EXPECT_EQ(mapping.Resolve("COM1").device, dev.Path("ttyACM0"));
+    EXPECT_EQ(mapping.Resolve("COM1").device, dev.File("ttyACM0"));
 }
 
 }  // namespace

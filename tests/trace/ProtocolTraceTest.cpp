@@ -38,11 +38,7 @@ TEST(ProtocolTraceTest, WritesAreEntriesReceivedBytesGatherIntoLinesAPartialLine
     const Lines expected{"COM2 > 0VQ", "COM2 > \\r", "COM2 < 7FF\\r\\n", "COM2 < 123"};
     EXPECT_EQ(WithoutTimes(lines.Lines()), expected);
     EXPECT_GE(partialShown - lastByte, std::chrono::milliseconds(100));
-    std::string file;
-    for (const std::string& line : lines.Lines()) {
-        file += line + "\n";
-    }
-    EXPECT_EQ(ReadFile(dir.File("trace.txt")), file);
+    EXPECT_EQ(SplitLines(ReadFile(dir.File("trace.txt"))), lines.Lines());
 }
 
 TEST(ProtocolTraceTest, AWriteLetsOutThePortsPartialLineFirst) {

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
-#include <optional>
 #include <string>
 
 #include "trace/TraceFormat.h"
@@ -23,33 +22,9 @@ TEST(TraceFormatTest, PrintableAsciiAsItIsEveryOtherByteEscaped) {
     EXPECT_EQ(EscapeBytes("\\n"), "\\x5Cn");
 }
 
-// The local time zone set to one of our choosing for the life of the object.
-class LocalTimeZone {
-  public:
-    explicit LocalTimeZone(const char* zone) {
-        if (const char* previous = std::getenv("TZ")) {
-            previous_ = previous;
-        }
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~LocalTimeZone() {
-        if (previous_) {
-            ::setenv("TZ", previous_->c_str(), 1);
-        } else {
-            ::unsetenv("TZ");
-        }
-        ::tzset();
-    }
-    LocalTimeZone(const LocalTimeZone&) = delete;
-    LocalTimeZone& operator=(const LocalTimeZone&) = delete;
-
-  private:
-    std::optional<std::string> previous_;
-};
-
 TEST(TraceFormatTest, LinesStartWithLocalIso8601TimeWithMilliseconds) {
-    const LocalTimeZone zone("CET-1");  // one hour east of UTC
+    ::setenv("TZ", "CET-1", 1);  // one hour east of UTC, for this test program
+    ::tzset();
     const system_clock::time_point time = sys_days{year{2026} / 12 / 8} + 9h + 15min + 2s + 114ms;
     EXPECT_EQ(trace::FormatTransferLine(time, "COM2", '>', "0VQ"),
               "2026-12-08T10:15:02.114 COM2 > 0VQ");

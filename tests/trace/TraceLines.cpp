@@ -30,6 +30,20 @@ std::vector<std::string> TraceLines::Lines() {
     return lines_;
 }
 
+std::vector<std::string> SplitLines(const std::string& text, bool keepLineFeeds) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (const char c : text) {
+        if (c == '\n') {
+            lines.push_back(keepLineFeeds ? line + c : line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    return lines;
+}
+
 std::string WithoutTime(const std::string& line) {
     static const std::regex stamped(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} (.*)$)");
     std::smatch match;

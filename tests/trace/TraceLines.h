@@ -29,6 +29,9 @@ class TraceLines {
     std::vector<std::string> lines_;
 };
 
+// The lines of a text, each without its line feed (or with it, keepLineFeeds).
+std::vector<std::string> SplitLines(const std::string& text, bool keepLineFeeds = false);
+
 // A line without its time stamp, which must be local ISO 8601 time with milliseconds; the
 // line as it is, marked, when it has none.
 std::string WithoutTime(const std::string& line);

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <cstdlib>
 
 #include "ConnectedWindow.h"
@@ -22,15 +23,8 @@ using Lines = std::vector<std::string>;
 
 // The lines a card has written, each with its line feed, as the trace shows bytes.
 Lines CardLines(const cardsim::CardSimulator& card) {
-    Lines lines;
-    std::string line;
-    for (const char c : card.Sent()) {
-        line += c;
-        if (c == '\n') {
-            lines.push_back(Printable(line));
-            line.clear();
-        }
-    }
+    Lines lines = tracetest::SplitLines(card.Sent(), true);
+    std::transform(lines.begin(), lines.end(), lines.begin(), Printable);
     return lines;
 }
 
@@ -55,19 +49,7 @@ class TraceWindowTest : public ::testing::Test {
         trace.reset();
     }
     std::string TracePath() const { return folder.File("trace.txt"); }
-    Lines FileLines() const {
-        Lines lines;
-        std::string line;
-        for (const char c : porttest::ReadFile(TracePath())) {
-            if (c == '\n') {
-                lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        return lines;
-    }
+    Lines FileLines() const { return tracetest::SplitLines(porttest::ReadFile(TracePath())); }
     std::string QueryVoltage() {
         if (!window->Link()->QueryVoltage(3)) {
             return {};
