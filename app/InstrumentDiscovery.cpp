@@ -8,6 +8,7 @@
 #include "app/WindowText.h"
 #include "platform/ExclusiveDevice.h"
 #include "platform/ui/Feedback.h"
+#include "ports/DeviceMapping.h"
 #include "ports/DevicePath.h"
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
@@ -39,6 +40,7 @@ void MaintenanceDialog::DiscoverInstrument() {
         GetPortManager()->CloseAll();
     }
     link_.reset();
+    ProcessDeviceMapping().Rescan();  // an adapter plugged in since is found now
     bool noPortAvailable = true;
 
     for (const char* const portName : kCandidatePorts) {

@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include "app/AboutDialog.h"
+#include "app/ProtocolTraceWindow.h"
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
@@ -24,6 +25,7 @@
 #include "resources/ApplicationIcon.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "trace/ProtocolTrace.h"
 
 namespace {
 
@@ -112,6 +114,7 @@ bool MaintenanceDialog::InitDialog() {
     }
     initialised_ = true;
     AppendAboutEntry();
+    AppendTraceEntry();
     AppendCurrentPlotEntry();
     setWindowIcon(icon_);
     AttachControls();
@@ -153,6 +156,23 @@ void MaintenanceDialog::AppendCurrentPlotEntry() {
         systemMenu_->addAction(plot);
     }
     connect(plot, &QAction::triggered, this, &MaintenanceDialog::OpenCurrentPlot);
+}
+
+// Opens the trace window, or brings the open one to the front.
+void MaintenanceDialog::AppendTraceEntry() {
+    if (systemMenu_ == nullptr) {
+        return;
+    }
+    QAction* entry = systemMenu_->addAction(QStringLiteral("Protocol Trace..."));
+    connect(entry, &QAction::triggered, this, [this] {
+        auto* window = findChild<ProtocolTraceWindow*>(QString(), Qt::FindDirectChildrenOnly);
+        if (window == nullptr) {
+            window = new ProtocolTraceWindow(trace::ProtocolTrace::Current(), this);
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 }
 
 void MaintenanceDialog::AttachControls() {

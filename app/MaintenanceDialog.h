@@ -195,6 +195,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void CreateStatusCells();
     void ConnectHandlers();
     void AppendAboutEntry();
+    void AppendTraceEntry();
     void AppendCurrentPlotEntry();
     void SetUpDumpColumns();
     // The four column headings of the tube whose sensors begin at firstSensor.

@@ -2,25 +2,38 @@
 #include <QLocale>
 #include <clocale>
 
+#include "app/CommandLine.h"
 #include "app/MaintenanceApp.h"
+#include "app/ProgramStart.h"
 #include "resources/ApplicationIcon.h"
 
 namespace {
 
 MaintenanceApp theApp;
 
+// Numbers are shown and read the C way whatever the user's locale (called once QApplication
+// has taken the environment's).
+void UseCNumberFormat() {
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    // Numbers are shown and read the C way whatever the user's locale (QApplication has
-    // just taken the environment's).
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale::c());
     QApplication::setApplicationName(QStringLiteral("merrowby"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setDesktopFileName(QStringLiteral("merrowby"));
+    // Help, version and the port list need no display: answered before any window system.
+    const CommandLine commandLine = CommandLine::Parse(CommandLine::Arguments(argc, argv));
+    ConfigurePortMapping(commandLine);
+    if (const std::optional<int> status = RunWithoutWindow(commandLine)) {
+        return *status;
+    }
+    QApplication application(argc, argv);
+    UseCNumberFormat();
     QApplication::setWindowIcon(resources::ApplicationIcon());
+    const std::unique_ptr<trace::ProtocolTrace> trace = StartTrace(commandLine);
     theApp.InitInstance();
     return 0;
 }

@@ -16,7 +16,7 @@ constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 }  // namespace
 
 FilePort::FilePort(std::string name, std::string path)
-    : name_(std::move(name)), path_(std::move(path)) {
+    : queue_(name), name_(std::move(name)), path_(std::move(path)) {
     thread_.Start(platform::ThreadPriority::Lowest, [this] { return Pass(); });
 }
 

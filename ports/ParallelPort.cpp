@@ -9,7 +9,7 @@
 
 using platform::RecursiveGuard;
 
-ParallelPort::ParallelPort(std::string name) : name_(std::move(name)) {
+ParallelPort::ParallelPort(std::string name) : queue_(name), name_(std::move(name)) {
     thread_.Start(platform::ThreadPriority::Lowest, [this] { return Pass(); });
 }
 

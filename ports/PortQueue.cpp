@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 #include "ports/PortListener.h"
+#include "ports/PortTap.h"
 
 using platform::RecursiveGuard;
 
-PortQueue::PortQueue() {
+PortQueue::PortQueue(std::string portName) : portName_(std::move(portName)) {
     listeners_.reserve(kGrowthBlock);
 }
 
@@ -47,6 +49,7 @@ std::size_t PortQueue::ListenerCount() {
 
 void PortQueue::Push(const std::string& data) {
     const RecursiveGuard guard(lock_);
+    TapWritten(portName_, data);
     queue_.push_back(Entry{nextSerial_++, data});
 }
 
@@ -98,6 +101,7 @@ std::int32_t PortQueue::Status() {
 }
 
 void PortQueue::Deliver(const std::string& chunk) {
+    TapReceived(portName_, chunk);
     std::vector<PortListener*> snapshot;
     {
         const RecursiveGuard guard(lock_);

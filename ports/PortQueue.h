@@ -15,7 +15,8 @@ class PortListener;
 
 // The listener list and write queue of a port, with the queue lock that guards both.
 // Callers may hold Lock() around several calls (it is recursive), e.g. while opening the
-// device for a first listener.
+// device for a first listener. Strings pushed and chunks delivered are shown to the port tap
+// under the port's name.
 class PortQueue {
   public:
     struct Entry {
@@ -27,7 +28,7 @@ class PortQueue {
         bool hasListener = false;
     };
 
-    PortQueue();
+    explicit PortQueue(std::string portName = {});
 
     platform::RecursiveLock& Lock() { return lock_; }
 
@@ -57,6 +58,7 @@ class PortQueue {
   private:
     static constexpr std::size_t kGrowthBlock = 10;
 
+    const std::string portName_;
     platform::RecursiveLock lock_;
     std::vector<PortListener*> listeners_;
     std::deque<Entry> queue_;

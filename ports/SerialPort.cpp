@@ -23,7 +23,7 @@ constexpr int kWriteStallLimitMs = 1000;
 
 }  // namespace
 
-SerialPort::SerialPort(std::string name) : name_(std::move(name)) {
+SerialPort::SerialPort(std::string name) : queue_(name), name_(std::move(name)) {
     ready_.Set();
     thread_.Start(platform::ThreadPriority::Highest, [this] { return Pass(); });
 }

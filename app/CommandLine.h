@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "ports/DeviceMapping.h"
+
+// What the program was asked on its command line.
+class CommandLine {
+  public:
+    enum class Action { RunWindow, ShowHelp, ShowVersion, ListPorts, Fail };
+
+    // arguments: the program's name first, as in argv.
+    static CommandLine Parse(const QStringList& arguments);
+    static QStringList Arguments(int argc, char** argv);
+
+    Action action = Action::RunWindow;
+    QString error;     // one line, for Fail
+    QString helpText;  // for ShowHelp
+    DeviceMapping::Table ports;
+    QString traceFile;  // empty: none asked for
+};

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "ports/DeviceMapping.h"
+
+// The port mapping saved in the user's settings (~/.config/merrowby/merrowby.conf, group
+// [ports], e.g. COM1=/dev/ttyUSB1). Names are normalised; unknown names are left out.
+DeviceMapping::Table ReadSavedPortMapping();

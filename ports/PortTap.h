@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+// Sees every string written to a port and every chunk a port receives, e.g. for a protocol
+// trace. Calls come from the writing thread and from the port's I/O thread: they must hand
+// the bytes on at once and never wait.
+class PortTap {
+  public:
+    virtual void Written(const std::string& portName, const std::string& data) = 0;
+    virtual void Received(const std::string& portName, const std::string& chunk) = 0;
+
+  protected:
+    ~PortTap() = default;
+};
+
+// The process's one tap, or none (nullptr). Installing waits for calls in progress on the
+// previous tap, so a tap may be destroyed once it has been replaced.
+void InstallPortTap(PortTap* tap);
+
+// Called by the ports; do nothing without a tap.
+void TapWritten(const std::string& portName, const std::string& data);
+void TapReceived(const std::string& portName, const std::string& chunk);

@@ -1,0 +1,146 @@
+// The trace's writer thread: gathering received bytes into lines, the idle flush of a partial
+// line, and a full queue, against a real serial port on a pseudo-terminal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <regex>
+
+#include "PortTestSupport.h"
+#include "TraceLines.h"
+#include "ports/SerialPort.h"
+#include "trace/ProtocolTrace.h"
+
+namespace {
+
+using namespace porttest;
+using namespace tracetest;
+using Lines = std::vector<std::string>;
+
+TEST(ProtocolTraceTest, WritesAreEntriesReceivedBytesGatherIntoLinesAPartialLineAfterIdling) {
+    TempDir dir;
+    trace::ProtocolTrace trace(dir.File("trace.txt"));
+    ASSERT_TRUE(trace.FileOpen());
+    TraceLines lines(trace.History());
+
+    trace.Written("COM2", "0VQ");
+    trace.Written("COM2", "\r");
+    trace.Received("COM2", "7F");
+    trace.Received("COM2", "F\r");
+    trace.Received("COM2", "\n12");
+    const auto lastByte = std::chrono::steady_clock::now();
+    trace.Received("COM2", "3");
+    ASSERT_TRUE(lines.WaitFor(4));
+    const auto partialShown = std::chrono::steady_clock::now();
+
+    const Lines expected{"COM2 > 0VQ", "COM2 > \\r", "COM2 < 7FF\\r\\n", "COM2 < 123"};
+    EXPECT_EQ(WithoutTimes(lines.Lines()), expected);
+    EXPECT_GE(partialShown - lastByte, std::chrono::milliseconds(100));
+    EXPECT_EQ(SplitLines(ReadFile(dir.File("trace.txt"))), lines.Lines());
+}
+
+TEST(ProtocolTraceTest, AWriteLetsOutThePortsPartialLineFirst) {
+    trace::ProtocolTrace trace;
+    TraceLines lines(trace.History());
+    trace.Received("COM1", "OK");
+    trace.Written("COM1", "M");
+    ASSERT_TRUE(lines.WaitFor(2));
+    EXPECT_EQ(WithoutTimes(lines.Lines()), (Lines{"COM1 < OK", "COM1 > M"}));
+}
+
+TEST(ProtocolTraceTest, AFileThatCannotBeOpenedLeavesTheHistoryTracing) {
+    TempDir dir;
+    trace::ProtocolTrace trace(dir.File("missing/trace.txt"));
+    EXPECT_FALSE(trace.FileOpen());
+    EXPECT_FALSE(trace.FileError().empty());
+    TraceLines lines(trace.History());
+    trace.Written("COM1", "N");
+    ASSERT_TRUE(lines.WaitFor(1));
+    EXPECT_EQ(WithoutTimes(lines.Lines()), Lines{"COM1 > N"});
+}
+
+// A FIFO whose reader reads only when told: the trace's writer thread blocks on it.
+class StalledFifo {
+  public:
+    explicit StalledFifo(const std::string& path) {
+        if (::mkfifo(path.c_str(), 0600) != 0) {
+            return;
+        }
+        reader_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+        const int filler = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        const std::string junk(4096, '#');
+        while (filler >= 0 && ::write(filler, junk.data(), junk.size()) > 0) {
+        }
+        full_ = filler >= 0 && errno == EAGAIN;
+        if (filler >= 0) {
+            ::close(filler);
+        }
+    }
+    ~StalledFifo() {
+        if (reader_ >= 0) {
+            ::close(reader_);
+        }
+    }
+    StalledFifo(const StalledFifo&) = delete;
+    StalledFifo& operator=(const StalledFifo&) = delete;
+
+    bool IsFull() const { return reader_ >= 0 && full_; }
+    // Reads (and keeps reading) until the text read holds a match of pattern.
+    std::optional<std::smatch> ReadUntil(const std::regex& pattern) {
+        const auto end = std::chrono::steady_clock::now() + kDeadline;
+        while (std::chrono::steady_clock::now() < end) {
+            pollfd request{reader_, POLLIN, 0};
+            ::poll(&request, 1, 100);
+            char buffer[4096];
+            const ssize_t n = ::read(reader_, buffer, sizeof buffer);
+            if (n > 0) {
+                text_.append(buffer, static_cast<std::size_t>(n));
+            }
+            std::smatch match;
+            if (std::regex_search(text_, match, pattern)) {
+                return match;
+            }
+        }
+        return std::nullopt;
+    }
+
+  private:
+    int reader_ = -1;
+    bool full_ = false;
+    std::string text_;
+};
+
+TEST(ProtocolTraceTest, AFullQueueDropsAndCountsAndNeverHoldsUpThePortThread) {
+    TempDir dir;
+    StalledFifo fifo(dir.File("trace.fifo"));
+    ASSERT_TRUE(fifo.IsFull());
+    PtyPair pty;
+    const DeviceOverride com1("COM1", pty.SlavePath());
+    trace::ProtocolTrace trace(dir.File("trace.fifo"), 4);
+    ASSERT_TRUE(trace.FileOpen());
+    {
+        SerialPort port("COM1");
+        RecordingListener listener;
+        ASSERT_TRUE(port.Attach(&listener));
+        std::string burst;
+        for (int i = 0; i < 20; ++i) {
+            burst += "0123456789\n";
+        }
+        pty.SendFromFarSide(burst);
+        // The writer is stuck on its first line, yet every byte reaches the listener.
+        ASSERT_TRUE(listener.WaitForBytes(burst.size()));
+        EXPECT_EQ(listener.Joined(), burst);
+        ASSERT_TRUE(port.Detach(&listener));
+    }
+    const std::uint64_t dropped = trace.DroppedCount();
+    EXPECT_GT(dropped, 0u);
+
+    const auto note = fifo.ReadUntil(std::regex(R"(\n[-0-9T:.]+ trace: (\d+) entries dropped)"));
+    ASSERT_TRUE(note.has_value());
+    EXPECT_EQ(std::stoull((*note)[1].str()), dropped);
+    EXPECT_TRUE(trace.WaitUntilWritten(kDeadline));
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+// The trace of the real window's discovery and a query against the simulated card, entry by
+// entry, and the trace window that shows it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest/QTest>
+#include <algorithm>
+#include <cstdlib>
+
+#include "ConnectedWindow.h"
+#include "PortTestSupport.h"
+#include "TraceLines.h"
+#include "app/ProgramStart.h"
+#include "app/ProtocolTraceWindow.h"
+#include "protocol/InstrumentLink.h"
+
+namespace {
+
+using namespace windowtest;
+using Lines = std::vector<std::string>;
+
+// The lines a card has written, each with its line feed, as the trace shows bytes.
+Lines CardLines(const cardsim::CardSimulator& card) {
+    Lines lines = tracetest::SplitLines(card.Sent(), true);
+    std::transform(lines.begin(), lines.end(), lines.begin(), Printable);
+    return lines;
+}
+
+class TraceWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"MERROWBY_LPT1", "MERROWBY_LPT2", "MERROWBY_LPT3"}) {
+            ::unsetenv(name);
+        }
+        ports.Set(2, card.SlavePath());
+        CommandLine commandLine;
+        commandLine.traceFile = QString::fromStdString(TracePath());
+        trace = StartTrace(commandLine);
+        ASSERT_TRUE(trace->FileOpen());
+        window = std::make_unique<MaintenanceDialog>();
+        window->InitDialog();
+        ASSERT_NE(window->Link(), nullptr);
+        ASSERT_EQ(window->Link()->PortName(), "COM2");
+    }
+    void TearDown() override {
+        window.reset();
+        trace.reset();
+    }
+    std::string TracePath() const { return folder.File("trace.txt"); }
+    Lines FileLines() const { return tracetest::SplitLines(porttest::ReadFile(TracePath())); }
+    std::string QueryVoltage() {
+        if (!window->Link()->QueryVoltage(3)) {
+            return {};
+        }
+        return window->WaitForReply(1000);
+    }
+
+    porttest::TempDir folder;
+    PortEnvironment ports;
+    FeedbackRecorder feedback;
+    cardsim::CardSimulator card;
+    std::unique_ptr<trace::ProtocolTrace> trace;
+    std::unique_ptr<MaintenanceDialog> window;
+};
+
+TEST_F(TraceWindowTest, TheMappingThenEveryWriteAndEveryReplyLineOfDiscoveryAndAQuery) {
+    ASSERT_FALSE(QueryVoltage().empty());
+    const Lines replies = CardLines(card);
+    ASSERT_EQ(replies.size(), 5u) << "two lines each for N and M, one for the query";
+    ASSERT_TRUE(trace->WaitUntilWritten(std::chrono::seconds(5)));
+
+    const Lines expected{
+        "COM1 = " + ports.AbsentPath() + " (environment)",
+        "COM2 = " + card.SlavePath() + " (environment)",
+        "COM3 = " + ports.AbsentPath() + " (environment)",
+        "COM4 = " + ports.AbsentPath() + " (environment)",
+        "LPT1 = /dev/lp0 (default)",
+        "LPT2 = /dev/lp1 (default)",
+        "LPT3 = /dev/lp2 (default)",
+        "COM2 > N",
+        "COM2 > \\r",
+        "COM2 < " + replies[0],
+        "COM2 < " + replies[1],
+        "COM2 > M",
+        "COM2 > \\r",
+        "COM2 < " + replies[2],
+        "COM2 < " + replies[3],
+        "COM2 > 3VQ",
+        "COM2 > \\r",
+        "COM2 < " + replies[4],
+    };
+    EXPECT_EQ(tracetest::WithoutTimes(FileLines()), expected);
+    EXPECT_EQ(trace->DroppedCount(), 0u);
+}
+
+TEST_F(TraceWindowTest, TheWindowMenuOpensANonModalWindowThatFollowsTheTrace) {
+    ASSERT_NE(window->SystemMenu(), nullptr);
+    const QList<QAction*> actions = window->SystemMenu()->actions();
+    const auto about = std::find_if(actions.begin(), actions.end(), [](QAction* action) {
+        return action->text() == QStringLiteral("&About Merrowby...");
+    });
+    ASSERT_NE(about, actions.end());
+    ASSERT_NE(about + 1, actions.end());
+    QAction* entry = *(about + 1);
+    EXPECT_EQ(entry->text(), QStringLiteral("Protocol Trace..."));
+
+    entry->trigger();
+    auto* traceWindow = window->findChild<ProtocolTraceWindow*>();
+    ASSERT_NE(traceWindow, nullptr);
+    EXPECT_TRUE(traceWindow->isVisible());
+    EXPECT_TRUE(traceWindow->isWindow());
+    EXPECT_EQ(traceWindow->windowModality(), Qt::NonModal);
+    ASSERT_TRUE(trace->WaitUntilWritten(std::chrono::seconds(5)));
+    const auto fileLines = static_cast<qsizetype>(FileLines().size());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return traceWindow->Entries().size() == fileLines; }));
+    EXPECT_EQ(traceWindow->Entries().size(), fileLines);
+
+    QPushButton* clear = nullptr;
+    for (auto* button : traceWindow->findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("Clear")) {
+            clear = button;
+        }
+    }
+    ASSERT_NE(clear, nullptr);
+    clear->click();
+    EXPECT_TRUE(traceWindow->Entries().isEmpty());
+
+    // New entries come in while the window is open.
+    ASSERT_FALSE(QueryVoltage().empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return traceWindow->Entries().size() == 3; }));
+    const QStringList entries = traceWindow->Entries();
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(tracetest::WithoutTime(entries[0].toStdString()), "COM2 > 3VQ");
+    EXPECT_EQ(tracetest::WithoutTime(entries[2].toStdString()), "COM2 < " + CardLines(card).back());
+
+    entry->trigger();
+    EXPECT_EQ(window->findChildren<ProtocolTraceWindow*>().size(), 1) << "the same window again";
+    const std::string saved = folder.File("saved.txt");
+    ASSERT_TRUE(traceWindow->SaveTo(QString::fromStdString(saved)));
+    EXPECT_EQ(porttest::ReadFile(saved),
+              (entries[0] + "\n" + entries[1] + "\n" + entries[2] + "\n").toStdString());
+}
+
+}  // namespace

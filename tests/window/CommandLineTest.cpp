@@ -1,0 +1,165 @@
+// The real program's command line, with no display at all: help, version, the port list on a
+// machine without serial devices, and malformed --port arguments.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// A folder of its own for each run: an empty device folder, the settings folder and the
+// captured output.
+class ProgramRun {
+  public:
+    ProgramRun() {
+        char pattern[] = "/tmp/merrowby-cli-XXXXXX";
+        folder_ = ::mkdtemp(pattern) != nullptr ? pattern : "";
+        std::filesystem::create_directories(DeviceRoot());
+    }
+    ~ProgramRun() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    std::string DeviceRoot() const { return folder_ + "/dev"; }
+    std::string ConfigHome() const { return folder_ + "/config"; }
+
+    // The environment without any display or port choice, the devices in an empty folder.
+    Outcome Run(const std::vector<std::string>& arguments,
+                const std::vector<std::string>& extraEnvironment = {}) const {
+        std::vector<std::string> environment;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string variable = *entry;
+            if (!variable.starts_with("DISPLAY=") && !variable.starts_with("WAYLAND_DISPLAY=") &&
+                !variable.starts_with("QT_QPA_PLATFORM=") && !variable.starts_with("MERROWBY_")) {
+                environment.push_back(variable);
+            }
+        }
+        environment.push_back("MERROWBY_DEVICE_ROOT=" + DeviceRoot());
+        environment.push_back("XDG_CONFIG_HOME=" + ConfigHome());
+        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+
+        std::vector<std::string> argv{MERROWBY_PROGRAM};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argvPointers = Pointers(argv);
+        std::vector<char*> environmentPointers = Pointers(environment);
+        const std::string outPath = folder_ + "/out.txt";
+        const std::string errPath = folder_ + "/err.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        Outcome outcome;
+        pid_t child = 0;
+        if (posix_spawn(&child, argv[0].c_str(), &actions, nullptr, argvPointers.data(),
+                        environmentPointers.data()) == 0) {
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        outcome.out = Slurp(outPath);
+        outcome.err = Slurp(errPath);
+        return outcome;
+    }
+
+  private:
+    static std::vector<char*> Pointers(std::vector<std::string>& texts) {
+        std::vector<char*> pointers;
+        for (std::string& text : texts) {
+            pointers.push_back(text.data());
+        }
+        pointers.push_back(nullptr);
+        return pointers;
+    }
+
+    std::string folder_;
+};
+
+TEST(CommandLineTest, ListPortsWithoutSerialDevicesOrDisplay) {
+    const ProgramRun run;
+    const Outcome outcome = run.Run({"--list-ports"});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    const std::string root = run.DeviceRoot();
+    EXPECT_EQ(outcome.out,
+              "COM1 = (none) (default): absent\n"
+              "COM2 = (none) (default): absent\n"
+              "COM3 = (none) (default): absent\n"
+              "COM4 = (none) (default): absent\n"
+              "LPT1 = " +
+                  root +
+                  "/lp0 (default): absent\n"
+                  "LPT2 = " +
+                  root +
+                  "/lp1 (default): absent\n"
+                  "LPT3 = " +
+                  root + "/lp2 (default): absent\n");
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST(CommandLineTest, ListPortsShowsEachChoiceAndWhereItCameFrom) {
+    const ProgramRun run;
+    std::filesystem::create_directories(run.ConfigHome() + "/merrowby");
+    std::ofstream(run.ConfigHome() + "/merrowby/merrowby.conf")
+        << "[ports]\nCOM1=/dev/settings1\nCOM3=/dev/null\nCOM4=/dev/null\n";
+    const Outcome outcome = run.Run({"--port", "com1=/dev/null", "--list-ports"},
+                                    {"MERROWBY_COM2=/dev/zero", "MERROWBY_COM3=/dev/absent"});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out.substr(0, outcome.out.find("LPT1")),
+              "COM1 = /dev/null (command line): present, free\n"
+              "COM2 = /dev/zero (environment): present, free\n"
+              "COM3 = /dev/absent (environment): absent\n"
+              "COM4 = /dev/null (settings): present, free\n");
+}
+
+TEST(CommandLineTest, AMalformedPortIsOneLineNamingItAndExitStatus2) {
+    const ProgramRun run;
+    for (const std::string argument : {"COM1", "COM9=/dev/null", "LPT1=/tmp"}) {
+        const Outcome outcome = run.Run({"--port", argument});
+        EXPECT_EQ(outcome.status, 2) << argument;
+        EXPECT_EQ(outcome.out, "") << argument;
+        EXPECT_NE(outcome.err.find("--port " + argument + ":"), std::string::npos) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_TRUE(outcome.err.ends_with("\n")) << outcome.err;
+    }
+}
+
+TEST(CommandLineTest, HelpAndVersionWithoutDisplay) {
+    const ProgramRun run;
+    const Outcome version = run.Run({"--version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "merrowby 1.0\n");
+    const Outcome help = run.Run({"--help"});
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_TRUE(help.out.starts_with("Usage: merrowby [options]")) << help.out;
+    for (const char* option : {"--port <NAME=DEVICE>", "--list-ports", "--trace <FILE>"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace

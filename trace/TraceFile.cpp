@@ -1,0 +1,49 @@
+#include "trace/TraceFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace trace {
+
+namespace {
+
+constexpr mode_t kCreateMode = 0644;
+
+}  // namespace
+
+TraceFile::~TraceFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+bool TraceFile::Open(const std::string& path) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kCreateMode);
+    if (fd_ < 0) {
+        error_ = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool TraceFile::Append(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd_, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace trace

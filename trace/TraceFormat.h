@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace trace {
+
+// Printable ASCII as it is; \r, \n, \t and \0 as such; every other byte, and the backslash
+// itself (so that the escapes stay unambiguous), as \xNN.
+std::string EscapeBytes(std::string_view bytes);
+
+// Local time, ISO 8601 with milliseconds: 2026-12-08T10:15:02.114.
+std::string FormatLocalTime(std::chrono::system_clock::time_point time);
+
+// "<time> <port> <direction> <escaped bytes>", direction '>' for written and '<' for received.
+std::string FormatTransferLine(std::chrono::system_clock::time_point time, const std::string& port,
+                               char direction, std::string_view bytes);
+
+// "<time> <text>".
+std::string FormatNoteLine(std::chrono::system_clock::time_point time, const std::string& text);
+
+}  // namespace trace
