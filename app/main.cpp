@@ -2,6 +2,7 @@
 #include <QLocale>
 #include <clocale>
 
+#include "Version.h"
 #include "app/MaintenanceApp.h"
 #include "resources/ApplicationIcon.h"
 
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
     QApplication::setApplicationName(QStringLiteral("merrowby"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QApplication::setApplicationVersion(QStringLiteral(MERROWBY_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("merrowby"));
     QApplication::setWindowIcon(resources::ApplicationIcon());
     theApp.InitInstance();
