@@ -2,6 +2,7 @@
 #include <QLocale>
 #include <clocale>
 
+#include "Version.h"
 #include "app/CommandLine.h"
 #include "app/MaintenanceApp.h"
 #include "app/ProgramStart.h"
@@ -22,7 +23,7 @@ void UseCNumberFormat() {
 
 int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("merrowby"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QApplication::setApplicationVersion(QStringLiteral(MERROWBY_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("merrowby"));
     // Help, version and the port list need no display: answered before any window system.
     const CommandLine commandLine = CommandLine::Parse(CommandLine::Arguments(argc, argv));

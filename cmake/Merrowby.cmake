@@ -39,3 +39,15 @@ function(merrowby_library name)
     target_link_libraries(${name} INTERFACE ${L_LIBS})
   endif()
 endfunction()
+
+# merrowby_install_gzipped(<file> <destination>): installs <file> (in the build folder)
+# compressed the way Debian wants it, gzip -9 without name or time stamp.
+function(merrowby_install_gzipped file destination)
+  get_filename_component(name ${file} NAME)
+  string(MAKE_C_IDENTIFIER "gzip_${name}" target)
+  add_custom_command(OUTPUT ${file}.gz
+    COMMAND gzip -9nkf ${file}
+    DEPENDS ${file} VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${file}.gz)
+  install(FILES ${file}.gz DESTINATION ${destination})
+endfunction()
