@@ -217,6 +217,11 @@ class DescriptorsUsedUp {
 };
 
 TEST_F(PortManagerTest, NoDescriptorsLeftGivesANullPortAndNoException) {
+#ifdef MERROWBY_SANITIZE_UNDEFINED
+    // The checker's own memory probes need descriptors: with none left it reports every
+    // virtual call as one on an invalid object.
+    GTEST_SKIP() << "needs descriptors the undefined-behaviour checker takes itself";
+#endif
     {
         const DescriptorsUsedUp exhausted;
         const int probe = ::eventfd(0, 0);
