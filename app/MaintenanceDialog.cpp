@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "app/AboutDialog.h"
+#include "app/ComposedNames.h"
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
@@ -111,6 +112,7 @@ bool MaintenanceDialog::InitDialog() {
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();
+    NameUnlabelledControls(*this);
     lastVoltage_.fill(0.0);
     lastCurrent_.fill(0.0);
     dumpRunning_ = 0;
