@@ -24,7 +24,9 @@ class HexTextValidator : public QValidator {
         if (field_->Accepts(input)) {
             return Acceptable;
         }
-        ui::Beep();
+        if (!field_->IsCheckingUndo()) {
+            ui::Beep();
+        }
         return Invalid;
     }
 
@@ -85,19 +87,26 @@ void HexReadingEdit::PasteChecked(QClipboard::Mode mode) {
     insert(pasted);
 }
 
-// The toolkit's undo takes back a change without asking the validator to refuse it, so an
-// unacceptable result is taken back again (the validator has beeped).
+// The toolkit's undo takes back a change without letting the validator refuse it, so an
+// unacceptable result is taken back again.
 void HexReadingEdit::UndoChecked() {
-    undo();
-    if (!Accepts(text())) {
-        redo();
-    }
+    StepHistory(&QLineEdit::undo, &QLineEdit::redo);
 }
 
 void HexReadingEdit::RedoChecked() {
-    redo();
-    if (!Accepts(text())) {
-        undo();
+    StepHistory(&QLineEdit::redo, &QLineEdit::undo);
+}
+
+void HexReadingEdit::StepHistory(void (QLineEdit::*step)(), void (QLineEdit::*back)()) {
+    checkingUndo_ = true;
+    (this->*step)();
+    const bool refused = !Accepts(text());
+    if (refused) {
+        (this->*back)();
+    }
+    checkingUndo_ = false;
+    if (refused) {
+        ui::Beep();
     }
 }
 

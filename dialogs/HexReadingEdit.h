@@ -23,6 +23,8 @@ class HexReadingEdit : public QLineEdit {
     void PasteChecked(QClipboard::Mode mode = QClipboard::Clipboard);
     void UndoChecked();
     void RedoChecked();
+    // True while an undo or redo is being checked: the validator then refuses silently.
+    bool IsCheckingUndo() const { return checkingUndo_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -31,4 +33,7 @@ class HexReadingEdit : public QLineEdit {
 
   private:
     bool HandleEditCommand(QKeyEvent* event);
+    void StepHistory(void (QLineEdit::*step)(), void (QLineEdit::*back)());
+
+    bool checkingUndo_ = false;
 };

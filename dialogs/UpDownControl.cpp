@@ -36,12 +36,29 @@ void UpDownControl::SetPosition(int position) {
     ShowPosition();
 }
 
+namespace {
+
+// Drops an interface made for the field before it was (or after it stopped being) a buddy, so
+// that assistive tools get one for what it is now.
+void ForgetAccessibleInterface(QWidget* field) {
+    if (field == nullptr) {
+        return;
+    }
+    if (QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field)) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(accessible));
+    }
+}
+
+}  // namespace
+
 void UpDownControl::SetBuddy(QLineEdit* buddy) {
     if (buddy_ != nullptr) {
         buddy_->removeEventFilter(this);
     }
+    ForgetAccessibleInterface(buddy_);
     buddy_ = buddy;
     if (buddy_ != nullptr) {
+        ForgetAccessibleInterface(buddy_);
         buddy_->installEventFilter(this);
         buddy_->setEnabled(isEnabled());
     }

@@ -66,11 +66,12 @@ QWidget* CreateListView(QWidget* host) {
     return list;
 }
 
-// A static text names the control that follows it when it holds a word or a number; a clock's
-// colon or a blank filler names nothing.
+// A static text names the control that follows it, also one whose text is set later (a unit);
+// a clock's colon or a blank filler names nothing.
 bool CanName(const QLabel* label) {
     const QString text = label->text();
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+    return text.isEmpty() ||
+           std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
 // Controls without a text of their own take their name from a label.
