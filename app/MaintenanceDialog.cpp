@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include "app/AboutDialog.h"
+#include "app/ComposedNames.h"
 #include "app/ProtocolTraceWindow.h"
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
@@ -119,6 +120,7 @@ bool MaintenanceDialog::InitDialog() {
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();
+    NameUnlabelledControls(*this);
     lastVoltage_.fill(0.0);
     lastCurrent_.fill(0.0);
     dumpRunning_ = 0;

@@ -1,5 +1,7 @@
 #include "controls/StatusLamp.h"
 
+#include "controls/StatusLampAccessible.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -43,9 +45,14 @@ StatusLamp::Geometry StatusLamp::ComputeGeometry(int left, int top, int right, i
 }
 
 StatusLamp::StatusLamp(QWidget* parent) : QPushButton(parent) {
+    StatusLampAccessible::Install();
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(tr("Spread lamp"));
     UpdateAccessibleDescription();
+}
+
+QString StatusLamp::StateText() const {
+    return lit_ != 0 ? tr("lit") : tr("dark");
 }
 
 void StatusLamp::SetLit(std::int32_t value) {
@@ -58,7 +65,7 @@ void StatusLamp::SetLit(std::int32_t value) {
 }
 
 void StatusLamp::UpdateAccessibleDescription() {
-    setAccessibleDescription(lit_ != 0 ? tr("lit") : tr("dark"));
+    setAccessibleDescription(StateText());
 }
 
 void StatusLamp::paintEvent(QPaintEvent* /*event*/) {

@@ -33,6 +33,8 @@ class StatusLamp : public QPushButton {
     // Stores the value (0 dark, any other lit) and repaints, only when it differs.
     void SetLit(std::int32_t value);
     std::int32_t Lit() const { return lit_; }
+    // "lit" or "dark", as assistive tools tell it.
+    QString StateText() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

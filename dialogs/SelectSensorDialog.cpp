@@ -19,6 +19,7 @@ SelectSensorDialog::SelectSensorDialog(QWidget* parent)
       spin_(ControlAs<UpDownControl>(IdSensorSpin)) {
     ConnectStandardButtons(*this);
     spin_->SetBuddy(ControlAs<QLineEdit>(IdSensorNumber));
+    spin_->AttachToRightOfBuddy();
     spin_->SetRange(0, kSensorCount - 1);
     spin_->SetPosition(0);
     spin_->setAccessibleName(tr("Sensor number"));

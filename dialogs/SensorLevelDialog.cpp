@@ -50,6 +50,7 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
     value_ = slider_->value() * kValuePerPosition;
 
     spin_->SetBuddy(sensorField_);
+    spin_->AttachToRightOfBuddy();
     spin_->SetRange(0, kHighestSensor);
     spin_->SetPosition(0);
     spin_->setAccessibleName(tr("Sensor number"));
@@ -61,7 +62,13 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
     ControlAs<QLabel>(IdUnit)->setText(tripPoint ? QStringLiteral("mA") : QStringLiteral("V"));
     ShowValue();
 
+    // Every scroll action refreshes the field, also one that leaves the position as it was
+    // (Home at 0); the position is already the new one when the action is reported.
     connect(slider_, &QSlider::valueChanged, this, &SensorLevelDialog::OnSliderMoved);
+    connect(slider_, &QSlider::actionTriggered, this,
+            [this] { OnSliderMoved(slider_->sliderPosition()); });
+    connect(slider_, &QSlider::sliderReleased, this,
+            [this] { OnSliderMoved(slider_->sliderPosition()); });
     connect(spin_, &UpDownControl::Scrolled, this, &SensorLevelDialog::OnSpinScrolled);
     connect(allSensors_, &QCheckBox::toggled, this, &SensorLevelDialog::OnAllSensorsToggled);
 }

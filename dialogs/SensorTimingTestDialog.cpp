@@ -89,6 +89,14 @@ void SensorTimingTestDialog::BindControls() {
     connect(ControlAs<QPushButton>(kDoneId), &QPushButton::clicked, this, [this] { OnCancel(); });
     connect(readingField_, &QLineEdit::textEdited, this,
             [this] { fieldHoldsRecordedReading_ = false; });
+    connect(readingField_, &QLineEdit::selectionChanged, this, [this] {
+        if (readingField_->selectedText() != readingField_->text()) {
+            fieldHoldsRecordedReading_ = false;
+        }
+    });
+    // The clock's colon names nothing; the two fields are named by hand.
+    minutesField_->setAccessibleName(tr("Minutes"));
+    secondsField_->setAccessibleName(tr("Seconds"));
 }
 
 // The clock is a sunken static whose colon shows between the two read-only fields laid over
@@ -132,6 +140,7 @@ void SensorTimingTestDialog::OnTubeClicked(bool rightTube) {
         return;
     }
     leftTube_ = !rightTube;
+    fieldHoldsRecordedReading_ = false;
     ResetClock();
     readingsList_->clear();
     table_.Clear();

@@ -90,6 +90,7 @@ class SensorTimingTestDialog : public ui::TemplateDialog {
     TimingTestTable table_;
     bool running_ = false;
     bool leftTube_ = true;
-    // The field still shows the reading that closed the last row, untouched since.
+    // The field still shows the reading that closed the last row, untouched and wholly
+    // selected since.
     bool fieldHoldsRecordedReading_ = false;
 };

@@ -1,13 +1,17 @@
 #include "dialogs/UpDownControl.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
 
+#include "dialogs/UpDownBuddyAccessible.h"
+
 UpDownControl::UpDownControl(QWidget* parent)
     : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
+    UpDownBuddyAccessible::Install();
     up_->setArrowType(Qt::UpArrow);
     down_->setArrowType(Qt::DownArrow);
     up_->setAccessibleName(tr("Up"));
@@ -32,32 +36,65 @@ void UpDownControl::SetPosition(int position) {
     ShowPosition();
 }
 
+namespace {
+
+// Drops an interface made for the field before it was (or after it stopped being) a buddy, so
+// that assistive tools get one for what it is now.
+void ForgetAccessibleInterface(QWidget* field) {
+    if (field == nullptr) {
+        return;
+    }
+    if (QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field)) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(accessible));
+    }
+}
+
+}  // namespace
+
 void UpDownControl::SetBuddy(QLineEdit* buddy) {
     if (buddy_ != nullptr) {
         buddy_->removeEventFilter(this);
     }
+    ForgetAccessibleInterface(buddy_);
     buddy_ = buddy;
     if (buddy_ != nullptr) {
+        ForgetAccessibleInterface(buddy_);
         buddy_->installEventFilter(this);
         buddy_->setEnabled(isEnabled());
     }
     ShowPosition();
 }
 
+void UpDownControl::AttachToRightOfBuddy() {
+    if (buddy_ == nullptr) {
+        return;
+    }
+    const QRect field = buddy_->geometry();
+    buddy_->setGeometry(field.x(), field.y(), std::max(0, field.width() - width()), field.height());
+    setGeometry(buddy_->geometry().right() + 1, field.y(), width(), field.height());
+}
+
 void UpDownControl::Step(int delta) {
-    position_ = std::clamp(position_ + delta, low_, high_);
+    ScrollTo(position_ + delta);
+}
+
+void UpDownControl::ScrollTo(int position) {
+    position_ = std::clamp(position, low_, high_);
     ShowPosition();
     emit Scrolled(position_);
 }
 
 void UpDownControl::ShowPosition() {
-    if (buddy_ != nullptr) {
-        buddy_->setText(QString::number(position_));
+    if (buddy_ == nullptr) {
+        return;
     }
+    buddy_->setText(QString::number(position_));
+    QAccessibleValueChangeEvent event(buddy_, position_);
+    QAccessible::updateAccessibility(&event);
 }
 
 bool UpDownControl::HandleKey(QKeyEvent* event) {
-    if (!isEnabled() || event->modifiers() != Qt::NoModifier) {
+    if (!isEnabled() || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
         return false;
     }
     if (event->key() == Qt::Key_Up) {

@@ -6,7 +6,8 @@ class QLineEdit;
 class QToolButton;
 
 // An up-down control: two arrow buttons that step an integer position within a range, shown in
-// a read-only buddy field beside it. The arrow keys step it while it or its buddy has focus.
+// a read-only buddy field beside it. The arrow keys, of either keyboard, step it while it or
+// its buddy has focus. Assistive tools see the buddy as a spin button.
 class UpDownControl : public QWidget {
     Q_OBJECT
   public:
@@ -21,6 +22,11 @@ class UpDownControl : public QWidget {
     // The buddy shows the position as an integer and passes its arrow keys on.
     void SetBuddy(QLineEdit* buddy);
     QLineEdit* Buddy() const { return buddy_; }
+    // Moves to the buddy's right edge and narrows the buddy by its own width, so that the
+    // pair fills the buddy's former place without a gap.
+    void AttachToRightOfBuddy();
+    // Moves to a position (clamped to the range) as a scroll by the user does: Scrolled follows.
+    void ScrollTo(int position);
 
     QToolButton* UpButton() const { return up_; }
     QToolButton* DownButton() const { return down_; }

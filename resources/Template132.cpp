@@ -19,7 +19,7 @@ const DialogTemplate& TrainingBinTemplate() {
             {1, ControlKind::DefaultPushButton, QStringLiteral("OK"), 36, 66, 50, 14,
              StyleGroupStart | StyleTabStop},
             {2, ControlKind::PushButton, QStringLiteral("Cancel"), 101, 66, 50, 14,
-             StyleGroupStart | StyleTabStop},
+             StyleGroupStart},
         },
     };
     return dialogTemplate;

@@ -12,6 +12,9 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QTreeWidget>
+#include <algorithm>
+
+#include "platform/ui/RadioButtonAccessible.h"
 
 namespace ui {
 namespace {
@@ -63,6 +66,21 @@ QWidget* CreateListView(QWidget* host) {
     return list;
 }
 
+// A static text names the control that follows it, also one whose text is set later (a unit);
+// a clock's colon or a blank filler names nothing.
+bool CanName(const QLabel* label) {
+    const QString text = label->text();
+    return text.isEmpty() ||
+           std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+// Controls without a text of their own take their name from a label.
+bool TakesNameFromLabel(const QWidget* widget) {
+    return qobject_cast<const QAbstractButton*>(widget) == nullptr &&
+           qobject_cast<const QLabel*>(widget) == nullptr &&
+           qobject_cast<const QGroupBox*>(widget) == nullptr;
+}
+
 QWidget* CreateSlider(const ControlSpec& spec, QWidget* host) {
     auto* slider = new QSlider(spec.style & StyleVertical ? Qt::Vertical : Qt::Horizontal, host);
     if (spec.style & StyleTicksBothSides) {
@@ -84,10 +102,12 @@ void TemplateBuilder::Build(const CustomControlFactory& customFactory) {
         }
         QWidget* widget = Create(spec, customFactory);
         if (widget == nullptr) {
+            precedingLabel_ = nullptr;
             continue;
         }
         ApplyCommonStyle(spec, widget);
         JoinRadioGroup(spec, widget);
+        LinkLabel(spec, widget);
         built_.push_back({&spec, widget});
         if (spec.id != NoId) {
             byId_.emplace(spec.id, widget);
@@ -107,6 +127,7 @@ QWidget* TemplateBuilder::Create(const ControlSpec& spec,
             return button;
         }
         case ControlKind::RadioButton:
+            RadioButtonAccessible::Install();
             return new QRadioButton(spec.text, host_);
         case ControlKind::CheckBox:
             return new QCheckBox(spec.text, host_);
@@ -149,17 +170,15 @@ void TemplateBuilder::ApplyCommonStyle(const ControlSpec& spec, QWidget* widget)
     if (spec.id != NoId) {
         widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
     }
-    if (!spec.text.isEmpty() && spec.kind != ControlKind::Edit) {
-        QString accessible = spec.text;
-        widget->setAccessibleName(accessible.remove(QLatin1Char('&')));
-    }
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         if (spec.style & StyleChecked) {
             button->setChecked(true);
         }
     }
+    // A custom control without a tab stop keeps its own focus rule (a lamp takes none).
     const bool focusable = spec.kind != ControlKind::Static && spec.kind != ControlKind::GroupBox &&
-                           spec.kind != ControlKind::Icon;
+                           spec.kind != ControlKind::Icon &&
+                           (spec.kind != ControlKind::Custom || (spec.style & StyleTabStop));
     if (focusable) {
         widget->setFocusPolicy((spec.style & StyleTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
     }
@@ -185,8 +204,19 @@ void TemplateBuilder::JoinRadioGroup(const ControlSpec& spec, QWidget* widget) {
         radioGroups_.push_back(currentRadioGroup_);
         radioGroupOpen_ = true;
     }
-    radio->setAutoExclusive(false);
+    // Auto-exclusive so that it reads as a radio button and the arrow keys move through the
+    // group; the group's own exclusivity keeps separate groups of one parent apart.
+    radio->setAutoExclusive(true);
     currentRadioGroup_->addButton(radio, spec.id);
+}
+
+void TemplateBuilder::LinkLabel(const ControlSpec& spec, QWidget* widget) {
+    if (precedingLabel_ != nullptr && TakesNameFromLabel(widget)) {
+        precedingLabel_->setBuddy(widget);
+    }
+    auto* label = qobject_cast<QLabel*>(widget);
+    const bool names = spec.kind == ControlKind::Static && label != nullptr && CanName(label);
+    precedingLabel_ = names ? label : nullptr;
 }
 
 QButtonGroup* TemplateBuilder::RadioGroupOf(const QWidget* radio) const {

@@ -10,6 +10,8 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/DialogUnits.h"
 
+class QLabel;
+
 namespace ui {
 
 // Creates the widget of a ControlKind::Custom control (parented to the given host).
@@ -21,7 +23,8 @@ struct BuiltControl {
 };
 
 // Builds the controls of a dialog template as children of a host widget: geometry from dialog
-// units, styles, radio groups from group starts, and the tab order of the template.
+// units, styles, radio groups from group starts, labels as the buddies of the fields they
+// name, and the tab order of the template.
 class TemplateBuilder {
   public:
     TemplateBuilder(const DialogTemplate& dialogTemplate, QWidget* host, const DialogUnits& units);
@@ -37,6 +40,8 @@ class TemplateBuilder {
     QWidget* Create(const ControlSpec& spec, const CustomControlFactory& customFactory);
     void ApplyCommonStyle(const ControlSpec& spec, QWidget* widget);
     void JoinRadioGroup(const ControlSpec& spec, QWidget* widget);
+    // The static text that comes right before a control without a text of its own names it.
+    void LinkLabel(const ControlSpec& spec, QWidget* widget);
     void ApplyTabOrder();
 
     const DialogTemplate& template_;
@@ -47,6 +52,7 @@ class TemplateBuilder {
     QButtonGroup* currentRadioGroup_ = nullptr;
     bool radioGroupOpen_ = false;
     std::vector<QButtonGroup*> radioGroups_;
+    QLabel* precedingLabel_ = nullptr;
 };
 
 }  // namespace ui

@@ -30,8 +30,10 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* pa
 }
 
 void TemplateDialog::keyPressEvent(QKeyEvent* event) {
+    // The keypad's keys act as their main-keyboard twins.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && event->modifiers() == Qt::NoModifier) {
+    if (enter && modifiers == Qt::NoModifier) {
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
         } else {
@@ -40,7 +42,7 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
         OnCancel();
         event->accept();
         return;

@@ -10,8 +10,8 @@
 namespace ui {
 
 // A modal dialog laid out from a dialog template, in the dialog font, with its size fixed.
-// Enter runs OnOk() (a focused push button is pressed instead), Escape and the frame's close
-// button run OnCancel(); subclasses override those to guard closing.
+// Enter, of either keyboard, runs OnOk() (a focused push button is pressed instead); Escape
+// and the frame's close button run OnCancel(); subclasses override those to guard closing.
 class TemplateDialog : public QDialog {
     Q_OBJECT
   public:

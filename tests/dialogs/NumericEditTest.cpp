@@ -6,6 +6,8 @@
 #include <QInputMethodEvent>
 #include <QMimeData>
 
+#include <QTest>
+
 #include "KeyInput.h"
 #include "controls/NumericEdit.h"
 
@@ -79,6 +81,23 @@ TEST_F(NumericEditWidget, ClipboardUndoAndWordDeletionAreRefused) {
     PressKey(&edit, Qt::Key_Z, QStringLiteral("\x1a"), Qt::ControlModifier);
     PressKey(&edit, Qt::Key_Backspace, {}, Qt::ControlModifier);
     EXPECT_EQ(edit.text(), QStringLiteral("5.2"));
+}
+
+TEST_F(NumericEditWidget, ShiftAndCtrlDeleteFromTheKeyboardAreRefused) {
+    // Sent as the keyboard does, the shortcut check first: a cut and a word deletion would
+    // bypass the deletion rule.
+    edit.setText(QStringLiteral("1.5"));
+    edit.setSelection(0, 2);
+    QTest::keyClick(&edit, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(edit.text(), QStringLiteral("1.5"));
+    edit.setCursorPosition(1);
+    QTest::keyClick(&edit, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(edit.text(), QStringLiteral("1.5"));
+    QTest::keyClick(&edit, Qt::Key_Delete, Qt::KeypadModifier);  // the keypad's Delete: 15
+    EXPECT_EQ(edit.text(), QStringLiteral("1.5"));
+    edit.setCursorPosition(2);
+    QTest::keyClick(&edit, Qt::Key_Delete, Qt::KeypadModifier);
+    EXPECT_EQ(edit.text(), QStringLiteral("1."));
 }
 
 TEST_F(NumericEditWidget, DropsAreRefused) {

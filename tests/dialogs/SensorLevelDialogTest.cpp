@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
 
 #include "KeyInput.h"
@@ -126,6 +127,34 @@ TEST(SensorLevelDialog, TypedTextNeitherMovesTheSliderNorChangesTheResult) {
     EXPECT_EQ(parts.slider->value(), 300);
     parts.ok->click();
     EXPECT_DOUBLE_EQ(dialog.Value(), 3.0);
+}
+
+TEST(SensorLevelDialog, EveryScrollActionRefreshesTheFieldAlsoWithoutAMove) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    parts.value->selectAll();
+    TypeText(parts.value, QStringLiteral("7.5"));
+    ASSERT_EQ(parts.value->text(), QStringLiteral("7.5"));
+    PressKey(parts.slider, Qt::Key_Home);  // already at 0
+    EXPECT_EQ(parts.slider->value(), 0);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("0.00"));
+    TypeText(parts.value, QStringLiteral("1"));
+    QTest::keyClick(parts.slider, Qt::Key_Left, Qt::KeypadModifier);  // at 0, stays
+    EXPECT_EQ(parts.value->text(), QStringLiteral("0.00"));
+}
+
+TEST(SensorLevelDialog, KeypadEnterOnAFocusedCancelCancels) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    dialog.show();
+    parts.cancel->setFocus();
+    ASSERT_EQ(dialog.focusWidget(), parts.cancel);
+    QTest::keyClick(parts.cancel, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    dialog.show();
+    parts.value->setFocus();
+    QTest::keyClick(parts.value, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST(SensorLevelDialog, EnterInTheValueFieldRunsOk) {

@@ -6,6 +6,13 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
+#include <QTest>
+#include <functional>
+#include <memory>
+
 #include "FeedbackRecorder.h"
 #include "KeyInput.h"
 #include "dialogs/PowerLevelDialog.h"
@@ -75,6 +82,69 @@ TEST(SelectSensorDialog, ArrowKeysInTheBuddyStepAndNothingCanBeTyped) {
     EXPECT_EQ(buddy->text(), QStringLiteral("2"));
     ClickOk(dialog);
     EXPECT_EQ(dialog.Sensor(), 2);
+}
+
+TEST(SelectSensorDialog, KeypadArrowsStepAndAssistiveToolsReadTheSpinValueAndRange) {
+    SelectSensorDialog dialog;
+    auto* buddy = dialog.ControlAs<QLineEdit>(1071);
+    QTest::keyClick(buddy, Qt::Key_Up, Qt::KeypadModifier);
+    QTest::keyClick(buddy, Qt::Key_Up, Qt::KeypadModifier);
+    QTest::keyClick(buddy, Qt::Key_Up, Qt::KeypadModifier);
+    QTest::keyClick(buddy, Qt::Key_Down, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.Sensor(), 2);
+
+    QAccessibleInterface* spin = QAccessible::queryAccessibleInterface(buddy);
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(spin->role(), QAccessible::SpinBox);
+    EXPECT_EQ(spin->text(QAccessible::Name), QStringLiteral("Sensor #"));
+    EXPECT_EQ(spin->text(QAccessible::Value), QStringLiteral("2"));
+    QAccessibleValueInterface* value = spin->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 2);
+    EXPECT_EQ(value->minimumValue().toInt(), 0);
+    EXPECT_EQ(value->maximumValue().toInt(), 7);
+    value->setCurrentValue(9);  // as a scroll by the user: clamped, and the result follows
+    EXPECT_EQ(buddy->text(), QStringLiteral("7"));
+    EXPECT_EQ(dialog.Sensor(), 7);
+}
+
+TEST(SelectSensorDialog, TheArrowsSitAgainstTheFieldsRightEdge) {
+    SelectSensorDialog dialog;
+    const QRect field = dialog.Control(1071)->geometry();
+    const QRect arrows = dialog.Control(1072)->geometry();
+    EXPECT_EQ(arrows.left(), field.right() + 1);
+    EXPECT_EQ(arrows.top(), field.top());
+    EXPECT_EQ(arrows.height(), field.height());
+    // Together they fill the field's template place, 92 to 112 dialog units.
+    EXPECT_EQ(dialog.Units().ToUnits(field.united(arrows)), QRect(92, 16, 20, 14));
+}
+
+// The dialogs with an OK button: keypad Enter on a focused Cancel cancels.
+TEST(SmallDialogs, KeypadEnterPressesTheFocusedCancelAndOtherwiseRunsOk) {
+    const std::function<std::unique_ptr<ui::TemplateDialog>()> makers[] = {
+        [] { return std::make_unique<SelectSensorDialog>(); },
+        [] { return std::make_unique<SensorReportingDialog>(); },
+        [] { return std::make_unique<PowerLevelDialog>(); },
+        [] { return std::make_unique<TrainingBinDialog>(); },
+    };
+    for (const auto& make : makers) {
+        const std::unique_ptr<ui::TemplateDialog> dialog = make();
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        dialog->show();
+        QWidget* cancel = dialog->Control(2);
+        cancel->setFocus();
+        ASSERT_EQ(dialog->focusWidget(), cancel);
+        QTest::keyClick(cancel, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        EXPECT_FALSE(dialog->isVisible());
+
+        dialog->show();
+        QWidget* first = dialog->Controls().front().widget;
+        first->setFocus();
+        ASSERT_EQ(dialog->focusWidget(), first);
+        QTest::keyClick(first, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    }
 }
 
 TEST(SelectSensorDialog, CancelEndsWithTheCancelResult) {
@@ -233,6 +303,43 @@ TEST(TrainingBinDialog, ArrowKeyOnTheModelSwitchesTheList) {
     EXPECT_TRUE(dialog.ControlAs<QRadioButton>(1106)->isChecked());
     EXPECT_EQ(list->itemText(0), TrainingBinLabels(InstrumentModel::TarnelC)[0]);
     EXPECT_EQ(list->currentIndex(), 0);
+}
+
+TEST(TrainingBinDialog, AssistiveToolsSelectAModelAsAClickAndTabSkipsCancel) {
+    TrainingBinDialog dialog;
+    auto* list = dialog.ControlAs<QComboBox>(1074);
+    QAccessibleInterface* modelC =
+        QAccessible::queryAccessibleInterface(dialog.ControlAs<QRadioButton>(1106));
+    ASSERT_NE(modelC, nullptr);
+    ASSERT_NE(modelC->actionInterface(), nullptr);
+    modelC->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(modelC->state().checked);
+    EXPECT_EQ(list->itemText(0), TrainingBinLabels(InstrumentModel::TarnelC)[0]);
+
+    // Tab stops: the model group, the list, OK; Cancel has none.
+    dialog.show();
+    dialog.Control(1105)->setFocus();
+    const int order[] = {1074, 1, 1105};
+    for (const int id : order) {
+        QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(dialog.focusWidget(), dialog.Control(id)) << id;
+    }
+    EXPECT_FALSE(dialog.Control(2)->focusPolicy() & Qt::TabFocus);
+}
+
+TEST(SensorReportingDialog, ArrowKeysMoveWithinEachPair) {
+    SensorReportingDialog dialog;
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* enable = dialog.ControlAs<QRadioButton>(1079);
+    enable->setFocus();
+    QTest::keyClick(enable, Qt::Key_Down, Qt::KeypadModifier);
+    EXPECT_TRUE(dialog.ControlAs<QRadioButton>(1080)->isChecked());
+    EXPECT_EQ(dialog.focusWidget(), dialog.Control(1080));
+    EXPECT_TRUE(dialog.ControlAs<QRadioButton>(1081)->isChecked()) << "the other pair stays";
+    QTest::keyClick(dialog.focusWidget(), Qt::Key_Up);
+    EXPECT_TRUE(enable->isChecked());
 }
 
 TEST(TrainingBinDialog, CancelEndsWithTheCancelResult) {

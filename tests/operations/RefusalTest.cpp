@@ -4,10 +4,13 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QTest>
 #include <vector>
 
 #include "DialogAnswers.h"
 #include "OperationsTest.h"
+#include "dialogs/StandardButtons.h"
+#include "platform/ui/TemplateDialog.h"
 #include "protocol/InstrumentLink.h"
 
 namespace opstest {
@@ -113,6 +116,26 @@ TEST_F(CancelTest, ACancelledDialogSendsNothingAndShowsNothing) {
         EXPECT_TRUE(feedback.events.empty());
         EXPECT_EQ(ShownTexts(*window), shown);
         EXPECT_FALSE(window->Link()->IsPending());
+    }
+    EXPECT_EQ(Printable(ReceivedBeforeMarker()), "");
+}
+
+// The keyboard's way: Cancel focused, then the keypad's Enter.
+TEST_F(CancelTest, KeypadEnterOnAFocusedCancelSendsNothing) {
+    const std::vector<QString> shown = ShownTexts(*window);
+    for (const int id : kDialogButtons) {
+        SCOPED_TRACE(id);
+        ModalDialogAnswerer answerer([](ui::TemplateDialog& dialog) {
+            QWidget* cancel = dialog.Control(kIdCancel);
+            cancel->setFocus();
+            ASSERT_EQ(dialog.focusWidget(), cancel);
+            QTest::keyClick(cancel, Qt::Key_Enter, Qt::KeypadModifier);
+        });
+        Click(id);
+        EXPECT_TRUE(answerer.Answered());
+        EXPECT_FALSE(answerer.ClosedByForce());
+        EXPECT_TRUE(feedback.events.empty());
+        EXPECT_EQ(ShownTexts(*window), shown);
     }
     EXPECT_EQ(Printable(ReceivedBeforeMarker()), "");
 }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -389,6 +390,52 @@ TEST_F(PortSettingsDialogTest, CancelWritesNothingBack) {
     EXPECT_EQ(outcome.name, "COM1");
     EXPECT_EQ(outcome.settings, "untouched");
     EXPECT_EQ(outcome.option, -1);
+}
+
+TEST_F(PortSettingsDialogTest, KeypadEnterOnCancelOrBrowseNeverAccepts) {
+    Outcome outcome;
+    outcome.name = portsettings::FileEntryName();
+    const auto dialog = Make(outcome);
+    dialog->show();
+    QWidget* browse = dialog->Control(3);
+    ASSERT_EQ(dialog->focusWidget(), browse);
+    {
+        const ModalAnswer<QFileDialog> answer([](QFileDialog* chooser) { chooser->reject(); });
+        QTest::keyClick(browse, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(answer.Answered());
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    QWidget* cancel = dialog->Control(2);
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(outcome.name, portsettings::FileEntryName());
+    EXPECT_EQ(outcome.settings, "untouched");
+    EXPECT_EQ(outcome.option, -1);
+}
+
+TEST_F(PortSettingsDialogTest, LabelsNameTheirListsAndTheirMnemonicsReachThem) {
+    Outcome outcome;
+    outcome.name = "COM1";
+    const auto dialog = Make(outcome);
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    const std::pair<int, const char*> named[] = {
+        {1005, "Port:"}, {1006, "Baud rate:"}, {1008, "Parity:"}, {1007, "Stop bits:"}};
+    // A list reads its current item as its name; its label is told by the labelled-by relation.
+    for (const auto& [id, name] : named) {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(dialog->Control(id));
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->role(), QAccessible::ComboBox) << id;
+        const auto labels = list->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << id;
+        EXPECT_EQ(labels.front().first->text(QAccessible::Name), QString::fromLatin1(name)) << id;
+    }
+    QTest::keyClick(dialog.get(), Qt::Key_A, Qt::AltModifier);  // "P&arity:"
+    EXPECT_EQ(dialog->focusWidget(), dialog->Control(1008));
+    QTest::keyClick(dialog.get(), Qt::Key_B, Qt::AltModifier);  // "&Baud rate:"
+    EXPECT_EQ(dialog->focusWidget(), dialog->Control(1006));
 }
 
 TEST_F(PortSettingsDialogTest, BrowseFillsThePathFromASaveChooser) {

@@ -71,4 +71,27 @@ TEST_F(HexReadingEditTest, PastedTextMustBeAllHexadecimal) {
     EXPECT_EQ(feedback_.Beeps(), 2);
 }
 
+TEST_F(HexReadingEditTest, PasteCutAndUndoFollowTheFieldsRules) {
+    QTest::keyClicks(&edit_, QStringLiteral("1234"));
+    QApplication::clipboard()->setText(QStringLiteral("abc"));  // 7 characters in all
+    QTest::keyClick(&edit_, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit_.text(), QStringLiteral("1234"));
+    EXPECT_EQ(feedback_.Beeps(), 1);
+    QApplication::clipboard()->setText(QStringLiteral("ab"));
+    QTest::keyClick(&edit_, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(edit_.text(), QStringLiteral("1234ab"));
+
+    // Cut and copy work as in any field.
+    edit_.setSelection(0, 2);
+    QTest::keyClick(&edit_, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(edit_.text(), QStringLiteral("34ab"));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("12"));
+    QTest::keyClick(&edit_, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(edit_.text(), QStringLiteral("1234ab"));
+
+    QTest::keyClick(&edit_, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);  // redo
+    EXPECT_EQ(edit_.text(), QStringLiteral("34ab"));
+    EXPECT_EQ(feedback_.Beeps(), 1);
+}
+
 }  // namespace

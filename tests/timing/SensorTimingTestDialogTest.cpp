@@ -2,8 +2,11 @@
 // directly.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "AccessibleCheck.h"
 #include "FeedbackRecorder.h"
 #include "dialogs/HexReadingEdit.h"
 #include "dialogs/ReplyWaiter.h"
@@ -442,6 +446,74 @@ TEST_F(SensorTimingTestDialogTest, EnterElsewhereNeverClosesTheDialog) {
     QTest::keyClick(List(), Qt::Key_Escape);  // stopped: Escape is "Done"
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SensorTimingTestDialogTest, TheSecondEnterGuardLastsOnlyWhileTheReadingStaysSelected) {
+    for (const char* reading : {"000100", "100200", "200300", "300400"}) {
+        TypeReading(QString::fromLatin1(reading));
+    }
+    ASSERT_EQ(Field()->selectedText(), QStringLiteral("300400"));
+    QTest::keyClick(Field(), Qt::Key_Left, Qt::KeypadModifier);  // deselects, text unchanged
+    ASSERT_FALSE(Field()->hasSelectedText());
+    QTest::keyClick(Field(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(feedback_.Beeps(), 0);
+    ASSERT_EQ(List()->topLevelItemCount(), 2);
+    EXPECT_EQ(Cell(1, 4), QStringLiteral("0x300400"));
+
+    // A tube switch discards the row that had closed: its guard goes with it.
+    for (const char* reading : {"100500", "200600", "300700"}) {
+        TypeReading(QString::fromLatin1(reading));
+    }
+    ASSERT_EQ(Field()->selectedText(), QStringLiteral("300700"));
+    RightTube()->click();
+    ASSERT_EQ(List()->topLevelItemCount(), 0);
+    Field()->setFocus();
+    Field()->setCursorPosition(6);
+    QTest::keyClick(Field(), Qt::Key_Return);
+    EXPECT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_EQ(feedback_.Beeps(), 0);
+}
+
+TEST_F(SensorTimingTestDialogTest, AssistiveToolsReadEveryControlAndTheButtonNameFollowsItsText) {
+    QLabel* clockFace = nullptr;
+    QLabel* instruction = nullptr;
+    for (QLabel* label : dialog_->findChildren<QLabel*>()) {
+        (label->text().endsWith(QLatin1Char(':')) ? clockFace : instruction) = label;
+    }
+    using Role = QAccessible::Role;
+    ExpectAccessible(LeftTube(), Role::RadioButton, QStringLiteral("Left Tube"), 1);
+    ExpectAccessible(RightTube(), Role::RadioButton, QStringLiteral("Right Tube"), 0);
+    ExpectAccessible(clockFace, Role::StaticText, QStringLiteral("        :"));
+    ExpectAccessible(Control<QLineEdit>(Dialog::kMinutesId), Role::EditableText,
+                     QStringLiteral("Minutes"));
+    ExpectAccessible(Control<QLineEdit>(Dialog::kSecondsId), Role::EditableText,
+                     QStringLiteral("Seconds"));
+    ExpectAccessible(StartStop(), Role::Button, QStringLiteral("Start"));
+    const QString prompt = QStringLiteral("Type 6 digit hexadecimal reading and hit ENTER.");
+    ExpectAccessible(instruction, Role::StaticText, prompt);
+    ExpectAccessible(Field(), Role::EditableText, prompt);
+    ExpectAccessible(List(), Role::Tree, QString());
+    ExpectAccessible(Control<QPushButton>(Dialog::kDoneId), Role::Button, QStringLiteral("Done"));
+    for (QGroupBox* group : dialog_->findChildren<QGroupBox*>()) {
+        ExpectAccessible(group, Role::Grouping, group->title());
+    }
+
+    StartStop()->click();
+    ExpectAccessible(StartStop(), Role::Button, QStringLiteral("Stop"));
+    StartStop()->click();
+    ExpectAccessible(StartStop(), Role::Button, QStringLiteral("Start"));
+    // Selected through assistive tools, a tube radio button runs its handler as a click does.
+    TypeReading(QStringLiteral("000100"));
+    QAccessible::queryAccessibleInterface(RightTube())
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(RightTube()->isChecked());
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_EQ(List()->headerItem()->text(1), QStringLiteral("#4"));
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+#include "controls/StatusLampAccessible.h"
+
+#include "controls/StatusLamp.h"
+
+namespace {
+
+QAccessibleInterface* CreateForLamp(const QString& className, QObject* object) {
+    if (className != QLatin1String("StatusLamp")) {
+        return nullptr;
+    }
+    auto* lamp = qobject_cast<StatusLamp*>(object);
+    return lamp != nullptr ? new StatusLampAccessible(lamp) : nullptr;
+}
+
+}  // namespace
+
+StatusLampAccessible::StatusLampAccessible(StatusLamp* lamp)
+    : QAccessibleWidget(lamp, QAccessible::StaticText) {}
+
+void StatusLampAccessible::Install() {
+    static const bool installed = [] {
+        QAccessible::installFactory(CreateForLamp);
+        return true;
+    }();
+    (void)installed;
+}
+
+const StatusLamp* StatusLampAccessible::Lamp() const {
+    return static_cast<const StatusLamp*>(widget());
+}
+
+QString StatusLampAccessible::text(QAccessible::Text textType) const {
+    if (textType == QAccessible::Value) {
+        return Lamp()->StateText();
+    }
+    return QAccessibleWidget::text(textType);
+}
+
+QStringList StatusLampAccessible::actionNames() const {
+    return {};
+}

@@ -1,0 +1,48 @@
+#include "platform/ui/CaptionedLabelAccessible.h"
+
+#include <QLabel>
+
+namespace ui {
+namespace {
+
+constexpr char kCaptionProperty[] = "accessibleCaption";
+
+QAccessibleInterface* CreateForCaptionedLabel(const QString& className, QObject* object) {
+    if (className != QLatin1String("QLabel") || !object->property(kCaptionProperty).isValid()) {
+        return nullptr;
+    }
+    auto* label = qobject_cast<QLabel*>(object);
+    return label != nullptr ? new CaptionedLabelAccessible(label) : nullptr;
+}
+
+}  // namespace
+
+CaptionedLabelAccessible::CaptionedLabelAccessible(QLabel* label)
+    : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+void CaptionedLabelAccessible::SetCaption(QLabel* label, const QString& caption) {
+    static const bool installed = [] {
+        QAccessible::installFactory(CreateForCaptionedLabel);
+        return true;
+    }();
+    (void)installed;
+    label->setProperty(kCaptionProperty, caption);
+}
+
+QLabel* CaptionedLabelAccessible::Label() const {
+    return static_cast<QLabel*>(widget());
+}
+
+QString CaptionedLabelAccessible::text(QAccessible::Text textType) const {
+    switch (textType) {
+        case QAccessible::Name:
+            return Label()->property(kCaptionProperty).toString();
+        case QAccessible::Value:
+        case QAccessible::Description:
+            return Label()->text();
+        default:
+            return QAccessibleWidget::text(textType);
+    }
+}
+
+}  // namespace ui
