@@ -187,33 +187,53 @@ TEST_F(CloseGuardTest, TerminationEndsTheRunWithoutAskingAndPutsTheCardOnline) {
     EXPECT_EQ(Printable(card->Received()), Printable("N\r"));
 }
 
-// The real program as a child process, against a card on COM2, ended by a signal.
+bool WaitForReceived(cardsim::CardSimulator& card, const std::string& expected) {
+    return card.WaitForReceived([&](const std::string& r) { return r == expected; },
+                                std::chrono::seconds(30));
+}
+
+// The real program as a child process; killed outright when a test gives up on it.
+class ProgramProcess {
+  public:
+    ProgramProcess() {
+        char program[] = MERROWBY_PROGRAM;
+        char* argv[] = {program, nullptr};
+        spawned_ = posix_spawn(&pid_, program, nullptr, nullptr, argv, environ) == 0;
+    }
+    bool Spawned() const { return spawned_; }
+    void Signal(int signal) const { ::kill(pid_, signal); }
+    // The wait status once the process has ended; finished false kills it first.
+    int Reap(bool finished) const {
+        if (!finished) {
+            ::kill(pid_, SIGKILL);
+        }
+        int status = 0;
+        return ::waitpid(pid_, &status, 0) == pid_ ? status : -1;
+    }
+
+  private:
+    pid_t pid_ = 0;
+    bool spawned_ = false;
+};
+
+// The real program against a card on COM2, ended by a signal.
 class TerminationSignalTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(TerminationSignalTest, TheProgramPutsTheCardOnlineAndExits) {
     PortEnvironment ports;
     cardsim::CardSimulator card;
     ports.Set(2, card.SlavePath());
-
-    char program[] = MERROWBY_PROGRAM;
-    char* argv[] = {program, nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0);
+    const ProgramProcess program;
+    ASSERT_TRUE(program.Spawned());
 
     // Discovery has taken the card offline: the program is starting its modal run.
-    const bool probed = card.WaitForReceived([](const std::string& r) { return r == "N\rM\r"; },
-                                             std::chrono::seconds(30));
+    const bool probed = WaitForReceived(card, "N\rM\r");
     if (probed) {
-        ::kill(child, GetParam());
+        program.Signal(GetParam());
     }
-    const bool released =
-        probed && card.WaitForReceived([](const std::string& r) { return r == "N\rM\rN\r"; },
-                                       std::chrono::seconds(30));
-    if (!released) {
-        ::kill(child, SIGKILL);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const bool released = probed && WaitForReceived(card, "N\rM\rN\r");
+    const int status = program.Reap(released);
+    ASSERT_NE(status, -1);
     ASSERT_TRUE(probed) << Printable(card.Received());
     EXPECT_TRUE(released) << Printable(card.Received());
     EXPECT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
@@ -226,34 +246,25 @@ TEST(TerminationSignalsDuringShutdown, ASecondSigtermStillEndsWithTheCardOnline)
     PortEnvironment ports;
     cardsim::CardSimulator card;
     ports.Set(2, card.SlavePath());
+    const ProgramProcess program;
+    ASSERT_TRUE(program.Spawned());
 
-    char program[] = MERROWBY_PROGRAM;
-    char* argv[] = {program, nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0);
-
-    const bool probed = card.WaitForReceived([](const std::string& r) { return r == "N\rM\r"; },
-                                             std::chrono::seconds(30));
+    const bool probed = WaitForReceived(card, "N\rM\r");
     // The card is slow to answer, so the shutdown is still waiting for it.
     card.SetReplyDelay(std::chrono::milliseconds(500));
     if (probed) {
-        ::kill(child, SIGTERM);
+        program.Signal(SIGTERM);
     }
     // The go-online command has begun to reach the card: the shutdown is under way.
     const bool shuttingDown =
         probed && card.WaitForReceived([](const std::string& r) { return r.size() > 4; },
                                        std::chrono::seconds(30));
     if (shuttingDown) {
-        ::kill(child, SIGTERM);
+        program.Signal(SIGTERM);
     }
-    const bool released =
-        shuttingDown && card.WaitForReceived([](const std::string& r) { return r == "N\rM\rN\r"; },
-                                             std::chrono::seconds(30));
-    int status = 0;
-    if (!released) {
-        ::kill(child, SIGKILL);
-    }
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const bool released = shuttingDown && WaitForReceived(card, "N\rM\rN\r");
+    const int status = program.Reap(released);
+    ASSERT_NE(status, -1);
     ASSERT_TRUE(probed) << Printable(card.Received());
     ASSERT_TRUE(shuttingDown) << Printable(card.Received());
     EXPECT_TRUE(WIFEXITED(status)) << "ended by the second signal";
