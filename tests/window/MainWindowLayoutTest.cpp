@@ -273,6 +273,17 @@ TEST_F(MainWindowLayoutTest, WindowFrameRadioGroupsTabOrderAndDumpColumns) {
     EXPECT_EQ(dialog.RadioGroupOf(dialog.Control(1063)), tube);
     EXPECT_EQ(command->buttons().size(), 2);
     EXPECT_EQ(tube->buttons().size(), 2);
+    // Each pair is exclusive within itself only.
+    const auto button = [&](int id) { return qobject_cast<QAbstractButton*>(dialog.Control(id)); };
+    button(1001)->setChecked(true);
+    button(1063)->setChecked(true);
+    EXPECT_FALSE(button(1000)->isChecked());
+    EXPECT_TRUE(button(1001)->isChecked());
+    EXPECT_FALSE(button(1062)->isChecked());
+    EXPECT_TRUE(button(1063)->isChecked());
+    button(1062)->setChecked(true);
+    EXPECT_TRUE(button(1001)->isChecked());
+    EXPECT_FALSE(button(1063)->isChecked());
 
     // Tab order: the tab stops in the order of the layout, focus on the first.
     const std::vector<int> tabOrder = {1000, 1003, 1004, 1005, 1007, 1012, 1006, 1008,
