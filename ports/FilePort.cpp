@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
-
 #include "platform/DeviceIo.h"
 
 using platform::RecursiveGuard;
@@ -91,26 +89,9 @@ void FilePort::CloseFile() {
     }
 }
 
-// Sleeps until a string is queued or a listener goes, or until a failed write is due again.
 bool FilePort::Pass() {
-    PortThread::WaitFor what;
-    what.deadline = retryAt_;
-    if (!thread_.Wait(what)) {
-        return false;
-    }
-    const PortQueue::State state = queue_.Peek();
-    if (state.queueEmpty) {
-        retryAt_.reset();
-        if (!state.hasListener) {
-            CloseFile();
-        }
-        return true;
-    }
-    // After a success straight on to the next string; after a failure a while later.
-    const auto delay =
-        AppendHead() ? std::chrono::milliseconds(0) : std::chrono::milliseconds(kRetryMs);
-    retryAt_ = PortThread::Clock::now() + delay;
-    return true;
+    return pass_.Run(
+        thread_, queue_, [this] { return AppendHead(); }, [this] { CloseFile(); });
 }
 
 bool FilePort::AppendHead() {

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "platform/RecursiveLock.h"
 #include "ports/Port.h"
 #include "ports/PortQueue.h"
 #include "ports/PortThread.h"
+#include "ports/WriteOnlyPass.h"
 
 // Any port name that is not a serial or parallel device: a file to which every written
 // string is appended by the I/O thread, each with its own open, append and close. Never
@@ -50,6 +50,6 @@ class FilePort : public Port {
     const std::string path_;
     const std::string settings_;
     int fd_ = -1;
-    std::optional<PortThread::Clock::time_point> retryAt_;  // I/O thread only
-    PortThread thread_;                                     // last: stopped before the rest goes
+    WriteOnlyPass pass_{std::chrono::milliseconds(kRetryMs)};  // I/O thread only
+    PortThread thread_;                                        // last: stopped before the rest goes
 };

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 
-#include <chrono>
-
 #include "platform/DeviceIo.h"
 #include "ports/DevicePath.h"
 
@@ -93,26 +91,9 @@ void ParallelPort::CloseDevice() {
     deviceOpen_.store(false);
 }
 
-// Sleeps until a string is queued or a listener goes, or until a failed write is due again.
 bool ParallelPort::Pass() {
-    PortThread::WaitFor what;
-    what.deadline = retryAt_;
-    if (!thread_.Wait(what)) {
-        return false;
-    }
-    const PortQueue::State state = queue_.Peek();
-    if (state.queueEmpty) {
-        retryAt_.reset();
-        if (!state.hasListener) {
-            AutoCloseIfUnused();
-        }
-        return true;
-    }
-    // After a success straight on to the next string; after a failure a while later.
-    const auto delay =
-        TransmitHead() ? std::chrono::milliseconds(0) : std::chrono::milliseconds(kRetryMs);
-    retryAt_ = PortThread::Clock::now() + delay;
-    return true;
+    return pass_.Run(
+        thread_, queue_, [this] { return TransmitHead(); }, [this] { AutoCloseIfUnused(); });
 }
 
 bool ParallelPort::TransmitHead() {

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "platform/ExclusiveDevice.h"
@@ -10,6 +9,7 @@
 #include "ports/Port.h"
 #include "ports/PortQueue.h"
 #include "ports/PortThread.h"
+#include "ports/WriteOnlyPass.h"
 
 // A write-only parallel device "LPT1" to "LPT3" (device path from DevicePathForPortName).
 // Line time-outs and purging do not exist for these devices here, so Configure applies and
@@ -52,6 +52,6 @@ class ParallelPort : public Port {
     std::string settings_;
     platform::ExclusiveDevice device_;
     std::atomic<bool> deviceOpen_{false};
-    std::optional<PortThread::Clock::time_point> retryAt_;  // I/O thread only
-    PortThread thread_;                                     // last: stopped before the rest goes
+    WriteOnlyPass pass_{std::chrono::milliseconds(kRetryMs)};  // I/O thread only
+    PortThread thread_;                                        // last: stopped before the rest goes
 };
