@@ -1,6 +1,7 @@
 #include "controls/StatusLampAccessible.h"
 
 #include "controls/StatusLamp.h"
+#include "platform/ui/AccessibleFactory.h"
 
 namespace {
 
@@ -18,11 +19,7 @@ StatusLampAccessible::StatusLampAccessible(StatusLamp* lamp)
     : QAccessibleWidget(lamp, QAccessible::StaticText) {}
 
 void StatusLampAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(CreateForLamp);
-        return true;
-    }();
-    (void)installed;
+    ui::InstallAccessibleFactoryOnce<CreateForLamp>();
 }
 
 const StatusLamp* StatusLampAccessible::Lamp() const {

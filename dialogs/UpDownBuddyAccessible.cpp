@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "dialogs/UpDownControl.h"
+#include "platform/ui/AccessibleFactory.h"
 
 namespace {
 
@@ -34,11 +35,7 @@ UpDownBuddyAccessible::UpDownBuddyAccessible(QLineEdit* buddy, UpDownControl* co
     : QAccessibleWidget(buddy, QAccessible::SpinBox), control_(control) {}
 
 void UpDownBuddyAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(CreateForBuddy);
-        return true;
-    }();
-    (void)installed;
+    ui::InstallAccessibleFactoryOnce<CreateForBuddy>();
 }
 
 void* UpDownBuddyAccessible::interface_cast(QAccessible::InterfaceType type) {

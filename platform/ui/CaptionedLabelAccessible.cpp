@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include "platform/ui/AccessibleFactory.h"
+
 namespace ui {
 namespace {
 
@@ -21,11 +23,7 @@ CaptionedLabelAccessible::CaptionedLabelAccessible(QLabel* label)
     : QAccessibleWidget(label, QAccessible::StaticText) {}
 
 void CaptionedLabelAccessible::SetCaption(QLabel* label, const QString& caption) {
-    static const bool installed = [] {
-        QAccessible::installFactory(CreateForCaptionedLabel);
-        return true;
-    }();
-    (void)installed;
+    InstallAccessibleFactoryOnce<CreateForCaptionedLabel>();
     label->setProperty(kCaptionProperty, caption);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QRadioButton>
 
+#include "platform/ui/AccessibleFactory.h"
+
 namespace ui {
 namespace {
 
@@ -31,11 +33,7 @@ RadioButtonAccessible::RadioButtonAccessible(QRadioButton* button)
     : QAccessibleWidget(button, QAccessible::RadioButton) {}
 
 void RadioButtonAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(CreateForRadioButton);
-        return true;
-    }();
-    (void)installed;
+    InstallAccessibleFactoryOnce<CreateForRadioButton>();
 }
 
 QRadioButton* RadioButtonAccessible::Button() const {
