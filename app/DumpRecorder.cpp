@@ -12,7 +12,7 @@
 #include "app/MaintenanceDialog.h"
 #include "controls/StatusLamp.h"
 #include "platform/ui/Feedback.h"
-#include "plot/DumpObserver.h"
+#include "plot/CurrentPlotFeed.h"
 #include "protocol/InstrumentLink.h"
 
 namespace {
@@ -87,9 +87,7 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
     if (file) {
         file->Append(sample.FileLine());
     }
-    if (dumpObserver_ != nullptr) {
-        dumpObserver_->OnSampleRecorded(currents, bands);
-    }
+    plotFeed_->OnSampleRecorded(currents, bands);
 }
 
 void MaintenanceDialog::ResetCurrentExtremes() {
@@ -100,7 +98,5 @@ void MaintenanceDialog::ResetCurrentExtremes() {
         maximumCurrent_[column] = kClearedMaximum;
         minimumCurrent_[column] = kClearedMinimum;
     }
-    if (dumpObserver_ != nullptr) {
-        dumpObserver_->OnExtremesReset();
-    }
+    plotFeed_->OnExtremesReset();
 }

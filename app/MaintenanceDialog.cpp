@@ -73,8 +73,7 @@ const ui::DialogTemplate& StatusCellTemplate() {
 MaintenanceDialog::MaintenanceDialog()
     : ui::TemplateDialog(resources::MainWindowTemplate(), nullptr, CreateCustomControl),
       icon_(resources::ApplicationIcon()),
-      plotFeed_(std::make_unique<CurrentPlotFeed>()),
-      dumpObserver_(plotFeed_.get()) {
+      plotFeed_(std::make_unique<CurrentPlotFeed>()) {
     for (const int timerId : {kTrainingTimerId, kDumpTimerId}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(Qt::PreciseTimer);
@@ -160,12 +159,12 @@ void MaintenanceDialog::AppendCurrentPlotEntry() {
     connect(plot, &QAction::triggered, this, &MaintenanceDialog::OpenCurrentPlot);
 }
 
-// Opens the trace window, or brings the open one to the front.
 void MaintenanceDialog::AppendTraceEntry() {
     if (systemMenu_ == nullptr) {
         return;
     }
     QAction* entry = systemMenu_->addAction(QStringLiteral("Protocol Trace..."));
+    // Opens the trace window, or brings the open one to the front.
     connect(entry, &QAction::triggered, this, [this] {
         auto* window = findChild<ProtocolTraceWindow*>(QString(), Qt::FindDirectChildrenOnly);
         if (window == nullptr) {

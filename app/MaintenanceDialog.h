@@ -13,7 +13,6 @@
 
 class CurrentPlotFeed;
 class CurrentPlotWindow;
-class DumpObserver;
 class InstrumentLink;
 class StatusLamp;
 class QCheckBox;
@@ -248,7 +247,6 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
 
     // The dump as the plot shows it, collected whether or not the plot is open.
     std::unique_ptr<CurrentPlotFeed> plotFeed_;
-    DumpObserver* dumpObserver_ = nullptr;
     CurrentPlotWindow* currentPlot_ = nullptr;
 
     std::map<int, QTimer*> timers_;

@@ -8,7 +8,7 @@
 #include "app/MaintenanceDialog.h"
 #include "app/SpreadLimit.h"
 #include "platform/ui/Feedback.h"
-#include "plot/DumpObserver.h"
+#include "plot/CurrentPlotFeed.h"
 #include "protocol/InstrumentLink.h"
 
 namespace {
@@ -85,9 +85,7 @@ void MaintenanceDialog::SetDumpHeadings(int firstSensor) {
         observed[c] = headings.back().toStdString();
     }
     dumpList_->setHeaderLabels(headings);
-    if (dumpObserver_ != nullptr) {
-        dumpObserver_->OnHeadingsChanged(observed);
-    }
+    plotFeed_->OnHeadingsChanged(observed);
 }
 
 void MaintenanceDialog::OnResetExtremes() {
