@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::size_t kSerialNameCount = 4;
-
 std::optional<std::string> FromTable(const DeviceMapping::Table& table, const std::string& name) {
     const auto found = table.find(name);
     if (found == table.end() || found->second.empty()) {
@@ -130,7 +128,7 @@ std::string DeviceMapping::DefaultDevice(const std::string& name) {
         Rescan();
     }
     const std::lock_guard guard(mutex_);
-    if (serialDefaults_ && index < kSerialNameCount && index < serialDefaults_->size()) {
+    if (serialDefaults_ && index < serialDefaults_->size()) {
         return (*serialDefaults_)[index];
     }
     return {};
