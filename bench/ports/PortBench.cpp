@@ -113,6 +113,13 @@ double Percentile(std::vector<double> values, double fraction) {
     return values[index];
 }
 
+// The median, 99th percentile and largest of times in milliseconds, as the run's counters.
+void ReportTimes(benchmark::State& state, const std::vector<double>& milliseconds) {
+    state.counters["median_ms"] = Percentile(milliseconds, 0.5);
+    state.counters["p99_ms"] = Percentile(milliseconds, 0.99);
+    state.counters["max_ms"] = Percentile(milliseconds, 1.0);
+}
+
 double Milliseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
@@ -168,9 +175,7 @@ void BM_ReceiveLatency(benchmark::State& state) {
     }
     port.Detach(&listener);
     if (!latencies.empty()) {
-        state.counters["median_ms"] = Percentile(latencies, 0.5);
-        state.counters["p99_ms"] = Percentile(latencies, 0.99);
-        state.counters["max_ms"] = Percentile(latencies, 1.0);
+        ReportTimes(state, latencies);
     }
 }
 BENCHMARK(BM_ReceiveLatency)->UseManualTime()->Iterations(2000)->Unit(benchmark::kMillisecond);
@@ -267,9 +272,7 @@ void BM_GetSettingsIdle(benchmark::State& state) {
         times.push_back(Milliseconds(elapsed));
     }
     port.Detach(&listener);
-    state.counters["median_ms"] = Percentile(times, 0.5);
-    state.counters["p99_ms"] = Percentile(times, 0.99);
-    state.counters["max_ms"] = Percentile(times, 1.0);
+    ReportTimes(state, times);
 }
 BENCHMARK(BM_GetSettingsIdle)->UseManualTime()->Iterations(2000)->Unit(benchmark::kMillisecond);
 
