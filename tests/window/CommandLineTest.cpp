@@ -6,14 +6,16 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "PortTestSupport.h"
 
 extern char** environ;
 
 namespace {
+
+using porttest::ReadFile;
 
 struct Outcome {
     int status = -1;
@@ -21,31 +23,14 @@ struct Outcome {
     std::string err;
 };
 
-std::string Slurp(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // A folder of its own for each run: an empty device folder, the settings folder and the
 // captured output.
 class ProgramRun {
   public:
-    ProgramRun() {
-        char pattern[] = "/tmp/merrowby-cli-XXXXXX";
-        folder_ = ::mkdtemp(pattern) != nullptr ? pattern : "";
-        std::filesystem::create_directories(DeviceRoot());
-    }
-    ~ProgramRun() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    ProgramRun(const ProgramRun&) = delete;
-    ProgramRun& operator=(const ProgramRun&) = delete;
+    ProgramRun() { std::filesystem::create_directories(DeviceRoot()); }
 
-    std::string DeviceRoot() const { return folder_ + "/dev"; }
-    std::string ConfigHome() const { return folder_ + "/config"; }
+    std::string DeviceRoot() const { return folder_.File("dev"); }
+    std::string ConfigHome() const { return folder_.File("config"); }
 
     // The environment without any display or port choice, the devices in an empty folder.
     Outcome Run(const std::vector<std::string>& arguments,
@@ -66,8 +51,8 @@ class ProgramRun {
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<char*> argvPointers = Pointers(argv);
         std::vector<char*> environmentPointers = Pointers(environment);
-        const std::string outPath = folder_ + "/out.txt";
-        const std::string errPath = folder_ + "/err.txt";
+        const std::string outPath = folder_.File("out.txt");
+        const std::string errPath = folder_.File("err.txt");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -83,8 +68,8 @@ class ProgramRun {
             outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         posix_spawn_file_actions_destroy(&actions);
-        outcome.out = Slurp(outPath);
-        outcome.err = Slurp(errPath);
+        outcome.out = ReadFile(outPath);
+        outcome.err = ReadFile(errPath);
         return outcome;
     }
 
@@ -98,7 +83,7 @@ class ProgramRun {
         return pointers;
     }
 
-    std::string folder_;
+    porttest::TempDir folder_;
 };
 
 TEST(CommandLineTest, ListPortsWithoutSerialDevicesOrDisplay) {
@@ -125,8 +110,8 @@ TEST(CommandLineTest, ListPortsWithoutSerialDevicesOrDisplay) {
 TEST(CommandLineTest, ListPortsShowsEachChoiceAndWhereItCameFrom) {
     const ProgramRun run;
     std::filesystem::create_directories(run.ConfigHome() + "/merrowby");
-    std::ofstream(run.ConfigHome() + "/merrowby/merrowby.conf")
-        << "[ports]\nCOM1=/dev/settings1\nCOM3=/dev/null\nCOM4=/dev/null\n";
+    porttest::WriteFile(run.ConfigHome() + "/merrowby/merrowby.conf",
+                        "[ports]\nCOM1=/dev/settings1\nCOM3=/dev/null\nCOM4=/dev/null\n");
     const Outcome outcome = run.Run({"--port", "com1=/dev/null", "--list-ports"},
                                     {"MERROWBY_COM2=/dev/zero", "MERROWBY_COM3=/dev/absent"});
     EXPECT_EQ(outcome.status, 0) << outcome.err;
