@@ -1,6 +1,8 @@
 #include "app/ProgramStart.h"
 
 #include <QCoreApplication>
+#include <QLocale>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,6 +25,11 @@ QString TracePath(const CommandLine& commandLine) {
 }
 
 }  // namespace
+
+void UseCNumberFormat() {
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+}
 
 void ConfigurePortMapping(const CommandLine& commandLine) {
     DeviceMapping& mapping = ProcessDeviceMapping();

@@ -10,6 +10,10 @@
 // saved settings and the command line's choices.
 void ConfigurePortMapping(const CommandLine& commandLine);
 
+// Numbers are shown and read the C way whatever the user's locale (called once QApplication
+// has taken the environment's).
+void UseCNumberFormat();
+
 // Answers what needs no window (help, version, the port list, a bad command line) on the
 // standard streams and returns the exit status; nothing when the window is to run.
 std::optional<int> RunWithoutWindow(const CommandLine& commandLine);

@@ -1,6 +1,4 @@
 #include <QApplication>
-#include <QLocale>
-#include <clocale>
 
 #include "Version.h"
 #include "app/CommandLine.h"
@@ -11,13 +9,6 @@
 namespace {
 
 MaintenanceApp theApp;
-
-// Numbers are shown and read the C way whatever the user's locale (called once QApplication
-// has taken the environment's).
-void UseCNumberFormat() {
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale::c());
-}
 
 }  // namespace
 

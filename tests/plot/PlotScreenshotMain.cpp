@@ -1,20 +1,16 @@
 // Renders the current plot after a short simulated dump (two minutes of reports from a card on
 // COM2, one every 910 ms on a simulated clock) into a PNG file.
 #include <QApplication>
-#include <QLocale>
-#include <QPixmap>
 #include <QPushButton>
 #include <chrono>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
+#include "ScreenshotSupport.h"
 #include "app/MaintenanceDialog.h"
 #include "plot/CurrentPlotFeed.h"
 #include "plot/CurrentPlotWindow.h"
 #include "protocol/InstrumentLink.h"
-#include "resources/ApplicationIcon.h"
 #include "tools/cardsim/CardSimulator.h"
 
 namespace {
@@ -44,17 +40,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale::c());
-    QApplication::setWindowIcon(resources::ApplicationIcon());
-
     cardsim::CardOptions options;
     options.dumpInterval = std::chrono::hours(24);  // the reports below stand in for the card's
     cardsim::CardSimulator card(options);
-    ::setenv("MERROWBY_COM1", "/nonexistent/merrowby-screenshot", 1);
-    ::setenv("MERROWBY_COM2", card.SlavePath().c_str(), 1);
-    ::setenv("MERROWBY_COM3", "/nonexistent/merrowby-screenshot", 1);
-    ::setenv("MERROWBY_COM4", "/nonexistent/merrowby-screenshot", 1);
+    PrepareScreenshot(card);
 
     MaintenanceDialog window;
     auto now = std::chrono::steady_clock::now();
@@ -77,10 +66,5 @@ int main(int argc, char** argv) {
     }
     window.CurrentPlot()->Refresh();
     QApplication::processEvents();
-    const QPixmap picture = window.CurrentPlot()->grab();
-    if (!picture.save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    return SaveScreenshot(*window.CurrentPlot(), argv[1]);
 }
