@@ -2,6 +2,7 @@
 #include <QDialog>
 
 #include "app/MaintenanceDialog.h"
+#include "dialogs/SensorTimingTestDialog.h"
 #include "platform/ui/Feedback.h"
 #include "protocol/InstrumentLink.h"
 
@@ -64,7 +65,13 @@ void MaintenanceDialog::Terminate() {
 void MaintenanceDialog::CloseOtherModalDialogs() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);
-        if (dialog != nullptr && dialog != this && dialog->isVisible()) {
+        if (dialog == nullptr || dialog == this || !dialog->isVisible()) {
+            continue;
+        }
+        // The timing test leaves the card reporting unless it ends as it does by itself.
+        if (auto* timingTest = qobject_cast<SensorTimingTestDialog*>(dialog)) {
+            timingTest->Abandon();
+        } else {
             dialog->reject();
         }
     }

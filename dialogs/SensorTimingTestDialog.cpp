@@ -245,6 +245,14 @@ void SensorTimingTestDialog::OnCancel() {
     reject();
 }
 
+void SensorTimingTestDialog::Abandon() {
+    if (running_) {
+        SendReporting(false);
+        StopClock();
+    }
+    reject();
+}
+
 void SensorTimingTestDialog::AcceptReading() {
     const QString text = readingField_->text();
     if (text.size() != timing::kReadingDigits || fieldHoldsRecordedReading_) {

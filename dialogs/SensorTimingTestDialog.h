@@ -54,6 +54,9 @@ class SensorTimingTestDialog : public ui::TemplateDialog {
     void OnOk() override;
     // "Done", Escape and the close box: refused while the clock runs.
     void OnCancel() override;
+    // Closes the window even while the clock runs, which is first ended as at 8:15: the
+    // card's sensor reporting is switched off. For the program's termination.
+    void Abandon();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -228,7 +228,8 @@ void MaintenanceDialog::OnSensorTimingTest() {
         SensorTimingTestDialog dialog(*link_, *this, this);
         dialog.exec();
     }
-    if (wasOffline && link_ && link_->GoOffline()) {
+    // A termination puts the card online on the way out: no use taking it offline first.
+    if (wasOffline && !terminating_ && link_ && link_->GoOffline()) {
         if (ShowReply(*response_, WaitForReply(kReplyWaitMs))) {
             goOffline_->setChecked(true);
         }

@@ -7,10 +7,16 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "ConnectedWindow.h"
+#include "ModalAnswer.h"
+#include "SystemMessageBoxes.h"
+#include "app/TerminationSignals.h"
+#include "dialogs/SensorTimingTestDialog.h"
 #include "protocol/InstrumentLink.h"
 
 extern char** environ;
@@ -175,6 +181,53 @@ TEST_F(CloseGuardTest, RunningDumpRefusesEveryWay) {
     }
 }
 
+// The system's own boxes: warnings captioned with the executable's name, OK for the refusal and
+// Yes and No for the question, each centred on the window.
+TEST_F(CloseGuardTest, TheRealBoxesAreCentredWarningsWithOkOrYesAndNo) {
+    const SystemMessageBoxes systemBoxes(feedback);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QPoint windowCentre = window->frameGeometry().center();
+    auto closeWithAnswer = [&](QMessageBox::StandardButton answer) {
+        SeenMessageBox seen;
+        const ModalAnswer<QMessageBox> boxAnswer([&](QMessageBox* box) {
+            seen = SeenMessageBox::Of(*box);
+            Press(*box, answer);
+        });
+        ClickDone(*window);
+        EXPECT_TRUE(boxAnswer.Answered());
+        return seen;
+    };
+    auto expectCentred = [&](const SeenMessageBox& seen) {
+        EXPECT_LE((seen.frame.center() - windowCentre).manhattanLength(), 4)
+            << seen.frame.center().x() << "," << seen.frame.center().y() << " against "
+            << windowCentre.x() << "," << windowCentre.y();
+    };
+
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdStartStop)->click();
+    ASSERT_TRUE(window->IsDumpRunning());
+    const SeenMessageBox refusal = closeWithAnswer(QMessageBox::Ok);
+    EXPECT_EQ(refusal.icon, QMessageBox::Warning);
+    EXPECT_EQ(refusal.caption, ExecutableBaseName());
+    EXPECT_EQ(refusal.text, QStringLiteral("You must stop Sensor Current Dump before closing."));
+    EXPECT_EQ(refusal.buttons, QMessageBox::Ok);
+    expectCentred(refusal);
+    EXPECT_TRUE(window->isVisible());
+    window->StopDumpForTermination();
+    ASSERT_FALSE(window->IsDumpRunning());
+
+    MakeReplyPending();
+    const SeenMessageBox question = closeWithAnswer(QMessageBox::No);
+    EXPECT_EQ(question.icon, QMessageBox::Warning);
+    EXPECT_EQ(question.caption, ExecutableBaseName());
+    EXPECT_EQ(question.text, kPendingQuestion);
+    EXPECT_EQ(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    expectCentred(question);
+    EXPECT_TRUE(window->isVisible()) << "No keeps the window open";
+    EXPECT_EQ(closeWithAnswer(QMessageBox::Yes).buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_FALSE(window->isVisible()) << "Yes closes";
+}
+
 TEST_F(CloseGuardTest, TerminationEndsTheRunWithoutAskingAndPutsTheCardOnline) {
     MakeReplyPending();
     QTimer::singleShot(0, window.get(), [this] { window->Terminate(); });
@@ -185,6 +238,30 @@ TEST_F(CloseGuardTest, TerminationEndsTheRunWithoutAskingAndPutsTheCardOnline) {
     card->ClearRecord();
     DestroyWindow();
     EXPECT_EQ(Printable(card->Received()), Printable("N\r"));
+}
+
+TEST_F(CloseGuardTest, ATerminationSignalDuringTheTimingTestSwitchesReportingOffFirst) {
+    const TerminationSignals termination([this](int) { window->Terminate(); });
+    ASSERT_TRUE(termination.IsInstalled());
+    bool reportingDuringTest = false;
+    const ModalAnswer<SensorTimingTestDialog> answer([&](SensorTimingTestDialog* test) {
+        test->ControlAs<QPushButton>(SensorTimingTestDialog::kStartStopId)->click();
+        reportingDuringTest = test->IsRunning() && card->Reporting(false);
+        ::raise(SIGTERM);
+    });
+    QTimer::singleShot(0, window.get(), [this] { Click(MaintenanceDialog::IdSensorTimingTest); });
+    EXPECT_EQ(window->exec(), QDialog::Rejected);
+    ASSERT_TRUE(answer.Answered());
+    ASSERT_TRUE(reportingDuringTest);
+    EXPECT_EQ(feedback.Questions(), 0);
+
+    DestroyWindow();
+    EXPECT_FALSE(card->Reporting(false));
+    EXPECT_TRUE(card->Online());
+    const std::vector<std::string> commands = card->Commands();
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(commands.end() - 3, commands.end()),
+              (std::vector<std::string>{"LE", "LD", "N"}));
 }
 
 bool WaitForReceived(cardsim::CardSimulator& card, const std::string& expected) {
