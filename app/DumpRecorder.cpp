@@ -41,8 +41,15 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
             if (dumpRunning_ != 0 && link_) {
                 link_->StopDump();
             }
-            ui::Feedback::Current().Message(
-                this, QString::asprintf("File could not be opened %d\n", cause));
+            // Shown once the caller has returned: from the dump timer's tick, a box opened
+            // here would hold that timer for as long as it is open, and the stopped dump would
+            // not end until it was closed.
+            QMetaObject::invokeMethod(
+                this,
+                [this, text = QString::asprintf("File could not be opened %d\n", cause)] {
+                    ui::Feedback::Current().Message(this, text);
+                },
+                Qt::QueuedConnection);
         }
     }
 

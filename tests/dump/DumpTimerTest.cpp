@@ -5,8 +5,10 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <csignal>
@@ -15,6 +17,7 @@
 
 #include "DumpWindowFixture.h"
 #include "ModalAnswer.h"
+#include "SystemMessageBoxes.h"
 #include "app/TerminationSignals.h"
 #include "protocol/CommandSet.h"
 #include "protocol/InstrumentLink.h"
@@ -39,7 +42,8 @@ TEST_F(DumpTimerTest, StartLocksTheCommandButtonsAndRunsTimer101) {
     StartDump();
 
     EXPECT_EQ(Text(Id::IdStartStop), "Stop");
-    EXPECT_TRUE(window->IsTimerActive(MaintenanceDialog::kDumpTimerId));
+    EXPECT_TRUE(window->IsTimerActive(101));
+    EXPECT_EQ(window->TimerPeriod(101), 910);
     EXPECT_FALSE(AnyCommandButtonEnabled());
     EXPECT_FALSE(Widget(Id::IdSpreadField)->isEnabled());
     EXPECT_TRUE(Widget(Id::IdDumpToFile)->isEnabled());
@@ -269,14 +273,44 @@ TEST_F(DumpTimerTest, AFileErrorStopsTheDumpButKeepsTheSample) {
     DumpToFile(folder / "missing" / "dump.txt");
     StartDump();
     TickWithSample(Sample(1, 2, 3, 4));
-    EXPECT_EQ(feedback.Texts(FeedbackRecorder::Event::Message),
-              std::vector<QString>{FileErrorMessage(3)});
+    EXPECT_EQ(ShownMessages(), std::vector<QString>{FileErrorMessage(3)});
     ASSERT_TRUE(card->WaitForReceivedContaining(protocol::StopDumpText(), windowtest::kDeadline));
     EXPECT_EQ(RowCount(), 1);
     EXPECT_EQ(window->Link()->State(), ReplyState::DumpStopping);
     SilentTicks(4);
     EXPECT_EQ(Text(Id::IdStartStop), "Start");
     EXPECT_TRUE(CommandButtonsEnabled());
+}
+
+// The system's own box, and the dump timer's ticks while it is open.
+TEST_F(DumpTimerTest, AFileErrorsWarningStaysOpenWhileTheStoppedDumpEndsOnItsOwnTicks) {
+    const SystemMessageBoxes systemBoxes(feedback);
+    DumpToFile(folder / "missing" / "dump.txt");
+    StartDump();
+    window->Link()->OnReceive(Sample(1, 2, 3, 4) + "\r\n");  // for the timer's first tick
+
+    SeenMessageBox seen;
+    bool endedWhileOpen = false;
+    const ModalAnswer<QMessageBox> answer(
+        [&](QMessageBox* box) {
+            seen = SeenMessageBox::Of(*box);
+            // Four silent ticks of 910 ms after the stop: well within 10 s.
+            QTest::qWaitFor([&] { return !window->IsDumpRunning(); }, 10000);
+            endedWhileOpen = box->isVisible() && !window->IsDumpRunning();
+            Press(*box, QMessageBox::Ok);
+        },
+        20s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Answered(); }, 20000));
+
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.caption, ExecutableBaseName());
+    EXPECT_EQ(seen.text, FileErrorMessage(3));
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+    EXPECT_TRUE(endedWhileOpen) << "the dump ends as soon as its ticks say so";
+    EXPECT_EQ(Text(Id::IdStartStop), "Start");
+    EXPECT_TRUE(CommandButtonsEnabled());
+    EXPECT_EQ(RowCount(), 1);
+    EXPECT_TRUE(card->WaitForReceivedContaining(protocol::StopDumpText(), windowtest::kDeadline));
 }
 
 TEST_F(DumpTimerTest, ADumpToAFileWritesEveryReport) {

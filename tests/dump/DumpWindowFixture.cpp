@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -172,6 +173,11 @@ void DumpWindowTest::DumpToFile(const std::filesystem::path& path) {
 
 QString DumpWindowTest::FileErrorMessage(int cause) const {
     return QString::asprintf("File could not be opened %d\n", cause);
+}
+
+std::vector<QString> DumpWindowTest::ShownMessages() {
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
+    return feedback.Texts(FeedbackRecorder::Event::Message);
 }
 
 }  // namespace dumptest

@@ -35,6 +35,9 @@ class DumpWindowTest : public windowtest::ConnectedWindowTest {
 
     void DumpToFile(const std::filesystem::path& path);
     QString FileErrorMessage(int cause) const;
+    // The texts of the message boxes shown so far, once the window has shown those it has
+    // queued.
+    std::vector<QString> ShownMessages();
 
     const porttest::TempDir tempDir;
     const std::filesystem::path folder{tempDir.Path()};

@@ -149,6 +149,21 @@ TEST_F(RecorderTest, TheNewestRowStaysInViewUnlessTheListWasScrolledUp) {
     window->RecordCurrentSample(Sample(62, 62, 62, 62));
     QApplication::processEvents();
     EXPECT_TRUE(newestVisible());
+
+    // One row above the bottom still counts as the bottom; two rows above do not.
+    QScrollBar* scrollBar = list->verticalScrollBar();
+    scrollBar->setValue(scrollBar->maximum() - 1);
+    window->RecordCurrentSample(Sample(63, 63, 63, 63));
+    QApplication::processEvents();
+    EXPECT_TRUE(newestVisible()) << "followed from one row above the bottom";
+    EXPECT_EQ(scrollBar->value(), scrollBar->maximum());
+
+    scrollBar->setValue(scrollBar->maximum() - 2);
+    const int twoRowsUp = scrollBar->value();
+    window->RecordCurrentSample(Sample(64, 64, 64, 64));
+    QApplication::processEvents();
+    EXPECT_FALSE(newestVisible());
+    EXPECT_EQ(scrollBar->value(), twoRowsUp) << "two rows above the bottom stays put";
 }
 
 TEST_F(RecorderTest, ShortAndMalformedSamplesRecordWhatTheirFieldsHold) {
@@ -193,7 +208,7 @@ TEST_F(RecorderTest, AMissingFileIsCreatedAndAnExistingOneAppendedTo) {
     window->RecordCurrentSample("0100 02");
     EXPECT_EQ(porttest::ReadFile(path), firstLine + secondLine + FileLine({"0100", "02", "", ""}))
         << "fields never begun are written empty";
-    EXPECT_EQ(feedback.Messages(), 0);
+    EXPECT_TRUE(ShownMessages().empty());
     EXPECT_EQ(Row(1), (std::vector<QString>{Milliamps(0xabcd), Milliamps(0xef), Milliamps(0xa0b),
                                             Milliamps(0xffff)}));
 }
@@ -216,7 +231,7 @@ TEST_F(RecorderTest, NothingIsWrittenWithoutTheBoxOrWithAnEmptyName) {
 
     DumpToFile("");
     window->RecordCurrentSample(Sample(1, 2, 3, 4));
-    EXPECT_EQ(feedback.Messages(), 0);
+    EXPECT_TRUE(ShownMessages().empty());
     EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_EQ(RowCount(), 2);
 }
@@ -237,9 +252,7 @@ TEST_F(RecorderTest, AFileThatCannotBeOpenedShowsItsCauseAndTheSampleStillGoesTo
         const int rows = RowCount();
         DumpToFile(test.path);
         window->RecordCurrentSample(Sample(1, 2, 3, 4));
-        EXPECT_EQ(feedback.Texts(FeedbackRecorder::Event::Message),
-                  std::vector<QString>{FileErrorMessage(test.cause)})
-            << test.path;
+        EXPECT_EQ(ShownMessages(), std::vector<QString>{FileErrorMessage(test.cause)}) << test.path;
         EXPECT_EQ(feedback.Beeps(), 0);
         EXPECT_EQ(RowCount(), rows + 1) << test.path;
         EXPECT_EQ(Row(rows)[3], Milliamps(4));
@@ -254,8 +267,7 @@ TEST_F(RecorderTest, AReadOnlyFileIsAccessDeniedAndLeftUntouched) {
     }
     DumpToFile(readOnly.Path());
     window->RecordCurrentSample(Sample(1, 2, 3, 4));
-    EXPECT_EQ(feedback.Texts(FeedbackRecorder::Event::Message),
-              std::vector<QString>{FileErrorMessage(5)});
+    EXPECT_EQ(ShownMessages(), std::vector<QString>{FileErrorMessage(5)});
     EXPECT_EQ(RowCount(), 1);
     EXPECT_EQ(porttest::ReadFile(readOnly.Path()), "kept\r\n");
 }
@@ -266,7 +278,7 @@ TEST_F(RecorderTest, WriteErrorsOnAFullDiskAreIgnored) {
     for (unsigned i = 1; i <= 3; ++i) {
         window->RecordCurrentSample(Sample(i, i, i, i));
     }
-    EXPECT_EQ(feedback.Messages(), 0);
+    EXPECT_TRUE(ShownMessages().empty());
     EXPECT_EQ(RowCount(), 3);
     EXPECT_EQ(ExtremeLabels()[0], Milliamps(3));
 }
@@ -276,7 +288,7 @@ TEST_F(RecorderTest, AFifoWithoutAReaderFailsInsteadOfBlocking) {
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     DumpToFile(path);
     window->RecordCurrentSample(Sample(1, 2, 3, 4));
-    EXPECT_EQ(feedback.Messages(), 1);
+    EXPECT_EQ(ShownMessages().size(), 1u);
     EXPECT_EQ(RowCount(), 1);
 }
 
