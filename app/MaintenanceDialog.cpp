@@ -20,6 +20,7 @@
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
+#include "platform/ui/WindowPlacement.h"
 #include "plot/CurrentPlotFeed.h"
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
@@ -116,6 +117,7 @@ bool MaintenanceDialog::InitDialog() {
     AppendAboutEntry();
     AppendTraceEntry();
     AppendCurrentPlotEntry();
+    AppendKeyboardMenuKey();
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();
@@ -130,6 +132,10 @@ bool MaintenanceDialog::InitDialog() {
     ResetCurrentExtremes();
     ConnectHandlers();
     goOffline_->setFocus(Qt::OtherFocusReason);
+    // Discovery's messages come before the window: centred on where it will show.
+    if (!testAttribute(Qt::WA_Moved)) {
+        ui::CentreOnScreen(*this);
+    }
     DiscoverInstrument();
     return true;
 }
@@ -164,11 +170,15 @@ void MaintenanceDialog::AppendTraceEntry() {
         return;
     }
     QAction* entry = systemMenu_->addAction(QStringLiteral("Protocol Trace..."));
+    entry->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    entry->setShortcutContext(Qt::WindowShortcut);
+    addAction(entry);
     // Opens the trace window, or brings the open one to the front.
     connect(entry, &QAction::triggered, this, [this] {
         auto* window = findChild<ProtocolTraceWindow*>(QString(), Qt::FindDirectChildrenOnly);
         if (window == nullptr) {
             window = new ProtocolTraceWindow(trace::ProtocolTrace::Current(), this);
+            ui::ShowBeside(*window, *this);
         }
         window->show();
         window->raise();
@@ -304,8 +314,32 @@ void MaintenanceDialog::contextMenuEvent(QContextMenuEvent* event) {
         ui::TemplateDialog::contextMenuEvent(event);
         return;
     }
-    systemMenu_->exec(event->globalPos());
+    systemMenu_->exec(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
+                                                                  : KeyboardMenuPosition());
     event->accept();
+}
+
+QPoint MaintenanceDialog::KeyboardMenuPosition() const {
+    const QWidget* focus = focusWidget();
+    if (focus == nullptr) {
+        return mapToGlobal(rect().center());
+    }
+    return focus->mapToGlobal(QPoint(0, focus->height()));
+}
+
+void MaintenanceDialog::AppendKeyboardMenuKey() {
+    // Shift+F10 asks for the focused control's menu as the Menu key does; a control without one
+    // passes the request on to the window.
+    auto* key = new QAction(this);
+    key->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    key->setShortcutContext(Qt::WindowShortcut);
+    addAction(key);
+    connect(key, &QAction::triggered, this, [this] {
+        QWidget* target = focusWidget() != nullptr ? focusWidget() : this;
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(0, target->height()),
+                                  target->mapToGlobal(QPoint(0, target->height())));
+        QApplication::sendEvent(target, &request);
+    });
 }
 
 void MaintenanceDialog::SetTimer(int timerId, int periodMs) {
@@ -319,6 +353,10 @@ void MaintenanceDialog::KillTimer(int timerId) {
 
 bool MaintenanceDialog::IsTimerActive(int timerId) const {
     return timers_.at(timerId)->isActive();
+}
+
+int MaintenanceDialog::TimerPeriod(int timerId) const {
+    return timers_.at(timerId)->interval();
 }
 
 int MaintenanceDialog::exec() {

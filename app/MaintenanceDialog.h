@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPoint>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -169,6 +170,8 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void SetTimer(int timerId, int periodMs);
     void KillTimer(int timerId);
     bool IsTimerActive(int timerId) const;
+    // The period the timer was last started with, in milliseconds.
+    int TimerPeriod(int timerId) const;
 
     // State, for the handlers' tests.
     InstrumentLink* Link() const { return link_.get(); }
@@ -196,6 +199,10 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void AppendAboutEntry();
     void AppendTraceEntry();
     void AppendCurrentPlotEntry();
+    void AppendKeyboardMenuKey();
+    // Where the window's menu opens when asked for from the keyboard: under the focused
+    // control.
+    QPoint KeyboardMenuPosition() const;
     void SetUpDumpColumns();
     // The four column headings of the tube whose sensors begin at firstSensor.
     void SetDumpHeadings(int firstSensor);

@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QVBoxLayout>
 
+#include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
 #include "trace/ProtocolTrace.h"
 
@@ -40,6 +41,7 @@ ProtocolTraceWindow::ProtocolTraceWindow(trace::ProtocolTrace* trace, QWidget* p
     layout->addWidget(entries_);
     layout->addLayout(buttons);
     resize(kWidth, kHeight);
+    ui::CloseOnEscape(*this);
 
     if (trace_ == nullptr) {
         return;

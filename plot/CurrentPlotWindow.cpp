@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "controls/StatusLamp.h"
+#include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
 #include "plot/CurrentChartView.h"
 #include "plot/CurrentCsv.h"
@@ -63,6 +64,7 @@ CurrentPlotWindow::CurrentPlotWindow(const CurrentDumpStore& store, QWidget* par
     refreshTimer_->setInterval(kRefreshPeriodMs);
     connect(refreshTimer_, &QTimer::timeout, this, &CurrentPlotWindow::Refresh);
     resize(720, 440);
+    ui::CloseOnEscape(*this);
 }
 
 void CurrentPlotWindow::BuildChart() {

@@ -70,6 +70,7 @@ TEST_F(TrainingTest, AWholeTrainingShowsTheFirstLineThenOkThenTheFinalLine) {
     ASSERT_GE(first.size(), 1u);
     EXPECT_EQ(Text(Id::IdResponse), Shown(first[0]));
     EXPECT_TRUE(window->IsTimerActive(kTimer));
+    EXPECT_EQ(window->TimerPeriod(100), 1000);
 
     TickUntilResponseChanges();
     const std::vector<std::string> lines = CardLines();

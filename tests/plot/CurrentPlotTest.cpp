@@ -8,6 +8,7 @@
 #include <QLineSeries>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QValueAxis>
 
@@ -81,6 +82,12 @@ TEST_F(CurrentPlotTest, TheMenuEntryAndCtrlPOpenOneNonModalWindowBesideTheMainWi
     QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(window->CurrentPlot(), plot);
     EXPECT_TRUE(plot->isVisible());
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(plot->frameGeometry()));
+
+    ASSERT_TRUE(QTest::qWaitForWindowActive(plot));
+    QTest::keyClick(plot->ChartView(), Qt::Key_Escape);
+    EXPECT_FALSE(plot->isVisible()) << "Escape closes the plot";
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(CurrentPlotTest, SamplesAppearAsPointsWithTheListsValuesForBothTubes) {

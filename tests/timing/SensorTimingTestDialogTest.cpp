@@ -2,6 +2,7 @@
 // directly.
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
@@ -189,6 +190,11 @@ TEST_F(SensorTimingTestDialogTest, FullRunEnablesEveryQuarterMinuteAndStopsAtEig
     StartStop()->click();
     EXPECT_TRUE(dialog_->IsRunning());
     EXPECT_TRUE(dialog_->IsClockTimerActive());
+    // The clock's timer as the event dispatcher runs it: every 1000 ms.
+    const QList<QAbstractEventDispatcher::TimerInfo> timers =
+        QAbstractEventDispatcher::instance()->registeredTimers(dialog_.get());
+    ASSERT_EQ(timers.size(), 1);
+    EXPECT_EQ(timers.front().interval, 1000);
     EXPECT_EQ(StartStop()->text(), QStringLiteral("Stop"));
     EXPECT_EQ(Minutes(), QStringLiteral("0"));
     EXPECT_EQ(Seconds(), QStringLiteral("00"));

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <cstdlib>
@@ -141,6 +142,29 @@ TEST_F(TraceWindowTest, TheWindowMenuOpensANonModalWindowThatFollowsTheTrace) {
     ASSERT_TRUE(traceWindow->SaveTo(QString::fromStdString(saved)));
     EXPECT_EQ(porttest::ReadFile(saved),
               (entries[0] + "\n" + entries[1] + "\n" + entries[2] + "\n").toStdString());
+}
+
+TEST_F(TraceWindowTest, CtrlTOpensTheTraceBesideTheWindowAndEscapeClosesIt) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_NE(window->SystemMenu(), nullptr);
+    const QList<QAction*> actions = window->SystemMenu()->actions();
+    const auto entry = std::find_if(actions.begin(), actions.end(), [](QAction* action) {
+        return action->text() == QStringLiteral("Protocol Trace...");
+    });
+    ASSERT_NE(entry, actions.end());
+    EXPECT_EQ((*entry)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T)) << "shown in the menu";
+
+    QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
+    auto* traceWindow = window->findChild<ProtocolTraceWindow*>();
+    ASSERT_NE(traceWindow, nullptr);
+    EXPECT_TRUE(traceWindow->isVisible());
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(traceWindow->frameGeometry()));
+
+    ASSERT_TRUE(QTest::qWaitForWindowActive(traceWindow));
+    QTest::keyClick(traceWindow, Qt::Key_Escape);
+    EXPECT_FALSE(traceWindow->isVisible());
+    EXPECT_TRUE(window->isVisible()) << "Escape in the trace leaves the main window open";
 }
 
 }  // namespace

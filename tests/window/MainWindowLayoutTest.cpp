@@ -4,20 +4,26 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
 #include <vector>
 
 #include "FeedbackRecorder.h"
+#include "ModalAnswer.h"
+#include "SystemMessageBoxes.h"
 #include "WindowTestSupport.h"
 #include "app/AboutDialog.h"
 #include "app/MaintenanceDialog.h"
@@ -433,6 +439,87 @@ TEST_F(MainWindowLayoutTest, AboutEntryOpensTheAboutBoxAndLeavesTheWindowAsItWas
     EXPECT_FALSE(none.isAbout);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(feedback.Messages(), 1);  // only the discovery's
+}
+
+// The window's menu as a popup: where it opened, once it has, and closed again.
+class PopupProbe {
+  public:
+    PopupProbe() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                opened = true;
+                topLeft = menu->geometry().topLeft();
+                menu->close();
+            }
+        });
+        timer_.start(5);
+    }
+    bool opened = false;
+    QPoint topLeft;
+
+  private:
+    QTimer timer_;
+};
+
+TEST_F(MainWindowLayoutTest, TheWindowMenuOpensFromTheKeyboardUnderTheFocusedControl) {
+    MaintenanceDialog dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_NE(dialog.SystemMenu(), nullptr);
+    auto* start = dialog.ControlAs<QPushButton>(MaintenanceDialog::IdStartStop);
+    start->setFocus();
+    const QPoint underStart = start->mapToGlobal(QPoint(0, start->height()));
+
+    {
+        PopupProbe probe;
+        QTest::keyClick(&dialog, Qt::Key_F10, Qt::ShiftModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return probe.opened; }));
+        EXPECT_EQ(probe.topLeft, underStart);
+    }
+    {
+        // The Menu key, as the window system hands it to the focused control.
+        PopupProbe probe;
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0),
+                                  start->mapToGlobal(QPoint(0, 0)));
+        QApplication::sendEvent(start, &menuKey);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return probe.opened; }));
+        EXPECT_EQ(probe.topLeft, underStart);
+    }
+    {
+        // The mouse opens it where it was clicked.
+        PopupProbe probe;
+        const QPoint clicked = dialog.mapToGlobal(QPoint(30, 40));
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(30, 40), clicked);
+        QApplication::sendEvent(&dialog, &click);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return probe.opened; }));
+        EXPECT_EQ(probe.topLeft, clicked);
+    }
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(MainWindowLayoutTest, TheStartUpMessageIsCentredOnTheWindowItComesBefore) {
+    const SystemMessageBoxes systemBoxes(feedback);
+    MaintenanceDialog dialog;
+    SeenMessageBox seen;
+    bool windowVisible = true;
+    const ModalAnswer<QMessageBox> answer([&](QMessageBox* box) {
+        seen = SeenMessageBox::Of(*box);
+        windowVisible = dialog.isVisible();
+        Press(*box, QMessageBox::Ok);
+    });
+    dialog.show();
+    ASSERT_TRUE(answer.Answered());
+    EXPECT_EQ(seen.text, QStringLiteral("No available serial ports."));
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.caption, ExecutableBaseName());
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+    EXPECT_FALSE(windowVisible);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QPoint windowCentre = dialog.frameGeometry().center();
+    EXPECT_LE((seen.frame.center() - windowCentre).manhattanLength(), 4)
+        << seen.frame.center().x() << "," << seen.frame.center().y() << " against "
+        << windowCentre.x() << "," << windowCentre.y();
+    EXPECT_TRUE(dialog.screen()->availableGeometry().contains(dialog.frameGeometry()));
 }
 
 TEST(AboutDialogTest, ShowsIconTextAndDefaultOk) {
