@@ -295,8 +295,8 @@ TEST_F(DumpTimerTest, AFileErrorsWarningStaysOpenWhileTheStoppedDumpEndsOnItsOwn
         [&](QMessageBox* box) {
             seen = SeenMessageBox::Of(*box);
             // Four silent ticks of 910 ms after the stop: well within 10 s.
-            QTest::qWaitFor([&] { return !window->IsDumpRunning(); }, 10000);
-            endedWhileOpen = box->isVisible() && !window->IsDumpRunning();
+            const bool ended = QTest::qWaitFor([&] { return !window->IsDumpRunning(); }, 10000);
+            endedWhileOpen = ended && box->isVisible();
             Press(*box, QMessageBox::Ok);
         },
         20s);

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QRect>
 #include <QString>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/ui/Feedback.h"
@@ -36,6 +37,13 @@ struct SeenMessageBox {
                 box.frameGeometry()};
     }
 };
+
+// Whether a box stands centred on a window: its centre on the window's, give or take the room
+// the toolkit leaves for a window frame (up to 10 pixels across and 40 up).
+inline bool CentredOn(const QRect& box, const QRect& window) {
+    const QPoint offset = box.center() - window.center();
+    return std::abs(offset.x()) <= 10 && std::abs(offset.y()) <= 40;
+}
 
 // The base name of the running executable, as the system tells it.
 inline QString ExecutableBaseName() {

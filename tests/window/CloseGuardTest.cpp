@@ -187,7 +187,7 @@ TEST_F(CloseGuardTest, TheRealBoxesAreCentredWarningsWithOkOrYesAndNo) {
     const SystemMessageBoxes systemBoxes(feedback);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    const QPoint windowCentre = window->frameGeometry().center();
+    const QRect windowFrame = window->frameGeometry();
     auto closeWithAnswer = [&](QMessageBox::StandardButton answer) {
         SeenMessageBox seen;
         const ModalAnswer<QMessageBox> boxAnswer([&](QMessageBox* box) {
@@ -199,9 +199,9 @@ TEST_F(CloseGuardTest, TheRealBoxesAreCentredWarningsWithOkOrYesAndNo) {
         return seen;
     };
     auto expectCentred = [&](const SeenMessageBox& seen) {
-        EXPECT_LE((seen.frame.center() - windowCentre).manhattanLength(), 4)
+        EXPECT_TRUE(CentredOn(seen.frame, windowFrame))
             << seen.frame.center().x() << "," << seen.frame.center().y() << " against "
-            << windowCentre.x() << "," << windowCentre.y();
+            << windowFrame.center().x() << "," << windowFrame.center().y();
     };
 
     window->ControlAs<QPushButton>(MaintenanceDialog::IdStartStop)->click();

@@ -515,10 +515,10 @@ TEST_F(MainWindowLayoutTest, TheStartUpMessageIsCentredOnTheWindowItComesBefore)
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
     EXPECT_FALSE(windowVisible);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    const QPoint windowCentre = dialog.frameGeometry().center();
-    EXPECT_LE((seen.frame.center() - windowCentre).manhattanLength(), 4)
+    const QRect windowFrame = dialog.frameGeometry();
+    EXPECT_TRUE(CentredOn(seen.frame, windowFrame))
         << seen.frame.center().x() << "," << seen.frame.center().y() << " against "
-        << windowCentre.x() << "," << windowCentre.y();
+        << windowFrame.center().x() << "," << windowFrame.center().y();
     EXPECT_TRUE(dialog.screen()->availableGeometry().contains(dialog.frameGeometry()));
 }
 
