@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QAreaSeries>
 #include <QChart>
 #include <QLegendMarker>
@@ -84,7 +85,8 @@ TEST_F(CurrentPlotTest, TheMenuEntryAndCtrlPOpenOneNonModalWindowBesideTheMainWi
     EXPECT_TRUE(plot->isVisible());
     EXPECT_TRUE(window->screen()->availableGeometry().contains(plot->frameGeometry()));
 
-    ASSERT_TRUE(QTest::qWaitForWindowActive(plot));
+    plot->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == plot; }));
     QTest::keyClick(plot->ChartView(), Qt::Key_Escape);
     EXPECT_FALSE(plot->isVisible()) << "Escape closes the plot";
     EXPECT_TRUE(window->isVisible());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -161,7 +162,8 @@ TEST_F(TraceWindowTest, CtrlTOpensTheTraceBesideTheWindowAndEscapeClosesIt) {
     EXPECT_TRUE(traceWindow->isVisible());
     EXPECT_TRUE(window->screen()->availableGeometry().contains(traceWindow->frameGeometry()));
 
-    ASSERT_TRUE(QTest::qWaitForWindowActive(traceWindow));
+    traceWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == traceWindow; }));
     QTest::keyClick(traceWindow, Qt::Key_Escape);
     EXPECT_FALSE(traceWindow->isVisible());
     EXPECT_TRUE(window->isVisible()) << "Escape in the trace leaves the main window open";
