@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "FeedbackRecorder.h"
@@ -28,6 +29,11 @@
 #include "app/AboutDialog.h"
 #include "app/MaintenanceDialog.h"
 #include "controls/StatusLamp.h"
+
+// Failure messages show points as x, y.
+inline void PrintTo(const QPoint& point, std::ostream* out) {
+    *out << point.x() << ", " << point.y();
+}
 
 namespace {
 
