@@ -1,7 +1,5 @@
 #include "app/ProgramStart.h"
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QLocale>
 #include <clocale>
@@ -14,39 +12,9 @@
 namespace {
 
 constexpr int kUsageError = 2;
-constexpr int kNoDisplay = 1;
 
 QString ProgramName() {
     return QCoreApplication::applicationName();
-}
-
-// How to run the program where there is no display to show the window on.
-const char* const kDisplayAdvice =
-    "run it on a desktop or under xvfb-run, or with QT_QPA_PLATFORM=offscreen (or "
-    "-platform offscreen) for a window that nobody sees";
-
-QtMessageHandler previousHandler = nullptr;
-
-bool IsSet(const char* variable) {
-    const char* value = std::getenv(variable);
-    return value != nullptr && *value != '\0';
-}
-
-// Qt's messages pass on as before; its fatal one (the platform plugin could not be started)
-// ends the process at once with status 1. Qt has printed the cause as warnings already.
-void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type != QtFatalMsg) {
-        if (previousHandler != nullptr) {
-            previousHandler(type, context, message);
-        } else {
-            std::fprintf(stderr, "%s\n", qPrintable(message));
-        }
-        return;
-    }
-    std::fprintf(stderr, "%s: the window system could not be started; %s\n",
-                 qPrintable(ProgramName()), kDisplayAdvice);
-    std::fflush(stderr);
-    ::_exit(kNoDisplay);
 }
 
 QString TracePath(const CommandLine& commandLine) {
@@ -93,25 +61,6 @@ std::optional<int> RunWithoutWindow(const CommandLine& commandLine) {
             return EXIT_SUCCESS;
     }
     return std::nullopt;
-}
-
-std::optional<int> RefuseWithoutDisplay(const CommandLine& commandLine) {
-    if (!commandLine.platform.isEmpty() || !commandLine.display.isEmpty() ||
-        IsSet("QT_QPA_PLATFORM") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) {
-        return std::nullopt;
-    }
-    std::fprintf(stderr, "%s: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); %s\n",
-                 qPrintable(ProgramName()), kDisplayAdvice);
-    return kNoDisplay;
-}
-
-WindowSystemStartGuard::WindowSystemStartGuard() {
-    previousHandler = qInstallMessageHandler(OnStartMessage);
-}
-
-WindowSystemStartGuard::~WindowSystemStartGuard() {
-    qInstallMessageHandler(previousHandler);
-    previousHandler = nullptr;
 }
 
 std::unique_ptr<trace::ProtocolTrace> StartTrace(const CommandLine& commandLine) {

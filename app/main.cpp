@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/MaintenanceApp.h"
 #include "app/ProgramStart.h"
+#include "app/WindowSystemStart.h"
 #include "resources/ApplicationIcon.h"
 
 namespace {

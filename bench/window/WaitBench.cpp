@@ -91,9 +91,8 @@ void MeasureWaits(benchmark::State& state, Wait wait) {
 }
 
 void BM_SilentWait(benchmark::State& state) {
-    MeasureWaits(state, [](SilentCardWindow& silent) {
-        return silent.Window().WaitForReply(kWaitMs);
-    });
+    MeasureWaits(state,
+                 [](SilentCardWindow& silent) { return silent.Window().WaitForReply(kWaitMs); });
 }
 BENCHMARK(BM_SilentWait)
     ->Iterations(5)

@@ -4,8 +4,8 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "ConnectedWindow.h"
 #include "protocol/InstrumentLink.h"
@@ -50,11 +50,9 @@ class ThreadCost {
 class ReplyWaitTest : public ConnectedWindowTest {
   protected:
     void TearDown() override {
-        // The link's release waits for the card's answer to "N": let it answer.
+        // The link's release waits for the card's answer to "N": let it answer at once.
         card->SetSilent(false);
-        if (window && window->Link() != nullptr) {
-            window->Link()->Reset();
-        }
+        card->SetReplyDelay(milliseconds(0));
         ConnectedWindowTest::TearDown();
     }
 };
@@ -82,25 +80,24 @@ TEST_F(ReplyWaitTest, ASilentCardTimesOutAfterTheFullWaitAsleepAndResetsTheLink)
     EXPECT_LT(cost.VoluntarySwitches(), kMostSwitchesForAWait) << "the wait polls in sleeps";
 }
 
+// The card answers 300 ms late, two bytes at a time 100 ms apart.
 TEST_F(ReplyWaitTest, AReplyArrivingInPiecesMidWaitEndsTheWaitWithTheLine) {
     InstrumentLink* link = window->Link();
-    card->SetSilent(true);
+    card->ClearRecord();
+    card->SetReplyDelay(milliseconds(300));
+    card->SetChunking(2, milliseconds(100));
     ASSERT_TRUE(link->QueryVoltage(3));
 
-    std::thread cardSide([this] {
-        std::this_thread::sleep_for(milliseconds(300));
-        card->Inject("7F");
-        std::this_thread::sleep_for(milliseconds(200));
-        card->Inject("F\r\n");
-    });
     const ThreadCost cost;
     const std::string reply = window->WaitForReply(10000);
     const milliseconds elapsed = cost.Elapsed();
-    cardSide.join();
 
-    EXPECT_EQ(reply, "7FF");
+    ASSERT_TRUE(
+        card->WaitForSent([](const std::string& s) { return s.ends_with("\n"); }, kDeadline));
+    EXPECT_EQ(reply, SentLines(*card).back());
+    EXPECT_GE(reply.size(), 3u) << "a line of several pieces";
     EXPECT_FALSE(link->IsPending());
-    EXPECT_GE(elapsed, milliseconds(500)) << "not before the line end";
+    EXPECT_GE(elapsed, milliseconds(300)) << "not before the line end";
     EXPECT_LT(elapsed, milliseconds(5000)) << "the wait ends with the line, not at the time-out";
     EXPECT_LT(cost.Cpu(), kMostCpuForAWait) << "the wait spins";
     EXPECT_LT(cost.VoluntarySwitches(), kMostSwitchesForAWait) << "the wait polls in sleeps";
@@ -109,19 +106,18 @@ TEST_F(ReplyWaitTest, AReplyArrivingInPiecesMidWaitEndsTheWaitWithTheLine) {
 // A two-line answer: the first line alone does not end the wait, nor does it stall it.
 TEST_F(ReplyWaitTest, TheSecondLineOfAnOnlineAnswerEndsTheWait) {
     InstrumentLink* link = window->Link();
-    card->SetSilent(true);
+    card->ClearRecord();
+    card->SetReplyDelay(milliseconds(200));
     ASSERT_TRUE(link->GoOnline());
 
-    std::thread cardSide([this] {
-        std::this_thread::sleep_for(milliseconds(200));
-        card->Inject("Card\r\nOnline\r\n");
-    });
     const ThreadCost cost;
     const std::string reply = window->WaitForReply(10000);
-    cardSide.join();
 
-    EXPECT_EQ(reply, "Card Online");
+    ASSERT_TRUE(card->WaitForSent(
+        [](const std::string& s) { return std::count(s.begin(), s.end(), '\n') == 2; }, kDeadline));
+    EXPECT_EQ(reply, LastAnswer(*card));
     EXPECT_FALSE(link->IsPending());
+    EXPECT_GE(cost.Elapsed(), milliseconds(200));
     EXPECT_LT(cost.Elapsed(), milliseconds(5000));
 }
 
@@ -130,27 +126,29 @@ TEST_F(ReplyWaitTest, TheCardsAnswerIsReturnedAsBefore) {
     card->ClearRecord();
     ASSERT_TRUE(link->QueryStatus());
 
-    const ThreadCost cost;
     const std::string reply = window->WaitForReply(1000);
 
-    ASSERT_TRUE(card->WaitForSent([](const std::string& s) { return s.ends_with("\n"); }, kDeadline));
-    EXPECT_EQ(reply, SentLines(*card).back());
+    ASSERT_TRUE(
+        card->WaitForSent([](const std::string& s) { return s.ends_with("\n"); }, kDeadline));
     EXPECT_FALSE(reply.empty());
+    EXPECT_EQ(reply, SentLines(*card).back());
     EXPECT_FALSE(link->IsPending());
-    EXPECT_LT(cost.Elapsed(), milliseconds(1000));
 }
 
-// Bytes of no reply (the link idle) wake the wait, which goes back to sleep until its end.
+// Bytes of no reply (the link idle: the query abandoned) wake the wait, which goes back to
+// sleep until its end.
 TEST_F(ReplyWaitTest, BytesWhileIdleDoNotEndTheWait) {
-    card->SetSilent(true);
-    std::thread cardSide([this] {
-        std::this_thread::sleep_for(milliseconds(200));
-        card->Inject("stray\r\n");
-    });
+    InstrumentLink* link = window->Link();
+    card->ClearRecord();
+    card->SetReplyDelay(milliseconds(200));
+    ASSERT_TRUE(link->QueryVoltage(3));
+    link->Reset();
+
     const ThreadCost cost;
     const std::string reply = window->WaitForReply(1000);
-    cardSide.join();
 
+    ASSERT_TRUE(
+        card->WaitForSent([](const std::string& s) { return s.ends_with("\n"); }, kDeadline));
     EXPECT_EQ(reply, "");
     EXPECT_GE(cost.Elapsed(), milliseconds(999));
     EXPECT_LT(cost.Cpu(), kMostCpuForAWait);
