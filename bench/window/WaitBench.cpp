@@ -1,4 +1,4 @@
-// The processor time of the window's reply wait (Part 1.1) while the card says nothing: one
+// The processor time of the window's reply wait while the card says nothing: one
 // WaitForReply(1000) on a silent port, as each step of discovery over a port without a card
 // and each unanswered command costs. The figure is the whole process's CPU clock (the window
 // thread, the serial port's I/O thread, the simulated card's thread) over the wait, against
@@ -9,12 +9,12 @@
 #include <benchmark/benchmark.h>
 #include <time.h>
 
-#include <QApplication>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "WindowBench.h"
 #include "app/MaintenanceDialog.h"
 #include "platform/Tick.h"
 #include "protocol/InstrumentLink.h"
@@ -40,10 +40,7 @@ class SilentCardWindow {
   public:
     SilentCardWindow() {
         card_ = std::make_unique<cardsim::CardSimulator>();
-        ::setenv("MERROWBY_COM1", card_->SlavePath().c_str(), 1);
-        for (int n = 2; n <= 4; ++n) {
-            ::setenv(("MERROWBY_COM" + std::to_string(n)).c_str(), "/nonexistent/merrowby", 1);
-        }
+        PointCom1Only(card_->SlavePath());
         window_ = std::make_unique<MaintenanceDialog>();
         window_->InitDialog();
         if (window_->Link() == nullptr) {
@@ -122,14 +119,3 @@ BENCHMARK(BM_SpinningWait)
     ->MeasureProcessCPUTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

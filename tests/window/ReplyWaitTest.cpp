@@ -1,5 +1,5 @@
-// The window's timed reply wait (Part 1.1) against the simulated card: the time-out, the result
-// and the window blocked as before, but the waiting thread asleep until the card's bytes come.
+// The window's timed reply wait against the simulated card: the time-out and the result as they
+// were, the waiting thread asleep until the card's bytes come.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <time.h>
