@@ -4,7 +4,6 @@
 #include <sys/resource.h>
 #include <time.h>
 
-#include <algorithm>
 #include <chrono>
 
 #include "ConnectedWindow.h"
@@ -101,38 +100,6 @@ TEST_F(ReplyWaitTest, AReplyArrivingInPiecesMidWaitEndsTheWaitWithTheLine) {
     EXPECT_LT(elapsed, milliseconds(5000)) << "the wait ends with the line, not at the time-out";
     EXPECT_LT(cost.Cpu(), kMostCpuForAWait) << "the wait spins";
     EXPECT_LT(cost.VoluntarySwitches(), kMostSwitchesForAWait) << "the wait polls in sleeps";
-}
-
-// A two-line answer: the first line alone does not end the wait, nor does it stall it.
-TEST_F(ReplyWaitTest, TheSecondLineOfAnOnlineAnswerEndsTheWait) {
-    InstrumentLink* link = window->Link();
-    card->ClearRecord();
-    card->SetReplyDelay(milliseconds(200));
-    ASSERT_TRUE(link->GoOnline());
-
-    const ThreadCost cost;
-    const std::string reply = window->WaitForReply(10000);
-
-    ASSERT_TRUE(card->WaitForSent(
-        [](const std::string& s) { return std::count(s.begin(), s.end(), '\n') == 2; }, kDeadline));
-    EXPECT_EQ(reply, LastAnswer(*card));
-    EXPECT_FALSE(link->IsPending());
-    EXPECT_GE(cost.Elapsed(), milliseconds(200));
-    EXPECT_LT(cost.Elapsed(), milliseconds(5000));
-}
-
-TEST_F(ReplyWaitTest, TheCardsAnswerIsReturnedAsBefore) {
-    InstrumentLink* link = window->Link();
-    card->ClearRecord();
-    ASSERT_TRUE(link->QueryStatus());
-
-    const std::string reply = window->WaitForReply(1000);
-
-    ASSERT_TRUE(
-        card->WaitForSent([](const std::string& s) { return s.ends_with("\n"); }, kDeadline));
-    EXPECT_FALSE(reply.empty());
-    EXPECT_EQ(reply, SentLines(*card).back());
-    EXPECT_FALSE(link->IsPending());
 }
 
 // Bytes of no reply (the link idle: the query abandoned) wake the wait, which goes back to
