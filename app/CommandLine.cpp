@@ -1,9 +1,13 @@
 #include "app/CommandLine.h"
 
+#include <sys/stat.h>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
+#include "app/QtOptions.h"
 #include "platform/DeviceProbe.h"
 #include "ports/PortManagerImpl.h"
 
@@ -12,6 +16,29 @@ namespace {
 const QString kPortOption = QStringLiteral("port");
 const QString kListPortsOption = QStringLiteral("list-ports");
 const QString kTraceOption = QStringLiteral("trace");
+
+// What the help says after the options: where else the ports and the trace come from.
+const char* const kHelpEpilogue =
+    "\n"
+    "Qt's own options (-platform, -style, -session and the others) are accepted too;\n"
+    "--help-all lists them.\n"
+    "\n"
+    "Environment:\n"
+    "  MERROWBY_COM1 to MERROWBY_COM4,\n"
+    "  MERROWBY_LPT1 to MERROWBY_LPT3  the device of that port name, e.g.\n"
+    "                                  MERROWBY_COM1=/dev/ttyUSB0; --port overrides it\n"
+    "  MERROWBY_TRACE                  a file to append the trace to, as --trace\n"
+    "  QT_QPA_PLATFORM                 the Qt platform plugin; offscreen runs the\n"
+    "                                  window without a display\n"
+    "\n"
+    "Files:\n"
+    "  ~/.config/merrowby/merrowby.conf  the saved settings (under $XDG_CONFIG_HOME\n"
+    "                                    when that is set); its group [ports] holds\n"
+    "                                    one NAME=DEVICE line per port name\n"
+    "\n"
+    "A port's device comes from the first of: --port, the environment, the settings\n"
+    "file, the default (for COM1 to COM4 the serial devices present; LPT1 to LPT3 are\n"
+    "/dev/lp0 to /dev/lp2).\n";
 
 void AddOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("Sensor card maintenance utility."));
@@ -48,8 +75,21 @@ QString PortProblem(const QString& value, std::string& name, std::string& device
         return QStringLiteral("unknown port name \"%1\" (COM1 to COM4, LPT1 to LPT3)")
             .arg(value.left(equals));
     }
+    const QString shown = value.mid(equals + 1);
+    if (device.empty()) {
+        return QStringLiteral("the device is missing after \"=\" (e.g. %1=/dev/ttyUSB0)")
+            .arg(value.left(equals));
+    }
+    struct stat status {};
+    if (::stat(device.c_str(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return QStringLiteral("\"%1\" does not exist").arg(shown);
+        }
+        return QStringLiteral("\"%1\" cannot be examined (%2)")
+            .arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+    }
     if (!platform::IsCharacterDevice(device)) {
-        return QStringLiteral("\"%1\" is not a character device").arg(value.mid(equals + 1));
+        return QStringLiteral("\"%1\" is not a character device").arg(shown);
     }
     return {};
 }
@@ -65,12 +105,18 @@ QStringList CommandLine::Arguments(int argc, char** argv) {
 }
 
 CommandLine CommandLine::Parse(const QStringList& arguments) {
+    const QtOptions qtOptions = QtOptions::TakeOut(arguments);
+    if (!qtOptions.error.isEmpty()) {
+        return Failure(qtOptions.error);
+    }
     QCommandLineParser parser;
     AddOptions(parser);
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(qtOptions.ownArguments)) {
         return Failure(parser.errorText());
     }
     CommandLine result;
+    result.platform = qtOptions.platform;
+    result.display = qtOptions.display;
     for (const QString& value : parser.values(kPortOption)) {
         std::string name;
         std::string device;
@@ -89,7 +135,11 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
         result.action = Action::ShowHelp;
         // Parsed before any application object exists, which would name the program.
         result.helpText = parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                    QFileInfo(arguments.value(0)).fileName());
+                                                    QFileInfo(arguments.value(0)).fileName()) +
+                          QLatin1String(kHelpEpilogue);
+        if (parser.isSet(QStringLiteral("help-all"))) {
+            result.helpText += QtOptions::HelpText();
+        }
     } else if (parser.isSet(QStringLiteral("version"))) {
         result.action = Action::ShowVersion;
     } else if (parser.isSet(kListPortsOption)) {

@@ -19,4 +19,8 @@ class CommandLine {
     QString helpText;  // for ShowHelp
     DeviceMapping::Table ports;
     QString traceFile;  // empty: none asked for
+    // Qt's own options, which QApplication reads from argv itself: the values of -platform
+    // and -display, empty when not given.
+    QString platform;
+    QString display;
 };

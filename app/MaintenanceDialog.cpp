@@ -291,11 +291,19 @@ std::string MaintenanceDialog::WaitForReply(std::uint32_t timeout) {
     if (!link_) {
         return {};
     }
+    // The window stays blocked as before, but the thread sleeps between the card's bytes:
+    // once ReadReply has used up the bytes received, nothing new can come of it until the
+    // port hands the link more (WaitForUnread wakes on that, and returns at once while bytes
+    // still wait) or the time is up.
     const std::uint32_t start = platform::TickCount();
     while (static_cast<std::uint32_t>(platform::TickCount() - start) < timeout) {
         std::string reply = link_->ReadReply();
         if (!reply.empty()) {
             return reply;
+        }
+        const auto elapsed = static_cast<std::uint32_t>(platform::TickCount() - start);
+        if (elapsed < timeout) {
+            link_->WaitForUnread(timeout - elapsed);
         }
     }
     link_->Reset();

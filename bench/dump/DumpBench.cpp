@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "WindowBench.h"
 #include "app/MaintenanceDialog.h"
 #include "plot/CurrentDumpStore.h"
 #include "plot/CurrentPlotWindow.h"
@@ -57,10 +58,7 @@ class RunningDump {
         cardsim::CardOptions options;
         options.dumpInterval = std::chrono::hours(24);
         card_ = std::make_unique<cardsim::CardSimulator>(options);
-        ::setenv("MERROWBY_COM1", card_->SlavePath().c_str(), 1);
-        for (int n = 2; n <= 4; ++n) {
-            ::setenv(("MERROWBY_COM" + std::to_string(n)).c_str(), "/nonexistent/merrowby", 1);
-        }
+        PointCom1Only(card_->SlavePath());
         window_ = std::make_unique<MaintenanceDialog>();
         window_->show();
         if (window_->Link() == nullptr) {
@@ -170,14 +168,3 @@ BENCHMARK(BM_DumpTickWithPlotOpen)->Iterations(kSamples)->Unit(benchmark::kMicro
 BENCHMARK(BM_PlotRefreshTwelveHours)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
