@@ -98,8 +98,9 @@ void ServiceReportWindow::Refresh() {
 
 void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
     const int scrolled = browser_->verticalScrollBar()->value();
+    // The browser lets go of the old document before it goes.
+    browser_->setDocument(&document->Document());
     document_ = std::move(document);
-    browser_->setDocument(&document_->Document());
     browser_->verticalScrollBar()->setValue(scrolled);
 }
 

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextDocument>
 #include <QXmlStreamReader>
 
@@ -215,7 +216,7 @@ TEST_F(ServiceVisitTest, TheReportShowsAsFoundAndAsLeftAndTheChanges) {
     const ServiceReport::SensorReadings& left = report.asLeft[kSensor];
     ASSERT_TRUE(found.voltage && left.voltage);
     EXPECT_NE(found.voltage->text, left.voltage->text);
-    EXPECT_EQ(left.voltage->text, "2.500 V");
+    EXPECT_EQ(left.voltage->text, "2.498 V") << "2.5 V sent as 1023 counts of 2.442 mV";
     EXPECT_LT(found.voltage->time, left.voltage->time);
     ASSERT_TRUE(found.current && found.tripPoint && found.powerLevel && found.status);
     EXPECT_TRUE(found.current->text.endsWith(" mA"));
@@ -287,6 +288,25 @@ TEST_F(ServiceVisitTest, ThePdfAndTheXhtmlHoldTheReadingsAndTheTimingTable) {
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_EQ(pictures, 1) << "the dump's plot";
     EXPECT_GT(cells, 2 * 8 * 6);
+}
+
+using RecordStartTest = OperationsTest;
+
+TEST_F(RecordStartTest, AFolderThatCannotBeMadeGivesOneMessageAndTheVisitGoesOn) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile blocker(folder.filePath("records"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)) << "a file where the folder should go";
+    blocker.close();
+
+    EXPECT_FALSE(window->StartRecordFile(folder.filePath("records/visits")));
+    ASSERT_EQ(feedback.Messages(), 1);
+    EXPECT_TRUE(feedback.events[0].text.contains("could not be created"));
+    EXPECT_TRUE(window->Record().FilePath().isEmpty());
+
+    Click(Id::IdUpdate);
+    EXPECT_EQ(feedback.Messages(), 1) << "no further message";
+    EXPECT_EQ(window->Record().Events().last().value("event").toString(), "status");
 }
 
 }  // namespace
