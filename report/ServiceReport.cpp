@@ -139,9 +139,15 @@ class Builder {
                                      ? QStringLiteral("Not Trained")
                                      : ValueText(event, 3);
             Note(sensor, &SensorReadings::tripPoint, {text, time});
-        } else if (kind == QStringLiteral("power_level")) {
+        } else if (kind == QStringLiteral("power_level") && HasVoltageAndCurrent(sensor)) {
+            // Until both were read the window multiplies by a zero it never read.
             Note(sensor, &SensorReadings::powerLevel, {ValueText(event, 1), time});
         }
+    }
+
+    bool HasVoltageAndCurrent(int sensor) const {
+        return sensor >= 0 && sensor < ServiceReport::kSensorCount &&
+               report_.asLeft[sensor].voltage && report_.asLeft[sensor].current;
     }
 
     // The last reading of that kind before now, for one sensor or every sensor.
