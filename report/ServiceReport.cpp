@@ -51,6 +51,15 @@ QString StatusText(const QJsonObject& event, int sensor) {
     return set.isEmpty() ? QStringLiteral("none") : set.join(QStringLiteral(", "));
 }
 
+// "set_voltage" as "Set voltage".
+QString Readable(QString kind) {
+    kind.replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (!kind.isEmpty()) {
+        kind[0] = kind[0].toUpper();
+    }
+    return kind;
+}
+
 class Builder {
   public:
     explicit Builder(ServiceReport& report) : report_(report) {}
@@ -79,12 +88,13 @@ class Builder {
             AddTimingTest(kind, event, time);
         } else if (kind == QStringLiteral("refused")) {
             report_.unanswered.push_back(
-                {time, QStringLiteral("Refused: %1").arg(Str(event, "command")), {}, {}});
+                {time, QStringLiteral("%1 refused").arg(Readable(Str(event, "command"))), {}, {}});
         } else {
             AddChange(kind, event, time);
         }
         if (event.value(QStringLiteral("no_response")).toBool()) {
-            report_.unanswered.push_back({time, kind, {}, QStringLiteral("No Response.")});
+            report_.unanswered.push_back(
+                {time, Readable(kind), {}, QStringLiteral("No Response.")});
         }
     }
 

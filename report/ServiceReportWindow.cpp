@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "platform/ui/Feedback.h"
+#include "platform/ui/SaveAsChooser.h"
 #include "record/RecordFolder.h"
 #include "record/RecordReader.h"
 #include "record/VisitRecord.h"
@@ -165,19 +166,12 @@ void ServiceReportWindow::OnOpenRecord() {
 }
 
 void ServiceReportWindow::OnSaveAs() {
-    const QString pdf = QStringLiteral("PDF Document (*.pdf)");
-    const QString html = QStringLiteral("HTML Page (*.html)");
-    QFileDialog chooser(this, QStringLiteral("Save As"));
-    chooser.setAcceptMode(QFileDialog::AcceptSave);
-    chooser.setNameFilters({pdf, html});
-    chooser.setDefaultSuffix(QStringLiteral("pdf"));
-    connect(&chooser, &QFileDialog::filterSelected, &chooser, [&](const QString& filter) {
-        chooser.setDefaultSuffix(filter == html ? QStringLiteral("html") : QStringLiteral("pdf"));
-    });
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
-        return;
+    const QString path =
+        ui::AskSavePath(this, {{QStringLiteral("PDF Document (*.pdf)"), QStringLiteral("pdf")},
+                               {QStringLiteral("HTML Page (*.html)"), QStringLiteral("html")}});
+    if (!path.isEmpty()) {
+        SaveTo(path);
     }
-    SaveTo(chooser.selectedFiles().constFirst());
 }
 
 void ServiceReportWindow::OnPrint() {

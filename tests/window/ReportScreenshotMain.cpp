@@ -43,8 +43,8 @@ void ChooseSensor(ui::TemplateDialog& dialog, int sensor) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    const char* const path = ScreenshotPath(argc, argv);
+    if (path == nullptr) {
         return 2;
     }
     QApplication application(argc, argv);
@@ -52,9 +52,7 @@ int main(int argc, char** argv) {
     PrepareScreenshot(card);
 
     MaintenanceDialog window;
-    window.show();
-    if (window.Link() == nullptr) {
-        std::fprintf(stderr, "the simulated card was not found\n");
+    if (!ShowConnected(window)) {
         return 1;
     }
     window.ControlAs<QPushButton>(Id::IdUpdate)->click();
@@ -77,5 +75,5 @@ int main(int argc, char** argv) {
     report.Refresh();
     report.resize(820, 720);
     QApplication::processEvents();
-    return SaveScreenshot(report, argv[1]);
+    return SaveScreenshot(report, path);
 }
