@@ -1,5 +1,6 @@
 #include "report/DumpPicture.h"
 
+#include <QLayout>
 #include <algorithm>
 
 #include "plot/CurrentChartView.h"
@@ -32,6 +33,8 @@ QImage DumpPicture::Render(const ServiceReport::Dump& dump, const QSize& size) {
     store.SetBands(bands);
     CurrentPlotWindow window(store, nullptr);
     window.Refresh();
+    // Out of the window's layout, the view keeps the size asked for.
+    window.layout()->removeWidget(window.ChartView());
     window.ChartView()->resize(size);
     return window.ChartView()->grab().toImage();
 }

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -20,6 +23,7 @@
 #include "protocol/InstrumentLink.h"
 #include "record/RecordReader.h"
 #include "record/VisitRecord.h"
+#include "report/DumpPicture.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
 #include "report/ServiceReportWindow.h"
@@ -51,6 +55,15 @@ QJsonObject First(const QList<QJsonObject>& events, const QString& kind, int ski
         }
     }
     return {};
+}
+
+// The text of a PDF file, as pdftotext reads it.
+QString PdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", path, "-"});
+    EXPECT_TRUE(pdftotext.waitForFinished(30000));
+    EXPECT_EQ(pdftotext.exitCode(), 0) << path.toStdString();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
 }
 
 // Types one reading into the timing test and presses Enter; then Enter for the three slots the
@@ -262,17 +275,32 @@ TEST_F(ServiceVisitTest, ThePdfAndTheXhtmlHoldTheReadingsAndTheTimingTable) {
     const QString pdf = folder.filePath("visit.pdf");
     ASSERT_EQ(document.SaveAs(pdf), QString());
 
-    QProcess pdftotext;
-    pdftotext.start("pdftotext", {"-layout", pdf, "-"});
-    ASSERT_TRUE(pdftotext.waitForFinished(30000));
-    ASSERT_EQ(pdftotext.exitCode(), 0);
-    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    const QString text = PdfText(pdf);
     for (const QString& expected :
          {QString("As found"), QString("As left"), report.asFound[kSensor].voltage->text,
           QString("2.500 V"), report.asFound[kSensor].current->text, QString("SENSOR CARD V2.1"),
           QString("Timing test 1"), QString("1.024"), QString("0x300400"), QString("N/A")}) {
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
     }
+
+    // Printing goes through the same document: a printer writing to a file shows it.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath("printed.pdf"));
+    document.Print(printer);
+    EXPECT_TRUE(PdfText(folder.filePath("printed.pdf")).contains("As left"));
+
+    // The dump's plot is drawn from its samples although the plot window never opened.
+    ASSERT_EQ(window->CurrentPlot(), nullptr);
+    const QImage picture = DumpPicture::Render(report.dumps[0]);
+    EXPECT_EQ(picture.size(), QSize(720, 400));
+    QSet<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 4) {
+        for (int x = 0; x < picture.width(); x += 4) {
+            colours.insert(picture.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 10) << "axes, labels, lines and bands";
 
     const QString html = folder.filePath("visit.html");
     ASSERT_EQ(document.SaveAs(html), QString());
@@ -292,6 +320,30 @@ TEST_F(ServiceVisitTest, ThePdfAndTheXhtmlHoldTheReadingsAndTheTimingTable) {
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_EQ(pictures, 1) << "the dump's plot";
     EXPECT_GT(cells, 2 * 8 * 6);
+}
+
+TEST_F(ServiceVisitTest, RepliesThatDidNotComeAndRefusalsAreRecordedAndReported) {
+    MakeReplyPending();
+    Click(Id::IdUpdate);  // refused: a reply is still pending
+    EndPendingReply();
+    card->SetSilent(true);
+    Answer(ChooseSensor(5), Id::IdQueryCurrent);
+    card->SetSilent(false);
+
+    const QList<QJsonObject>& events = window->Record().Events();
+    const QJsonObject refused = First(events, "refused");
+    EXPECT_EQ(refused.value("command").toString(), "status");
+    const QJsonObject silent = First(events, "query_current");
+    EXPECT_EQ(silent.value("sensor").toInt(), 5);
+    EXPECT_TRUE(silent.value("no_response").toBool());
+    EXPECT_FALSE(silent.contains("value"));
+
+    const ServiceReport report = ServiceReport::FromEvents(events);
+    ASSERT_EQ(report.unanswered.size(), 2u);
+    EXPECT_EQ(report.unanswered[0].what, "Status refused");
+    EXPECT_EQ(report.unanswered[1].what, "Query current");
+    EXPECT_EQ(report.unanswered[1].reply, "No Response.");
+    EXPECT_FALSE(report.asFound[5].current.has_value()) << "no reading without a reply";
 }
 
 using RecordStartTest = OperationsTest;
