@@ -2,9 +2,11 @@
 // the report made from it shows, on screen, in a PDF and in an XHTML file.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -344,6 +346,43 @@ TEST_F(ServiceVisitTest, RepliesThatDidNotComeAndRefusalsAreRecordedAndReported)
     EXPECT_EQ(report.unanswered[1].what, "Query current");
     EXPECT_EQ(report.unanswered[1].reply, "No Response.");
     EXPECT_FALSE(report.asFound[5].current.has_value()) << "no reading without a reply";
+}
+
+TEST_F(ServiceVisitTest, TheMenuOpensTheReportBesideTheWindowAndItOpensEarlierRecords) {
+    QMenu* menu = window->SystemMenu();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        entries << action->text();
+    }
+    const qsizetype plot = entries.indexOf("Current Plot...");
+    ASSERT_GE(plot, 0);
+    ASSERT_EQ(entries.value(plot + 1), "Service Report...");
+    menu->actions().at(plot + 1)->trigger();
+    ServiceReportWindow* report = window->ServiceReport();
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_EQ(report->windowModality(), Qt::NonModal);
+    EXPECT_EQ(report->windowTitle(), "Service Report");
+
+    const QString notRecord = folder.filePath("list.jsonl");
+    QFile file(notRecord);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("COM2 ok\n");
+    file.close();
+    EXPECT_FALSE(report->ShowRecord(notRecord));
+    ASSERT_EQ(feedback.Messages(), 1);
+    EXPECT_EQ(feedback.events.back().text, "list.jsonl is not a service record.");
+    EXPECT_TRUE(report->IsShowingCurrentVisit());
+
+    report->NotesField()->setPlainText("Left tube cleaned.");
+    report->CommitNotes();
+    window->Record().Drain();
+    ASSERT_TRUE(report->ShowRecord(window->Record().FilePath()));
+    EXPECT_FALSE(report->IsShowingCurrentVisit());
+    EXPECT_TRUE(report->NotesField()->isReadOnly());
+    EXPECT_EQ(report->NotesField()->toPlainText(), "Left tube cleaned.");
+    EXPECT_TRUE(report->Browser()->document()->toPlainText().contains("SENSOR CARD V2.1"));
 }
 
 using RecordStartTest = OperationsTest;
