@@ -10,10 +10,12 @@
 #include "app/DumpFile.h"
 #include "app/DumpSample.h"
 #include "app/MaintenanceDialog.h"
+#include "app/VisitEvents.h"
 #include "controls/StatusLamp.h"
 #include "platform/ui/Feedback.h"
 #include "plot/CurrentPlotFeed.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
 
 namespace {
 
@@ -95,6 +97,8 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
         file->Append(sample.FileLine());
     }
     plotFeed_->OnSampleRecorded(currents, bands);
+    ++dumpSampleCount_;
+    record_->Event("dump_sample", {{"milliamps", visit::Numbers(currents)}});
 }
 
 void MaintenanceDialog::ResetCurrentExtremes() {

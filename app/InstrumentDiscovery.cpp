@@ -4,6 +4,7 @@
 #include <QRadioButton>
 #include <array>
 
+#include <QJsonArray>
 #include "app/MaintenanceDialog.h"
 #include "app/WindowText.h"
 #include "platform/ExclusiveDevice.h"
@@ -12,6 +13,7 @@
 #include "ports/DevicePath.h"
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
 
 namespace {
 
@@ -61,6 +63,11 @@ void MaintenanceDialog::DiscoverInstrument() {
         link_->GoOffline();
         const std::string offlineReply = WaitForReply(kProbeWaitMs);
         if (!offlineReply.empty()) {
+            record_->Event(
+                "discovery",
+                {{"port", portName},
+                 {"device", QString::fromStdString(DevicePathForPortName(portName))},
+                 {"lines", QJsonArray{ToWindowText(onlineReply), ToWindowText(offlineReply)}}});
             goOffline_->setChecked(true);
             goOnline_->setChecked(false);
             response_->setText(ToWindowText(offlineReply));
@@ -69,10 +76,12 @@ void MaintenanceDialog::DiscoverInstrument() {
         DestroyLink();
     }
 
+    const QString message = noPortAvailable ? QStringLiteral("No available serial ports.")
+                                            : QStringLiteral("No Sensor Card was found.");
+    // No port from here on: the events that follow have none.
+    record_->Event("not_found", {{"message", message}, {"port", ""}, {"device", ""}});
     ui::Beep();
-    ui::Feedback::Current().Message(this, noPortAvailable
-                                              ? QStringLiteral("No available serial ports.")
-                                              : QStringLiteral("No Sensor Card was found."));
+    ui::Feedback::Current().Message(this, message);
 }
 
 void MaintenanceDialog::OnPollForInstrument() {

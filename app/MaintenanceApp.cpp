@@ -3,6 +3,8 @@
 #include "app/MaintenanceDialog.h"
 #include "app/TerminationSignals.h"
 #include "dialogs/PortSettingsDialog.h"
+#include "record/RecordFolder.h"
+#include "record/VisitRecord.h"
 
 bool MaintenanceApp::InitInstance() {
     MaintenanceDialog* running = nullptr;
@@ -19,8 +21,10 @@ bool MaintenanceApp::InitInstance() {
         // goes to this window.
         InstallPortSettingsDialog(&dialog);
         running = &dialog;
+        dialog.StartRecordFile(RecordFolder::Default());
         dialog.exec();
         running = nullptr;
+        dialog.Record().Event("exit", {});
     }
     return false;
 }

@@ -11,9 +11,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSysInfo>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "Version.h"
 #include "app/AboutDialog.h"
 #include "app/ComposedNames.h"
 #include "app/ProtocolTraceWindow.h"
@@ -24,6 +26,8 @@
 #include "plot/CurrentPlotFeed.h"
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
+#include "report/ServiceReportWindow.h"
 #include "resources/ApplicationIcon.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
@@ -74,7 +78,10 @@ const ui::DialogTemplate& StatusCellTemplate() {
 MaintenanceDialog::MaintenanceDialog()
     : ui::TemplateDialog(resources::MainWindowTemplate(), nullptr, CreateCustomControl),
       icon_(resources::ApplicationIcon()),
-      plotFeed_(std::make_unique<CurrentPlotFeed>()) {
+      plotFeed_(std::make_unique<CurrentPlotFeed>()),
+      record_(std::make_unique<VisitRecord>(VisitRecord::Origin{QStringLiteral(MERROWBY_VERSION),
+                                                                VisitRecord::UserName(),
+                                                                QSysInfo::machineHostName()})) {
     for (const int timerId : {kTrainingTimerId, kDumpTimerId}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(Qt::PreciseTimer);
@@ -86,6 +93,9 @@ MaintenanceDialog::MaintenanceDialog()
 }
 
 MaintenanceDialog::~MaintenanceDialog() {
+    // The report window reads and writes the record, which goes before the child windows do.
+    delete serviceReport_;
+    serviceReport_ = nullptr;
     KillTimer(kTrainingTimerId);
     for (std::unique_ptr<QLineEdit>& cell : statusCells_) {
         cell.reset();
@@ -118,6 +128,7 @@ bool MaintenanceDialog::InitDialog() {
     AppendTraceEntry();
     AppendCurrentPlotEntry();
     AppendKeyboardMenuKey();
+    AppendServiceReportEntry();
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();

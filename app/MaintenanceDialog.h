@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPoint>
+#include <QJsonObject>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -14,6 +15,8 @@
 
 class CurrentPlotFeed;
 class CurrentPlotWindow;
+class ServiceReportWindow;
+class VisitRecord;
 class InstrumentLink;
 class StatusLamp;
 class QCheckBox;
@@ -166,6 +169,14 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     CurrentPlotWindow* CurrentPlot() const { return currentPlot_; }
     CurrentPlotFeed& PlotFeed() const { return *plotFeed_; }
 
+    // The record of this visit: every event in memory, and in the records folder once
+    // StartRecordFile() has found it writable (one message, and no file, otherwise).
+    VisitRecord& Record() const { return *record_; }
+    bool StartRecordFile(const QString& folder);
+    // The non-modal "Service Report" window of the visit; made on first use.
+    void OpenServiceReport();
+    ServiceReportWindow* ServiceReport() const { return serviceReport_; }
+
     // Window timers by id (100 and 101), as the handlers use them.
     void SetTimer(int timerId, int periodMs);
     void KillTimer(int timerId);
@@ -203,6 +214,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // Where the window's menu opens when asked for from the keyboard: under the focused
     // control.
     QPoint KeyboardMenuPosition() const;
+    void AppendServiceReportEntry();
     void SetUpDumpColumns();
     // The four column headings of the tube whose sensors begin at firstSensor.
     void SetDumpHeadings(int firstSensor);
@@ -211,6 +223,9 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // command buttons and the spread field enabled.
     void EndDump();
     void CloseOtherModalDialogs();
+    // The dump file the recorder writes to, empty when none; and the record of a dump's end.
+    QString DumpFileForRecord() const;
+    QJsonObject DumpSummary() const;
 
     // Members in the order of the window's data model.
     std::unique_ptr<InstrumentLink> link_;
@@ -255,6 +270,11 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // The dump as the plot shows it, collected whether or not the plot is open.
     std::unique_ptr<CurrentPlotFeed> plotFeed_;
     CurrentPlotWindow* currentPlot_ = nullptr;
+
+    std::unique_ptr<VisitRecord> record_;
+    ServiceReportWindow* serviceReport_ = nullptr;
+    // Samples of the running dump, for its record.
+    int dumpSampleCount_ = 0;
 
     std::map<int, QTimer*> timers_;
     QMenu* systemMenu_ = nullptr;

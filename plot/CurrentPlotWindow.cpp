@@ -4,7 +4,6 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -18,6 +17,7 @@
 #include "controls/StatusLamp.h"
 #include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
+#include "platform/ui/SaveAsChooser.h"
 #include "plot/CurrentChartView.h"
 #include "plot/CurrentCsv.h"
 
@@ -224,19 +224,12 @@ bool CurrentPlotWindow::SaveTo(const QString& path) {
 }
 
 void CurrentPlotWindow::OnSaveAs() {
-    const QString png = QStringLiteral("PNG Image (*.png)");
-    const QString csv = QStringLiteral("CSV Text (*.csv)");
-    QFileDialog chooser(this, QStringLiteral("Save As"));
-    chooser.setAcceptMode(QFileDialog::AcceptSave);
-    chooser.setNameFilters({png, csv});
-    chooser.setDefaultSuffix(QStringLiteral("png"));
-    connect(&chooser, &QFileDialog::filterSelected, &chooser, [&](const QString& filter) {
-        chooser.setDefaultSuffix(filter == csv ? QStringLiteral("csv") : QStringLiteral("png"));
-    });
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+    const QString path =
+        ui::AskSavePath(this, {{QStringLiteral("PNG Image (*.png)"), QStringLiteral("png")},
+                               {QStringLiteral("CSV Text (*.csv)"), QStringLiteral("csv")}});
+    if (path.isEmpty()) {
         return;
     }
-    const QString path = chooser.selectedFiles().constFirst();
     if (!SaveTo(path)) {
         ui::Feedback::Current().Message(this, QStringLiteral("%1 could not be written.").arg(path));
     }

@@ -4,15 +4,19 @@
 #include <string>
 
 #include "app/MaintenanceDialog.h"
+#include "app/VisitEvents.h"
 #include "app/WindowText.h"
 #include "dialogs/PowerLevelDialog.h"
+#include "dialogs/PowerLevelTable.h"
 #include "dialogs/SelectSensorDialog.h"
 #include "dialogs/SensorLevelDialog.h"
 #include "dialogs/SensorReportingDialog.h"
 #include "dialogs/SensorTimingTestDialog.h"
 #include "dialogs/TrainingBinDialog.h"
 #include "platform/ui/Feedback.h"
+#include "protocol/CommandSet.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
 
 namespace {
 
@@ -20,6 +24,38 @@ constexpr std::uint32_t kReplyWaitMs = 1000;
 constexpr std::int32_t kEmptyTicksAllowed = 900;
 const QString kNoResponse = QStringLiteral("No Response.");
 const QString kCheckEnabledStatus = QStringLiteral("Check Enabled Status");
+
+void RecordRefusal(MaintenanceDialog& window, const char* command) {
+    window.Record().Event("refused", {{"command", command}});
+}
+
+// The level as sent: the value and unit, and the code in hexadecimal.
+QJsonObject LevelValues(const SensorLevelDialog& dialog, SensorIndex sensor, bool allSensors) {
+    const bool tripPoint = dialog.IsTripPoint();
+    const std::int32_t code =
+        tripPoint ? protocol::TripCode(dialog.Value()) : protocol::VoltageCode(dialog.Value());
+    return QJsonObject{
+        {"sensor", sensor},
+        {"all_sensors", allSensors},
+        {"value", dialog.Value()},
+        {"unit", tripPoint ? "mA" : "V"},
+        {"code",
+         QStringLiteral("%1").arg(code, tripPoint ? 4 : 3, 16, QLatin1Char('0')).toUpper()}};
+}
+
+// The listed level of a power level code, e.g. 6.5 mW for "851B".
+QJsonObject PowerLevelValues(const std::string& code) {
+    QJsonObject values{{"code", QString::fromStdString(code)}};
+    for (const PowerLevel& level : PowerLevels()) {
+        if (level.code == code) {
+            const QString text =
+                QString::fromLatin1(level.text.data(), static_cast<qsizetype>(level.text.size()));
+            values.insert(QStringLiteral("value"), text.section(QLatin1Char(' '), 0, 0).toDouble());
+            values.insert(QStringLiteral("unit"), QStringLiteral("mW"));
+        }
+    }
+    return values;
+}
 
 // Shows a reply in the response field, or beeps and says there was none; true with a reply.
 bool ShowReply(QLineEdit& response, const std::string& reply) {
@@ -36,6 +72,8 @@ bool ShowReply(QLineEdit& response, const std::string& reply) {
 void SetSensorLevels(MaintenanceDialog& window, InstrumentLink* link, QLineEdit& response,
                      std::uint8_t kind) {
     if (link == nullptr || link->IsPending()) {
+        RecordRefusal(window,
+                      kind == SensorLevelDialog::kTripPointKind ? "set_trip_point" : "set_voltage");
         ui::Beep();
         return;
     }
@@ -49,11 +87,16 @@ void SetSensorLevels(MaintenanceDialog& window, InstrumentLink* link, QLineEdit&
     for (SensorIndex sensor = first; sensor <= last; ++sensor) {
         const bool accepted = dialog.IsTripPoint() ? link->SetTripPoint(dialog.Value(), sensor)
                                                    : link->SetVoltage(dialog.Value(), sensor);
+        const char* const event = dialog.IsTripPoint() ? "set_trip_point" : "set_voltage";
         if (!accepted) {
+            RecordRefusal(window, event);
             ui::Beep();
             continue;
         }
-        if (!ShowReply(response, window.WaitForReply(kReplyWaitMs))) {
+        const std::string reply = window.WaitForReply(kReplyWaitMs);
+        window.Record().Event(event,
+                              visit::WithReply(LevelValues(dialog, sensor, allSensors), reply));
+        if (!ShowReply(response, reply)) {
             return;
         }
     }
@@ -62,7 +105,9 @@ void SetSensorLevels(MaintenanceDialog& window, InstrumentLink* link, QLineEdit&
 // "Save Training Data" and "Restore Training Data".
 void TransferTrainingData(MaintenanceDialog& window, InstrumentLink* link, QLineEdit& response,
                           bool save) {
+    const char* const event = save ? "save_training_data" : "restore_training_data";
     if (link == nullptr || link->IsPending()) {
+        RecordRefusal(window, event);
         ui::Beep();
         return;
     }
@@ -73,32 +118,57 @@ void TransferTrainingData(MaintenanceDialog& window, InstrumentLink* link, QLine
     const bool accepted =
         save ? link->SaveTrainingData(dialog.Bin()) : link->RestoreTrainingData(dialog.Bin());
     if (!accepted) {
+        RecordRefusal(window, event);
         ui::Beep();
         return;
     }
-    ShowReply(response, window.WaitForReply(kReplyWaitMs));
+    const std::string reply = window.WaitForReply(kReplyWaitMs);
+    window.Record().Event(event, visit::WithReply({{"bin", dialog.Bin()}}, reply));
+    ShowReply(response, reply);
+}
+
+// The tube and every row of the table: the interval and the four readings.
+QJsonObject TimingTestValues(const SensorTimingTestDialog& dialog) {
+    QJsonArray rows;
+    for (const TimingTestTable::Row& row : dialog.Table().Rows()) {
+        QJsonArray readings;
+        for (std::size_t slot = 1; slot < row.size(); ++slot) {
+            readings.append(QString::fromStdString(row[slot]));
+        }
+        rows.append(
+            QJsonObject{{"interval", QString::fromStdString(row[0])}, {"readings", readings}});
+    }
+    return QJsonObject{
+        {"tube", visit::TubeName(!dialog.IsLeftTube())}, {"interval_unit", "s"}, {"rows", rows}};
 }
 
 }  // namespace
 
 void MaintenanceDialog::OnGoOffline() {
     if (!link_ || !link_->GoOffline()) {
+        RecordRefusal(*this, "go_offline");
         ui::Beep();
         return;
     }
-    ShowReply(*response_, WaitForReply(kReplyWaitMs));
+    const std::string reply = WaitForReply(kReplyWaitMs);
+    record_->Event("go_offline", visit::WithReply({}, reply));
+    ShowReply(*response_, reply);
 }
 
 void MaintenanceDialog::OnGoOnline() {
     if (!link_ || !link_->GoOnline()) {
+        RecordRefusal(*this, "go_online");
         ui::Beep();
         return;
     }
-    ShowReply(*response_, WaitForReply(kReplyWaitMs));
+    const std::string reply = WaitForReply(kReplyWaitMs);
+    record_->Event("go_online", visit::WithReply({}, reply));
+    ShowReply(*response_, reply);
 }
 
 void MaintenanceDialog::OnSetPowerLevel() {
     if (!link_ || link_->IsPending()) {
+        RecordRefusal(*this, "set_power_level");
         ui::Beep();
         return;
     }
@@ -107,10 +177,13 @@ void MaintenanceDialog::OnSetPowerLevel() {
         return;
     }
     if (!link_->SetPowerLevel(dialog.Code())) {
+        RecordRefusal(*this, "set_power_level");
         ui::Beep();
         return;
     }
-    ShowReply(*response_, WaitForReply(kReplyWaitMs));
+    const std::string reply = WaitForReply(kReplyWaitMs);
+    record_->Event("set_power_level", visit::WithReply(PowerLevelValues(dialog.Code()), reply));
+    ShowReply(*response_, reply);
 }
 
 void MaintenanceDialog::OnSetVoltage() {
@@ -123,6 +196,7 @@ void MaintenanceDialog::OnSetTripPoint() {
 
 void MaintenanceDialog::OnAdjustTripPoint() {
     if (!link_ || link_->IsPending()) {
+        RecordRefusal(*this, "adjust_trip_point");
         ui::Beep();
         return;
     }
@@ -131,14 +205,18 @@ void MaintenanceDialog::OnAdjustTripPoint() {
         return;
     }
     if (!link_->AdjustTripPoint(dialog.Sensor())) {
+        RecordRefusal(*this, "adjust_trip_point");
         ui::Beep();
         return;
     }
-    ShowReply(*response_, WaitForReply(kReplyWaitMs));
+    const std::string reply = WaitForReply(kReplyWaitMs);
+    record_->Event("adjust_trip_point", visit::WithReply({{"sensor", dialog.Sensor()}}, reply));
+    ShowReply(*response_, reply);
 }
 
 void MaintenanceDialog::OnSensorReports() {
     if (!link_ || link_->IsPending()) {
+        RecordRefusal(*this, "sensor_reports");
         ui::Beep();
         return;
     }
@@ -147,17 +225,22 @@ void MaintenanceDialog::OnSensorReports() {
         return;
     }
     if (!link_->SetSensorReporting(dialog.Enable() != 0, dialog.RightTube() != 0)) {
+        RecordRefusal(*this, "sensor_reports");
         ui::Beep();
         return;
     }
     // The link drops this reply: the wait always runs its full time.
     WaitForReply(kReplyWaitMs);
+    record_->Event("sensor_reports", {{"enable", dialog.Enable() != 0},
+                                      {"tube", visit::TubeName(dialog.RightTube() != 0)},
+                                      {"response", kCheckEnabledStatus}});
     ui::Beep();
     response_->setText(kCheckEnabledStatus);
 }
 
 void MaintenanceDialog::OnTrainSensor() {
     if (!link_ || link_->IsPending()) {
+        RecordRefusal(*this, "train_sensor");
         ui::Beep();
         return;
     }
@@ -166,10 +249,13 @@ void MaintenanceDialog::OnTrainSensor() {
         return;
     }
     if (!link_->TrainSensor(dialog.Sensor())) {
+        RecordRefusal(*this, "train_sensor");
         ui::Beep();
         return;
     }
-    if (ShowReply(*response_, WaitForReply(kReplyWaitMs))) {
+    const std::string reply = WaitForReply(kReplyWaitMs);
+    record_->Event("train_sensor", visit::WithReply({{"sensor", dialog.Sensor()}}, reply));
+    if (ShowReply(*response_, reply)) {
         SetTimer(kTrainingTimerId, kTrainingTimerPeriodMs);
     }
 }
@@ -182,6 +268,8 @@ void MaintenanceDialog::OnTrainingTick() {
     const std::string reply = link_->ReadReply();
     if (!reply.empty()) {
         response_->setText(ToWindowText(reply));
+        record_->Event(link_->IsPending() ? "training_progress" : "training_end",
+                       visit::WithReply({}, reply));
         KillTimer(kTrainingTimerId);
         emptyTickCount_ = 0;
         if (link_->IsPending()) {
@@ -196,6 +284,7 @@ void MaintenanceDialog::OnTrainingTick() {
     KillTimer(kTrainingTimerId);
     emptyTickCount_ = 0;
     link_->Reset();
+    record_->Event("training_end", visit::WithReply({}, {}));
     ui::Beep();
     response_->setText(kNoResponse);
 }
@@ -210,27 +299,35 @@ void MaintenanceDialog::OnRestoreTrainingData() {
 
 void MaintenanceDialog::OnSensorTimingTest() {
     if (!link_ || link_->IsPending()) {
+        RecordRefusal(*this, "timing_test");
         ui::Beep();
         return;
     }
     const bool wasOffline = goOffline_->isChecked();
     if (wasOffline) {
         if (!link_->GoOnline()) {
+            RecordRefusal(*this, "go_online");
             ui::Beep();
             return;
         }
-        if (!ShowReply(*response_, WaitForReply(kReplyWaitMs))) {
+        const std::string reply = WaitForReply(kReplyWaitMs);
+        record_->Event("go_online", visit::WithReply({}, reply));
+        if (!ShowReply(*response_, reply)) {
             return;
         }
         goOnline_->setChecked(true);  // the group unchecks "Go Offline"
     }
     {
+        record_->Event("timing_test_start", {});
         SensorTimingTestDialog dialog(*link_, *this, this);
         dialog.exec();
+        record_->Event("timing_test_end", TimingTestValues(dialog));
     }
     // A termination puts the card online on the way out: no use taking it offline first.
     if (wasOffline && !terminating_ && link_ && link_->GoOffline()) {
-        if (ShowReply(*response_, WaitForReply(kReplyWaitMs))) {
+        const std::string reply = WaitForReply(kReplyWaitMs);
+        record_->Event("go_offline", visit::WithReply({}, reply));
+        if (ShowReply(*response_, reply)) {
             goOffline_->setChecked(true);
         }
     }

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -7,9 +8,12 @@
 
 #include "app/MaintenanceDialog.h"
 #include "app/SpreadLimit.h"
+#include "app/VisitEvents.h"
+#include "controls/StatusLamp.h"
 #include "platform/ui/Feedback.h"
 #include "plot/CurrentPlotFeed.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
 
 namespace {
 
@@ -35,6 +39,7 @@ void MaintenanceDialog::OnStartStop() {
     if (dumpRunning_ == 0) {
         const bool rightTube = rightTube_->isChecked();
         if (!link_ || !link_->StartDump(rightTube)) {
+            record_->Event("refused", {{"command", "dump_start"}});
             ui::Beep();
             return;
         }
@@ -45,13 +50,20 @@ void MaintenanceDialog::OnStartStop() {
         spreadLimit_ = SpreadLimitFromMicroamps(spreadField_->text().toStdString());
         SetDumpLockedControlsEnabled(commandButtons_, spreadField_, false);
         ResetCurrentExtremes();
+        dumpSampleCount_ = 0;
+        record_->Event("dump_start", {{"tube", visit::TubeName(rightTube)},
+                                      {"spread_limit", spreadLimit_},
+                                      {"spread_limit_unit", "mA"},
+                                      {"file", DumpFileForRecord()}});
         return;
     }
     if (link_ && link_->StopDump()) {
+        record_->Event("dump_stop", {});
         // The rest follows on the fourth silent tick.
         spreadField_->setEnabled(true);
         return;
     }
+    record_->Event("refused", {{"command", "dump_stop"}});
     ui::Beep();
 }
 
@@ -120,6 +132,7 @@ void MaintenanceDialog::OnDumpTick() {
 }
 
 void MaintenanceDialog::EndDump() {
+    record_->Event("dump_end", DumpSummary());
     KillTimer(kDumpTimerId);
     startButton_->setText(QStringLiteral("Start"));
     dumpRunning_ = 0;
@@ -140,4 +153,23 @@ void MaintenanceDialog::StopDumpForTermination() {
         link_->StopDump();
     }
     EndDump();
+}
+
+QString MaintenanceDialog::DumpFileForRecord() const {
+    return dumpToFile_->isChecked() ? dumpFileName_->text() : QString();
+}
+
+QJsonObject MaintenanceDialog::DumpSummary() const {
+    QJsonArray lit;
+    for (const StatusLamp* lamp : spreadLamps_) {
+        lit.append(lamp->Lit() != 0);
+    }
+    return QJsonObject{{"tube", visit::TubeName(dumpRightTube_)},
+                       {"samples", dumpSampleCount_},
+                       {"spread_limit", spreadLimit_},
+                       {"max", visit::Numbers(maximumCurrent_)},
+                       {"min", visit::Numbers(minimumCurrent_)},
+                       {"unit", "mA"},
+                       {"lamps_lit", lit},
+                       {"file", DumpFileForRecord()}};
 }

@@ -3,16 +3,23 @@
 #include <optional>
 
 #include "app/MaintenanceDialog.h"
+#include "app/VisitEvents.h"
 #include "platform/ui/Feedback.h"
 #include "protocol/InstrumentLink.h"
 #include "protocol/ReplyDecoding.h"
+#include "record/VisitRecord.h"
 
 void MaintenanceDialog::OnUpdateStatus() {
     if (!link_ || !link_->QueryStatus()) {
+        record_->Event("refused", {{"command", "status"}});
         ui::Beep();
         return;
     }
-    const std::optional<SensorStatus> status = protocol::DecodeStatusReply(WaitForReply(1000));
+    const std::string reply = WaitForReply(1000);
+    const std::optional<SensorStatus> status = protocol::DecodeStatusReply(reply);
+    record_->Event("status", visit::WithReply(status ? visit::StatusValues(*status)
+                                                     : QJsonObject{{"incomplete", !reply.empty()}},
+                                              reply));
     if (!status) {
         // No answer, or too short to hold every byte: the cells keep their texts.
         ui::Beep();

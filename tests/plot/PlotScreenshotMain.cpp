@@ -35,8 +35,8 @@ std::string Report(int i) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    const char* const path = ScreenshotPath(argc, argv);
+    if (path == nullptr) {
         return 2;
     }
     QApplication application(argc, argv);
@@ -48,9 +48,7 @@ int main(int argc, char** argv) {
     MaintenanceDialog window;
     auto now = std::chrono::steady_clock::now();
     window.PlotFeed().SetClock([&now] { return now; });
-    window.show();
-    if (window.Link() == nullptr) {
-        std::fprintf(stderr, "the simulated card was not found\n");
+    if (!ShowConnected(window)) {
         return 1;
     }
     window.ControlAs<QPushButton>(MaintenanceDialog::IdStartStop)->click();
@@ -66,5 +64,5 @@ int main(int argc, char** argv) {
     }
     window.CurrentPlot()->Refresh();
     QApplication::processEvents();
-    return SaveScreenshot(*window.CurrentPlot(), argv[1]);
+    return SaveScreenshot(*window.CurrentPlot(), path);
 }

@@ -8,8 +8,8 @@
 #include "tools/cardsim/CardSimulator.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    const char* const path = ScreenshotPath(argc, argv);
+    if (path == nullptr) {
         return 2;
     }
     QApplication application(argc, argv);
@@ -17,13 +17,11 @@ int main(int argc, char** argv) {
     PrepareScreenshot(card);
 
     MaintenanceDialog window;
-    window.show();
-    if (window.Link() == nullptr) {
-        std::fprintf(stderr, "the simulated card was not found\n");
+    if (!ShowConnected(window)) {
         return 1;
     }
     // Fill the status grid once, as a technician would first do.
     window.ControlAs<QPushButton>(MaintenanceDialog::IdUpdate)->click();
     QApplication::processEvents();
-    return SaveScreenshot(window, argv[1]);
+    return SaveScreenshot(window, path);
 }

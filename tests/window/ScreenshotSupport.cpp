@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/MaintenanceDialog.h"
 #include "app/ProgramStart.h"
 #include "resources/ApplicationIcon.h"
 #include "tools/cardsim/CardSimulator.h"
@@ -25,4 +26,21 @@ int SaveScreenshot(QWidget& widget, const char* path) {
         return 1;
     }
     return 0;
+}
+
+const char* ScreenshotPath(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+        return nullptr;
+    }
+    return argv[1];
+}
+
+bool ShowConnected(MaintenanceDialog& window) {
+    window.show();
+    if (window.Link() == nullptr) {
+        std::fprintf(stderr, "the simulated card was not found\n");
+        return false;
+    }
+    return true;
 }

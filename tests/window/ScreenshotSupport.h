@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class MaintenanceDialog;
+
 namespace cardsim {
 class CardSimulator;
 }
@@ -13,3 +15,9 @@ void PrepareScreenshot(const cardsim::CardSimulator& card);
 // Writes what the widget shows to path (PNG for a .png name); the process's exit status (1 on
 // failure).
 int SaveScreenshot(QWidget& widget, const char* path);
+
+// The output path of "program OUTPUT.png"; null, after saying how to call it, otherwise.
+const char* ScreenshotPath(int argc, char** argv);
+
+// Shows the window, which finds the card; false, after saying so, when it did not.
+bool ShowConnected(MaintenanceDialog& window);

@@ -1,0 +1,47 @@
+#include "app/VisitEvents.h"
+
+#include "app/WindowText.h"
+
+namespace visit {
+
+namespace {
+
+constexpr std::array<const char*, SensorStatus::kConditionCount> kConditionNames{
+    "enabled", "trained", "shorted", "opened", "covered"};
+
+}  // namespace
+
+QJsonObject WithReply(QJsonObject values, const std::string& reply) {
+    if (reply.empty()) {
+        values.insert(QStringLiteral("no_response"), true);
+    } else {
+        values.insert(QStringLiteral("reply"), ToWindowText(reply));
+    }
+    return values;
+}
+
+QJsonObject StatusValues(const SensorStatus& status) {
+    QJsonObject conditions;
+    for (std::size_t c = 0; c < SensorStatus::kConditionCount; ++c) {
+        const auto condition = static_cast<SensorStatus::Condition>(c);
+        QJsonArray bits;
+        for (SensorIndex sensor = 0; sensor < 8; ++sensor) {
+            bits.append(status.Holds(condition, sensor));
+        }
+        conditions.insert(QLatin1String(kConditionNames[c]),
+                          QJsonObject{{"byte", QStringLiteral("0x%1").arg(status.Byte(condition), 2,
+                                                                          16, QLatin1Char('0'))},
+                                      {"sensors", bits}});
+    }
+    return QJsonObject{{"conditions", conditions}};
+}
+
+QString TubeName(bool rightTube) {
+    return rightTube ? QStringLiteral("right") : QStringLiteral("left");
+}
+
+QJsonObject Reading(SensorIndex sensor, double value, const char* unit) {
+    return QJsonObject{{"sensor", sensor}, {"value", value}, {"unit", QLatin1String(unit)}};
+}
+
+}  // namespace visit

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+class QWidget;
+
+namespace ui {
+
+// One choice of a "Save As" file dialog: its filter text and the file name ending it adds.
+struct SaveFormat {
+    QString filter;  // e.g. "PNG Image (*.png)"
+    QString suffix;  // e.g. "png"
+};
+
+// Asks where to save in the first format or another of the list; a name without an ending gets
+// the chosen format's. Empty when cancelled.
+QString AskSavePath(QWidget* parent, const std::vector<SaveFormat>& formats);
+
+}  // namespace ui

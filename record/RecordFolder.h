@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// Where the records of the visits live: <data dir>/merrowby/records, one file per start of
+// the program, named after its start date and time.
+class RecordFolder {
+  public:
+    // ~/.local/share/merrowby/records, or below XDG_DATA_HOME when that is set.
+    static QString Default();
+    // "2026-12-08_11-40-51.jsonl" for a start at that local time.
+    static QString FileName(const QDateTime& started);
+};

@@ -1,0 +1,102 @@
+#include "report/ReportDocument.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <QUrl>
+
+#include "report/DumpPicture.h"
+#include "report/ReportHtml.h"
+
+namespace {
+
+constexpr int kPdfResolution = 300;
+
+QString ResourceName(std::size_t dump) {
+    return QStringLiteral("dump-%1.png").arg(dump + 1);
+}
+
+}  // namespace
+
+ReportDocument::ReportDocument(ServiceReport report) : report_(std::move(report)) {}
+
+ReportDocument::~ReportDocument() = default;
+
+const QImage& ReportDocument::Picture(std::size_t dump) const {
+    if (pictures_.size() != report_.dumps.size()) {
+        pictures_.assign(report_.dumps.size(), QImage());
+    }
+    if (pictures_[dump].isNull()) {
+        pictures_[dump] = DumpPicture::Render(report_.dumps[dump]);
+    }
+    return pictures_[dump];
+}
+
+QTextDocument& ReportDocument::Document() {
+    if (!document_) {
+        document_ = std::make_unique<QTextDocument>();
+        for (std::size_t i = 0; i < report_.dumps.size(); ++i) {
+            document_->addResource(QTextDocument::ImageResource, QUrl(ResourceName(i)), Picture(i));
+        }
+        document_->setHtml(ReportHtml::Render(report_, ResourceName, false));
+    }
+    return *document_;
+}
+
+QString ReportDocument::Xhtml() const {
+    return ReportHtml::Render(
+        report_,
+        [this](std::size_t dump) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            Picture(dump).save(&buffer, "PNG");
+            return QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64());
+        },
+        true);
+}
+
+QString ReportDocument::SaveHtml(const QString& path) const {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return file.errorString();
+    }
+    file.write(Xhtml().toUtf8());
+    if (!file.commit()) {
+        return file.errorString();
+    }
+    return {};
+}
+
+QString ReportDocument::SavePdf(const QString& path) {
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            return probe.errorString();
+        }
+    }
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(kPdfResolution);
+    writer.setTitle(QStringLiteral("Service Report"));
+    writer.setCreator(QStringLiteral("Merrowby ") + report_.programVersion);
+    Document().print(&writer);
+    return {};
+}
+
+QString ReportDocument::SaveAs(const QString& path) {
+    const QString lower = path.toLower();
+    if (lower.endsWith(QStringLiteral(".html")) || lower.endsWith(QStringLiteral(".htm")) ||
+        lower.endsWith(QStringLiteral(".xhtml"))) {
+        return SaveHtml(path);
+    }
+    return SavePdf(path);
+}
+
+void ReportDocument::Print(QPrinter& printer) {
+    Document().print(&printer);
+}

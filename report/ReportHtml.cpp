@@ -1,0 +1,198 @@
+#include "report/ReportHtml.h"
+
+#include <QXmlStreamWriter>
+
+#include "report/ServiceReport.h"
+
+namespace {
+
+using Reading = ServiceReport::Reading;
+
+QString TimeText(const QDateTime& time) {
+    return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString();
+}
+
+QString DateTimeText(const QDateTime& time) {
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+}
+
+class Writer {
+  public:
+    explicit Writer(QString* out) : xml_(out) { xml_.setAutoFormatting(true); }
+
+    QXmlStreamWriter& Xml() { return xml_; }
+
+    void Element(const char* name, const QString& text) {
+        xml_.writeTextElement(QLatin1String(name), text);
+    }
+
+    void Row(const QStringList& cells, const char* cellName = "td") {
+        xml_.writeStartElement(QStringLiteral("tr"));
+        for (const QString& cell : cells) {
+            Element(cellName, cell);
+        }
+        xml_.writeEndElement();
+    }
+
+    void StartTable(const QStringList& headings) {
+        xml_.writeStartElement(QStringLiteral("table"));
+        xml_.writeAttribute(QStringLiteral("border"), QStringLiteral("1"));
+        xml_.writeAttribute(QStringLiteral("cellpadding"), QStringLiteral("3"));
+        xml_.writeAttribute(QStringLiteral("cellspacing"), QStringLiteral("0"));
+        if (!headings.isEmpty()) {
+            Row(headings, "th");
+        }
+    }
+
+    void EndTable() { xml_.writeEndElement(); }
+
+    // A reading's cell: the value, and its time on a line of its own.
+    void ReadingCell(const std::optional<Reading>& reading) {
+        xml_.writeStartElement(QStringLiteral("td"));
+        if (reading) {
+            xml_.writeCharacters(reading->text);
+            xml_.writeEmptyElement(QStringLiteral("br"));
+            xml_.writeStartElement(QStringLiteral("small"));
+            xml_.writeCharacters(TimeText(reading->time));
+            xml_.writeEndElement();
+        }
+        xml_.writeEndElement();
+    }
+
+  private:
+    QXmlStreamWriter xml_;
+};
+
+void WriteHeader(Writer& w, const ServiceReport& report) {
+    w.Element("h1", QStringLiteral("Service Report"));
+    for (const QString& note : report.readNotes) {
+        w.Element("p", QStringLiteral("Note: ") + note);
+    }
+    w.StartTable({});
+    w.Row({QStringLiteral("Date"), report.started.isValid()
+                                       ? report.started.toString(QStringLiteral("yyyy-MM-dd"))
+                                       : QString()});
+    w.Row({QStringLiteral("Started"), DateTimeText(report.started)});
+    w.Row({QStringLiteral("Ended"), DateTimeText(report.ended)});
+    w.Row({QStringLiteral("Card"), report.identity});
+    w.Row({QStringLiteral("Port"), report.port});
+    w.Row({QStringLiteral("Device"), report.device});
+    w.Row({QStringLiteral("Program"), QStringLiteral("Merrowby ") + report.programVersion});
+    w.Row({QStringLiteral("Technician"), report.user});
+    w.Row({QStringLiteral("Computer"), report.host});
+    w.Row({QStringLiteral("Notes"), report.notes});
+    w.EndTable();
+}
+
+void WriteReadings(
+    Writer& w, const char* title,
+    const std::array<ServiceReport::SensorReadings, ServiceReport::kSensorCount>& readings) {
+    w.Element("h2", QLatin1String(title));
+    w.StartTable({QStringLiteral("Sensor"), QStringLiteral("Voltage"), QStringLiteral("Current"),
+                  QStringLiteral("Trip point"), QStringLiteral("Power level"),
+                  QStringLiteral("Status")});
+    for (int sensor = 0; sensor < ServiceReport::kSensorCount; ++sensor) {
+        const ServiceReport::SensorReadings& r = readings[sensor];
+        w.Xml().writeStartElement(QStringLiteral("tr"));
+        w.Element("td", QString::number(sensor));
+        w.ReadingCell(r.voltage);
+        w.ReadingCell(r.current);
+        w.ReadingCell(r.tripPoint);
+        w.ReadingCell(r.powerLevel);
+        w.ReadingCell(r.status);
+        w.Xml().writeEndElement();
+    }
+    w.EndTable();
+}
+
+void WriteChanges(Writer& w, const char* title, const std::vector<ServiceReport::Change>& changes) {
+    w.Element("h2", QLatin1String(title));
+    if (changes.empty()) {
+        w.Element("p", QStringLiteral("None."));
+        return;
+    }
+    w.StartTable({QStringLiteral("Time"), QStringLiteral("What"), QStringLiteral("Before"),
+                  QStringLiteral("Reply")});
+    for (const ServiceReport::Change& change : changes) {
+        w.Row({TimeText(change.time), change.what, change.before, change.reply});
+    }
+    w.EndTable();
+}
+
+void WriteTimingTests(Writer& w, const ServiceReport& report) {
+    for (std::size_t i = 0; i < report.timingTests.size(); ++i) {
+        const ServiceReport::TimingTest& test = report.timingTests[i];
+        w.Element("h2", QStringLiteral("Timing test %1").arg(i + 1));
+        w.Element("p", QStringLiteral("Tube: %1. From %2 to %3.")
+                           .arg(test.tube, TimeText(test.start), TimeText(test.end)));
+        w.StartTable({QStringLiteral("Interval (s)"), QStringLiteral("Slot 0"),
+                      QStringLiteral("Slot 1"), QStringLiteral("Slot 2"),
+                      QStringLiteral("Slot 3")});
+        for (const ServiceReport::TimingTest::Row& row : test.rows) {
+            w.Row(
+                {row.interval, row.readings[0], row.readings[1], row.readings[2], row.readings[3]});
+        }
+        w.EndTable();
+    }
+}
+
+void WriteDumps(Writer& w, const ServiceReport& report, const ReportHtml::PictureSource& picture) {
+    for (std::size_t i = 0; i < report.dumps.size(); ++i) {
+        const ServiceReport::Dump& dump = report.dumps[i];
+        w.Element("h2", QStringLiteral("Sensor current dump %1").arg(i + 1));
+        QString summary = QStringLiteral("Tube: %1. From %2 to %3. %4 samples. Spread limit %5 mA.")
+                              .arg(dump.tube, TimeText(dump.start),
+                                   dump.ended ? TimeText(dump.end) : QStringLiteral("(not ended)"))
+                              .arg(dump.samples)
+                              .arg(QString::number(dump.spreadLimit, 'f', 3));
+        if (!dump.file.isEmpty()) {
+            summary += QStringLiteral(" Dump file: %1.").arg(dump.file);
+        }
+        w.Element("p", summary);
+        w.StartTable({QStringLiteral("Sensor"), QStringLiteral("Max (mA)"),
+                      QStringLiteral("Min (mA)"), QStringLiteral("Spread lamp")});
+        for (int c = 0; c < CurrentRow::kColumns; ++c) {
+            w.Row({QString::number(dump.firstSensor + c),
+                   dump.ended ? QString::number(dump.maximum[c], 'f', 3) : QString(),
+                   dump.ended ? QString::number(dump.minimum[c], 'f', 3) : QString(),
+                   dump.lampLit[c] ? QStringLiteral("lit") : QStringLiteral("off")});
+        }
+        w.EndTable();
+        w.Xml().writeStartElement(QStringLiteral("p"));
+        w.Xml().writeEmptyElement(QStringLiteral("img"));
+        w.Xml().writeAttribute(QStringLiteral("src"), picture(i));
+        w.Xml().writeAttribute(QStringLiteral("alt"),
+                               QStringLiteral("Sensor currents of dump %1").arg(i + 1));
+        w.Xml().writeAttribute(QStringLiteral("width"), QStringLiteral("600"));
+        w.Xml().writeEndElement();
+    }
+}
+
+}  // namespace
+
+QString ReportHtml::Render(const ServiceReport& report, const PictureSource& picture,
+                           bool withDeclaration) {
+    QString out;
+    Writer w(&out);
+    QXmlStreamWriter& xml = w.Xml();
+    if (withDeclaration) {
+        xml.writeStartDocument();
+    }
+    xml.writeStartElement(QStringLiteral("html"));
+    xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/1999/xhtml"));
+    xml.writeStartElement(QStringLiteral("head"));
+    w.Element("title", QStringLiteral("Service Report ") + DateTimeText(report.started));
+    xml.writeEndElement();
+    xml.writeStartElement(QStringLiteral("body"));
+    WriteHeader(w, report);
+    WriteReadings(w, "As found", report.asFound);
+    WriteReadings(w, "As left", report.asLeft);
+    WriteChanges(w, "Changes", report.changes);
+    WriteChanges(w, "No reply or refused", report.unanswered);
+    WriteTimingTests(w, report);
+    WriteDumps(w, report, picture);
+    xml.writeEndElement();
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return out;
+}

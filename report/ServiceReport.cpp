@@ -1,0 +1,297 @@
+#include "report/ServiceReport.h"
+
+#include <QJsonArray>
+
+namespace {
+
+using Reading = ServiceReport::Reading;
+using SensorReadings = ServiceReport::SensorReadings;
+using Slot = std::optional<Reading> SensorReadings::*;
+
+constexpr std::array<const char*, 5> kConditions{"enabled", "trained", "shorted", "opened",
+                                                 "covered"};
+
+QString Str(const QJsonObject& event, const char* key) {
+    return event.value(QLatin1String(key)).toString();
+}
+
+QDateTime TimeOf(const QJsonObject& event) {
+    return QDateTime::fromString(Str(event, "time"), Qt::ISODateWithMs);
+}
+
+QString Number(double value, int decimals) {
+    return QString::number(value, 'f', decimals);
+}
+
+QString ValueText(const QJsonObject& event, int decimals) {
+    return Number(event.value(QStringLiteral("value")).toDouble(), decimals) + QLatin1Char(' ') +
+           Str(event, "unit");
+}
+
+QString ReplyText(const QJsonObject& event) {
+    if (event.value(QStringLiteral("no_response")).toBool()) {
+        return QStringLiteral("No Response.");
+    }
+    return Str(event, "reply");
+}
+
+// "enabled, trained", or "none", for one sensor of a status reading.
+QString StatusText(const QJsonObject& event, int sensor) {
+    const QJsonObject conditions = event.value(QStringLiteral("conditions")).toObject();
+    QStringList set;
+    for (const char* name : kConditions) {
+        const QJsonArray bits = conditions.value(QLatin1String(name))
+                                    .toObject()
+                                    .value(QStringLiteral("sensors"))
+                                    .toArray();
+        if (bits.at(sensor).toBool()) {
+            set << QLatin1String(name);
+        }
+    }
+    return set.isEmpty() ? QStringLiteral("none") : set.join(QStringLiteral(", "));
+}
+
+// "set_voltage" as "Set voltage".
+QString Readable(QString kind) {
+    kind.replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (!kind.isEmpty()) {
+        kind[0] = kind[0].toUpper();
+    }
+    return kind;
+}
+
+class Builder {
+  public:
+    explicit Builder(ServiceReport& report) : report_(report) {}
+
+    void Add(const QJsonObject& event) {
+        const QString kind = Str(event, "event");
+        const QDateTime time = TimeOf(event);
+        if (time.isValid()) {
+            report_.ended = time;
+        }
+        if (kind == QStringLiteral("visit")) {
+            report_.started = time;
+            report_.programVersion = Str(event, "program_version");
+            report_.user = Str(event, "user");
+            report_.host = Str(event, "host");
+        } else if (kind == QStringLiteral("notes")) {
+            report_.notes = Str(event, "text");
+        } else if (kind == QStringLiteral("discovery")) {
+            AddDiscovery(event);
+        } else if (kind.startsWith(QStringLiteral("query_")) ||
+                   kind == QStringLiteral("power_level") || kind == QStringLiteral("status")) {
+            AddReading(kind, event, time);
+        } else if (kind.startsWith(QStringLiteral("dump_"))) {
+            AddDump(kind, event, time);
+        } else if (kind.startsWith(QStringLiteral("timing_test_"))) {
+            AddTimingTest(kind, event, time);
+        } else if (kind == QStringLiteral("refused")) {
+            report_.unanswered.push_back(
+                {time, QStringLiteral("%1 refused").arg(Readable(Str(event, "command"))), {}, {}});
+        } else {
+            AddChange(kind, event, time);
+        }
+        if (event.value(QStringLiteral("no_response")).toBool()) {
+            report_.unanswered.push_back(
+                {time, Readable(kind), {}, QStringLiteral("No Response.")});
+        }
+    }
+
+  private:
+    void AddDiscovery(const QJsonObject& event) {
+        report_.port = Str(event, "port");
+        report_.device = Str(event, "device");
+        const QJsonArray lines = event.value(QStringLiteral("lines")).toArray();
+        // The words both answers begin with: the card's identity without "ONLINE"/"OFFLINE".
+        const QStringList online = lines.at(0).toString().split(QLatin1Char(' '));
+        const QStringList offline = lines.at(1).toString().split(QLatin1Char(' '));
+        QStringList common;
+        for (qsizetype i = 0; i < std::min(online.size(), offline.size()); ++i) {
+            if (online[i] != offline[i]) {
+                break;
+            }
+            common << online[i];
+        }
+        report_.identity =
+            common.isEmpty() ? lines.at(1).toString() : common.join(QLatin1Char(' '));
+    }
+
+    void Note(int sensor, Slot slot, const Reading& reading) {
+        if (sensor < 0 || sensor >= ServiceReport::kSensorCount) {
+            return;
+        }
+        std::optional<Reading>& found = report_.asFound[sensor].*slot;
+        if (!found) {
+            found = reading;
+        }
+        report_.asLeft[sensor].*slot = reading;
+    }
+
+    void AddReading(const QString& kind, const QJsonObject& event, const QDateTime& time) {
+        if (event.value(QStringLiteral("no_response")).toBool()) {
+            return;
+        }
+        const int sensor = event.value(QStringLiteral("sensor")).toInt(-1);
+        if (kind == QStringLiteral("status")) {
+            if (!event.contains(QStringLiteral("conditions"))) {
+                return;
+            }
+            for (int s = 0; s < ServiceReport::kSensorCount; ++s) {
+                Note(s, &SensorReadings::status, {StatusText(event, s), time});
+            }
+        } else if (kind == QStringLiteral("query_voltage")) {
+            Note(sensor, &SensorReadings::voltage, {ValueText(event, 3), time});
+        } else if (kind == QStringLiteral("query_current")) {
+            Note(sensor, &SensorReadings::current, {ValueText(event, 3), time});
+        } else if (kind == QStringLiteral("query_trip_point")) {
+            const QString text = event.value(QStringLiteral("not_trained")).toBool()
+                                     ? QStringLiteral("Not Trained")
+                                     : ValueText(event, 3);
+            Note(sensor, &SensorReadings::tripPoint, {text, time});
+        } else if (kind == QStringLiteral("power_level") && HasVoltageAndCurrent(sensor)) {
+            // Until both were read the window multiplies by a zero it never read.
+            Note(sensor, &SensorReadings::powerLevel, {ValueText(event, 1), time});
+        }
+    }
+
+    bool HasVoltageAndCurrent(int sensor) const {
+        return sensor >= 0 && sensor < ServiceReport::kSensorCount &&
+               report_.asLeft[sensor].voltage && report_.asLeft[sensor].current;
+    }
+
+    // The last reading of that kind before now, for one sensor or every sensor.
+    QString Before(Slot slot, int sensor) const {
+        if (sensor >= 0 && sensor < ServiceReport::kSensorCount) {
+            const std::optional<Reading>& last = report_.asLeft[sensor].*slot;
+            return last ? last->text : QString();
+        }
+        return {};
+    }
+
+    void AddChange(const QString& kind, const QJsonObject& event, const QDateTime& time) {
+        const int sensor = event.value(QStringLiteral("sensor")).toInt(-1);
+        const QString all = event.value(QStringLiteral("all_sensors")).toBool()
+                                ? QStringLiteral(" (all sensors)")
+                                : QString();
+        ServiceReport::Change change{time, {}, {}, ReplyText(event)};
+        if (kind == QStringLiteral("set_voltage")) {
+            change.what = QStringLiteral("Voltage of sensor %1 set to %2 (code %3)%4")
+                              .arg(sensor)
+                              .arg(ValueText(event, 3), Str(event, "code"), all);
+            change.before = Before(&SensorReadings::voltage, sensor);
+        } else if (kind == QStringLiteral("set_trip_point")) {
+            change.what = QStringLiteral("Trip point of sensor %1 set to %2 (code %3)%4")
+                              .arg(sensor)
+                              .arg(ValueText(event, 3), Str(event, "code"), all);
+            change.before = Before(&SensorReadings::tripPoint, sensor);
+        } else if (kind == QStringLiteral("set_power_level")) {
+            change.what = QStringLiteral("Target power level set to %1 (code %2)")
+                              .arg(ValueText(event, 1), Str(event, "code"));
+            change.before = lastPowerLevel_;
+            lastPowerLevel_ = ValueText(event, 1);
+        } else if (kind == QStringLiteral("adjust_trip_point")) {
+            change.what = QStringLiteral("Trip point of sensor %1 adjusted").arg(sensor);
+            change.before = Before(&SensorReadings::tripPoint, sensor);
+        } else if (kind == QStringLiteral("train_sensor")) {
+            change.what = QStringLiteral("Training of sensor %1 started").arg(sensor);
+            change.before = Before(&SensorReadings::tripPoint, sensor);
+        } else if (kind == QStringLiteral("training_end")) {
+            change.what = QStringLiteral("Training ended");
+        } else if (kind == QStringLiteral("save_training_data")) {
+            change.what = QStringLiteral("Training data saved to bin %1")
+                              .arg(event.value(QStringLiteral("bin")).toInt());
+        } else if (kind == QStringLiteral("restore_training_data")) {
+            change.what = QStringLiteral("Training data restored from bin %1")
+                              .arg(event.value(QStringLiteral("bin")).toInt());
+        } else if (kind == QStringLiteral("sensor_reports")) {
+            change.what = QStringLiteral("Sensor reports %1, %2 tube")
+                              .arg(event.value(QStringLiteral("enable")).toBool()
+                                       ? QStringLiteral("enabled")
+                                       : QStringLiteral("disabled"),
+                                   Str(event, "tube"));
+            change.reply = Str(event, "response");
+        } else if (kind == QStringLiteral("go_offline")) {
+            change.what = QStringLiteral("Card taken offline");
+        } else if (kind == QStringLiteral("go_online")) {
+            change.what = QStringLiteral("Card put online");
+        } else {
+            return;  // progress, exit and kinds this version does not know
+        }
+        report_.changes.push_back(change);
+    }
+
+    void AddDump(const QString& kind, const QJsonObject& event, const QDateTime& time) {
+        if (kind == QStringLiteral("dump_start")) {
+            ServiceReport::Dump dump;
+            dump.tube = Str(event, "tube");
+            dump.firstSensor = dump.tube == QStringLiteral("right") ? 4 : 0;
+            dump.start = time;
+            dump.spreadLimit = event.value(QStringLiteral("spread_limit")).toDouble();
+            dump.file = Str(event, "file");
+            report_.dumps.push_back(dump);
+            return;
+        }
+        if (report_.dumps.empty() || report_.dumps.back().ended) {
+            return;
+        }
+        ServiceReport::Dump& dump = report_.dumps.back();
+        if (kind == QStringLiteral("dump_sample")) {
+            CurrentRow row;
+            row.seconds = static_cast<double>(dump.start.msecsTo(time)) / 1000.0;
+            const QJsonArray currents = event.value(QStringLiteral("milliamps")).toArray();
+            for (int c = 0; c < CurrentRow::kColumns; ++c) {
+                row.milliamps[c] = currents.at(c).toDouble();
+            }
+            dump.rows.push_back(row);
+            dump.samples = static_cast<int>(dump.rows.size());
+        } else if (kind == QStringLiteral("dump_end")) {
+            dump.ended = true;
+            dump.end = time;
+            dump.samples = event.value(QStringLiteral("samples")).toInt(dump.samples);
+            const QJsonArray maximum = event.value(QStringLiteral("max")).toArray();
+            const QJsonArray minimum = event.value(QStringLiteral("min")).toArray();
+            const QJsonArray lamps = event.value(QStringLiteral("lamps_lit")).toArray();
+            for (int c = 0; c < CurrentRow::kColumns; ++c) {
+                dump.maximum[c] = maximum.at(c).toDouble();
+                dump.minimum[c] = minimum.at(c).toDouble();
+                dump.lampLit[c] = lamps.at(c).toBool();
+            }
+        }
+    }
+
+    void AddTimingTest(const QString& kind, const QJsonObject& event, const QDateTime& time) {
+        if (kind == QStringLiteral("timing_test_start")) {
+            timingStart_ = time;
+            return;
+        }
+        ServiceReport::TimingTest test{Str(event, "tube"), timingStart_, time, {}};
+        for (const QJsonValue& row : event.value(QStringLiteral("rows")).toArray()) {
+            ServiceReport::TimingTest::Row cells;
+            cells.interval = row.toObject().value(QStringLiteral("interval")).toString();
+            const QJsonArray readings = row.toObject().value(QStringLiteral("readings")).toArray();
+            for (int slot = 0; slot < 4; ++slot) {
+                cells.readings[slot] = readings.at(slot).toString();
+            }
+            test.rows.push_back(cells);
+        }
+        report_.timingTests.push_back(test);
+    }
+
+    ServiceReport& report_;
+    QString lastPowerLevel_;
+    QDateTime timingStart_;
+};
+
+}  // namespace
+
+ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
+                                        const QStringList& readNotes) {
+    ServiceReport report;
+    report.readNotes = readNotes;
+    Builder builder(report);
+    for (const QJsonObject& event : events) {
+        builder.Add(event);
+    }
+    return report;
+}

@@ -1,0 +1,408 @@
+// A whole service visit against the simulated card: what the record holds, in order, and what
+// the report made from it shows, on screen, in a PDF and in an XHTML file.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QXmlStreamReader>
+
+#include "DialogAnswers.h"
+#include "OperationsTest.h"
+#include "dialogs/HexReadingEdit.h"
+#include "dialogs/SensorTimingTestDialog.h"
+#include "dialogs/TrainingBinDialog.h"
+#include "protocol/InstrumentLink.h"
+#include "record/RecordReader.h"
+#include "record/VisitRecord.h"
+#include "report/DumpPicture.h"
+#include "report/ReportDocument.h"
+#include "report/ServiceReport.h"
+#include "report/ServiceReportWindow.h"
+
+namespace opstest {
+namespace {
+
+using namespace std::chrono_literals;
+using Id = MaintenanceDialog::ControlId;
+
+constexpr int kSensor = 2;
+
+QStringList Kinds(const QList<QJsonObject>& events) {
+    QStringList kinds;
+    for (const QJsonObject& event : events) {
+        const QString kind = event.value(QStringLiteral("event")).toString();
+        // Samples and progress lines come in numbers that depend on timing.
+        if (kind != QStringLiteral("dump_sample") && kind != QStringLiteral("training_progress")) {
+            kinds << kind;
+        }
+    }
+    return kinds;
+}
+
+QJsonObject First(const QList<QJsonObject>& events, const QString& kind, int skip = 0) {
+    for (const QJsonObject& event : events) {
+        if (event.value(QStringLiteral("event")).toString() == kind && skip-- == 0) {
+            return event;
+        }
+    }
+    return {};
+}
+
+// The text of a PDF file, as pdftotext reads it.
+QString PdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", path, "-"});
+    EXPECT_TRUE(pdftotext.waitForFinished(30000));
+    EXPECT_EQ(pdftotext.exitCode(), 0) << path.toStdString();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// Types one reading into the timing test and presses Enter; then Enter for the three slots the
+// dialog offers next.
+void EnterRow(SensorTimingTestDialog& dialog, const QString& firstReading) {
+    auto* field = dialog.ControlAs<HexReadingEdit>(SensorTimingTestDialog::kReadingId);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, firstReading);
+    for (int slot = 0; slot < 4; ++slot) {
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+}
+
+class ServiceVisitTest : public OperationsTest {
+  protected:
+    void SetUp() override {
+        OperationsTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(folder.isValid());
+        ASSERT_TRUE(window->StartRecordFile(folder.path()));
+        card->SetDumpInterval(std::chrono::hours(24));
+    }
+
+    void Answer(DialogAnswer answer, int button) {
+        ModalDialogAnswerer answerer(std::move(answer));
+        Click(button);
+        ASSERT_TRUE(answerer.Answered()) << button;
+    }
+
+    // Discovery (done by the fixture), status, the three queries, a voltage change, the
+    // voltage again, training, a bin saved and restored, a dump of three samples and a timing
+    // test of two rows.
+    void RunVisit() {
+        Click(Id::IdUpdate);
+        Answer(ChooseSensor(kSensor), Id::IdQueryVoltage);
+        Answer(ChooseSensor(kSensor), Id::IdQueryCurrent);
+        Answer(ChooseSensor(kSensor), Id::IdQueryTripPoint);
+        Answer(ChooseLevel(250, kSensor), Id::IdSetVoltage);
+        Answer(ChooseSensor(kSensor), Id::IdQueryVoltage);
+
+        card->SetTrainingDuration(100ms);
+        Answer(ChooseSensor(kSensor), Id::IdTrainSensor);
+        while (window->IsTimerActive(MaintenanceDialog::kTrainingTimerId)) {
+            TickUntilResponseChanges();
+        }
+        Answer(ChooseEntry(TrainingBinDialog::IdBinList, 3), Id::IdSaveTrainingData);
+        Answer(ChooseEntry(TrainingBinDialog::IdBinList, 3), Id::IdRestoreTrainingData);
+        Click(Id::IdUpdate);
+
+        Click(Id::IdStartStop);
+        ASSERT_TRUE(window->IsDumpRunning());
+        for (const char* sample :
+             {"1000 2000 3000 4000", "1100 2000 3000 4000", "1200 2000 3000 4000"}) {
+            window->Link()->OnReceive(std::string(sample) + "\r\n");
+            window->OnDumpTick();
+        }
+        Click(Id::IdStartStop);
+        while (window->IsDumpRunning()) {
+            window->OnDumpTick();
+        }
+
+        Answer(
+            [](ui::TemplateDialog& dialog) {
+                auto& test = static_cast<SensorTimingTestDialog&>(dialog);
+                EnterRow(test, QStringLiteral("000000"));
+                EnterRow(test, QStringLiteral("000400"));
+                ClickButton(dialog, QStringLiteral("Done"));
+            },
+            Id::IdSensorTimingTest);
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(ServiceVisitTest, TheRecordHoldsEveryEventInOrderWithItsValues) {
+    RunVisit();
+    ASSERT_FALSE(HasFatalFailure());
+    window->Record().Drain();
+    const QString path = window->Record().FilePath();
+    ASSERT_TRUE(path.startsWith(folder.path())) << path.toStdString();
+    const ReadRecord read = RecordReader::Read(path);
+    ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+    EXPECT_TRUE(read.notes.isEmpty());
+    const QList<QJsonObject>& events = read.events;
+
+    EXPECT_EQ(Kinds(events),
+              (QStringList{"visit",           "discovery",          "status",
+                           "query_voltage",   "power_level",        "query_current",
+                           "power_level",     "query_trip_point",   "set_voltage",
+                           "query_voltage",   "power_level",        "train_sensor",
+                           "training_end",    "save_training_data", "restore_training_data",
+                           "status",          "dump_start",         "dump_stop",
+                           "dump_end",        "go_online",          "timing_test_start",
+                           "timing_test_end", "go_offline"}));
+    const auto samples = std::count_if(events.begin(), events.end(), [](const QJsonObject& event) {
+        return event.value("event").toString() == "dump_sample";
+    });
+    EXPECT_EQ(samples, 3);
+
+    const QJsonObject header = events.first();
+    EXPECT_EQ(header.value("version").toInt(), 1);
+    EXPECT_FALSE(header.value("user").toString().isEmpty());
+
+    const QJsonObject discovery = First(events, "discovery");
+    EXPECT_EQ(discovery.value("port").toString(), "COM2");
+    EXPECT_EQ(discovery.value("lines").toArray().at(1).toString(), "SENSOR CARD V2.1 OFFLINE");
+    for (const QJsonObject& event : events.mid(1)) {
+        EXPECT_EQ(event.value("port").toString(), "COM2")
+            << event.value("event").toString().toStdString();
+        EXPECT_FALSE(event.value("time").toString().isEmpty());
+    }
+
+    const QJsonObject status = First(events, "status");
+    const QJsonObject conditions = status.value("conditions").toObject();
+    EXPECT_EQ(conditions.keys(),
+              (QStringList{"covered", "enabled", "opened", "shorted", "trained"}));
+    for (const QString& condition : conditions.keys()) {
+        EXPECT_EQ(conditions.value(condition).toObject().value("sensors").toArray().size(), 8);
+    }
+
+    const QJsonObject set = First(events, "set_voltage");
+    EXPECT_EQ(set.value("sensor").toInt(), kSensor);
+    EXPECT_DOUBLE_EQ(set.value("value").toDouble(), 2.5);
+    EXPECT_EQ(set.value("unit").toString(), "V");
+    EXPECT_EQ(set.value("code").toString(), "3FF") << "2.5 V / 0.002442 V per count = 1023";
+    EXPECT_TRUE(set.contains("reply"));
+
+    const QJsonObject voltageAfter = First(events, "query_voltage", 1);
+    EXPECT_EQ(voltageAfter.value("unit").toString(), "V");
+    EXPECT_NEAR(voltageAfter.value("value").toDouble(), 2.5, 0.003);
+    EXPECT_FALSE(voltageAfter.value("reply").toString().isEmpty());
+
+    EXPECT_EQ(First(events, "save_training_data").value("bin").toInt(),
+              First(events, "restore_training_data").value("bin").toInt());
+
+    const QJsonObject dumpEnd = First(events, "dump_end");
+    EXPECT_EQ(dumpEnd.value("samples").toInt(), 3);
+    EXPECT_EQ(dumpEnd.value("tube").toString(), "left");
+    EXPECT_NEAR(dumpEnd.value("max").toArray().at(0).toDouble(), 0x1200 * 0.0003051851, 1e-6);
+    EXPECT_NEAR(dumpEnd.value("min").toArray().at(0).toDouble(), 0x1000 * 0.0003051851, 1e-6);
+    EXPECT_DOUBLE_EQ(dumpEnd.value("spread_limit").toDouble(), 0.02);
+    EXPECT_TRUE(dumpEnd.value("lamps_lit").toArray().at(0).toBool()) << "0.156 mA over 0.02";
+    EXPECT_FALSE(dumpEnd.value("lamps_lit").toArray().at(1).toBool());
+
+    const QJsonArray rows = First(events, "timing_test_end").value("rows").toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows.at(0).toObject().value("interval").toString(), "N/A");
+    EXPECT_EQ(rows.at(1).toObject().value("interval").toString(), "1.024");
+    EXPECT_EQ(rows.at(1).toObject().value("readings").toArray().at(3).toString(), "0x300400");
+}
+
+TEST_F(ServiceVisitTest, TheReportShowsAsFoundAndAsLeftAndTheChanges) {
+    RunVisit();
+    ASSERT_FALSE(HasFatalFailure());
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    EXPECT_EQ(report.identity, "SENSOR CARD V2.1");
+    EXPECT_EQ(report.port, "COM2");
+
+    const ServiceReport::SensorReadings& found = report.asFound[kSensor];
+    const ServiceReport::SensorReadings& left = report.asLeft[kSensor];
+    ASSERT_TRUE(found.voltage && left.voltage);
+    EXPECT_NE(found.voltage->text, left.voltage->text);
+    EXPECT_EQ(left.voltage->text, "2.498 V") << "2.5 V sent as 1023 counts of 2.442 mV";
+    EXPECT_LT(found.voltage->time, left.voltage->time);
+    ASSERT_TRUE(found.current && found.tripPoint && found.powerLevel && found.status);
+    EXPECT_TRUE(found.current->text.endsWith(" mA"));
+    // The first power level the window showed multiplied the voltage by a current not yet read.
+    const QJsonObject firstPowerLevel = First(window->Record().Events(), "power_level");
+    ASSERT_DOUBLE_EQ(firstPowerLevel.value("milliamps").toDouble(), 0.0);
+    EXPECT_GE(found.powerLevel->time, found.current->time);
+    EXPECT_NE(found.powerLevel->text, "0.0 mW");
+    EXPECT_TRUE(report.asFound[0].status.has_value()) << "the status covers every sensor";
+    EXPECT_FALSE(report.asFound[0].voltage.has_value()) << "blank where none was taken";
+
+    ASSERT_FALSE(report.changes.empty());
+    const auto voltageChange =
+        std::find_if(report.changes.begin(), report.changes.end(), [](const auto& change) {
+            return change.what.startsWith("Voltage of sensor 2 set to 2.500 V");
+        });
+    ASSERT_NE(voltageChange, report.changes.end());
+    EXPECT_EQ(voltageChange->before, found.voltage->text);
+
+    ASSERT_EQ(report.dumps.size(), 1u);
+    EXPECT_EQ(report.dumps[0].rows.size(), 3u);
+    ASSERT_EQ(report.timingTests.size(), 1u);
+    EXPECT_EQ(report.timingTests[0].rows.size(), 2u);
+
+    // The window opened from the menu shows the same, and keeps the technician's notes.
+    window->OpenServiceReport();
+    ServiceReportWindow* reportWindow = window->ServiceReport();
+    ASSERT_NE(reportWindow, nullptr);
+    const QString shown = reportWindow->Browser()->document()->toPlainText();
+    EXPECT_TRUE(shown.contains("As found"));
+    EXPECT_TRUE(shown.contains("2.500 V"));
+    reportWindow->NotesField()->setPlainText("Sensor 2 lamp replaced.");
+    reportWindow->CommitNotes();
+    EXPECT_EQ(ServiceReport::FromEvents(window->Record().Events()).notes,
+              "Sensor 2 lamp replaced.");
+}
+
+TEST_F(ServiceVisitTest, ThePdfAndTheXhtmlHoldTheReadingsAndTheTimingTable) {
+    RunVisit();
+    ASSERT_FALSE(HasFatalFailure());
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    ReportDocument document(report);
+    const QString pdf = folder.filePath("visit.pdf");
+    ASSERT_EQ(document.SaveAs(pdf), QString());
+
+    const QString text = PdfText(pdf);
+    for (const QString& expected :
+         {QString("As found"), QString("As left"), report.asFound[kSensor].voltage->text,
+          QString("2.500 V"), report.asFound[kSensor].current->text, QString("SENSOR CARD V2.1"),
+          QString("Timing test 1"), QString("1.024"), QString("0x300400"), QString("N/A")}) {
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
+    }
+
+    // Printing goes through the same document: a printer writing to a file shows it.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath("printed.pdf"));
+    document.Print(printer);
+    EXPECT_TRUE(PdfText(folder.filePath("printed.pdf")).contains("As left"));
+
+    // The dump's plot is drawn from its samples although the plot window never opened.
+    ASSERT_EQ(window->CurrentPlot(), nullptr);
+    const QImage picture = DumpPicture::Render(report.dumps[0]);
+    EXPECT_EQ(picture.size(), QSize(720, 400));
+    QSet<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 4) {
+        for (int x = 0; x < picture.width(); x += 4) {
+            colours.insert(picture.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 10) << "axes, labels, lines and bands";
+
+    const QString html = folder.filePath("visit.html");
+    ASSERT_EQ(document.SaveAs(html), QString());
+    QFile file(html);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    int pictures = 0;
+    int cells = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement) {
+            pictures +=
+                xml.name() == QStringLiteral("img") &&
+                xml.attributes().value("src").startsWith(QStringLiteral("data:image/png;base64,"));
+            cells += xml.name() == QStringLiteral("td");
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(pictures, 1) << "the dump's plot";
+    EXPECT_GT(cells, 2 * 8 * 6);
+}
+
+TEST_F(ServiceVisitTest, RepliesThatDidNotComeAndRefusalsAreRecordedAndReported) {
+    MakeReplyPending();
+    Click(Id::IdUpdate);  // refused: a reply is still pending
+    EndPendingReply();
+    card->SetSilent(true);
+    Answer(ChooseSensor(5), Id::IdQueryCurrent);
+    card->SetSilent(false);
+
+    const QList<QJsonObject>& events = window->Record().Events();
+    const QJsonObject refused = First(events, "refused");
+    EXPECT_EQ(refused.value("command").toString(), "status");
+    const QJsonObject silent = First(events, "query_current");
+    EXPECT_EQ(silent.value("sensor").toInt(), 5);
+    EXPECT_TRUE(silent.value("no_response").toBool());
+    EXPECT_FALSE(silent.contains("value"));
+
+    const ServiceReport report = ServiceReport::FromEvents(events);
+    ASSERT_EQ(report.unanswered.size(), 2u);
+    EXPECT_EQ(report.unanswered[0].what, "Status refused");
+    EXPECT_EQ(report.unanswered[1].what, "Query current");
+    EXPECT_EQ(report.unanswered[1].reply, "No Response.");
+    EXPECT_FALSE(report.asFound[5].current.has_value()) << "no reading without a reply";
+}
+
+TEST_F(ServiceVisitTest, TheMenuOpensTheReportBesideTheWindowAndItOpensEarlierRecords) {
+    QMenu* menu = window->SystemMenu();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        entries << action->text();
+    }
+    const qsizetype plot = entries.indexOf("Current Plot...");
+    ASSERT_GE(plot, 0);
+    ASSERT_EQ(entries.value(plot + 1), "Service Report...");
+    menu->actions().at(plot + 1)->trigger();
+    ServiceReportWindow* report = window->ServiceReport();
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_EQ(report->windowModality(), Qt::NonModal);
+    EXPECT_EQ(report->windowTitle(), "Service Report");
+
+    const QString notRecord = folder.filePath("list.jsonl");
+    QFile file(notRecord);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("COM2 ok\n");
+    file.close();
+    EXPECT_FALSE(report->ShowRecord(notRecord));
+    ASSERT_EQ(feedback.Messages(), 1);
+    EXPECT_EQ(feedback.events.back().text, "list.jsonl is not a service record.");
+    EXPECT_TRUE(report->IsShowingCurrentVisit());
+
+    report->NotesField()->setPlainText("Left tube cleaned.");
+    report->CommitNotes();
+    window->Record().Drain();
+    ASSERT_TRUE(report->ShowRecord(window->Record().FilePath()));
+    EXPECT_FALSE(report->IsShowingCurrentVisit());
+    EXPECT_TRUE(report->NotesField()->isReadOnly());
+    EXPECT_EQ(report->NotesField()->toPlainText(), "Left tube cleaned.");
+    EXPECT_TRUE(report->Browser()->document()->toPlainText().contains("SENSOR CARD V2.1"));
+}
+
+using RecordStartTest = OperationsTest;
+
+TEST_F(RecordStartTest, AFolderThatCannotBeMadeGivesOneMessageAndTheVisitGoesOn) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile blocker(folder.filePath("records"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)) << "a file where the folder should go";
+    blocker.close();
+
+    EXPECT_FALSE(window->StartRecordFile(folder.filePath("records/visits")));
+    ASSERT_EQ(feedback.Messages(), 1);
+    EXPECT_TRUE(feedback.events[0].text.contains("could not be created"));
+    EXPECT_TRUE(window->Record().FilePath().isEmpty());
+
+    Click(Id::IdUpdate);
+    EXPECT_EQ(feedback.Messages(), 1) << "no further message";
+    EXPECT_EQ(window->Record().Events().last().value("event").toString(), "status");
+}
+
+}  // namespace
+}  // namespace opstest
