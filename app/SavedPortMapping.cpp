@@ -7,6 +7,10 @@
 DeviceMapping::Table ReadSavedPortMapping() {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("merrowby"),
                        QStringLiteral("merrowby"));
+    return PortMappingFrom(settings);
+}
+
+DeviceMapping::Table PortMappingFrom(QSettings& settings) {
     settings.beginGroup(QStringLiteral("ports"));
     DeviceMapping::Table table;
     for (const QString& key : settings.childKeys()) {
@@ -16,5 +20,6 @@ DeviceMapping::Table ReadSavedPortMapping() {
             table[name] = device.toStdString();
         }
     }
+    settings.endGroup();
     return table;
 }

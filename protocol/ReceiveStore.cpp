@@ -7,21 +7,25 @@ constexpr char kLineFeed = '\n';
 }  // namespace
 
 bool ReceiveStore::Put(char byte) {
-    if (resynchronising_ && byte == kLineFeed) {
-        if (lastStoredWasLineFeed_) {
-            resynchronising_ = false;
-            ++droppedCount_;
-            return false;
-        }
-        if (StoreAt(byte)) {
-            resynchronising_ = false;
-            return true;
-        }
+    if (lineFeedOwed_ && StoreAt(kLineFeed)) {
+        lineFeedOwed_ = false;
     }
-    if (!resynchronising_ && StoreAt(byte)) {
+    const bool dropping = resynchronising_ || lineFeedOwed_;
+    if (!dropping && StoreAt(byte)) {
         return true;
     }
-    resynchronising_ = true;
+    if (byte != kLineFeed) {
+        resynchronising_ = true;
+        ++droppedCount_;
+        return false;
+    }
+    // This line feed ends a line that lost bytes; the next line is stored again. The line cut
+    // by the overflow gets its end now, or as soon as there is room for it.
+    resynchronising_ = false;
+    if (!lastStoredWasLineFeed_ && !lineFeedOwed_ && StoreAt(byte)) {
+        return true;
+    }
+    lineFeedOwed_ = !lastStoredWasLineFeed_;
     ++droppedCount_;
     return false;
 }
@@ -38,6 +42,7 @@ bool ReceiveStore::Take(char& byte) {
 void ReceiveStore::DiscardUnread() {
     readPosition_ = writePosition_;
     resynchronising_ = false;
+    lineFeedOwed_ = false;
     lastStoredWasLineFeed_ = true;
 }
 

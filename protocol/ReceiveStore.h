@@ -9,9 +9,10 @@
 //
 // When kCapacity bytes are waiting, further bytes are dropped (and counted) rather than
 // overwriting any waiting byte. To keep lines whole, the store then goes on dropping up to
-// the next line feed; that line feed is stored in place of the lost part (when the last
-// stored byte was not itself a line feed), so the line cut by the overflow comes out
-// shortened and every later line comes out intact.
+// the next line feed. The line cut by the overflow (when the last stored byte was not itself
+// a line feed) gets a line feed in place of the lost part, stored before anything else as
+// soon as there is room. So the cut line comes out shortened, and every later line comes out
+// intact unless the store is full when it arrives.
 class ReceiveStore {
   public:
     static constexpr std::size_t kCapacity = 65536;
@@ -35,7 +36,8 @@ class ReceiveStore {
     // Running counts of bytes stored and taken, modulo 2^32; the ring index is the low bits.
     std::uint32_t writePosition_ = 0;
     std::uint32_t readPosition_ = 0;
-    bool resynchronising_ = false;
+    bool resynchronising_ = false;  // dropping the rest of a line that lost a byte
+    bool lineFeedOwed_ = false;     // the cut line's end waits for room
     bool lastStoredWasLineFeed_ = true;
     std::uint64_t droppedCount_ = 0;
 };

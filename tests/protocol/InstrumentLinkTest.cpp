@@ -565,6 +565,7 @@ TEST_F(InstrumentLinkTest, StoreAtCapacityDropsNewBytesAndKeepsLaterLinesWhole) 
     Feed("FFFF");
     Feed(" 0000 FFFF 0000\r\n1111 2222 3333 4444\r\n");
     EXPECT_EQ(link_->ReadReply(), "") << "the line feed stored in place of the lost part";
+    EXPECT_EQ(link_->ReadReply(), "FFFF 0000 FFFF 0000") << "arrived with room free";
     EXPECT_EQ(link_->ReadReply(), "1111 2222 3333 4444");
 }
 

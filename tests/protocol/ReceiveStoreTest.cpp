@@ -69,8 +69,9 @@ TEST_F(ReceiveStoreTest, DiscardUnreadDropsExactlyTheWaitingBytes) {
 }
 
 TEST_F(ReceiveStoreTest, FullStoreDropsNewBytesAndEndsTheCutLineAtTheNextLineFeed) {
-    // Lines of 21 bytes do not divide the capacity: the last stored line is cut.
-    const std::string flood = Lines(kCapacity / 21 + 5, 21);
+    // Lines of 21 bytes do not divide the capacity: the last stored line is cut. The flood
+    // stops in the middle of a line.
+    const std::string flood = Lines(kCapacity / 21 + 5, 21) + "head of a lost line, ";
     EXPECT_EQ(PutAll(*store_, flood), kCapacity);
     EXPECT_EQ(store_->DroppedCount(), flood.size() - kCapacity);
     EXPECT_EQ(store_->Unread(), kCapacity);
@@ -80,9 +81,9 @@ TEST_F(ReceiveStoreTest, FullStoreDropsNewBytesAndEndsTheCutLineAtTheNextLineFee
     for (int i = 0; i < 100 && store_->Take(c); ++i) {
         taken.push_back(c);
     }
-    // The room now free is not used before the next line feed.
+    // The room now free is not used for the rest of the lost line.
     EXPECT_EQ(PutAll(*store_, "tail of a lost line"), 0u);
-    EXPECT_EQ(PutAll(*store_, "\nwhole\n"), 7u);
+    PutAll(*store_, "\nwhole\n");
     taken += TakeAll(*store_);
     EXPECT_TRUE(taken == flood.substr(0, kCapacity) + "\nwhole\n");
     EXPECT_EQ(taken.substr(taken.size() - 30), (flood.substr(kCapacity - 23, 23) + "\nwhole\n"));
@@ -99,18 +100,41 @@ TEST_F(ReceiveStoreTest, FullAtALineEndDropsWholeLinesOnly) {
     EXPECT_EQ(store_->DroppedCount(), lost.size());
 }
 
-TEST_F(ReceiveStoreTest, LineFeedAgainstAFullStoreKeepsDropping) {
+TEST_F(ReceiveStoreTest, LineFeedAgainstAFullStoreEndsTheCutLineOnceRoomIsFree) {
     PutAll(*store_, std::string(kCapacity, 'y'));
     EXPECT_FALSE(store_->Put('\n'));
-    EXPECT_FALSE(store_->Put('\n'));
+    EXPECT_FALSE(store_->Put('\n')) << "an empty line, lost whole";
+    std::string taken;
     char c = 0;
-    ASSERT_TRUE(store_->Take(c));
-    ASSERT_TRUE(store_->Take(c));
-    EXPECT_FALSE(store_->Put('z'));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(store_->Take(c));
+        taken.push_back(c);
+    }
+    // The line after the lost ones is kept, behind the cut line's end.
+    EXPECT_TRUE(store_->Put('z'));
     EXPECT_TRUE(store_->Put('\n'));
-    EXPECT_TRUE(store_->Put('w'));
     EXPECT_EQ(store_->Unread(), kCapacity);
-    EXPECT_EQ(store_->DroppedCount(), 3u);
+    taken += TakeAll(*store_);
+    EXPECT_TRUE(taken == std::string(kCapacity, 'y') + "\nz\n");
+    EXPECT_EQ(store_->DroppedCount(), 2u);
+}
+
+TEST_F(ReceiveStoreTest, LineFeedLostAtALineEndKeepsTheNextLine) {
+    // Lines of 16 bytes fill the store exactly; an empty line arrives against it.
+    const std::string fill = Lines(kCapacity / 16, 16);
+    EXPECT_EQ(PutAll(*store_, fill + "\n"), kCapacity);
+    EXPECT_TRUE(TakeAll(*store_) == fill);
+    EXPECT_EQ(PutAll(*store_, "next\n"), 5u);
+    EXPECT_EQ(TakeAll(*store_), "next\n");
+    EXPECT_EQ(store_->DroppedCount(), 1u);
+}
+
+TEST_F(ReceiveStoreTest, CutLineEndStillOwedWhenDiscardedIsNotStoredLater) {
+    PutAll(*store_, std::string(kCapacity, 'y'));
+    EXPECT_FALSE(store_->Put('\n'));
+    store_->DiscardUnread();
+    EXPECT_EQ(PutAll(*store_, "ab\n"), 3u);
+    EXPECT_EQ(TakeAll(*store_), "ab\n");
 }
 
 }  // namespace
