@@ -123,6 +123,7 @@ bool SerialPort::OpenDevice() {
     if (!device_.Open(DevicePathForPortName(name_), O_RDWR | O_NONBLOCK)) {
         return false;
     }
+    TakeLine();
     deviceOpen_.store(true);
     const std::string stored = settings_;
     if (!Configure(stored)) {
@@ -132,12 +133,20 @@ bool SerialPort::OpenDevice() {
     return true;
 }
 
+// The open raised RTS (and DTR): RTS goes down again before anything else happens, the
+// line's state as found is kept for the close. Called with the device lock held.
+void SerialPort::TakeLine() {
+    foundLine_.Save(device_.Fd());
+    platform::SetRts(device_.Fd(), false);
+}
+
 // Called with the device lock held.
 void SerialPort::CloseDevice() {
     if (!device_.IsOpen()) {
         return;
     }
     rtsToggle_.Restore(device_.Fd());
+    foundLine_.Restore(device_.Fd());
     device_.Close();
     deviceOpen_.store(false);
 }

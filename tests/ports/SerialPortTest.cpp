@@ -209,6 +209,27 @@ TEST_F(SerialPortTest, AutoClosesAfterLastDetachAndReopensWithStoredSettings) {
     EXPECT_NE(line.c_cflag & CSTOPB, 0u);
 }
 
+TEST_F(SerialPortTest, ClosingPutsTheLineBackAsItWasFound) {
+    pty.HoldSlave();
+    // A line left by a terminal program: 2400 baud, line editing and echo on.
+    termios found = FarSideAttributes();
+    cfsetospeed(&found, B2400);
+    cfsetispeed(&found, B2400);
+    found.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(tcsetattr(pty.Master(), TCSANOW, &found), 0);
+
+    ASSERT_TRUE(port->Attach(&listener));
+    const termios inUse = FarSideAttributes();
+    ASSERT_EQ(cfgetospeed(&inUse), static_cast<speed_t>(B9600));
+    ASSERT_EQ(inUse.c_lflag & (ICANON | ECHO), 0u);
+
+    ASSERT_TRUE(port->Detach(&listener));
+    ASSERT_TRUE(WaitUntil([&] { return !port->IsDeviceOpen(); }));
+    const termios after = FarSideAttributes();
+    EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B2400));
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+}
+
 TEST_F(SerialPortTest, DestructionDiscardsQueuedStringsAndStopsTheThread) {
     ASSERT_TRUE(port->Attach(&listener));
     ASSERT_TRUE(port->Configure("96,n,8,1,1"));
