@@ -10,6 +10,7 @@
 #include "platform/LineMode.h"
 #include "platform/Tick.h"
 #include "ports/DevicePath.h"
+#include "ports/SerialWaitPlan.h"
 
 using platform::RecursiveGuard;
 
@@ -196,33 +197,19 @@ bool SerialPort::Pass() {
     return true;
 }
 
-// Input always ends the wait; a queued string only once its pause, its retry delay or its
-// pacing is over. Attach, Detach and Write wake the thread through the wake event.
 PortThread::WaitFor SerialPort::NextWait() {
-    PortThread::WaitFor what;
-    const bool queueEmpty = queue_.Peek().queueEmpty;
-    const Clock::time_point now = Clock::now();
+    const PortQueue::State queue = queue_.Peek();
+    SerialWaitState state;
+    state.queueEmpty = queue.queueEmpty;
+    state.hasListener = queue.hasListener;
+    state.now = Clock::now();
     const RecursiveGuard device(deviceLock_);
-    if (!device_.IsOpen()) {
-        return what;
-    }
-    if (now < goneUntil_) {
-        what.deadline = goneUntil_;
-        return what;
-    }
-    what.inputFd = device_.Fd();
-    if (now < holdUntil_) {
-        // Also with an empty queue: the pass after the last write's pause checks auto-close.
-        what.deadline = holdUntil_;
-    } else if (!queueEmpty) {
-        if (pacing_ != 0 && !ready_.IsSet()) {
-            what.eventFd = ready_.PollFd();
-            what.deadline = lastWrite_ + std::chrono::milliseconds(kPacingLimitMs);
-        } else {
-            what.deadline = now;
-        }
-    }
-    return what;
+    state.deviceFd = device_.IsOpen() ? device_.Fd() : -1;
+    state.pacingEventFd = pacing_ != 0 && !ready_.IsSet() ? ready_.PollFd() : -1;
+    state.holdUntil = holdUntil_;
+    state.goneUntil = goneUntil_;
+    state.pacingLimit = lastWrite_ + std::chrono::milliseconds(kPacingLimitMs);
+    return PlanSerialWait(state);
 }
 
 void SerialPort::Receive() {

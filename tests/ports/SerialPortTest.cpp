@@ -10,6 +10,7 @@
 #include "PortTestSupport.h"
 #include "platform/ExclusiveDevice.h"
 #include "ports/SerialPort.h"
+#include "ports/SerialWaitPlan.h"
 
 using namespace porttest;
 using Clock = std::chrono::steady_clock;
@@ -421,6 +422,36 @@ TEST_F(SerialPortTest, HungUpLineIsLookedAtOnlyNowAndThen) {
     EXPECT_FALSE(WaitUntil([&] { return port->WakeCount() - before > 5; }, 300ms));
     EXPECT_EQ(port->QueuedCount(), 1u);
     EXPECT_TRUE(port->Detach(&listener));
+}
+
+}  // namespace
+
+namespace {
+
+// The thread's sleep, decided from what it knows.
+class SerialWaitPlanTest : public ::testing::Test {
+  protected:
+    PtyPair pty;
+    SerialWaitState state;
+    void SetUp() override {
+        state.deviceFd = pty.Master();
+        state.now = Clock::now();
+    }
+};
+
+TEST_F(SerialWaitPlanTest, AnUnusedDeviceIsClosedOnTheNextPassHoweverLateTheThreadRuns) {
+    // The last string went out and its 5 ms pause ended while the thread was held up.
+    state.holdUntil = state.now - std::chrono::milliseconds(5);
+    const PortThread::WaitFor late = PlanSerialWait(state);
+    ASSERT_TRUE(late.deadline.has_value());
+    EXPECT_LE(*late.deadline, state.now);
+
+    state.holdUntil = state.now + std::chrono::milliseconds(5);
+    EXPECT_EQ(PlanSerialWait(state).deadline, state.holdUntil) << "the pause still holds";
+    state.hasListener = true;
+    state.holdUntil = {};
+    EXPECT_FALSE(PlanSerialWait(state).deadline.has_value()) << "in use: sleep until woken";
+    EXPECT_EQ(PlanSerialWait(state).inputFd, pty.Master());
 }
 
 }  // namespace
