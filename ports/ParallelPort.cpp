@@ -61,7 +61,7 @@ bool ParallelPort::Configure(const std::string& settings) {
     if (!deviceOpen_.load()) {
         return false;
     }
-    queue_.Clear();
+    queue_.Clear(lastSent_);
     settings_ = settings;
     return true;
 }
@@ -108,6 +108,7 @@ bool ParallelPort::TransmitHead() {
             return false;
         }
         result = platform::WriteSome(device_.Fd(), head->data);
+        lastSent_ = {head->serial, result.written};
     }
     if (result.complete) {
         queue_.PopHead(head->serial);

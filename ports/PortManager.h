@@ -9,7 +9,7 @@ class PortListener;
 // The process-wide registry of named ports. The slot order below is part of the
 // interface other modules are built against: do not reorder.
 class PortManager {
-public:
+  public:
     virtual Port* Open(std::string name, PortListener* listener) = 0;
     virtual void CloseAll() = 0;
     virtual std::int32_t GetStatus(std::string name) = 0;

@@ -13,6 +13,10 @@ PortQueue::PortQueue(std::string portName) : portName_(std::move(portName)) {
     listeners_.reserve(kGrowthBlock);
 }
 
+PortQueue::~PortQueue() {
+    Clear();
+}
+
 bool PortQueue::IsAttached(PortListener* listener) {
     const RecursiveGuard guard(lock_);
     return std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end();
@@ -49,7 +53,6 @@ std::size_t PortQueue::ListenerCount() {
 
 void PortQueue::Push(const std::string& data) {
     const RecursiveGuard guard(lock_);
-    TapWritten(portName_, data);
     queue_.push_back(Entry{nextSerial_++, data});
 }
 
@@ -64,6 +67,7 @@ std::optional<PortQueue::Entry> PortQueue::Head() {
 void PortQueue::PopHead(std::uint64_t serial) {
     const RecursiveGuard guard(lock_);
     if (!queue_.empty() && queue_.front().serial == serial) {
+        TapWritten(portName_, queue_.front().data);
         queue_.pop_front();
     }
 }
@@ -72,12 +76,29 @@ void PortQueue::DropSentPrefix(std::uint64_t serial, std::size_t sentBytes) {
     const RecursiveGuard guard(lock_);
     if (!queue_.empty() && queue_.front().serial == serial) {
         auto& data = queue_.front().data;
-        data.erase(0, std::min(sentBytes, data.size()));
+        const std::size_t sent = std::min(sentBytes, data.size());
+        if (sent > 0) {
+            TapWritten(portName_, data.substr(0, sent));
+        }
+        data.erase(0, sent);
     }
 }
 
 void PortQueue::Clear() {
+    Clear(Sent{});
+}
+
+void PortQueue::Clear(const Sent& lastSent) {
     const RecursiveGuard guard(lock_);
+    for (const Entry& entry : queue_) {
+        const std::size_t sent = entry.serial == lastSent.serial ? lastSent.bytes : 0;
+        if (sent > 0) {
+            TapWritten(portName_, entry.data.substr(0, sent));
+        }
+        if (sent < entry.data.size()) {
+            TapDropped(portName_, entry.data.substr(sent));
+        }
+    }
     queue_.clear();
 }
 

@@ -26,6 +26,13 @@ void TapWritten(const std::string& portName, const std::string& data) {
     }
 }
 
+void TapDropped(const std::string& portName, const std::string& data) {
+    const std::shared_lock guard(TapLock());
+    if (installedTap != nullptr) {
+        installedTap->Dropped(portName, data);
+    }
+}
+
 void TapReceived(const std::string& portName, const std::string& chunk) {
     const std::shared_lock guard(TapLock());
     if (installedTap != nullptr) {

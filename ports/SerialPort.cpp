@@ -84,7 +84,7 @@ bool SerialPort::Configure(const std::string& settings) {
     if (!ApplyLine(settings.substr(0, kModeTextLength))) {
         return false;
     }
-    queue_.Clear();
+    queue_.Clear(lastSent_);
     std::string stored = settings;
     if (stored.size() < kPacingDigitIndex) {
         stored += ",0";  // the pacing value stays as it was
@@ -258,6 +258,7 @@ void SerialPort::TransmitHead() {
         ready_.Set();
     }
     const platform::WriteResult result = Transmit(head->data);
+    lastSent_ = {head->serial, result.written};
     if (!result.complete) {
         lastWrite_ = Clock::now();
         holdUntil_ = lastWrite_ + std::chrono::milliseconds(kWriteRetryMs);

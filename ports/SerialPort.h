@@ -83,6 +83,7 @@ class SerialPort : public Port {
     platform::SavedLineState foundLine_;  // put back on close
     int baudRate_ = 9600;
     platform::Event ready_{platform::Event::Mode::ManualReset};
+    PortQueue::Sent lastSent_;  // under the device lock
     // I/O thread only.
     Clock::time_point lastWrite_ = Clock::now();
     Clock::time_point holdUntil_;  // the pause after a write, or a failed write's retry
