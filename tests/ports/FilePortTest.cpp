@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <future>
 
 #include "PortTestSupport.h"
+#include "platform/WorkerThread.h"
 #include "ports/FilePort.h"
 
 using namespace porttest;
@@ -129,14 +131,28 @@ TEST_F(FilePortFifoTest, AFifoWithoutAReaderFailsAttachAtOnce) {
     EXPECT_FALSE(attached.get());
 }
 
-TEST_F(FilePortFifoTest, AReaderGoneIsAFailedWriteNotTheEndOfTheProgram) {
+TEST(IoThreadTest, AWriteToAPipeWithoutReaderFailsWithEpipeInsteadOfEndingTheProgram) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    int error = 0;
+    {
+        platform::WorkerThread thread;
+        ASSERT_TRUE(thread.Start(platform::ThreadPriority::Normal,
+                                 [&] { error = ::write(ends[1], "x", 1) < 0 ? errno : 0; }));
+    }
+    ::close(ends[1]);
+    EXPECT_EQ(error, EPIPE);
+}
+
+TEST_F(FilePortFifoTest, AReaderGoneIsAFailedWriteRetriedUntilOneIsBack) {
     int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     FilePort port("KEY", fifo);
     ASSERT_TRUE(port.Attach(&listener));
     ::close(reader);
     ASSERT_TRUE(port.Write("kept"));
-    // Each pass meets EPIPE; the string stays queued.
+    // Each pass finds no reader (or meets EPIPE); the string stays queued.
     EXPECT_FALSE(WaitUntil([&] { return port.QueuedCount() == 0; }, 200ms));
     reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
