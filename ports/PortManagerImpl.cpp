@@ -10,6 +10,7 @@
 #include "ports/FilePort.h"
 #include "ports/ParallelPort.h"
 #include "ports/PortKind.h"
+#include "ports/PortThread.h"
 #include "ports/SerialPort.h"
 #include "ports/SettingsDialogFactory.h"
 
@@ -163,7 +164,12 @@ Port* PortManagerImpl::Open(std::string name, PortListener* listener) {
     return port->Attach(listener) ? port : nullptr;
 }
 
+// Refused on a port's own I/O thread (a listener's OnReceive): it would destroy the port
+// whose pass is running.
 void PortManagerImpl::CloseAll() {
+    if (PortThread::IsAnyPortThread()) {
+        return;
+    }
     const RecursiveGuard guard(lock_);
     for (auto& [name, port] : registry_) {
         port.reset();

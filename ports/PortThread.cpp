@@ -7,6 +7,16 @@
 
 using platform::Readiness;
 
+namespace {
+
+thread_local bool onPortThread = false;
+
+}  // namespace
+
+bool PortThread::IsAnyPortThread() {
+    return onPortThread;
+}
+
 PortThread::PortThread() = default;
 
 PortThread::~PortThread() {
@@ -19,6 +29,7 @@ void PortThread::Start(platform::ThreadPriority priority, std::function<bool()> 
     }
     running_.fetch_add(1);
     started_ = worker_.Start(priority, [this, pass = std::move(pass)] {
+        onPortThread = true;
         while (pass()) {
         }
         running_.fetch_sub(1);

@@ -165,6 +165,31 @@ TEST_F(PortManagerTest, CloseAllGivesAFreshPortWithInitialSettings) {
     EXPECT_EQ(out, SerialPort::kInitialSettings);
 }
 
+// Calls CloseAll from inside OnReceive, on the port's own thread.
+class ClosingListener : public RecordingListener {
+  public:
+    explicit ClosingListener(PortManager& manager) : manager_(manager) {}
+    void OnReceive(const std::string& chunk) override {
+        manager_.CloseAll();
+        RecordingListener::OnReceive(chunk);
+    }
+
+  private:
+    PortManager& manager_;
+};
+
+TEST_F(PortManagerTest, CloseAllFromAListenersOnReceiveIsRefused) {
+    ClosingListener closing(manager);
+    ASSERT_NE(manager.Open("COM1", &closing), nullptr);
+    pty.SendFromFarSide("x");
+    ASSERT_TRUE(closing.WaitForBytes(1));
+    EXPECT_EQ(manager.RegisteredNames(), std::vector<std::string>{"COM1"});
+    pty.SendFromFarSide("y");
+    ASSERT_TRUE(closing.WaitForBytes(2));
+    EXPECT_EQ(closing.Joined(), "xy");
+    EXPECT_TRUE(manager.Close("COM1", &closing));
+}
+
 TEST_F(PortManagerTest, VanishedLineIsReopenedCleanlyAfterCloseAll) {
     Port* port = manager.Open("COM1", &listener);
     ASSERT_NE(port, nullptr);
