@@ -25,7 +25,9 @@ FilePort::~FilePort() {
 }
 
 bool FilePort::Write(const std::string& data) {
-    queue_.Push(data);
+    if (!queue_.Push(data)) {
+        return false;
+    }
     thread_.Wake();
     return true;
 }
@@ -44,7 +46,9 @@ bool FilePort::Attach(PortListener* listener) {
             CloseFile();
         }
     }
-    queue_.AddListener(listener);
+    if (!queue_.AddListener(listener)) {
+        return false;
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "ports/PortQueue.h"
 
 #include <algorithm>
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -22,12 +23,17 @@ bool PortQueue::IsAttached(PortListener* listener) {
     return std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end();
 }
 
-void PortQueue::AddListener(PortListener* listener) {
+bool PortQueue::AddListener(PortListener* listener) {
     const RecursiveGuard guard(lock_);
-    if (listeners_.size() == listeners_.capacity()) {
-        listeners_.reserve(listeners_.size() + kGrowthBlock);
+    try {
+        if (listeners_.size() == listeners_.capacity()) {
+            listeners_.reserve(listeners_.size() + kGrowthBlock);
+        }
+        listeners_.push_back(listener);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    listeners_.push_back(listener);
+    return true;
 }
 
 bool PortQueue::RemoveListener(PortListener* listener) {
@@ -51,9 +57,15 @@ std::size_t PortQueue::ListenerCount() {
     return listeners_.size();
 }
 
-void PortQueue::Push(const std::string& data) {
+bool PortQueue::Push(const std::string& data) {
     const RecursiveGuard guard(lock_);
-    queue_.push_back(Entry{nextSerial_++, data});
+    try {
+        queue_.push_back(Entry{nextSerial_, data});
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    ++nextSerial_;
+    return true;
 }
 
 std::optional<PortQueue::Entry> PortQueue::Head() {
@@ -124,9 +136,11 @@ std::int32_t PortQueue::Status() {
 void PortQueue::Deliver(const std::string& chunk) {
     TapReceived(portName_, chunk);
     std::vector<PortListener*> snapshot;
-    {
+    try {
         const RecursiveGuard guard(lock_);
         snapshot = listeners_;
+    } catch (const std::bad_alloc&) {
+        return;
     }
     for (PortListener* listener : snapshot) {
         {

@@ -43,13 +43,15 @@ class PortQueue {
     platform::RecursiveLock& Lock() { return lock_; }
 
     bool IsAttached(PortListener* listener);
-    void AddListener(PortListener* listener);
+    // False, with nothing changed, when memory runs out.
+    bool AddListener(PortListener* listener);
     // Removes the listener; once this returns, Deliver no longer calls it (unless called
     // from inside that listener's own OnReceive).
     bool RemoveListener(PortListener* listener);
     std::size_t ListenerCount();
 
-    void Push(const std::string& data);
+    // False, with nothing queued, when memory runs out.
+    bool Push(const std::string& data);
     std::optional<Entry> Head();
     // The head went out: removes it, only if it is still the entry that was copied.
     void PopHead(std::uint64_t serial);
@@ -65,7 +67,7 @@ class PortQueue {
     std::int32_t Status();
 
     // Hands chunk to every listener in order of attachment, with the queue lock released
-    // during each call.
+    // during each call. Out of memory, the chunk reaches nobody.
     void Deliver(const std::string& chunk);
 
   private:

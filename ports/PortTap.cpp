@@ -1,6 +1,7 @@
 #include "ports/PortTap.h"
 
 #include <mutex>
+#include <new>
 #include <shared_mutex>
 
 namespace {
@@ -19,23 +20,33 @@ void InstallPortTap(PortTap* tap) {
     installedTap = tap;
 }
 
+// A tap that runs out of memory loses the event; the port goes on.
 void TapWritten(const std::string& portName, const std::string& data) {
     const std::shared_lock guard(TapLock());
-    if (installedTap != nullptr) {
-        installedTap->Written(portName, data);
+    try {
+        if (installedTap != nullptr) {
+            installedTap->Written(portName, data);
+        }
+    } catch (const std::bad_alloc&) {
     }
 }
 
 void TapDropped(const std::string& portName, const std::string& data) {
     const std::shared_lock guard(TapLock());
-    if (installedTap != nullptr) {
-        installedTap->Dropped(portName, data);
+    try {
+        if (installedTap != nullptr) {
+            installedTap->Dropped(portName, data);
+        }
+    } catch (const std::bad_alloc&) {
     }
 }
 
 void TapReceived(const std::string& portName, const std::string& chunk) {
     const std::shared_lock guard(TapLock());
-    if (installedTap != nullptr) {
-        installedTap->Received(portName, chunk);
+    try {
+        if (installedTap != nullptr) {
+            installedTap->Received(portName, chunk);
+        }
+    } catch (const std::bad_alloc&) {
     }
 }

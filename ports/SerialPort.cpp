@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <chrono>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -42,7 +43,9 @@ bool SerialPort::Write(const std::string& data) {
     if (!deviceOpen_.load()) {
         return false;
     }
-    queue_.Push(data);
+    if (!queue_.Push(data)) {
+        return false;
+    }
     thread_.Wake();
     return true;
 }
@@ -60,7 +63,9 @@ bool SerialPort::Attach(PortListener* listener) {
     if (!deviceOpen_.load() && !OpenDevice()) {
         return false;
     }
-    queue_.AddListener(listener);
+    if (!queue_.AddListener(listener)) {
+        return false;  // a device opened just now is closed again by the next pass
+    }
     thread_.Wake();  // the device may be new to the thread
     return true;
 }
@@ -74,25 +79,35 @@ bool SerialPort::Detach(PortListener* listener) {
 void SerialPort::GetSettings(std::string& out) {
     const RecursiveGuard device(deviceLock_);
     if (deviceOpen_.load()) {
-        out = settings_;
+        try {
+            out = settings_;
+        } catch (const std::bad_alloc&) {
+        }
     }
 }
 
 bool SerialPort::Configure(const std::string& settings) {
+    // The text to store is made first: out of memory, nothing has changed yet.
+    std::string stored;
+    try {
+        stored = settings;
+        if (stored.size() < kPacingDigitIndex) {
+            stored += ",0";  // the pacing value stays as it was
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     const RecursiveGuard guard(queue_.Lock());
     const RecursiveGuard device(deviceLock_);
     if (!ApplyLine(settings.substr(0, kModeTextLength))) {
         return false;
     }
     queue_.Clear(lastSent_);
-    std::string stored = settings;
-    if (stored.size() < kPacingDigitIndex) {
-        stored += ",0";  // the pacing value stays as it was
-    } else if (stored.size() > kPacingDigitIndex) {
-        pacing_ = static_cast<std::uint8_t>(stored[kPacingDigitIndex] - '0');
-    }
     // Nine characters carry no pacing digit: the pacing value stays as it was.
-    settings_ = stored;
+    if (settings.size() > kPacingDigitIndex) {
+        pacing_ = static_cast<std::uint8_t>(settings[kPacingDigitIndex] - '0');
+    }
+    settings_ = std::move(stored);
     thread_.Wake();  // the queue was emptied
     return true;
 }
@@ -121,12 +136,19 @@ std::uint8_t SerialPort::PacingValue() {
 // Called with the queue lock held.
 bool SerialPort::OpenDevice() {
     const RecursiveGuard device(deviceLock_);
-    if (!device_.Open(DevicePathForPortName(name_), O_RDWR | O_NONBLOCK)) {
+    std::string path;
+    std::string stored;
+    try {
+        path = DevicePathForPortName(name_);
+        stored = settings_;
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (!device_.Open(path, O_RDWR | O_NONBLOCK)) {
         return false;
     }
     TakeLine();
     deviceOpen_.store(true);
-    const std::string stored = settings_;
     if (!Configure(stored)) {
         CloseDevice();
         return false;
