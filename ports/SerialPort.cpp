@@ -5,11 +5,9 @@
 #include <chrono>
 #include <new>
 #include <optional>
-#include <thread>
 
 #include "platform/DeviceIo.h"
 #include "platform/LineMode.h"
-#include "platform/Tick.h"
 #include "ports/DevicePath.h"
 #include "ports/SerialWaitPlan.h"
 
@@ -19,8 +17,6 @@ namespace {
 
 constexpr std::size_t kModeTextLength = 8;
 constexpr std::size_t kPacingDigitIndex = 9;
-constexpr int kRtsSettleMs = 1;
-constexpr int kTransmitterWaitSlackMs = 50;
 constexpr int kWriteStallLimitMs = 1000;
 
 }  // namespace
@@ -191,7 +187,7 @@ bool SerialPort::ApplyLine(const std::string& modeText) {
     if (manualRts_) {
         platform::SetRts(fd, false);  // raised only while sending; refused without modem lines
     }
-    baudRate_ = mode->baudRate;
+    lineMode_ = *mode;
     return true;
 }
 
@@ -306,16 +302,13 @@ platform::WriteResult SerialPort::Transmit(const std::string& data) {
     const int fd = device_.Fd();
     const bool driveRts = manualRts_ && platform::SetRts(fd, true);
     if (driveRts) {
-        const std::uint32_t raised = platform::TickCount();
-        while (platform::TickCount() - raised < kRtsSettleMs) {
-            std::this_thread::yield();
-        }
+        platform::SettleAfterRaisingRts();
     }
+    const Clock::time_point began = Clock::now();
     const platform::WriteResult result =
         platform::WriteAll(fd, data, kWriteStallLimitMs, thread_.Stopping());
     if (driveRts && result.complete) {
-        platform::WaitTransmitterEmpty(
-            fd, platform::LineTimeMs(data.size(), baudRate_) * 2 + kTransmitterWaitSlackMs);
+        platform::WaitUntilSent(fd, began + platform::LineTime(data.size(), lineMode_));
         platform::SetRts(fd, false);
     }
     return result;

@@ -81,7 +81,7 @@ class SerialPort : public Port {
     std::atomic<bool> deviceOpen_{false};
     platform::DriverRtsToggle rtsToggle_;
     platform::SavedLineState foundLine_;  // put back on close
-    int baudRate_ = 9600;
+    platform::LineMode lineMode_;
     platform::Event ready_{platform::Event::Mode::ManualReset};
     PortQueue::Sent lastSent_;  // under the device lock
     // I/O thread only.
