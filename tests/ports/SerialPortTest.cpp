@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <future>
 #include <memory>
 #include <string>
 
 #include "PortTestSupport.h"
+#include "platform/DeviceIo.h"
 #include "platform/ExclusiveDevice.h"
 #include "ports/SerialPort.h"
 #include "ports/SerialWaitPlan.h"
@@ -410,6 +413,34 @@ TEST_F(SerialPortTest, InputDuringThePausesAfterWritesIsDeliveredAtOnce) {
     EXPECT_EQ(sentMeanwhile + pty.ReceiveOnFarSide(strings.size() - 1 - sentMeanwhile.size()),
               strings.substr(1));
     EXPECT_EQ(listener.Joined(), input);
+}
+
+std::atomic<int> failedPolls{0};
+
+int FailingPoll(pollfd*, nfds_t, const timespec*, const sigset_t*) {
+    failedPolls.fetch_add(1);
+    errno = ENOMEM;
+    return -1;
+}
+
+// Puts the system's poll back however the test ends.
+struct FailingPollInstalled {
+    FailingPollInstalled() { platform::SetPollFunction(FailingPoll); }
+    ~FailingPollInstalled() { platform::SetPollFunction(nullptr); }
+};
+
+TEST_F(SerialPortTest, AFailingPollIsWaitedOutNotSpunOn) {
+    ASSERT_TRUE(port->Attach(&listener));
+    {
+        const FailingPollInstalled failing;
+        pty.SendFromFarSide("w");  // ends the wait in progress; the next ones fail
+        // A pass straight after each failure would poll thousands of times meanwhile.
+        EXPECT_FALSE(WaitUntil([] { return failedPolls.load() > 50; }, 200ms));
+        EXPECT_GT(failedPolls.load(), 0);
+    }
+    pty.SendFromFarSide("x");
+    EXPECT_TRUE(listener.WaitForBytes(2));
+    EXPECT_EQ(listener.Joined(), "wx");
 }
 
 TEST_F(SerialPortTest, HungUpLineIsLookedAtOnlyNowAndThen) {
