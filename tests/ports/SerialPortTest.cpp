@@ -81,13 +81,16 @@ TEST_F(SerialPortTest, ReceivedBytesArriveInOrderInChunksOfAtMostFive) {
     for (RecordingListener* each : {&listener, &second}) {
         ASSERT_TRUE(each->WaitForBytes(sent.size()));
         EXPECT_EQ(each->Joined(), sent);  // nothing lost, repeated or reordered; NULs kept
+        // Each read takes at most 5 bytes, and 5 whenever that many are waiting.
         const auto chunks = each->Chunks();
-        EXPECT_GE(chunks.size(),
-                  (sent.size() + SerialPort::kReadChunk - 1) / SerialPort::kReadChunk);
+        EXPECT_GE(chunks.size(), (sent.size() + 4) / 5);
+        std::size_t fullReads = 0;
         for (const auto& chunk : chunks) {
             EXPECT_GE(chunk.size(), 1u);
-            EXPECT_LE(chunk.size(), SerialPort::kReadChunk);
+            EXPECT_LE(chunk.size(), 5u);
+            fullReads += chunk.size() == 5u ? 1 : 0;
         }
+        EXPECT_GT(fullReads, 0u);
     }
     EXPECT_TRUE(port->Detach(&second));
 }
@@ -260,9 +263,19 @@ TEST_F(SerialPortTest, PacingHoldsTheNextStringForThreeHundredMilliseconds) {
     ASSERT_TRUE(port->Write("B"));
     ASSERT_EQ(pty.ReceiveOnFarSide(1), "A");
     ASSERT_EQ(pty.ReceiveOnFarSide(1), "B");
-    const auto gap = Clock::now() - firstWritten;
-    // Tick counts are whole milliseconds, so allow for one of truncation.
-    EXPECT_GE(gap, std::chrono::milliseconds(SerialPort::kPacingLimitMs - 1));
+    EXPECT_GE(Clock::now() - firstWritten, std::chrono::milliseconds(300));
+}
+
+TEST_F(SerialPortTest, EachStringIsFollowedByAPauseOfFiveMilliseconds) {
+    ASSERT_TRUE(port->Attach(&listener));
+    for (const char text : std::string("0123456789")) {
+        ASSERT_TRUE(port->Write(std::string(1, text)));
+    }
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "0");
+    const auto firstSeen = Clock::now();
+    ASSERT_EQ(pty.ReceiveOnFarSide(9), "123456789");
+    // Nine pauses of 5 ms; the first string may have been noticed up to one pause late.
+    EXPECT_GE(Clock::now() - firstSeen, 8 * std::chrono::milliseconds(5));
 }
 
 TEST_F(SerialPortTest, AcknowledgeReplyLetsTheNextStringGoAtOnce) {
@@ -371,6 +384,30 @@ TEST_F(SerialPortTest, FarSideVanishingMidStreamKeepsWritesQueued) {
     EXPECT_EQ(port->GetStatus(), 1);
     EXPECT_EQ(listener.Joined(), "half");
     EXPECT_TRUE(port->Detach(&listener));
+}
+
+TEST_F(SerialPortTest, DetachWakesASleepingThreadToCloseTheDevice) {
+    ASSERT_TRUE(port->Attach(&listener));
+    pty.SendFromFarSide("x");
+    ASSERT_TRUE(listener.WaitForBytes(1));
+    const std::uint64_t asleep = port->WakeCount();
+    ASSERT_FALSE(WaitUntil([&] { return port->WakeCount() != asleep; }, 50ms)) << "not idle";
+    ASSERT_TRUE(port->Detach(&listener));
+    EXPECT_TRUE(WaitUntil([&] { return !port->IsDeviceOpen(); }, 1s));
+}
+
+TEST_F(SerialPortTest, AStringTheLineWouldNotTakeIsRetriedAndSentOnce) {
+    ASSERT_TRUE(port->Attach(&listener));
+    // More than the pseudo-terminal buffers while the far side reads nothing: the write
+    // stalls, fails, and the rest is sent on later passes.
+    std::string text;
+    for (int i = 0; text.size() < 256 * 1024; ++i) {
+        text += std::to_string(i) + ',';
+    }
+    ASSERT_TRUE(port->Write(text));
+    ASSERT_TRUE(port->Write("end"));
+    EXPECT_FALSE(WaitUntil([&] { return port->QueuedCount() < 2; }, 1500ms));
+    EXPECT_EQ(pty.ReceiveOnFarSide(text.size() + 3, 10s), text + "end");
 }
 
 TEST_F(SerialPortTest, IdlePortSleepsUntilInputArrives) {
