@@ -40,7 +40,8 @@ bool ParallelPort::Attach(PortListener* listener) {
         return false;
     }
     if (!queue_.AddListener(listener)) {
-        return false;  // a device opened just now is closed again by the next pass
+        thread_.Wake();  // a device opened just now is closed again by the next pass
+        return false;
     }
     return true;
 }

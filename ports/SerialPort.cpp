@@ -60,7 +60,8 @@ bool SerialPort::Attach(PortListener* listener) {
         return false;
     }
     if (!queue_.AddListener(listener)) {
-        return false;  // a device opened just now is closed again by the next pass
+        thread_.Wake();  // a device opened just now is closed again by the next pass
+        return false;
     }
     thread_.Wake();  // the device may be new to the thread
     return true;

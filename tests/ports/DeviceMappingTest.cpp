@@ -2,7 +2,6 @@
 // here), and the order of precedence of the explicit choices.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -65,34 +64,6 @@ class FakeSystemFolder : public TempDir {
             std::to_string(pid) + " (agetty (x)) S 1 " + std::to_string(pid) + " " +
                 std::to_string(pid) + " " + std::to_string(ttyNumber) + " -1 4194560 0 0\n");
     }
-};
-
-// Counts the opens of one device node while it lives.
-class OpenWatch {
-  public:
-    explicit OpenWatch(const std::string& path)
-        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
-          watch_(::inotify_add_watch(fd_, path.c_str(), IN_OPEN)) {}
-    ~OpenWatch() { ::close(fd_); }
-    OpenWatch(const OpenWatch&) = delete;
-    OpenWatch& operator=(const OpenWatch&) = delete;
-    bool IsWatching() const { return fd_ >= 0 && watch_ >= 0; }
-    int Opens() {
-        alignas(inotify_event) char buffer[4096];
-        int opens = 0;
-        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
-            for (ssize_t at = 0; at < n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                opens += (event->mask & IN_OPEN) != 0 ? 1 : 0;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-        return opens;
-    }
-
-  private:
-    int fd_;
-    int watch_;
 };
 
 TEST(DefaultDevicesTest, UsbAdaptersByStableNameSortedThenRealUartsAtMostFour) {
