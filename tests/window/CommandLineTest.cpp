@@ -127,11 +127,12 @@ TEST(CommandLineTest, ListPortsOpensNoDeviceAndShowsALockedOneInUse) {
     const ProgramRun run;
     porttest::PtyPair builtIn;
     std::filesystem::create_symlink(builtIn.SlavePath(), run.DeviceRoot() + "/ttyS0");
-    // The kernel's view: a 16550A behind ttyS0, the rest of /proc as it is.
+    // The kernel's view: a 16550A behind ttyS0, no console, the real table of locks.
     const porttest::TempDir system;
     std::filesystem::create_directories(system.File("sys/class/tty/ttyS0"));
     porttest::WriteFile(system.File("sys/class/tty/ttyS0/type"), "4\n");
-    std::filesystem::create_directory_symlink("/proc", system.File("proc"));
+    std::filesystem::create_directories(system.File("proc"));
+    std::filesystem::create_symlink("/proc/locks", system.File("proc/locks"));
     const std::vector<std::string> environment{"MERROWBY_SYSTEM_ROOT=" + system.Path()};
     const std::string com1 = "COM1 = " + run.DeviceRoot() + "/ttyS0 (default): present, ";
 
