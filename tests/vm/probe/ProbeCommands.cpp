@@ -11,8 +11,8 @@
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
 #include "tests/vm/probe/LineCollector.h"
+#include "tests/vm/probe/LineObserver.h"
 #include "tests/vm/probe/LineReadback.h"
-#include "tests/vm/probe/OwnDescriptor.h"
 #include "tests/vm/probe/RtsWatch.h"
 
 namespace {
@@ -65,6 +65,7 @@ long MicrosBetween(Clock::time_point from, Clock::time_point to) {
 struct RtsCounts {
     long idleSamples = 0;
     long idleHigh = 0;
+    long idleHighUs = 0;  // how long RTS was seen up before anything was written
     long sendSamples = 0;
     long sendHigh = 0;
     long lowWhileUnsent = 0;
@@ -75,10 +76,14 @@ struct RtsCounts {
 RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, Clock::time_point written,
                    Clock::time_point answered) {
     RtsCounts counts;
-    for (const RtsWatch::Sample& sample : samples) {
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const RtsWatch::Sample& sample = samples[i];
         if (sample.at < written) {
             ++counts.idleSamples;
             counts.idleHigh += sample.rts;
+            if (sample.rts && i + 1 < samples.size()) {
+                counts.idleHighUs += MicrosBetween(sample.at, samples[i + 1].at);
+            }
         } else if (sample.at < answered) {
             ++counts.sendSamples;
             counts.sendHigh += sample.rts;
@@ -112,12 +117,12 @@ void StopDumpAsTheWindowDoes(InstrumentLink& link) {
 
 int ApplyEachSetting(const std::string& port) {
     PortManager& manager = *GetPortManager();
+    const LineObserver observer(DevicePathForPortName(port));
     LineCollector listener;
-    if (manager.Open(port, &listener) == nullptr) {
+    if (!observer.IsOpen() || manager.Open(port, &listener) == nullptr) {
         Print("NOPORT " + port);
         return 1;
     }
-    const int fd = OwnDescriptor(DevicePathForPortName(port));
     std::string settings;
     while (std::getline(std::cin, settings)) {
         std::string name = port;
@@ -126,7 +131,7 @@ int ApplyEachSetting(const std::string& port) {
         std::string stored;
         manager.GetSettings(name, stored);
         Print("SETTING " + settings + " configured=" + (configured ? "1" : "0") +
-              " stored=" + stored + " " + LineReadback(fd));
+              " stored=" + stored + " " + LineReadback(observer.Fd()));
     }
     manager.Close(port, &listener);
     manager.CloseAll();
@@ -135,15 +140,22 @@ int ApplyEachSetting(const std::string& port) {
 
 int WatchRts(const std::string& port) {
     PortManager& manager = *GetPortManager();
-    LineCollector listener;
-    Port* opened = manager.Open(port, &listener);
-    if (opened == nullptr) {
+    const LineObserver observer(DevicePathForPortName(port));
+    if (!observer.IsOpen()) {
         Print("NOPORT " + port);
         return 1;
     }
-    RtsWatch watch(OwnDescriptor(DevicePathForPortName(port)));
+    // Watched from before the port opens the device: the open itself must not leave RTS up.
+    RtsWatch watch(observer.Fd());
     const Clock::time_point start = Clock::now();
     watch.Start();
+    LineCollector listener;
+    Port* opened = manager.Open(port, &listener);
+    if (opened == nullptr) {
+        watch.Stop();
+        Print("NOPORT " + port);
+        return 1;
+    }
     std::this_thread::sleep_for(300ms);
     const Clock::time_point written = Clock::now();
     opened->Write("0VQ");
@@ -157,12 +169,14 @@ int WatchRts(const std::string& port) {
 
     const RtsCounts counts = CountRts(watch.Samples(), written, answeredAt);
     std::printf(
-        "RTS readable=%d answered=%d idle_samples=%ld idle_high=%ld send_samples=%ld "
+        "RTS readable=%d answered=%d idle_samples=%ld idle_high=%ld idle_high_us=%ld "
+        "send_samples=%ld "
         "send_high=%ld low_while_unsent=%ld tail_samples=%ld tail_high=%ld "
         "idle_us=%ld send_us=%ld\n",
         watch.ModemLinesReadable(), answered, counts.idleSamples, counts.idleHigh,
-        counts.sendSamples, counts.sendHigh, counts.lowWhileUnsent, counts.tailSamples,
-        counts.tailHigh, MicrosBetween(start, written), MicrosBetween(written, answeredAt));
+        counts.idleHighUs, counts.sendSamples, counts.sendHigh, counts.lowWhileUnsent,
+        counts.tailSamples, counts.tailHigh, MicrosBetween(start, written),
+        MicrosBetween(written, answeredAt));
     return 0;
 }
 

@@ -112,8 +112,8 @@ def _check_rts(conditions, output, reasons):
     values = dict(item.split("=") for item in match.group(1).split())
     for key, condition in conditions.items():
         value = int(values.get(key, "-1"))
-        limit = int(condition[2:])
-        holds = value == limit if condition.startswith("==") else value > limit
+        operator, limit = condition[:-len(condition.lstrip("=<>"))], int(condition.lstrip("=<>"))
+        holds = {"==": value == limit, ">": value > limit, "<": 0 <= value < limit}[operator]
         if not holds:
             reasons.append(f"rts: {key}={value}, wanted {condition}")
 
@@ -153,6 +153,11 @@ def check(scenario, outcome):
     if "trace" in expect:
         _check_ordered("trace", expect["trace"], trace, reasons)
     _check_absent("trace", expect.get("trace_absent", []), trace, reasons)
+    for port, wanted in expect.get("trace_written_last", {}).items():
+        written = re.findall(rf"^\S+ {port} > (.*)$", trace, re.MULTILINE)
+        if written[-len(wanted):] != wanted:
+            reasons.append(f"trace: last strings written to {port} {written[-len(wanted):]}, "
+                           f"wanted {wanted} (nothing went out after)")
     for line, patterns in expect.get("record", {}).items():
         _check_ordered(f"{line} card record", patterns, result.records.get(line, ""), reasons)
     for line, command in expect.get("record_last_command", {}).items():

@@ -16,6 +16,7 @@ import time
 
 KVM_TEST_SECONDS = 8
 RUN_LIMIT_SECONDS = 900
+POWER_OFF_SECONDS = 10
 MONITOR_ID = "(qemu) "
 
 
@@ -223,9 +224,11 @@ def boot_and_run(work, build, kernel, initrd, accel, lines):
                     time.sleep(0.05)
     finally:
         monitor.close()
-        if qemu.poll() is None:
+        try:
+            qemu.wait(timeout=POWER_OFF_SECONDS if reader.done else 0)
+        except subprocess.TimeoutExpired:
             qemu.terminate()
-        qemu.wait(timeout=30)
+            qemu.wait(timeout=30)
         for card in cards.values():
             card.stop()
     return outcome
