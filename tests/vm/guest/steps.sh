@@ -103,7 +103,8 @@ cpu_ticks() {
     echo $((${14} + ${15}))
 }
 
-# measure_cpu NAME SECONDS: the ticks NAME used over SECONDS, and whether it still runs.
+# measure_cpu NAME SECONDS [LABEL]: the ticks NAME used over SECONDS, and whether it still
+# runs, in LABEL.cpu (NAME.cpu without a label).
 measure_cpu() {
     pid=$(cat "$D/$1.pid")
     before=$(cpu_ticks "$pid")
@@ -111,7 +112,7 @@ measure_cpu() {
     after=$(cpu_ticks "$pid")
     alive=0
     [ -d "/proc/$pid" ] && alive=1
-    echo "ticks=$((after - before)) seconds=$2 hz=100 alive=$alive" >"$D/$1.cpu"
+    echo "ticks=$((after - before)) seconds=$2 hz=100 alive=$alive" >"$D/${3:-$1}.cpu"
 }
 
 save_stty() {

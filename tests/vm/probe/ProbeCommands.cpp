@@ -73,8 +73,11 @@ struct RtsCounts {
     long tailHigh = 0;
 };
 
+// Idle until the query is written; sending until 100 ms after its answer (the driver may
+// still be reporting the transmitter busy for a moment); the tail after that.
 RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, Clock::time_point written,
                    Clock::time_point answered) {
+    const Clock::time_point tail = answered + 100ms;
     RtsCounts counts;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const RtsWatch::Sample& sample = samples[i];
@@ -84,7 +87,7 @@ RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, Clock::time_poi
             if (sample.rts && i + 1 < samples.size()) {
                 counts.idleHighUs += MicrosBetween(sample.at, samples[i + 1].at);
             }
-        } else if (sample.at < answered) {
+        } else if (sample.at < tail) {
             ++counts.sendSamples;
             counts.sendHigh += sample.rts;
             counts.lowWhileUnsent += !sample.rts && (sample.unsent > 0 || !sample.transmitterEmpty);
@@ -201,7 +204,7 @@ int RunDump(const std::string& port) {
     Print("DUMP RUNNING");
     long samples = 0;
     while (stopRequested == 0) {
-        link->WaitForUnread(kDumpTickMs);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kDumpTickMs));  // the dump timer
         const std::string text = link->ReadReply();
         if (!text.empty() && ++samples <= kSamplesShown) {
             Print("SAMPLE " + text);

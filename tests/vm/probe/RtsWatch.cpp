@@ -20,6 +20,7 @@ void RtsWatch::Run() {
     samples_.reserve(1 << 16);
     while (!stopping_.load()) {
         Sample sample;
+        sample.at = Clock::now();  // when RTS is read: the other two may take a while
         int lines = 0;
         if (::ioctl(fd_, TIOCMGET, &lines) != 0) {
             readable_ = false;
@@ -33,7 +34,6 @@ void RtsWatch::Run() {
         if (::ioctl(fd_, TIOCSERGETLSR, &lineStatus) == 0) {
             sample.transmitterEmpty = (lineStatus & TIOCSER_TEMT) != 0;
         }
-        sample.at = Clock::now();
         samples_.push_back(sample);
         std::this_thread::yield();
     }
