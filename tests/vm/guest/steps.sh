@@ -43,7 +43,10 @@ wait_present() {
         sleep 0.1
         left=$((left - 1))
     done
-    [ -e "$1" ] || echo "@@TIMEOUT $1 present"
+    if [ ! -e "$1" ]; then
+        echo "@@TIMEOUT $1 present"
+        dmesg | tail -n 8
+    fi
 }
 
 wait_gone() {
@@ -108,11 +111,27 @@ cpu_ticks() {
 measure_cpu() {
     pid=$(cat "$D/$1.pid")
     before=$(cpu_ticks "$pid")
+    thread_ticks "$pid" >"$D/threads.before"
     sleep "$2"
     after=$(cpu_ticks "$pid")
+    thread_ticks "$pid" >"$D/threads.after"
     alive=0
     [ -d "/proc/$pid" ] && alive=1
     echo "ticks=$((after - before)) seconds=$2 hz=100 alive=$alive" >"$D/${3:-$1}.cpu"
+    # Which threads used them, for the reader of a failure.
+    awk 'NR == FNR { start[$1] = $2; next }
+         ($1 in start) && $2 > start[$1] { printf "%s:%d ", $1, $2 - start[$1] }
+         END { print "" }' "$D/threads.before" "$D/threads.after" >>"$D/${3:-$1}.cpu"
+    rm -f "$D/threads.before" "$D/threads.after"
+}
+
+# "tid/comm ticks" of each thread of a process, sorted by thread id.
+thread_ticks() {
+    for task in /proc/"$1"/task/*; do
+        # shellcheck disable=SC2046
+        set -- $(cat "$task/stat" 2>/dev/null) || continue
+        echo "${1}/${2} $((${14} + ${15}))"
+    done | sort
 }
 
 save_stty() {

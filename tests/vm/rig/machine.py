@@ -152,6 +152,8 @@ class ConsoleReader:
             self.current.files[self.current_file] += text[2:] + "\n"
             return
         self.current_file = None
+        # A program that writes to the console may leave bytes in front of a marker.
+        text = text[text.find("@@"):] if "@@" in text else text
         if text.startswith("@@READY"):
             self.outcome.ready_seconds = time.monotonic() - self.started
         elif text.startswith("@@DONE"):
