@@ -1,5 +1,7 @@
 #include "tests/vm/probe/LineCollector.h"
 
+#include <algorithm>
+
 void LineCollector::OnReceive(const std::string& chunk) {
     {
         const std::lock_guard lock(mutex_);
@@ -8,10 +10,12 @@ void LineCollector::OnReceive(const std::string& chunk) {
     changed_.notify_all();
 }
 
-bool LineCollector::WaitForLineFeed(std::chrono::milliseconds timeout) {
+bool LineCollector::WaitForLines(std::size_t count, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout,
-                             [this] { return received_.find('\n') != std::string::npos; });
+    return changed_.wait_for(lock, timeout, [this, count] {
+        return static_cast<std::size_t>(std::count(received_.begin(), received_.end(), '\n')) >=
+               count;
+    });
 }
 
 std::string LineCollector::Received() {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <string>
 
@@ -11,8 +12,8 @@
 class LineCollector : public PortListener {
   public:
     void OnReceive(const std::string& chunk) override;
-    // True once a line feed has arrived, waiting at most timeout for it.
-    bool WaitForLineFeed(std::chrono::milliseconds timeout);
+    // True once count line feeds have arrived in all, waiting at most timeout for them.
+    bool WaitForLines(std::size_t count, std::chrono::milliseconds timeout);
     std::string Received();
 
   private:

@@ -24,6 +24,7 @@ constexpr std::uint32_t kReplyWaitMs = 1000;
 constexpr std::uint32_t kDumpTickMs = 910;
 constexpr int kSilentTicksToEnd = 4;
 constexpr int kSamplesShown = 3;
+constexpr std::size_t kRtsQueries = 5;
 
 // As the window waits: the first non-empty reply within timeoutMs, else the link is reset.
 std::string WaitForReply(InstrumentLink& link, std::uint32_t timeoutMs) {
@@ -160,10 +161,15 @@ int WatchRts(const std::string& port) {
         return 1;
     }
     std::this_thread::sleep_for(300ms);
+    // Several queries, one after the other's answer: RTS may be up for little more than a
+    // millisecond each time, and the watch thread is not always on a processor.
     const Clock::time_point written = Clock::now();
-    opened->Write("0VQ");
-    opened->Write("\r");
-    const bool answered = listener.WaitForLineFeed(2000ms);
+    bool answered = true;
+    for (std::size_t query = 1; query <= kRtsQueries && answered; ++query) {
+        opened->Write("0VQ");
+        opened->Write("\r");
+        answered = listener.WaitForLines(query, 2000ms);
+    }
     const Clock::time_point answeredAt = Clock::now();
     std::this_thread::sleep_for(300ms);
     watch.Stop();

@@ -78,8 +78,19 @@ def unpacked_kernel(work):
     deb.unlink()
     version = next((root / "lib" / "modules").iterdir()).name
     _extract_vmlinux(root / "boot" / f"vmlinuz-{version}", work / "kernel" / "vmlinux")
+    _keep_only_usb_modules(root, version)
     stamp.write_text(version + "\n")
     return Kernel(root, version)
+
+
+def _keep_only_usb_modules(root, version):
+    """The guest loads USB drivers only: the rest of the 450 MB package goes."""
+    usb = root / "lib" / "modules" / version / "kernel" / "drivers" / "usb"
+    kept = root.parent / "usb"
+    usb.rename(kept)
+    shutil.rmtree(root)
+    usb.parent.mkdir(parents=True)
+    kept.rename(usb)
 
 
 def _module_files(kernel):
