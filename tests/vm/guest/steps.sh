@@ -137,3 +137,9 @@ thread_ticks() {
 save_stty() {
     stty -F "$1" -g >"$D/$2" 2>&1
 }
+
+# save_modem_lines N FILE: the modem lines of UART ttySN as its driver reports them (RTS|DTR
+# and so on), also while the port is closed.
+save_modem_lines() {
+    grep "^$1:" /proc/tty/driver/serial | tr ' ' '\n' | grep -v : >"$D/$2"
+}
