@@ -209,9 +209,10 @@ def boot_and_run(work, build, kernel, initrd, accel, lines):
     cards = {line: Card(build, run_dir, line) for line in lines}
     monitor = Monitor(run_dir / "monitor.sock")
     started = time.monotonic()
-    qemu = subprocess.Popen(_qemu_command(kernel, initrd, accel, run_dir, cards),
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=open(run_dir / "qemu.log", "wb"))
+    with open(run_dir / "qemu.log", "wb") as qemu_log:
+        qemu = subprocess.Popen(_qemu_command(kernel, initrd, accel, run_dir, cards),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=qemu_log)
     reader = ConsoleReader(outcome, cards, monitor, started)
     try:
         with open(console_path, "rb") as console:
