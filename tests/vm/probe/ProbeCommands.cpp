@@ -63,10 +63,18 @@ long MicrosBetween(Clock::time_point from, Clock::time_point to) {
         std::chrono::duration_cast<std::chrono::microseconds>(to - from).count());
 }
 
+// When the port had opened the device, when the first query was written, when the last
+// answer had come.
+struct RtsPhases {
+    Clock::time_point opened;
+    Clock::time_point written;
+    Clock::time_point answered;
+};
+
 struct RtsCounts {
+    long openingHighUs = 0;  // while the port opened the device: the kernel raises RTS then
     long idleSamples = 0;
     long idleHigh = 0;
-    long idleHighUs = 0;  // how long RTS was seen up before anything was written
     long sendSamples = 0;
     long sendHigh = 0;
     long lowWhileUnsent = 0;
@@ -74,20 +82,21 @@ struct RtsCounts {
     long tailHigh = 0;
 };
 
-// Idle until the query is written; sending until 100 ms after its answer (the driver may
-// still be reporting the transmitter busy for a moment); the tail after that.
-RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, Clock::time_point written,
-                   Clock::time_point answered) {
-    const Clock::time_point tail = answered + 100ms;
+// Opening until the port has the device; idle until the query is written; sending until
+// 100 ms after the last answer (the driver may still report the transmitter busy for a
+// moment); the tail after that.
+RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, const RtsPhases& phases) {
+    const Clock::time_point tail = phases.answered + 100ms;
     RtsCounts counts;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const RtsWatch::Sample& sample = samples[i];
-        if (sample.at < written) {
+        if (sample.at < phases.opened) {
+            if (sample.rts && i + 1 < samples.size()) {
+                counts.openingHighUs += MicrosBetween(sample.at, samples[i + 1].at);
+            }
+        } else if (sample.at < phases.written) {
             ++counts.idleSamples;
             counts.idleHigh += sample.rts;
-            if (sample.rts && i + 1 < samples.size()) {
-                counts.idleHighUs += MicrosBetween(sample.at, samples[i + 1].at);
-            }
         } else if (sample.at < tail) {
             ++counts.sendSamples;
             counts.sendHigh += sample.rts;
@@ -149,12 +158,13 @@ int WatchRts(const std::string& port) {
         Print("NOPORT " + port);
         return 1;
     }
-    // Watched from before the port opens the device: the open itself must not leave RTS up.
+    // Watched from before the port opens the device: the open must not leave RTS up.
     RtsWatch watch(observer.Fd());
-    const Clock::time_point start = Clock::now();
+    RtsPhases phases;
     watch.Start();
     LineCollector listener;
     Port* opened = manager.Open(port, &listener);
+    phases.opened = Clock::now();
     if (opened == nullptr) {
         watch.Stop();
         Print("NOPORT " + port);
@@ -163,29 +173,27 @@ int WatchRts(const std::string& port) {
     std::this_thread::sleep_for(300ms);
     // Several queries, one after the other's answer: RTS may be up for little more than a
     // millisecond each time, and the watch thread is not always on a processor.
-    const Clock::time_point written = Clock::now();
+    phases.written = Clock::now();
     bool answered = true;
     for (std::size_t query = 1; query <= kRtsQueries && answered; ++query) {
         opened->Write("0VQ");
         opened->Write("\r");
         answered = listener.WaitForLines(query, 2000ms);
     }
-    const Clock::time_point answeredAt = Clock::now();
+    phases.answered = Clock::now();
     std::this_thread::sleep_for(300ms);
     watch.Stop();
     manager.Close(port, &listener);
     manager.CloseAll();
 
-    const RtsCounts counts = CountRts(watch.Samples(), written, answeredAt);
+    const RtsCounts counts = CountRts(watch.Samples(), phases);
     std::printf(
-        "RTS readable=%d answered=%d idle_samples=%ld idle_high=%ld idle_high_us=%ld "
-        "send_samples=%ld "
-        "send_high=%ld low_while_unsent=%ld tail_samples=%ld tail_high=%ld "
-        "idle_us=%ld send_us=%ld\n",
-        watch.ModemLinesReadable(), answered, counts.idleSamples, counts.idleHigh,
-        counts.idleHighUs, counts.sendSamples, counts.sendHigh, counts.lowWhileUnsent,
-        counts.tailSamples, counts.tailHigh, MicrosBetween(start, written),
-        MicrosBetween(written, answeredAt));
+        "RTS readable=%d answered=%d opening_high_us=%ld idle_samples=%ld idle_high=%ld "
+        "send_samples=%ld send_high=%ld low_while_unsent=%ld tail_samples=%ld tail_high=%ld "
+        "send_us=%ld\n",
+        watch.ModemLinesReadable(), answered, counts.openingHighUs, counts.idleSamples,
+        counts.idleHigh, counts.sendSamples, counts.sendHigh, counts.lowWhileUnsent,
+        counts.tailSamples, counts.tailHigh, MicrosBetween(phases.written, phases.answered));
     return 0;
 }
 
