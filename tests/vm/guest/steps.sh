@@ -78,11 +78,16 @@ run() {
     echo $? >"$D/$name.status"
 }
 
-# stop NAME SECONDS: SIGTERM, then the exit status in NAME.status ("hung" when it did not
-# end in time, after which it is killed).
+# stop NAME SECONDS: SIGTERM, then as wait_exit.
 stop() {
+    kill -TERM "$(cat "$D/$1.pid")"
+    wait_exit "$1" "$2"
+}
+
+# wait_exit NAME SECONDS: the exit status in NAME.status ("hung" when it did not end in time,
+# after which it is killed).
+wait_exit() {
     pid=$(cat "$D/$1.pid")
-    kill -TERM "$pid"
     left=$(($2 * 10))
     while [ -d "/proc/$pid" ] && ! grep -q '^State:.*Z' "/proc/$pid/status" 2>/dev/null &&
         [ "$left" -gt 0 ]; do

@@ -215,7 +215,8 @@ def _programs_archive(work, programs, scenarios, settings):
 def initrd(work, build, kernel, scenarios, data):
     """The system archive followed by this run's programs and scenarios: the kernel unpacks
     concatenated archives in turn."""
-    programs = [build / "app" / "merrowby", build / "tests" / "vm" / "merrowby-vm-probe"]
+    programs = [build / "app" / "merrowby", build / "tests" / "vm" / "merrowby-vm-probe",
+                build / "tests" / "vm" / "merrowby-vm-window"]
     system = _system_archive(work, kernel, programs)
     run = _programs_archive(work, programs, scenarios, data["settings"])
     combined = work / "initrd.cpio"
