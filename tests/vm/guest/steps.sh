@@ -148,3 +148,10 @@ save_stty() {
 save_modem_lines() {
     grep "^$1:" /proc/tty/driver/serial | tr ' ' '\n' | grep -v : >"$D/$2"
 }
+
+# stop_card_dump DEVICE: a card whose dump went on while its line was gone still streams; the
+# single byte M stops it, so that the next scenario finds it answering.
+stop_card_dump() {
+    stty -F "$1" 9600 raw -echo
+    printf M >"$1"
+}
