@@ -24,7 +24,7 @@ constexpr std::uint32_t kReplyWaitMs = 1000;
 constexpr std::uint32_t kDumpTickMs = 910;
 constexpr int kSilentTicksToEnd = 4;
 constexpr int kSamplesShown = 3;
-constexpr std::size_t kRtsQueries = 5;
+constexpr std::size_t kRtsQueries = 20;
 
 // As the window waits: the first non-empty reply within timeoutMs, else the link is reset.
 std::string WaitForReply(InstrumentLink& link, std::uint32_t timeoutMs) {

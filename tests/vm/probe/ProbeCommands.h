@@ -9,7 +9,7 @@
 // Applies each settings string read from stdin (one a line) through the port manager and
 // prints what the driver then holds: "SETTING <text> configured=0|1 stored=<text> speed=...".
 int ApplyEachSetting(const std::string& port);
-// Watches RTS while the port stays idle for 300 ms, then while five voltage queries go out
+// Watches RTS while the port stays idle for 300 ms, then while 20 voltage queries go out
 // and their answers come back, and for 300 ms after: prints "RTS ..." counts.
 int WatchRts(const std::string& port);
 // Takes the card offline, reads one sensor's voltage, prints "VOLTAGE <reply>", and lets the
