@@ -1,13 +1,17 @@
 #include "dialogs/SensorLevelDialog.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include "controls/NumericEdit.h"
 #include "dialogs/StandardButtons.h"
+#include "dialogs/TypedLevel.h"
 #include "dialogs/UpDownControl.h"
+#include "platform/ui/Feedback.h"
 #include "resources/DialogTemplates.h"
 
 namespace {
@@ -69,6 +73,8 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
             [this] { OnSliderMoved(slider_->sliderPosition()); });
     connect(slider_, &QSlider::sliderReleased, this,
             [this] { OnSliderMoved(slider_->sliderPosition()); });
+    connect(valueField_, &QLineEdit::textEdited, this, &SensorLevelDialog::OnValueTyped);
+    valueField_->installEventFilter(this);
     connect(spin_, &UpDownControl::Scrolled, this, &SensorLevelDialog::OnSpinScrolled);
     connect(allSensors_, &QCheckBox::toggled, this, &SensorLevelDialog::OnAllSensorsToggled);
 }
@@ -76,6 +82,49 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
 void SensorLevelDialog::OnSliderMoved(int position) {
     value_ = position * kValuePerPosition;
     ShowValue();
+}
+
+std::optional<int> SensorLevelDialog::TypedPosition() const {
+    return TypedLevelPosition(valueField_->text().toStdString(), valueField_->Limits(),
+                              kSliderMaximum);
+}
+
+void SensorLevelDialog::OnValueTyped() {
+    const std::optional<int> position = TypedPosition();
+    if (!position) {
+        return;  // no level yet: the result stays the last one
+    }
+    // The field keeps the text being typed; it shows the result once typing is over.
+    const QSignalBlocker blocker(slider_);
+    slider_->setValue(*position);
+    value_ = *position * kValuePerPosition;
+}
+
+bool SensorLevelDialog::TakeTypedValue() {
+    const std::optional<int> position = TypedPosition();
+    if (!position) {
+        return false;
+    }
+    OnValueTyped();
+    ShowValue();
+    return true;
+}
+
+bool SensorLevelDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == valueField_ && event->type() == QEvent::FocusOut) {
+        TakeTypedValue();
+    }
+    return ui::TemplateDialog::eventFilter(watched, event);
+}
+
+void SensorLevelDialog::OnOk() {
+    if (!TakeTypedValue()) {
+        ui::Beep();
+        valueField_->setFocus();
+        valueField_->selectAll();
+        return;
+    }
+    ui::TemplateDialog::OnOk();
 }
 
 void SensorLevelDialog::OnSpinScrolled(int position) {
