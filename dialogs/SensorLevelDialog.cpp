@@ -8,6 +8,7 @@
 #include <QSlider>
 
 #include "controls/NumericEdit.h"
+#include "dialogs/LevelSliderAccessible.h"
 #include "dialogs/StandardButtons.h"
 #include "dialogs/TypedLevel.h"
 #include "dialogs/UpDownControl.h"
@@ -45,6 +46,7 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
       allSensors_(ControlAs<QCheckBox>(IdAllSensors)) {
     ConnectStandardButtons(*this);
     valueField_->SetLimits(kValueLimits);
+    LevelSliderAccessible::Attach(slider_, kValuePerPosition);
 
     slider_->setTickInterval(kSliderTickInterval);
     slider_->setRange(0, kSliderMaximum);
@@ -63,7 +65,11 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
     const bool tripPoint = IsTripPoint();
     setWindowTitle(tripPoint ? QStringLiteral("Set Sensor Trip Point")
                              : QStringLiteral("Set Sensor Voltage"));
-    ControlAs<QLabel>(IdUnit)->setText(tripPoint ? QStringLiteral("mA") : QStringLiteral("V"));
+    const QString unit = tripPoint ? QStringLiteral("mA") : QStringLiteral("V");
+    ControlAs<QLabel>(IdUnit)->setText(unit);
+    // The unit label stands after the field, but a screen reader would read it as the slider's
+    // name.
+    slider_->setAccessibleName(tr("Value (%1)").arg(unit));
     ShowValue();
 
     // Every scroll action refreshes the field, also one that leaves the position as it was

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -10,6 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "AccessibleCheck.h"
 #include "FeedbackRecorder.h"
 #include "KeyInput.h"
 #include "controls/NumericEdit.h"
@@ -217,6 +220,35 @@ TEST(SensorLevelDialog, EveryScrollActionRefreshesTheFieldAlsoWithoutAMove) {
     ASSERT_EQ(parts.value->text(), QStringLiteral("0.001"));
     QTest::keyClick(parts.slider, Qt::Key_Left, Qt::KeypadModifier);  // at 0, stays
     EXPECT_EQ(parts.value->text(), QStringLiteral("0.00"));
+}
+
+TEST(SensorLevelDialog, AssistiveToolsReadTheSliderAsTheLevelTheFieldShows) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    ExpectAccessible(parts.slider, QAccessible::Slider, QStringLiteral("Value (V)"));
+    ExpectAccessible(parts.value, QAccessible::EditableText, QStringLiteral("Value"));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(parts.slider);
+    QAccessibleValueInterface* value = accessible->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_DOUBLE_EQ(value->minimumValue().toDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(value->maximumValue().toDouble(), 10.0);
+    EXPECT_DOUBLE_EQ(value->minimumStepSize().toDouble(), 0.01);
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 0.0);
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("0.00"));
+
+    parts.slider->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 10.0);
+    EXPECT_EQ(accessible->text(QAccessible::Value), parts.value->text());
+    parts.value->selectAll();
+    TypeText(parts.value, QStringLiteral("5.5"));
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 5.5);
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("5.50"));
+
+    value->setCurrentValue(2.5);
+    EXPECT_EQ(parts.slider->value(), 250);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("2.50"));
+    parts.ok->click();
+    EXPECT_DOUBLE_EQ(dialog.Value(), 2.5);
 }
 
 TEST(SensorLevelDialog, KeypadEnterOnAFocusedCancelCancels) {
