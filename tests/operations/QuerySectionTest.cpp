@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <utility>
 
 #include "AccessibleEventRecorder.h"
 #include "DialogAnswers.h"
@@ -222,6 +223,23 @@ class ReplyAnnouncementTest : public QuerySectionTest {
     static QString Description(QWidget* widget) {
         return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Description);
     }
+
+    // How often a notification appeared, and the name of the last one: what a screen reader
+    // speaks wherever the focus is.
+    static std::pair<int, QString> NotificationsShown(const AccessibleEventRecorder& events) {
+        int count = 0;
+        QString last;
+        for (const AccessibleEventRecorder::Event& event : events.events) {
+            QAccessibleInterface* accessible =
+                event.object ? QAccessible::queryAccessibleInterface(event.object) : nullptr;
+            if (event.type == QAccessible::ObjectShow && accessible != nullptr &&
+                accessible->role() == QAccessible::Notification) {
+                ++count;
+                last = accessible->text(QAccessible::Name);
+            }
+        }
+        return {count, last};
+    }
 };
 
 TEST_F(ReplyAnnouncementTest, AReplyIsToldAsTheFocusedButtonsDescriptionUntilTheFocusMoves) {
@@ -236,12 +254,14 @@ TEST_F(ReplyAnnouncementTest, AReplyIsToldAsTheFocusedButtonsDescriptionUntilThe
     ASSERT_FALSE(changes.empty());
     EXPECT_FALSE(events.Of(&Field(Id::IdResponse), QAccessible::TextUpdated).empty())
         << "the field tells of its own change too";
+    EXPECT_EQ(NotificationsShown(events), std::make_pair(1, told));
 
     // The same reply again is told again: the description changes on the way.
     card->ClearRecord();
     Click(Id::IdGoOffline);
     Click(Id::IdGoOnline);
     EXPECT_EQ(Description(goOnline), told);
+    EXPECT_EQ(NotificationsShown(events).first, 3) << "Go Offline's reply, then Go Online's";
 
     FocusOn(Id::IdUpdate);
     EXPECT_EQ(Description(goOnline), QString()) << "its own, empty description is back";
@@ -256,6 +276,8 @@ TEST_F(ReplyAnnouncementTest, AQueryReplyIsToldWithItsFieldsName) {
     EXPECT_EQ(window->focusWidget(), query);
     EXPECT_EQ(Description(query), QStringLiteral("Voltage Response: ") + Shown(VoltageText(reply)));
     EXPECT_FALSE(events.Of(query, QAccessible::DescriptionChanged).empty());
+    EXPECT_EQ(NotificationsShown(events).second,
+              QStringLiteral("Voltage Response: ") + Shown(VoltageText(reply)));
 }
 
 TEST_F(ReplyAnnouncementTest, TheDumpsReportLinesAreNotTold) {
@@ -268,6 +290,7 @@ TEST_F(ReplyAnnouncementTest, TheDumpsReportLinesAreNotTold) {
         window->OnDumpTick();
     }
     EXPECT_TRUE(events.Of(start, QAccessible::DescriptionChanged).empty());
+    EXPECT_EQ(NotificationsShown(events).first, 0);
     EXPECT_EQ(Description(start), QString());
     Click(Id::IdStartStop);
 }
