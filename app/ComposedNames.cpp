@@ -94,6 +94,8 @@ void NameDumpControls(MaintenanceDialog& window) {
     }
     const QString dumpToFile = window.ControlAs<QAbstractButton>(Id::IdDumpToFile)->text();
     window.Control(Id::IdDumpFileName)->setAccessibleName(dumpToFile);
+    // The "..." beside the name chooses the file.
+    window.Control(Id::IdBrowseDumpFile)->setAccessibleName(QObject::tr("Choose Dump File"));
 }
 
 }  // namespace

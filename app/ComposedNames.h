@@ -5,6 +5,6 @@ class MaintenanceDialog;
 // Names the main window's fields that no label right before them names, from the labels a
 // sighted user reads: a status cell by its row and its sensor's column ("Enabled 7"), a query
 // field by its row and column ("Voltage Response", "Voltage Sensor #"), an extreme by its row
-// and dump column ("Max 0"), the dump file name by its check box, and the spread lamps by
-// their dump column. Runs once the status cells exist.
+// and dump column ("Max 0"), the dump file name by its check box and its "..." button by what
+// it does, and the spread lamps by their dump column. Runs once the status cells exist.
 void NameUnlabelledControls(MaintenanceDialog& window);

@@ -19,6 +19,7 @@
 #include "app/AboutDialog.h"
 #include "app/ComposedNames.h"
 #include "app/ProtocolTraceWindow.h"
+#include "app/ReplyAnnouncer.h"
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
@@ -142,6 +143,7 @@ bool MaintenanceDialog::InitDialog() {
     spreadLimit_ = kDefaultSpreadLimit;
     ResetCurrentExtremes();
     ConnectHandlers();
+    AnnounceReplies();
     goOffline_->setFocus(Qt::OtherFocusReason);
     // Discovery's messages come before the window: centred on where it will show.
     if (!testAttribute(Qt::WA_Moved)) {
@@ -195,6 +197,19 @@ void MaintenanceDialog::AppendTraceEntry() {
         window->raise();
         window->activateWindow();
     });
+}
+
+// The replies of commands and queries are told to screen readers; the dump's report lines,
+// shown in the response field on every tick, are not.
+void MaintenanceDialog::AnnounceReplies() {
+    auto* announcer = new ReplyAnnouncer(this);  // owned by the window
+    for (QLineEdit* field : {response_, voltageReply_, currentReply_, tripPointReply_}) {
+        connect(field, &QLineEdit::textChanged, announcer, [this, announcer, field] {
+            if (!IsDumpRunning()) {
+                announcer->Announce(*field);
+            }
+        });
+    }
 }
 
 void MaintenanceDialog::AttachControls() {

@@ -207,6 +207,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void AttachControls();
     void CreateStatusCells();
     void ConnectHandlers();
+    void AnnounceReplies();
     void AppendAboutEntry();
     void AppendTraceEntry();
     void AppendCurrentPlotEntry();

@@ -38,11 +38,21 @@ NumericEditOutcome Accepted(std::string text, int caret) {
     return {true, std::move(text), caret};
 }
 
+bool WithinDigitCounts(const std::string& text, const NumericLimits& limits) {
+    return IntegerDigitCount(text) <= limits.integerDigits &&
+           FractionDigitCount(text) <= limits.fractionDigits;
+}
+
+// The sign may replace a selection, the decimal point with it ("." of ".444" gives "-444"),
+// and it makes a positive value negative: the result is held to the limits as a digit's is.
 NumericEditOutcome TypeMinus(const NumericEditState& state, const std::string& result,
                              const NumericLimits& limits) {
     const bool allowed = limits.lowerBound < 0 && state.selectionStart == 0 &&
                          !(StartsWithMinus(state.text) && state.selectionEnd == 0);
-    return allowed ? Accepted(result, 1) : Refused();
+    if (!allowed || !WithinDigitCounts(result, limits) || !InsideBounds(result, limits)) {
+        return Refused();
+    }
+    return Accepted(result, 1);
 }
 
 NumericEditOutcome TypeDigit(const NumericEditState& state, const std::string& result,
@@ -88,6 +98,11 @@ NumericEditOutcome TypeDecimalPoint(const NumericEditState& state, const std::st
     const auto e = static_cast<Position>(state.selectionEnd);
     const bool pointReplaced = point != std::string::npos && s <= point && point < e;
     if (point != std::string::npos && !pointReplaced) {
+        return Refused();
+    }
+    // A point over a selection can move digits up into the integer part: "10.009" with ".00"
+    // selected gives "10.9".
+    if (!InsideBounds(result, limits)) {
         return Refused();
     }
     return Accepted(result, state.selectionStart + 1);

@@ -48,7 +48,6 @@ StatusLamp::StatusLamp(QWidget* parent) : QPushButton(parent) {
     StatusLampAccessible::Install();
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(tr("Spread lamp"));
-    UpdateAccessibleDescription();
 }
 
 QString StatusLamp::StateText() const {
@@ -60,12 +59,8 @@ void StatusLamp::SetLit(std::int32_t value) {
         return;
     }
     lit_ = value;
-    UpdateAccessibleDescription();
+    StatusLampAccessible::NotifyStateChanged(this);
     update();
-}
-
-void StatusLamp::UpdateAccessibleDescription() {
-    setAccessibleDescription(StateText());
 }
 
 void StatusLamp::paintEvent(QPaintEvent* /*event*/) {

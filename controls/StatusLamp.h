@@ -33,7 +33,7 @@ class StatusLamp : public QPushButton {
     // Stores the value (0 dark, any other lit) and repaints, only when it differs.
     void SetLit(std::int32_t value);
     std::int32_t Lit() const { return lit_; }
-    // "lit" or "dark", as assistive tools tell it.
+    // "lit" or "dark", as assistive tools tell it after the lamp's name.
     QString StateText() const;
 
   protected:
@@ -45,7 +45,5 @@ class StatusLamp : public QPushButton {
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
-    void UpdateAccessibleDescription();
-
     std::int32_t lit_ = 0;
 };

@@ -22,6 +22,11 @@ void StatusLampAccessible::Install() {
     ui::InstallAccessibleFactoryOnce<CreateForLamp>();
 }
 
+void StatusLampAccessible::NotifyStateChanged(StatusLamp* lamp) {
+    QAccessibleEvent event(lamp, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
 const StatusLamp* StatusLampAccessible::Lamp() const {
     return static_cast<const StatusLamp*>(widget());
 }
@@ -29,6 +34,11 @@ const StatusLamp* StatusLampAccessible::Lamp() const {
 QString StatusLampAccessible::text(QAccessible::Text textType) const {
     if (textType == QAccessible::Value) {
         return Lamp()->StateText();
+    }
+    if (textType == QAccessible::Name) {
+        const QString name = QAccessibleWidget::text(textType);
+        const QString state = Lamp()->StateText();
+        return name.isEmpty() ? state : name + QStringLiteral(", ") + state;
     }
     return QAccessibleWidget::text(textType);
 }

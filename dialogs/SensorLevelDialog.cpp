@@ -1,13 +1,18 @@
 #include "dialogs/SensorLevelDialog.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include "controls/NumericEdit.h"
+#include "dialogs/LevelSliderAccessible.h"
 #include "dialogs/StandardButtons.h"
+#include "dialogs/TypedLevel.h"
 #include "dialogs/UpDownControl.h"
+#include "platform/ui/Feedback.h"
 #include "resources/DialogTemplates.h"
 
 namespace {
@@ -41,6 +46,7 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
       allSensors_(ControlAs<QCheckBox>(IdAllSensors)) {
     ConnectStandardButtons(*this);
     valueField_->SetLimits(kValueLimits);
+    LevelSliderAccessible::Attach(slider_, kValuePerPosition);
 
     slider_->setTickInterval(kSliderTickInterval);
     slider_->setRange(0, kSliderMaximum);
@@ -59,7 +65,11 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
     const bool tripPoint = IsTripPoint();
     setWindowTitle(tripPoint ? QStringLiteral("Set Sensor Trip Point")
                              : QStringLiteral("Set Sensor Voltage"));
-    ControlAs<QLabel>(IdUnit)->setText(tripPoint ? QStringLiteral("mA") : QStringLiteral("V"));
+    const QString unit = tripPoint ? QStringLiteral("mA") : QStringLiteral("V");
+    ControlAs<QLabel>(IdUnit)->setText(unit);
+    // The unit label stands after the field, but a screen reader would read it as the slider's
+    // name.
+    slider_->setAccessibleName(tr("Value (%1)").arg(unit));
     ShowValue();
 
     // Every scroll action refreshes the field, also one that leaves the position as it was
@@ -69,6 +79,8 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
             [this] { OnSliderMoved(slider_->sliderPosition()); });
     connect(slider_, &QSlider::sliderReleased, this,
             [this] { OnSliderMoved(slider_->sliderPosition()); });
+    connect(valueField_, &QLineEdit::textEdited, this, &SensorLevelDialog::OnValueTyped);
+    valueField_->installEventFilter(this);
     connect(spin_, &UpDownControl::Scrolled, this, &SensorLevelDialog::OnSpinScrolled);
     connect(allSensors_, &QCheckBox::toggled, this, &SensorLevelDialog::OnAllSensorsToggled);
 }
@@ -76,6 +88,49 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
 void SensorLevelDialog::OnSliderMoved(int position) {
     value_ = position * kValuePerPosition;
     ShowValue();
+}
+
+std::optional<int> SensorLevelDialog::TypedPosition() const {
+    return TypedLevelPosition(valueField_->text().toStdString(), valueField_->Limits(),
+                              kSliderMaximum);
+}
+
+void SensorLevelDialog::OnValueTyped() {
+    const std::optional<int> position = TypedPosition();
+    if (!position) {
+        return;  // no level yet: the result stays the last one
+    }
+    // The field keeps the text being typed; it shows the result once typing is over.
+    const QSignalBlocker blocker(slider_);
+    slider_->setValue(*position);
+    value_ = *position * kValuePerPosition;
+}
+
+bool SensorLevelDialog::TakeTypedValue() {
+    const std::optional<int> position = TypedPosition();
+    if (!position) {
+        return false;
+    }
+    OnValueTyped();
+    ShowValue();
+    return true;
+}
+
+bool SensorLevelDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == valueField_ && event->type() == QEvent::FocusOut) {
+        TakeTypedValue();
+    }
+    return ui::TemplateDialog::eventFilter(watched, event);
+}
+
+void SensorLevelDialog::OnOk() {
+    if (!TakeTypedValue()) {
+        ui::Beep();
+        valueField_->setFocus();
+        valueField_->selectAll();
+        return;
+    }
+    ui::TemplateDialog::OnOk();
 }
 
 void SensorLevelDialog::OnSpinScrolled(int position) {

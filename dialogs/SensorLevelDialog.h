@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/ui/TemplateDialog.h"
 #include "protocol/SensorIndex.h"
@@ -13,7 +14,9 @@ class QSlider;
 class UpDownControl;
 
 // Picks a level and the sensor, or every sensor, to apply it to: the voltage dialog or, for
-// kind 1, the trip point dialog. The level is set by the slider alone.
+// kind 1, the trip point dialog. The level is set by the slider, or typed into the value field:
+// a typed level moves the slider to the nearest hundredth and becomes the result, and OK
+// refuses, with a beep, a field that holds no level within the field's limits.
 class SensorLevelDialog : public ui::TemplateDialog {
     Q_OBJECT
   public:
@@ -42,8 +45,18 @@ class SensorLevelDialog : public ui::TemplateDialog {
     SensorIndex Sensor() const { return sensor_; }
     bool IsTripPoint() const { return kind_ == kTripPointKind; }
 
+    void OnOk() override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void OnSliderMoved(int position);
+    std::optional<int> TypedPosition() const;
+    void OnValueTyped();
+    // Takes the field's level as the result and shows it as the slider would; false when the
+    // field holds none.
+    bool TakeTypedValue();
     void OnSpinScrolled(int position);
     void OnAllSensorsToggled(bool checked);
     void ShowValue();

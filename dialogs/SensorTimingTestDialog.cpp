@@ -97,6 +97,7 @@ void SensorTimingTestDialog::BindControls() {
     // The clock's colon names nothing; the two fields are named by hand.
     minutesField_->setAccessibleName(tr("Minutes"));
     secondsField_->setAccessibleName(tr("Seconds"));
+    readingsList_->setAccessibleName(tr("Sensor Readings"));
 }
 
 // The clock is a sunken static whose colon shows between the two read-only fields laid over

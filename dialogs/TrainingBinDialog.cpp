@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QRadioButton>
 
+#include "dialogs/AssistiveLabel.h"
 #include "dialogs/StandardButtons.h"
 #include "resources/DialogTemplates.h"
 
@@ -10,6 +11,7 @@ TrainingBinDialog::TrainingBinDialog(QWidget* parent)
     : ui::TemplateDialog(resources::TrainingBinTemplate(), parent),
       binList_(ControlAs<QComboBox>(IdBinList)) {
     ConnectStandardButtons(*this);
+    LabelForAssistiveTools(binList_, tr("Storage Bin"));
     auto* modelAB = ControlAs<QRadioButton>(IdModelAB);
     auto* modelC = ControlAs<QRadioButton>(IdModelC);
     modelAB->setChecked(true);

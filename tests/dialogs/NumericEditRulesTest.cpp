@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "controls/NumericEditRules.h"
 #include "protocol/GermanLocale.h"
@@ -73,10 +75,15 @@ const RuleCase kExamples[] = {
 
 // Boundaries of each rule.
 const RuleCase kBoundaries[] = {
-    {"MinusBeforeFiveUnchecked", kLevel, "5", 0, 0, '-', true, "-5", 1},
+    {"MinusBeforeFiveBreaksLowerBound", kLevel, "5", 0, 0, '-', false, {}, 0},
+    {"MinusBeforeFiveWithinWideBounds", kWide, "5", 0, 0, '-', true, "-5", 1},
+    {"MinusBeforeFractionAboveLowerBound", kLevel, "0.005", 0, 0, '-', true, "-0.005", 1},
     {"MinusIntoEmpty", kLevel, "", 0, 0, '-', true, "-", 1},
     {"SecondMinus", kLevel, "-5", 0, 0, '-', false, {}, 0},
-    {"MinusOverSelectedMinus", kLevel, "-5", 0, 1, '-', true, "-5", 1},
+    {"MinusOverSelectedMinus", kWide, "-5", 0, 1, '-', true, "-5", 1},
+    {"MinusOverSelectedPointBreaksBound", kLevel, ".444", 0, 1, '-', false, {}, 0},
+    {"MinusOverSelectedPointTooManyDigits", kWide, ".444", 0, 1, '-', false, {}, 0},
+    {"MinusOverSelectedPointWithinLimits", kWide, ".44", 0, 1, '-', true, "-44", 1},
     {"MinusNotAtStart", kLevel, "5", 1, 1, '-', false, {}, 0},
     {"MinusWithoutNegativeBound", {2, 3, 0.0, 10.0}, "5", 0, 0, '-', false, {}, 0},
     {"UpperBoundIsExclusive", kLevel, "10.0", 4, 4, '1', false, {}, 0},
@@ -94,7 +101,11 @@ const RuleCase kBoundaries[] = {
     {"PointIntoEmpty", kLevel, "", 0, 0, '.', true, ".", 1},
     {"PointForbiddenWithoutFraction", {2, 0, -1.0, 100.0}, "5", 1, 1, '.', false, {}, 0},
     {"PointBeforeMinus", kLevel, "-5", 0, 0, '.', false, {}, 0},
-    {"PointAfterMinus", kLevel, "-5", 1, 1, '.', true, "-.5", 2},
+    {"PointAfterMinus", kWide, "-5", 1, 1, '.', true, "-.5", 2},
+    {"PointAfterMinusBreaksLowerBound", kLevel, "-5", 1, 1, '.', false, {}, 0},
+    {"PointOverSelectionAboveUpperBound", kLevel, "10.009", 2, 5, '.', false, {}, 0},
+    {"PointOverSelectionBelowLowerBound", kLevel, "-0.009", 2, 5, '.', false, {}, 0},
+    {"PointOverSelectionWithinBounds", kLevel, "9.009", 1, 4, '.', true, "9.9", 2},
     {"PointOverflowingFraction", {5, 1, -1e6, 1e6}, "12345", 1, 1, '.', false, {}, 0},
     {"PointWithinFraction", {5, 1, -1e6, 1e6}, "12345", 4, 4, '.', true, "1234.5", 5},
     {"BackspaceToEmpty", kLevel, "5", 1, 1, '\b', true, "", 0},
@@ -148,6 +159,47 @@ TEST(NumericEditRulesValue, TypingTheExampleSequences) {
     }
     EXPECT_EQ(state.text, "10.0");
     EXPECT_FALSE(ApplyNumericKey(state, NumericKey::Typed('1'), kLevel).accepted);
+}
+
+bool WithinLimits(const std::string& text, const NumericLimits& limits) {
+    const auto point = text.find('.');
+    const std::size_t integerEnd = point == std::string::npos ? text.size() : point;
+    const std::size_t sign = !text.empty() && text.front() == '-' ? 1 : 0;
+    const std::size_t fraction = point == std::string::npos ? 0 : text.size() - point - 1;
+    const double value = NumericTextValue(text);
+    return integerEnd - sign <= limits.integerDigits && fraction <= limits.fractionDigits &&
+           limits.lowerBound < value && value < limits.upperBound;
+}
+
+// Every text of up to five characters that keys can make from an empty field, with every
+// selection and every key: no accepted key leaves the field outside its limits.
+TEST(NumericEditRulesValue, NoKeyLeadsOutsideTheLimits) {
+    const std::string keys = "-.0123456789\b";
+    std::vector<std::string> pending{""};
+    std::set<std::string> seen{""};
+    while (!pending.empty()) {
+        const std::string text = pending.back();
+        pending.pop_back();
+        const int length = static_cast<int>(text.size());
+        for (int start = 0; start <= length; ++start) {
+            for (int end = start; end <= length; ++end) {
+                for (const char key : keys + kDelete) {
+                    const NumericEditOutcome outcome =
+                        ApplyNumericKey({text, start, end}, KeyOf(key), kLevel);
+                    if (!outcome.accepted) {
+                        continue;
+                    }
+                    ASSERT_TRUE(WithinLimits(outcome.text, kLevel))
+                        << '"' << text << "\" [" << start << ", " << end << ") key " << int(key)
+                        << " gives \"" << outcome.text << '"';
+                    if (outcome.text.size() <= 5 && seen.insert(outcome.text).second) {
+                        pending.push_back(outcome.text);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(seen.count("10.00") == 1 && seen.count("-.009") == 1 && seen.count(".") == 1);
 }
 
 TEST(NumericEditRulesLocale, DecimalPointStaysFullStopInACommaLocale) {

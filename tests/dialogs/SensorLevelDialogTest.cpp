@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +12,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "AccessibleCheck.h"
+#include "FeedbackRecorder.h"
 #include "KeyInput.h"
 #include "controls/NumericEdit.h"
 #include "dialogs/SensorLevelDialog.h"
@@ -117,30 +122,133 @@ TEST(SensorLevelDialog, SliderKeysStepByOneAndByPage) {
     EXPECT_EQ(parts.value->text(), QStringLiteral("9.75"));
 }
 
-TEST(SensorLevelDialog, TypedTextNeitherMovesTheSliderNorChangesTheResult) {
+TEST(SensorLevelDialog, ATypedLevelMovesTheSliderAndIsWhatOkGives) {
+    FeedbackRecorder feedback;
     SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
     const Parts parts(dialog);
     parts.slider->setValue(300);
     parts.value->selectAll();
-    TypeText(parts.value, QStringLiteral("7.5"));
-    EXPECT_EQ(parts.value->text(), QStringLiteral("7.5"));
-    EXPECT_EQ(parts.slider->value(), 300);
+    TypeText(parts.value, QStringLiteral("5.00"));
+    EXPECT_EQ(parts.value->text(), QStringLiteral("5.00")) << "typing is not overwritten";
+    EXPECT_EQ(parts.slider->value(), 500);
     parts.ok->click();
-    EXPECT_DOUBLE_EQ(dialog.Value(), 3.0);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(dialog.Value(), 5.0);
+    EXPECT_EQ(feedback.Beeps(), 0);
+}
+
+TEST(SensorLevelDialog, ATypedLevelGoesToTheNearestHundredthShownOnOk) {
+    struct Case {
+        const char* typed;
+        int position;
+        const char* shown;
+    };
+    const Case cases[] = {{"4.567", 457, "4.57"}, {"4.564", 456, "4.56"}, {"10.009", 1000, "10.00"},
+                          {"-0.004", 0, "0.00"},  {"7.", 700, "7.00"},    {".5", 50, "0.50"}};
+    for (const Case& c : cases) {
+        SensorLevelDialog dialog(SensorLevelDialog::kTripPointKind);
+        const Parts parts(dialog);
+        parts.slider->setValue(900);
+        parts.value->selectAll();
+        TypeText(parts.value, QString::fromLatin1(c.typed));
+        ASSERT_EQ(parts.value->text(), QString::fromLatin1(c.typed));
+        EXPECT_EQ(parts.slider->value(), c.position) << c.typed;
+        parts.ok->click();
+        EXPECT_EQ(parts.value->text(), QString::fromLatin1(c.shown)) << c.typed;
+        EXPECT_DOUBLE_EQ(dialog.Value(), c.position * 0.01) << c.typed;
+    }
+}
+
+TEST(SensorLevelDialog, LeavingTheFieldShowsTheTypedLevelAsTheResult) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    parts.value->setFocus();
+    ASSERT_TRUE(parts.value->hasFocus());
+    parts.value->selectAll();
+    TypeText(parts.value, QStringLiteral("2.345"));
+    parts.slider->setFocus();
+    ASSERT_TRUE(parts.slider->hasFocus());
+    EXPECT_EQ(parts.value->text(), QStringLiteral("2.35"));
+    EXPECT_EQ(parts.slider->value(), 235);
+    PressKey(parts.slider, Qt::Key_Right);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("2.36")) << "the slider still sets the field";
+    parts.ok->click();
+    EXPECT_DOUBLE_EQ(dialog.Value(), 2.36);
+}
+
+TEST(SensorLevelDialog, OkRefusesAFieldWithoutALevelWithABeepAndStaysOpen) {
+    FeedbackRecorder feedback;
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    dialog.show();
+    parts.slider->setValue(400);
+    // Texts the typing rules let through, and ones that only a program could put there.
+    const char* const refused[] = {"", "-", ".", "-.", "-444", "-5", "10.01", "10.5"};
+    for (const char* text : refused) {
+        parts.value->setText(QString::fromLatin1(text));
+        parts.ok->click();
+        EXPECT_TRUE(dialog.isVisible()) << '"' << text << '"';
+        EXPECT_EQ(dialog.result(), 0) << '"' << text << '"';
+        EXPECT_EQ(parts.value->text(), QString::fromLatin1(text));
+    }
+    EXPECT_EQ(feedback.Beeps(), 8);
+    EXPECT_EQ(feedback.events.size(), 8u);
+    EXPECT_EQ(parts.slider->value(), 400);
+
+    parts.value->selectAll();
+    PressKey(parts.value, Qt::Key_Backspace);
+    TypeText(parts.value, QStringLiteral("9.99"));
+    PressKey(parts.value, Qt::Key_Return, QStringLiteral("\r"));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(dialog.Value(), 9.99);
+    EXPECT_EQ(feedback.Beeps(), 8);
 }
 
 TEST(SensorLevelDialog, EveryScrollActionRefreshesTheFieldAlsoWithoutAMove) {
     SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
     const Parts parts(dialog);
     parts.value->selectAll();
-    TypeText(parts.value, QStringLiteral("7.5"));
-    ASSERT_EQ(parts.value->text(), QStringLiteral("7.5"));
+    TypeText(parts.value, QStringLiteral("0.004"));
+    ASSERT_EQ(parts.value->text(), QStringLiteral("0.004"));
+    ASSERT_EQ(parts.slider->value(), 0);
     PressKey(parts.slider, Qt::Key_Home);  // already at 0
     EXPECT_EQ(parts.slider->value(), 0);
     EXPECT_EQ(parts.value->text(), QStringLiteral("0.00"));
     TypeText(parts.value, QStringLiteral("1"));
+    ASSERT_EQ(parts.value->text(), QStringLiteral("0.001"));
     QTest::keyClick(parts.slider, Qt::Key_Left, Qt::KeypadModifier);  // at 0, stays
     EXPECT_EQ(parts.value->text(), QStringLiteral("0.00"));
+}
+
+TEST(SensorLevelDialog, AssistiveToolsReadTheSliderAsTheLevelTheFieldShows) {
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    ExpectAccessible(parts.slider, QAccessible::Slider, QStringLiteral("Value (V)"));
+    ExpectAccessible(parts.value, QAccessible::EditableText, QStringLiteral("Value"));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(parts.slider);
+    QAccessibleValueInterface* value = accessible->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_DOUBLE_EQ(value->minimumValue().toDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(value->maximumValue().toDouble(), 10.0);
+    EXPECT_DOUBLE_EQ(value->minimumStepSize().toDouble(), 0.01);
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 0.0);
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("0.00"));
+
+    parts.slider->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 10.0);
+    EXPECT_EQ(accessible->text(QAccessible::Value), parts.value->text());
+    parts.value->selectAll();
+    TypeText(parts.value, QStringLiteral("5.5"));
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 5.5);
+    EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("5.50"));
+
+    value->setCurrentValue(2.5);
+    EXPECT_EQ(parts.slider->value(), 250);
+    EXPECT_EQ(parts.value->text(), QStringLiteral("2.50"));
+    parts.ok->click();
+    EXPECT_DOUBLE_EQ(dialog.Value(), 2.5);
 }
 
 TEST(SensorLevelDialog, KeypadEnterOnAFocusedCancelCancels) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "AccessibleCheck.h"
 #include "FeedbackRecorder.h"
 #include "KeyInput.h"
 #include "dialogs/PowerLevelDialog.h"
@@ -211,6 +212,19 @@ TEST(SensorReportingDialog, CancelLeavesTheOpeningFlags) {
 
 // --- Power level
 
+// A combo box as screen readers on Linux read it: the name of the label it is labelled by,
+// and its current entry.
+void ExpectComboLabel(QComboBox* list, const QString& label, const QString& entry) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::ComboBox);
+    EXPECT_EQ(accessible->text(QAccessible::Value), entry);
+    const auto labels = accessible->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.front().first->text(QAccessible::Name), label);
+    EXPECT_EQ(list->accessibleName(), label);
+}
+
 TEST(PowerLevelDialog, ListsTheTableWithPositionSixSelected) {
     PowerLevelDialog dialog;
     auto* list = dialog.ControlAs<QComboBox>(1067);
@@ -219,6 +233,7 @@ TEST(PowerLevelDialog, ListsTheTableWithPositionSixSelected) {
         EXPECT_EQ(list->itemText(i).toStdString(), PowerLevels()[i].text) << i;
     }
     EXPECT_EQ(list->currentText(), QStringLiteral("6.5 mW (851Bh)"));
+    ExpectComboLabel(list, QStringLiteral("Target Power Level"), QStringLiteral("6.5 mW (851Bh)"));
     EXPECT_EQ(dialog.Code(), "851B");
     ClickOk(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -256,6 +271,7 @@ TEST(TrainingBinDialog, OpensOnModelABWithBinZero) {
     EXPECT_EQ(list->count(), 256);
     EXPECT_EQ(list->currentIndex(), 0);
     EXPECT_EQ(list->itemText(130), TrainingBinLabels(InstrumentModel::TarnelAB)[130]);
+    ExpectComboLabel(list, QStringLiteral("Storage Bin"), QStringLiteral("0 (20\u00B0C)"));
     ClickOk(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Bin(), 0);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -12,6 +15,7 @@
 #include "FieldHistory.h"
 #include "OperationsTest.h"
 #include "dialogs/PowerLevelDialog.h"
+#include "dialogs/SensorLevelDialog.h"
 #include "dialogs/StandardButtons.h"
 #include "dialogs/TrainingBinDialog.h"
 #include "platform/ui/TemplateDialog.h"
@@ -157,6 +161,62 @@ TEST_P(SetLevelTest, SetTripPointSendsTheTruncatedCodeAndTheSensor) {
 INSTANTIATE_TEST_SUITE_P(Levels, SetLevelTest,
                          ::testing::Values(LevelCase{1000, 7}, LevelCase{1, 0}, LevelCase{250, 3},
                                            LevelCase{500, 2}, LevelCase{0, 5}));
+
+// --- Set Voltage and Set Trip Point, a typed level
+
+struct TypedLevelCase {
+    int button;
+    const char* typed;
+    int sensor;
+    const char* sent;
+};
+
+class TypedLevelTest : public OperationsTest,
+                       public ::testing::WithParamInterface<TypedLevelCase> {};
+
+TEST_P(TypedLevelTest, SendsTheTypedLevelRoundedToHundredths) {
+    const TypedLevelCase level = GetParam();
+    ModalDialogAnswerer answerer(TypeLevel(QString::fromLatin1(level.typed), level.sensor));
+    Click(level.button);
+
+    ASSERT_TRUE(answerer.Answered());
+    EXPECT_FALSE(answerer.ClosedByForce());
+    EXPECT_EQ(Printable(card->Received()), Printable(level.sent));
+    EXPECT_EQ(Text(Id::IdResponse), Shown(LastCardLine()));
+    EXPECT_TRUE(feedback.events.empty());
+}
+
+// 5.00 V is code 7FF (5 x 409.5, truncated), 4.567 V is sent as 4.57 V (1871, 74F), 2.5 mA is
+// trip code 1FFF (2.5 x 3276.7).
+INSTANTIATE_TEST_SUITE_P(Levels, TypedLevelTest,
+                         ::testing::Values(TypedLevelCase{Id::IdSetVoltage, "5.00", 2, "7FF2V\r"},
+                                           TypedLevelCase{Id::IdSetVoltage, "4.567", 3, "74F3V\r"},
+                                           TypedLevelCase{Id::IdSetVoltage, "10", 7, "FFF7V\r"},
+                                           TypedLevelCase{Id::IdSetTripPoint, "2.5", 0,
+                                                          "1FFF0T\r"}));
+
+TEST_F(OperationsTest, OkOnAnEmptyValueFieldBeepsAndSendsNothing) {
+    bool openAfterOk = false;
+    int beepsAfterOk = 0;
+    ModalDialogAnswerer answerer([&](ui::TemplateDialog& dialog) {
+        dialog.ControlAs<QSlider>(SensorLevelDialog::IdSlider)->setValue(500);
+        auto* field = dialog.ControlAs<QLineEdit>(SensorLevelDialog::IdValue);
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        ASSERT_TRUE(field->text().isEmpty());
+        ClickButton(dialog, kIdOk);
+        openAfterOk = dialog.isVisible();
+        beepsAfterOk = feedback.Beeps();
+        ClickButton(dialog, kIdCancel);
+    });
+    Click(Id::IdSetVoltage);
+
+    ASSERT_TRUE(answerer.Answered());
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_EQ(beepsAfterOk, 1);
+    EXPECT_EQ(feedback.events.size(), 1u);
+    EXPECT_EQ(Printable(ReceivedBeforeMarker()), "");
+}
 
 // --- Set Voltage and Set Trip Point, all sensors
 

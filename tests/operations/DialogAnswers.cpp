@@ -4,7 +4,9 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
 
 #include "dialogs/SensorLevelDialog.h"
@@ -74,6 +76,19 @@ DialogAnswer ChooseLevel(int sliderPosition, std::optional<int> sensor) {
         } else {
             ClickButton(dialog, SensorLevelDialog::IdAllSensors);
         }
+        ClickButton(dialog, kIdOk);
+    };
+}
+
+DialogAnswer TypeLevel(const QString& typed, int sensor) {
+    return [typed, sensor](ui::TemplateDialog& dialog) {
+        auto* field = dialog.ControlAs<QLineEdit>(SensorLevelDialog::IdValue);
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, typed);
+        ASSERT_EQ(field->text(), typed);
+        StepSensorUp(dialog, sensor);
         ClickButton(dialog, kIdOk);
     };
 }

@@ -2,6 +2,12 @@
 // power level computed from the last voltage and current of one sensor.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <utility>
+
+#include "AccessibleEventRecorder.h"
 #include "DialogAnswers.h"
 #include "ExpectedText.h"
 #include "OperationsTest.h"
@@ -194,6 +200,99 @@ TEST_F(QuerySectionTest, ReadingsAreShownByteForByte) {
     const std::string trip = Query(Id::IdQueryTripPoint, 0);
     EXPECT_EQ(Text(Id::IdTripPointReply), Shown(MilliampText(trip)));
     card->SetGarbage("", "");
+}
+
+// --- What a screen reader is told
+
+class ReplyAnnouncementTest : public QuerySectionTest {
+  protected:
+    void SetUp() override {
+        QuerySectionTest::SetUp();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+    }
+
+    // Puts the focus on a button, as a technician tabbing to it does.
+    QWidget* FocusOn(int id) {
+        QWidget* button = window->Control(id);
+        button->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(QApplication::focusWidget(), button);
+        return button;
+    }
+
+    static QString Description(QWidget* widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Description);
+    }
+
+    // How often a notification appeared, and the name of the last one: what a screen reader
+    // speaks wherever the focus is.
+    static std::pair<int, QString> NotificationsShown(const AccessibleEventRecorder& events) {
+        int count = 0;
+        QString last;
+        for (const AccessibleEventRecorder::Event& event : events.events) {
+            QAccessibleInterface* accessible =
+                event.object ? QAccessible::queryAccessibleInterface(event.object) : nullptr;
+            if (event.type == QAccessible::ObjectShow && accessible != nullptr &&
+                accessible->role() == QAccessible::Notification) {
+                ++count;
+                last = accessible->text(QAccessible::Name);
+            }
+        }
+        return {count, last};
+    }
+};
+
+TEST_F(ReplyAnnouncementTest, AReplyIsToldAsTheFocusedButtonsDescriptionUntilTheFocusMoves) {
+    QWidget* goOnline = FocusOn(Id::IdGoOnline);
+    ASSERT_FALSE(HasFailure());
+    AccessibleEventRecorder events;
+    Click(Id::IdGoOnline);
+
+    const QString told = QStringLiteral("Response: ") + Shown(windowtest::LastAnswer(*card));
+    EXPECT_EQ(Description(goOnline), told);
+    const auto changes = events.Of(goOnline, QAccessible::DescriptionChanged);
+    ASSERT_FALSE(changes.empty());
+    EXPECT_FALSE(events.Of(&Field(Id::IdResponse), QAccessible::TextUpdated).empty())
+        << "the field tells of its own change too";
+    EXPECT_EQ(NotificationsShown(events), std::make_pair(1, told));
+
+    // The same reply again is told again: the description changes on the way.
+    card->ClearRecord();
+    Click(Id::IdGoOffline);
+    Click(Id::IdGoOnline);
+    EXPECT_EQ(Description(goOnline), told);
+    EXPECT_EQ(NotificationsShown(events).first, 3) << "Go Offline's reply, then Go Online's";
+
+    FocusOn(Id::IdUpdate);
+    EXPECT_EQ(Description(goOnline), QString()) << "its own, empty description is back";
+}
+
+TEST_F(ReplyAnnouncementTest, AQueryReplyIsToldWithItsFieldsName) {
+    QWidget* query = FocusOn(Id::IdQueryVoltage);
+    ASSERT_FALSE(HasFailure());
+    AccessibleEventRecorder events;
+    const std::string reply = Query(Id::IdQueryVoltage, 3);
+
+    EXPECT_EQ(window->focusWidget(), query);
+    EXPECT_EQ(Description(query), QStringLiteral("Voltage Response: ") + Shown(VoltageText(reply)));
+    EXPECT_FALSE(events.Of(query, QAccessible::DescriptionChanged).empty());
+    EXPECT_EQ(NotificationsShown(events).second,
+              QStringLiteral("Voltage Response: ") + Shown(VoltageText(reply)));
+}
+
+TEST_F(ReplyAnnouncementTest, TheDumpsReportLinesAreNotTold) {
+    QWidget* start = FocusOn(Id::IdStartStop);
+    ASSERT_FALSE(HasFailure());
+    Click(Id::IdStartStop);
+    ASSERT_TRUE(window->IsDumpRunning());
+    AccessibleEventRecorder events;
+    for (int tick = 0; tick < 5; ++tick) {
+        window->OnDumpTick();
+    }
+    EXPECT_TRUE(events.Of(start, QAccessible::DescriptionChanged).empty());
+    EXPECT_EQ(NotificationsShown(events).first, 0);
+    EXPECT_EQ(Description(start), QString());
+    Click(Id::IdStartStop);
 }
 
 }  // namespace

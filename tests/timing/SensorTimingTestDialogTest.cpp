@@ -484,6 +484,24 @@ TEST_F(SensorTimingTestDialogTest, TheSecondEnterGuardLastsOnlyWhileTheReadingSt
     EXPECT_EQ(feedback_.Beeps(), 0);
 }
 
+// The readings list's column headings as a screen reader reads them: the table's column
+// descriptions and its header cells.
+void ExpectColumnHeadings(QTreeWidget* list, const std::vector<QString>& headings) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleTableInterface* table = accessible->tableInterface();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->columnCount(), static_cast<int>(headings.size()));
+    for (int column = 0; column < table->columnCount(); ++column) {
+        const QString& heading = headings[static_cast<std::size_t>(column)];
+        EXPECT_EQ(table->columnDescription(column), heading);
+        QAccessibleInterface* header = accessible->child(column);
+        ASSERT_NE(header, nullptr);
+        EXPECT_EQ(header->role(), QAccessible::ColumnHeader);
+        EXPECT_EQ(header->text(QAccessible::Name), heading);
+    }
+}
+
 TEST_F(SensorTimingTestDialogTest, AssistiveToolsReadEveryControlAndTheButtonNameFollowsItsText) {
     QLabel* clockFace = nullptr;
     QLabel* instruction = nullptr;
@@ -502,7 +520,8 @@ TEST_F(SensorTimingTestDialogTest, AssistiveToolsReadEveryControlAndTheButtonNam
     const QString prompt = QStringLiteral("Type 6 digit hexadecimal reading and hit ENTER.");
     ExpectAccessible(instruction, Role::StaticText, prompt);
     ExpectAccessible(Field(), Role::EditableText, prompt);
-    ExpectAccessible(List(), Role::Tree, QString());
+    ExpectAccessible(List(), Role::Tree, QStringLiteral("Sensor Readings"));
+    ExpectColumnHeadings(List(), {"t2-t1 (s)", "#0", "#1", "#2", "#3"});
     ExpectAccessible(Control<QPushButton>(Dialog::kDoneId), Role::Button, QStringLiteral("Done"));
     for (QGroupBox* group : dialog_->findChildren<QGroupBox*>()) {
         ExpectAccessible(group, Role::Grouping, group->title());
@@ -520,6 +539,7 @@ TEST_F(SensorTimingTestDialogTest, AssistiveToolsReadEveryControlAndTheButtonNam
     EXPECT_TRUE(RightTube()->isChecked());
     EXPECT_EQ(List()->topLevelItemCount(), 0);
     EXPECT_EQ(List()->headerItem()->text(1), QStringLiteral("#4"));
+    ExpectColumnHeadings(List(), {"t2-t1 (s)", "#4", "#5", "#6", "#7"});
 }
 
 }  // namespace

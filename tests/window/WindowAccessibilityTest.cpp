@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AccessibleCheck.h"
+#include "AccessibleEventRecorder.h"
 #include "ConnectedWindow.h"
 #include "controls/StatusLamp.h"
 
@@ -45,7 +46,7 @@ std::vector<ExpectedAccessible> ExpectedWithIds() {
         {1063, Role::RadioButton, "Right Tube", 0},
         {1075, Role::CheckBox, "Dump To File", 0},
         {1076, Role::EditableText, "Dump To File"},
-        {1077, Role::Button, "..."},
+        {1077, Role::Button, "Choose Dump File"},
         {1065, Role::Tree, ""},
         {1103, Role::Button, "Reset"},
         {1104, Role::EditableText, "Acceptable Sensor Current Spread"},
@@ -75,7 +76,7 @@ std::vector<ExpectedAccessible> ExpectedWithIds() {
         }
     }
     for (int c = 0; c < 4; ++c) {
-        rows.push_back({1091 + c, Role::StaticText, QStringLiteral("Spread lamp %1").arg(c)});
+        rows.push_back({1091 + c, Role::StaticText, QStringLiteral("Spread lamp %1, dark").arg(c)});
         rows.push_back({1095 + c, Role::StaticText, QStringLiteral("Max %1").arg(c)});
         rows.push_back({1099 + c, Role::StaticText, QStringLiteral("Min %1").arg(c)});
     }
@@ -110,12 +111,21 @@ TEST_F(WindowAccessibilityTest, LampsAreIndicatorsThatTellTheirStateAndTakeNoFoc
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(lamp);
     ASSERT_NE(accessible, nullptr);
     EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("dark"));
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Spread lamp 2, dark"));
     EXPECT_FALSE(accessible->state().focusable);
     EXPECT_TRUE(accessible->actionInterface() == nullptr ||
                 accessible->actionInterface()->actionNames().isEmpty());
     window->ResetCurrentExtremes();
+    AccessibleEventRecorder events;
     lamp->SetLit(1);
     EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("lit"));
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Spread lamp 2, lit"));
+    EXPECT_EQ(events.Of(lamp, QAccessible::NameChanged).size(), 1u);
+    lamp->SetLit(1);
+    EXPECT_EQ(events.Of(lamp, QAccessible::NameChanged).size(), 1u) << "no change, no event";
+    window->ResetCurrentExtremes();
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Spread lamp 2, dark"));
+    EXPECT_EQ(events.Of(lamp, QAccessible::NameChanged).size(), 2u);
     window->Control(1104)->setFocus();
     QTest::mouseClick(lamp, Qt::LeftButton);
     EXPECT_EQ(window->focusWidget(), window->Control(1104));

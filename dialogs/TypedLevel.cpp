@@ -1,0 +1,27 @@
+#include "dialogs/TypedLevel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPositionsPerUnit = 100.0;
+
+bool HasDigit(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+std::optional<int> TypedLevelPosition(const std::string& text, const NumericLimits& limits,
+                                      int maximum) {
+    if (!HasDigit(text)) {
+        return std::nullopt;
+    }
+    const double value = NumericTextValue(text);
+    if (!(limits.lowerBound < value && value < limits.upperBound)) {
+        return std::nullopt;
+    }
+    const long position = std::lround(value * kPositionsPerUnit);
+    return static_cast<int>(std::clamp(position, 0L, static_cast<long>(maximum)));
+}
