@@ -180,6 +180,12 @@ std::int32_t PortManagerImpl::GetStatus(std::string name) {
     return port == nullptr ? 0 : port->GetStatus();
 }
 
+bool PortManagerImpl::ReopenSerialPort(const std::string& name) {
+    const RecursiveGuard guard(lock_);
+    auto* serial = dynamic_cast<SerialPort*>(Find(NormaliseName(name)));
+    return serial != nullptr && serial->Reopen();
+}
+
 bool PortManagerImpl::GetSettings(std::string& name, std::string& out) {
     name = NormaliseName(name);
     const RecursiveGuard guard(lock_);

@@ -81,6 +81,14 @@ void PortQueue::Clear() {
     queue_.clear();
 }
 
+void PortQueue::DropAll() {
+    const RecursiveGuard guard(lock_);
+    for (const Entry& entry : queue_) {
+        TapDropped(portName_, entry.data);
+    }
+    queue_.clear();
+}
+
 PortQueue::State PortQueue::Peek() {
     const RecursiveGuard guard(lock_);
     return State{queue_.empty(), !listeners_.empty()};

@@ -46,6 +46,8 @@ class PortQueue {
     // The first bytes of the head went out already: keep only the rest for a retry.
     void DropSentPrefix(std::uint64_t serial, std::size_t sentBytes);
     void Clear();
+    // Empties the queue, showing each string to the port tap as dropped.
+    void DropAll();
     State Peek();
     std::size_t QueuedCount();
     // 2 when nobody is attached but strings are queued, else the listener count.

@@ -32,3 +32,10 @@ void TapReceived(const std::string& portName, const std::string& chunk) {
         installedTap->Received(portName, chunk);
     }
 }
+
+void TapDropped(const std::string& portName, const std::string& data) {
+    const std::shared_lock guard(TapLock());
+    if (installedTap != nullptr) {
+        installedTap->Dropped(portName, data);
+    }
+}

@@ -9,6 +9,8 @@ class PortTap {
   public:
     virtual void Written(const std::string& portName, const std::string& data) = 0;
     virtual void Received(const std::string& portName, const std::string& chunk) = 0;
+    // A queued string that will never be sent.
+    virtual void Dropped(const std::string& portName, const std::string& data) = 0;
 
   protected:
     ~PortTap() = default;
@@ -21,3 +23,4 @@ void InstallPortTap(PortTap* tap);
 // Called by the ports; do nothing without a tap.
 void TapWritten(const std::string& portName, const std::string& data);
 void TapReceived(const std::string& portName, const std::string& chunk);
+void TapDropped(const std::string& portName, const std::string& data);

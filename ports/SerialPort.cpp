@@ -10,6 +10,7 @@
 #include "platform/LineMode.h"
 #include "platform/Tick.h"
 #include "ports/DevicePath.h"
+#include "ports/LineLoss.h"
 
 using platform::RecursiveGuard;
 
@@ -96,6 +97,18 @@ bool SerialPort::Configure(const std::string& settings) {
     return true;
 }
 
+bool SerialPort::Reopen() {
+    const RecursiveGuard guard(queue_.Lock());
+    if (deviceOpen_.load()) {
+        return true;
+    }
+    if (!OpenDevice()) {
+        return false;
+    }
+    thread_.Wake();  // the device is new to the thread
+    return true;
+}
+
 std::int32_t SerialPort::GetStatus() {
     return queue_.Status();
 }
@@ -120,9 +133,11 @@ std::uint8_t SerialPort::PacingValue() {
 // Called with the queue lock held.
 bool SerialPort::OpenDevice() {
     const RecursiveGuard device(deviceLock_);
-    if (!device_.Open(DevicePathForPortName(name_), O_RDWR | O_NONBLOCK)) {
+    const std::string path = DevicePathForPortName(name_);
+    if (!device_.Open(path, O_RDWR | O_NONBLOCK)) {
         return false;
     }
+    devicePath_ = path;
     deviceOpen_.store(true);
     const std::string stored = settings_;
     if (!Configure(stored)) {
@@ -171,10 +186,7 @@ bool SerialPort::Pass() {
     if (woken->input) {
         Receive();
     } else if (woken->hungUp) {
-        MarkGone();
-    } else if (IsGoneCheckDue()) {
-        goneUntil_ = {};
-        Receive();  // a line still hung up fails the read and is marked again
+        HangUp();
     }
     const PortQueue::State state = queue_.Peek();
     if (!state.queueEmpty) {
@@ -195,10 +207,6 @@ PortThread::WaitFor SerialPort::NextWait() {
     const Clock::time_point now = Clock::now();
     const RecursiveGuard device(deviceLock_);
     if (!device_.IsOpen()) {
-        return what;
-    }
-    if (now < goneUntil_) {
-        what.deadline = goneUntil_;
         return what;
     }
     what.inputFd = device_.Fd();
@@ -231,22 +239,29 @@ void SerialPort::Receive() {
     if (result.status == platform::ReadStatus::Data) {
         queue_.Deliver(std::string(buffer, result.count));
     } else if (result.status == platform::ReadStatus::Gone) {
-        MarkGone();
+        HangUp();
     }
 }
 
-// A hung-up line stays readable for ever: the thread leaves it alone for a while instead.
-void SerialPort::MarkGone() {
-    goneUntil_ = Clock::now() + std::chrono::milliseconds(kGoneCheckMs);
-}
-
-bool SerialPort::IsGoneCheckDue() const {
-    return goneUntil_ != Clock::time_point{} && Clock::now() >= goneUntil_;
+// Under both locks, as at auto-close: a Write racing with this either queues before (and is
+// dropped) or finds the device closed.
+void SerialPort::HangUp() {
+    std::string lostPath;
+    {
+        const RecursiveGuard guard(queue_.Lock());
+        const RecursiveGuard device(deviceLock_);
+        if (!device_.IsOpen()) {
+            return;
+        }
+        lostPath = devicePath_;
+        CloseDevice();
+        queue_.DropAll();
+    }
+    NotifyLineLost(name_, lostPath);
 }
 
 bool SerialPort::MayWrite() const {
-    const Clock::time_point now = Clock::now();
-    return now >= holdUntil_ && now >= goneUntil_;
+    return Clock::now() >= holdUntil_;
 }
 
 void SerialPort::TransmitHead() {
@@ -312,5 +327,4 @@ void SerialPort::AutoCloseIfUnused() {
     }
     const RecursiveGuard device(deviceLock_);
     CloseDevice();
-    goneUntil_ = {};  // a device opened later is a new one
 }

@@ -42,6 +42,10 @@ void ProtocolTrace::Received(const std::string& portName, const std::string& chu
     queue_.Push(TraceEvent{TraceEvent::Kind::Received, portName, chunk});
 }
 
+void ProtocolTrace::Dropped(const std::string& portName, const std::string& data) {
+    queue_.Push(TraceEvent{TraceEvent::Kind::Note, {}, portName + " dropped " + EscapeBytes(data)});
+}
+
 void ProtocolTrace::Note(const std::string& text) {
     queue_.Push(TraceEvent{TraceEvent::Kind::Note, {}, text});
 }

@@ -45,6 +45,7 @@ class ProtocolTrace : public PortTap {
 
     void Written(const std::string& portName, const std::string& data) override;
     void Received(const std::string& portName, const std::string& chunk) override;
+    void Dropped(const std::string& portName, const std::string& data) override;
     // A line of text of its own, in turn with the port events.
     void Note(const std::string& text);
 
