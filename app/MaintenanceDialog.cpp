@@ -16,6 +16,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/ComposedNames.h"
+#include "app/LineRecovery.h"
 #include "app/ProtocolTraceWindow.h"
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
@@ -82,6 +83,7 @@ MaintenanceDialog::MaintenanceDialog()
     connect(timers_.at(kTrainingTimerId), &QTimer::timeout, this,
             &MaintenanceDialog::OnTrainingTick);
     connect(timers_.at(kDumpTimerId), &QTimer::timeout, this, &MaintenanceDialog::OnDumpTick);
+    SetUpLineRecovery();
 }
 
 MaintenanceDialog::~MaintenanceDialog() {
@@ -90,6 +92,7 @@ MaintenanceDialog::~MaintenanceDialog() {
         cell.reset();
     }
     link_.reset();
+    lineRecovery_.reset();
     statusCells_.clear();
     GetPortManager()->CloseAll();
 }

@@ -59,6 +59,17 @@ void DeviceMapping::SetDeviceRoot(std::string deviceRoot) {
     const std::lock_guard guard(mutex_);
     deviceRoot_ = std::move(deviceRoot);
     serialDefaults_.reset();
+    pinned_.clear();
+}
+
+std::string DeviceMapping::DeviceRoot() {
+    const std::lock_guard guard(mutex_);
+    return deviceRoot_;
+}
+
+void DeviceMapping::PinDefault(const std::string& normalisedName, std::string device) {
+    const std::lock_guard guard(mutex_);
+    pinned_[normalisedName] = std::move(device);
 }
 
 void DeviceMapping::Rescan() {
@@ -70,6 +81,7 @@ void DeviceMapping::Rescan() {
     std::vector<std::string> devices = DefaultSerialDevices(root, isUart_);
     const std::lock_guard guard(mutex_);
     serialDefaults_ = std::move(devices);
+    pinned_.clear();
 }
 
 DeviceAssignment DeviceMapping::Resolve(const std::string& normalisedName) {
@@ -118,6 +130,12 @@ std::string DeviceMapping::DefaultDevice(const std::string& name) {
     if (name.starts_with("LPT")) {
         const std::lock_guard guard(mutex_);
         return deviceRoot_ + "/lp" + std::to_string(index);
+    }
+    {
+        const std::lock_guard guard(mutex_);
+        if (auto device = FromTable(pinned_, name)) {
+            return *device;
+        }
     }
     bool scanned = false;
     {

@@ -186,6 +186,8 @@ void MaintenanceDialog::OnTrainingTick() {
         emptyTickCount_ = 0;
         if (link_->IsPending()) {
             SetTimer(kTrainingTimerId, kTrainingTimerPeriodMs);
+        } else {
+            TakeUpLineIfDue();
         }
         return;
     }
@@ -198,6 +200,7 @@ void MaintenanceDialog::OnTrainingTick() {
     link_->Reset();
     ui::Beep();
     response_->setText(kNoResponse);
+    TakeUpLineIfDue();
 }
 
 void MaintenanceDialog::OnSaveTrainingData() {
