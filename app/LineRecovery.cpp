@@ -2,7 +2,6 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -34,8 +33,7 @@ bool IsInside(const fs::path& folder, const fs::path& root) {
 
 }  // namespace
 
-LineRecovery::LineRecovery(std::string sysRoot, QObject* parent)
-    : QObject(parent), sysRoot_(std::move(sysRoot)) {
+LineRecovery::LineRecovery(QObject* parent) : QObject(parent) {
     InstallLineLossListener(this);
 }
 
@@ -43,9 +41,8 @@ LineRecovery::~LineRecovery() {
     InstallLineLossListener(nullptr);
 }
 
-std::string LineRecovery::DefaultSysRoot() {
-    const char* root = std::getenv("MERROWBY_SYS_ROOT");
-    return root != nullptr && *root != '\0' ? root : "/sys";
+std::string LineRecovery::SysRoot() {
+    return (fs::path(ProcessDeviceMapping().SystemRoot()) / "sys").string();
 }
 
 void LineRecovery::Follow(const std::string& portName) {
@@ -55,7 +52,7 @@ void LineRecovery::Follow(const std::string& portName) {
     devicePath_ = assignment.device;
     identity_.clear();
     if (assignment.source == MappingSource::Default && IsAdapterName(devicePath_)) {
-        identity_ = platform::UsbSerialIdentity(devicePath_, sysRoot_);
+        identity_ = platform::UsbSerialIdentity(devicePath_, SysRoot());
     }
 }
 
@@ -141,7 +138,7 @@ void LineRecovery::LookForReturn() {
 std::string LineRecovery::ReturnedDevice() const {
     if (!identity_.empty()) {
         return platform::FindUsbSerialDevice(ProcessDeviceMapping().DeviceRoot(), identity_,
-                                             sysRoot_);
+                                             SysRoot());
     }
     std::error_code error;
     return fs::exists(devicePath_, error) ? devicePath_ : std::string();

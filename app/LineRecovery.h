@@ -22,13 +22,10 @@ class DirectoryWatch;
 class LineRecovery : public QObject, private LineLossListener {
     Q_OBJECT
   public:
-    // sysRoot: where sysfs is (MERROWBY_SYS_ROOT, else /sys).
-    explicit LineRecovery(std::string sysRoot = DefaultSysRoot(), QObject* parent = nullptr);
+    explicit LineRecovery(QObject* parent = nullptr);
     ~LineRecovery() override;
     LineRecovery(const LineRecovery&) = delete;
     LineRecovery& operator=(const LineRecovery&) = delete;
-
-    static std::string DefaultSysRoot();
 
     // The line to follow from now on, with its device as mapped now.
     void Follow(const std::string& portName);
@@ -52,8 +49,9 @@ class LineRecovery : public QObject, private LineLossListener {
     void LookForReturn();
     // The device now standing for the followed line, empty while there is none.
     std::string ReturnedDevice() const;
+    // sys/ in the port mapping's system folder.
+    static std::string SysRoot();
 
-    const std::string sysRoot_;
     std::string portName_;
     std::string devicePath_;
     std::string identity_;  // of a default-mapped USB adapter

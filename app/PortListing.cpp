@@ -3,16 +3,21 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/DeviceProbe.h"
+#include "platform/TerminalHolders.h"
+#include "ports/ReservedDevices.h"
 
 namespace {
 
-std::string Availability(const std::string& device) {
+// Learnt without opening the device, since an open and close moves a serial line's modem
+// lines: in use is a console, someone's terminal or a device under an flock.
+std::string Availability(const std::string& device, const ReservedDevices& terminals,
+                         const std::string& systemRoot) {
     std::error_code error;
     if (device.empty() || !std::filesystem::exists(device, error)) {
         return "absent";
     }
-    return platform::IsDeviceFree(device) ? "present, free" : "present, in use";
+    const bool inUse = terminals.Contains(device) || platform::IsDeviceLocked(device, systemRoot);
+    return inUse ? "present, in use" : "present, free";
 }
 
 }  // namespace
@@ -23,9 +28,12 @@ std::string AssignmentText(const DeviceAssignment& assignment) {
 }
 
 std::vector<std::string> PortListingLines(DeviceMapping& mapping) {
+    const std::string systemRoot = mapping.SystemRoot();
+    const ReservedDevices terminals(systemRoot, {});
     std::vector<std::string> lines;
     for (const DeviceAssignment& assignment : mapping.All()) {
-        lines.push_back(AssignmentText(assignment) + ": " + Availability(assignment.device));
+        lines.push_back(AssignmentText(assignment) + ": " +
+                        Availability(assignment.device, terminals, systemRoot));
     }
     return lines;
 }

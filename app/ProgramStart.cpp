@@ -35,6 +35,8 @@ void ConfigurePortMapping(const CommandLine& commandLine) {
     DeviceMapping& mapping = ProcessDeviceMapping();
     const char* root = std::getenv("MERROWBY_DEVICE_ROOT");
     mapping.SetDeviceRoot(root != nullptr && *root != '\0' ? root : "/dev");
+    const char* systemRoot = std::getenv("MERROWBY_SYSTEM_ROOT");
+    mapping.SetSystemRoot(systemRoot != nullptr && *systemRoot != '\0' ? systemRoot : "/");
     mapping.SetSettings(ReadSavedPortMapping());
     mapping.SetCommandLine(commandLine.ports);
 }

@@ -7,7 +7,8 @@
 #include "trace/ProtocolTrace.h"
 
 // Gives the process's port mapping its device folder (MERROWBY_DEVICE_ROOT, else /dev), the
-// saved settings and the command line's choices.
+// folder it reads sys/ and proc/ from (MERROWBY_SYSTEM_ROOT, else /), the saved settings and
+// the command line's choices.
 void ConfigurePortMapping(const CommandLine& commandLine);
 
 // Numbers are shown and read the C way whatever the user's locale (called once QApplication

@@ -7,10 +7,29 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 namespace platform {
 
 namespace {
+
+constexpr auto kPollFailurePause = std::chrono::milliseconds(10);
+
+std::atomic<PollFunction> pollFunction{nullptr};
+
+int Poll(pollfd* fds, nfds_t count, const timespec* timeout) {
+    const PollFunction poll = pollFunction.load();
+    return poll != nullptr ? poll(fds, count, timeout, nullptr)
+                           : ::ppoll(fds, count, timeout, nullptr);
+}
+
+void PauseAfterPollFailure(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    auto until = std::chrono::steady_clock::now() + kPollFailurePause;
+    if (deadline && *deadline < until) {
+        until = *deadline;
+    }
+    std::this_thread::sleep_until(until);
+}
 
 // Time left until the deadline for ppoll; null for no limit.
 const timespec* TimeLeft(std::optional<std::chrono::steady_clock::time_point> deadline,
@@ -38,6 +57,10 @@ Readiness ReadinessOf(short revents) {
 
 }  // namespace
 
+void SetPollFunction(PollFunction poll) {
+    pollFunction.store(poll);
+}
+
 bool WaitForReadable(std::span<const int> fds, std::span<Readiness> readiness,
                      std::optional<std::chrono::steady_clock::time_point> deadline) {
     constexpr std::size_t kMostFds = 8;
@@ -49,8 +72,11 @@ bool WaitForReadable(std::span<const int> fds, std::span<Readiness> readiness,
     int ready = 0;
     do {
         timespec span{};
-        ready = ::ppoll(requests.data(), count, TimeLeft(deadline, span), nullptr);
+        ready = Poll(requests.data(), count, TimeLeft(deadline, span));
     } while (ready < 0 && errno == EINTR);
+    if (ready < 0) {
+        PauseAfterPollFailure(deadline);
+    }
     for (std::size_t i = 0; i < readiness.size(); ++i) {
         readiness[i] = i < count && ready > 0 ? ReadinessOf(requests[i].revents) : Readiness::Quiet;
     }

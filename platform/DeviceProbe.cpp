@@ -1,56 +1,44 @@
 #include "platform/DeviceProbe.h"
 
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include "platform/ExclusiveDevice.h"
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 namespace platform {
-
-namespace {
-
-// Closes the descriptor when the probe is done.
-class ProbeFd {
-  public:
-    explicit ProbeFd(int fd) : fd_(fd) {}
-    ProbeFd(const ProbeFd&) = delete;
-    ProbeFd& operator=(const ProbeFd&) = delete;
-    ~ProbeFd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-}  // namespace
 
 bool IsCharacterDevice(const std::string& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
 }
 
-bool IsRealUart(const std::string& path) {
-    if (!IsCharacterDevice(path)) {
-        return false;
-    }
-    const ProbeFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.Get() < 0) {
-        return false;
-    }
-    serial_struct info{};
-    return ::ioctl(fd.Get(), TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+bool IsRealUart(const std::string& path, const std::string& systemRoot) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::ifstream typeFile(std::filesystem::path(systemRoot) / "sys/class/tty" / name / "type");
+    int type = 0;
+    return static_cast<bool>(typeFile >> type) && type != 0;
 }
 
-bool IsDeviceFree(const std::string& path) {
-    ExclusiveDevice device;
-    return device.Open(path, O_RDWR | O_NONBLOCK);
+bool DeviceIdentity::operator==(const DeviceIdentity& other) const {
+    if (number != 0 || other.number != 0) {
+        return number == other.number;
+    }
+    return resolvedPath == other.resolvedPath;
+}
+
+DeviceIdentity IdentifyDevice(const std::string& path) {
+    std::error_code error;
+    DeviceIdentity identity;
+    identity.resolvedPath = std::filesystem::weakly_canonical(path, error).string();
+    if (error) {
+        identity.resolvedPath = path;
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode)) {
+        identity.number = status.st_rdev;
+    }
+    return identity;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -98,25 +99,24 @@ bool SetRts(int fd, bool raised) {
     return ::ioctl(fd, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0;
 }
 
-void WaitTransmitterEmpty(int fd, int boundMs) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(boundMs);
-    const auto pause = std::chrono::microseconds(200);
-    int queued = 0;
-    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
-        std::this_thread::sleep_for(pause);
+void WaitUntilSent(int fd, std::chrono::steady_clock::time_point lastOffLine) {
+    while (::tcdrain(fd) != 0 && errno == EINTR) {
     }
-    unsigned int lineStatus = 0;
-    while (::ioctl(fd, TIOCSERGETLSR, &lineStatus) == 0 && (lineStatus & TIOCSER_TEMT) == 0 &&
-           Clock::now() < deadline) {
-        std::this_thread::sleep_for(pause);
-    }
+    std::this_thread::sleep_until(lastOffLine);
 }
 
-int LineTimeMs(std::size_t byteCount, int baudRate) {
-    const std::size_t bitsPerCharacter = 12;
-    const std::size_t rate = baudRate > 0 ? static_cast<std::size_t>(baudRate) : 9600;
-    return static_cast<int>((byteCount * bitsPerCharacter * 1000 + rate - 1) / rate);
+std::chrono::microseconds LineTime(std::size_t byteCount, const LineMode& mode) {
+    const int parityBits = mode.parity == Parity::None ? 0 : 1;
+    const auto bitsPerCharacter =
+        static_cast<long long>(1 + mode.dataBits + parityBits + mode.stopBits);
+    const long long rate = mode.baudRate > 0 ? mode.baudRate : 9600;
+    const long long bits = static_cast<long long>(byteCount) * bitsPerCharacter;
+    return std::chrono::microseconds((bits * 1'000'000 + rate - 1) / rate);
+}
+
+void SettleAfterRaisingRts() {
+    // sleep_for waits at least the span by the steady clock.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 bool DriverRtsToggle::Enable(int fd) {

@@ -2,6 +2,7 @@
 
 #include <linux/serial.h>
 
+#include <chrono>
 #include <cstddef>
 
 #include "platform/LineMode.h"
@@ -19,11 +20,15 @@ bool PurgeLine(int fd);
 bool ClearLineBreak(int fd);
 // False when the device has no modem lines.
 bool SetRts(int fd, bool raised);
-// Waits until the driver's output queue and then the transmitter are empty, at most
-// boundMs milliseconds. A driver that cannot report either counts as empty.
-void WaitTransmitterEmpty(int fd, int boundMs);
-// Time on the line of byteCount characters at the given rate (start, 8 data, parity, 2 stop).
-int LineTimeMs(std::size_t byteCount, int baudRate);
+// Waits until the driver has sent everything written (tcdrain, which lets the driver wait for
+// its transmitter as far as it can tell), and then until the last character is surely off
+// the line: not before lastOffLine, the start of the write plus its line time. One wait
+// each, whatever the driver reports.
+void WaitUntilSent(int fd, std::chrono::steady_clock::time_point lastOffLine);
+// Time on the line of byteCount characters: start bit, data bits, parity bit, stop bits.
+std::chrono::microseconds LineTime(std::size_t byteCount, const LineMode& mode);
+// The settle after raising RTS before the first character: at least 1 ms.
+void SettleAfterRaisingRts();
 
 // The driver's own RTS-while-sending mode (RS-485 style), where the driver offers it.
 class DriverRtsToggle {

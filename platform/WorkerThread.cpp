@@ -1,5 +1,6 @@
 #include "platform/WorkerThread.h"
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -32,6 +33,13 @@ void ApplyPriority(ThreadPriority priority, int creatorNice) {
     setpriority(PRIO_PROCESS, self, creatorNice + offset);  // refusal is not an error
 }
 
+void BlockBrokenPipeSignal() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
 }  // namespace
 
 WorkerThread::~WorkerThread() {
@@ -43,6 +51,7 @@ bool WorkerThread::Start(ThreadPriority priority, std::function<void()> body) {
     const int creatorNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
     try {
         thread_ = std::thread([priority, creatorNice, body = std::move(body)] {
+            BlockBrokenPipeSignal();
             ApplyPriority(priority, creatorNice);
             body();
         });

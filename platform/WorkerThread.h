@@ -8,7 +8,9 @@ namespace platform {
 enum class ThreadPriority { Lowest, Normal, Highest };
 
 // A joinable worker thread. The priority (two nice levels below or above the creating
-// thread) is best effort: a refused change leaves the thread at normal priority.
+// thread) is best effort: a refused change leaves the thread at normal priority. The thread
+// runs with SIGPIPE blocked: a write to a pipe or FIFO whose reader has gone fails with
+// EPIPE instead of ending the program.
 class WorkerThread {
   public:
     WorkerThread() = default;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/DeviceProbe.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -68,18 +70,43 @@ std::vector<std::string> UsbAdapters(const fs::path& root) {
     return paths;
 }
 
-}  // namespace
-
-std::vector<std::string> DefaultSerialDevices(const std::string& deviceRoot,
-                                              const UartCheck& isUart) {
-    const fs::path root(deviceRoot);
-    std::vector<std::string> devices = UsbAdapters(root);
+std::vector<std::string> BuiltInPorts(const fs::path& root, const UartCheck& isUart) {
+    std::vector<std::string> paths;
     for (int i = 0; i < kBuiltInPortCount; ++i) {
         const std::string path = (root / ("ttyS" + std::to_string(i))).string();
         if (isUart(path)) {
-            devices.push_back(path);
+            paths.push_back(path);
         }
     }
+    return paths;
+}
+
+std::vector<std::string> WithoutExcludedOrRepeated(const std::vector<std::string>& candidates,
+                                                   const DeviceExclusion& isLeftAlone) {
+    std::vector<std::string> devices;
+    std::vector<platform::DeviceIdentity> listed;
+    for (const std::string& path : candidates) {
+        const platform::DeviceIdentity identity = platform::IdentifyDevice(path);
+        if (isLeftAlone(path) ||
+            std::find(listed.begin(), listed.end(), identity) != listed.end()) {
+            continue;
+        }
+        listed.push_back(identity);
+        devices.push_back(path);
+    }
+    return devices;
+}
+
+}  // namespace
+
+std::vector<std::string> DefaultSerialDevices(const std::string& deviceRoot,
+                                              const UartCheck& isUart,
+                                              const DeviceExclusion& isLeftAlone) {
+    const fs::path root(deviceRoot);
+    std::vector<std::string> candidates = UsbAdapters(root);
+    const std::vector<std::string> builtIn = BuiltInPorts(root, isUart);
+    candidates.insert(candidates.end(), builtIn.begin(), builtIn.end());
+    std::vector<std::string> devices = WithoutExcludedOrRepeated(candidates, isLeftAlone);
     if (devices.size() > kSerialNameCount) {
         devices.resize(kSerialNameCount);
     }

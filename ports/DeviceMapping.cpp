@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/DeviceProbe.h"
+#include "ports/ReservedDevices.h"
 
 namespace {
 
@@ -41,18 +42,22 @@ const char* MappingSourceText(MappingSource source) {
     return "default";
 }
 
-DeviceMapping::DeviceMapping(std::string deviceRoot, UartCheck isUart)
+DeviceMapping::DeviceMapping(std::string deviceRoot, UartCheck isUart, std::string systemRoot)
     : deviceRoot_(std::move(deviceRoot)),
-      isUart_(isUart ? std::move(isUart) : UartCheck(platform::IsRealUart)) {}
+      systemRoot_(std::move(systemRoot)),
+      isUart_(std::move(isUart)) {}
 
+// The explicit choices decide which devices the default list leaves out.
 void DeviceMapping::SetCommandLine(Table table) {
     const std::lock_guard guard(mutex_);
     commandLine_ = std::move(table);
+    serialDefaults_.reset();
 }
 
 void DeviceMapping::SetSettings(Table table) {
     const std::lock_guard guard(mutex_);
     settings_ = std::move(table);
+    serialDefaults_.reset();
 }
 
 void DeviceMapping::SetDeviceRoot(std::string deviceRoot) {
@@ -72,36 +77,73 @@ void DeviceMapping::PinDefault(const std::string& normalisedName, std::string de
     pinned_[normalisedName] = std::move(device);
 }
 
+void DeviceMapping::SetSystemRoot(std::string systemRoot) {
+    const std::lock_guard guard(mutex_);
+    systemRoot_ = std::move(systemRoot);
+    serialDefaults_.reset();
+}
+
+std::string DeviceMapping::SystemRoot() {
+    const std::lock_guard guard(mutex_);
+    return systemRoot_;
+}
+
 void DeviceMapping::Rescan() {
     std::string root;
+    std::string systemRoot;
+    UartCheck isUart;
     {
         const std::lock_guard guard(mutex_);
         root = deviceRoot_;
+        systemRoot = systemRoot_;
+        isUart = isUart_;
     }
-    std::vector<std::string> devices = DefaultSerialDevices(root, isUart_);
+    if (!isUart) {
+        isUart = [systemRoot](const std::string& path) {
+            return platform::IsRealUart(path, systemRoot);
+        };
+    }
+    const ReservedDevices reserved(systemRoot, ExplicitDevices());
+    std::vector<std::string> devices = DefaultSerialDevices(
+        root, isUart, [&reserved](const std::string& path) { return reserved.Contains(path); });
     const std::lock_guard guard(mutex_);
     serialDefaults_ = std::move(devices);
     pinned_.clear();
+}
+
+std::optional<DeviceAssignment> DeviceMapping::ExplicitChoice(const std::string& name) {
+    {
+        const std::lock_guard guard(mutex_);
+        if (auto device = FromTable(commandLine_, name)) {
+            return DeviceAssignment{name, std::move(*device), MappingSource::CommandLine};
+        }
+    }
+    if (auto device = FromEnvironment(name)) {
+        return DeviceAssignment{name, std::move(*device), MappingSource::Environment};
+    }
+    const std::lock_guard guard(mutex_);
+    if (auto device = FromTable(settings_, name)) {
+        return DeviceAssignment{name, std::move(*device), MappingSource::Settings};
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> DeviceMapping::ExplicitDevices() {
+    std::vector<std::string> devices;
+    for (const std::string& name : Names()) {
+        if (auto choice = ExplicitChoice(name)) {
+            devices.push_back(std::move(choice->device));
+        }
+    }
+    return devices;
 }
 
 DeviceAssignment DeviceMapping::Resolve(const std::string& normalisedName) {
     if (!IsKnownName(normalisedName)) {
         return {normalisedName, {}, MappingSource::Default};
     }
-    {
-        const std::lock_guard guard(mutex_);
-        if (auto device = FromTable(commandLine_, normalisedName)) {
-            return {normalisedName, std::move(*device), MappingSource::CommandLine};
-        }
-    }
-    if (auto device = FromEnvironment(normalisedName)) {
-        return {normalisedName, std::move(*device), MappingSource::Environment};
-    }
-    {
-        const std::lock_guard guard(mutex_);
-        if (auto device = FromTable(settings_, normalisedName)) {
-            return {normalisedName, std::move(*device), MappingSource::Settings};
-        }
+    if (auto choice = ExplicitChoice(normalisedName)) {
+        return std::move(*choice);
     }
     return {normalisedName, DefaultDevice(normalisedName), MappingSource::Default};
 }
@@ -126,8 +168,8 @@ bool DeviceMapping::IsKnownName(const std::string& normalisedName) {
 }
 
 std::string DeviceMapping::DefaultDevice(const std::string& name) {
-    const auto index = static_cast<std::size_t>(name.back() - '1');
     if (name.starts_with("LPT")) {
+        const auto index = static_cast<std::size_t>(name.back() - '1');
         const std::lock_guard guard(mutex_);
         return deviceRoot_ + "/lp" + std::to_string(index);
     }
@@ -135,6 +177,20 @@ std::string DeviceMapping::DefaultDevice(const std::string& name) {
         const std::lock_guard guard(mutex_);
         if (auto device = FromTable(pinned_, name)) {
             return *device;
+        }
+    }
+    return DefaultSerialDevice(name);
+}
+
+// The n-th COM name without an explicit choice takes the n-th default device.
+std::string DeviceMapping::DefaultSerialDevice(const std::string& name) {
+    std::size_t index = 0;
+    for (const std::string& earlier : Names()) {
+        if (earlier == name) {
+            break;
+        }
+        if (earlier.starts_with("COM") && !ExplicitChoice(earlier)) {
+            ++index;
         }
     }
     bool scanned = false;

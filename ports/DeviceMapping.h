@@ -22,17 +22,24 @@ struct DeviceAssignment {
 
 // Which device each of COM1 to COM4 and LPT1 to LPT3 stands for. In order of precedence: the
 // command line, the environment variable MERROWBY_<name>, the saved settings, the default
-// (COM: DefaultSerialDevices of the device folder; LPT1 to LPT3: lp0 to lp2 in it).
+// (LPT1 to LPT3: lp0 to lp2 in the device folder). The COM names without an explicit choice
+// take DefaultSerialDevices of the device folder in turn, leaving out the system console,
+// terminals in use as a controlling terminal and every device chosen explicitly, so that no
+// device stands behind two names.
 class DeviceMapping {
   public:
     using Table = std::map<std::string, std::string>;  // normalised name to device path
 
-    explicit DeviceMapping(std::string deviceRoot = "/dev", UartCheck isUart = {});
+    // systemRoot: where sys/ and proc/ are read ("/" on a running system).
+    explicit DeviceMapping(std::string deviceRoot = "/dev", UartCheck isUart = {},
+                           std::string systemRoot = "/");
 
     void SetCommandLine(Table table);
     void SetSettings(Table table);
     void SetDeviceRoot(std::string deviceRoot);
     std::string DeviceRoot();
+    void SetSystemRoot(std::string systemRoot);
+    std::string SystemRoot();
     // Reads the device folder again (before, on first use); forgets what was pinned.
     void Rescan();
     // A default-mapped name stands for device from now on, until the next Rescan: an
@@ -48,10 +55,14 @@ class DeviceMapping {
     static bool IsKnownName(const std::string& normalisedName);
 
   private:
+    std::optional<DeviceAssignment> ExplicitChoice(const std::string& name);
+    std::vector<std::string> ExplicitDevices();
     std::string DefaultDevice(const std::string& name);
+    std::string DefaultSerialDevice(const std::string& name);
 
     std::mutex mutex_;
     std::string deviceRoot_;
+    std::string systemRoot_;
     UartCheck isUart_;
     Table commandLine_;
     Table settings_;

@@ -25,7 +25,9 @@ FilePort::~FilePort() {
 }
 
 bool FilePort::Write(const std::string& data) {
-    queue_.Push(data);
+    if (!queue_.Push(data)) {
+        return false;
+    }
     thread_.Wake();
     return true;
 }
@@ -44,7 +46,9 @@ bool FilePort::Attach(PortListener* listener) {
             CloseFile();
         }
     }
-    queue_.AddListener(listener);
+    if (!queue_.AddListener(listener)) {
+        return false;
+    }
     return true;
 }
 
@@ -72,11 +76,14 @@ std::string FilePort::GetTypeName() {
     return "File Port";
 }
 
-// Write only, created when absent, contents kept; others may read and write meanwhile.
+// Write only, created when absent, contents kept; others may read and write meanwhile. Never
+// waits (a FIFO without a reader fails at once) and never takes a terminal as ours.
 bool FilePort::OpenFile() {
     const RecursiveGuard file(fileLock_);
     if (fd_ < 0) {
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kNewFileMode);
+        fd_ =
+            ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY,
+                   kNewFileMode);
     }
     return fd_ >= 0;
 }

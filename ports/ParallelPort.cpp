@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 
+#include <new>
+
 #include "platform/DeviceIo.h"
 #include "ports/DevicePath.h"
 
@@ -22,7 +24,9 @@ bool ParallelPort::Write(const std::string& data) {
     if (!deviceOpen_.load()) {
         return false;
     }
-    queue_.Push(data);
+    if (!queue_.Push(data)) {
+        return false;
+    }
     thread_.Wake();
     return true;
 }
@@ -35,7 +39,10 @@ bool ParallelPort::Attach(PortListener* listener) {
     if (!deviceOpen_.load() && !OpenDevice()) {
         return false;
     }
-    queue_.AddListener(listener);
+    if (!queue_.AddListener(listener)) {
+        thread_.Wake();  // a device opened just now is closed again by the next pass
+        return false;
+    }
     return true;
 }
 
@@ -48,7 +55,10 @@ bool ParallelPort::Detach(PortListener* listener) {
 void ParallelPort::GetSettings(std::string& out) {
     const RecursiveGuard device(deviceLock_);
     if (deviceOpen_.load()) {
-        out = settings_;
+        try {
+            out = settings_;
+        } catch (const std::bad_alloc&) {
+        }
     }
 }
 
@@ -56,13 +66,19 @@ bool ParallelPort::Configure(const std::string& settings) {
     if (!timeoutFlag_) {
         return true;
     }
+    std::string stored;
+    try {
+        stored = settings;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     const RecursiveGuard guard(queue_.Lock());
     const RecursiveGuard device(deviceLock_);
     if (!deviceOpen_.load()) {
         return false;
     }
-    queue_.Clear();
-    settings_ = settings;
+    queue_.Clear(lastSent_);
+    settings_ = std::move(stored);
     return true;
 }
 
@@ -78,7 +94,13 @@ std::string ParallelPort::GetTypeName() {
 // delays the string to a later pass instead of holding the thread.
 bool ParallelPort::OpenDevice() {
     const RecursiveGuard device(deviceLock_);
-    if (!device_.Open(DevicePathForPortName(name_), O_WRONLY | O_NONBLOCK)) {
+    std::string path;
+    try {
+        path = DevicePathForPortName(name_);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (!device_.Open(path, O_WRONLY | O_NONBLOCK)) {
         return false;
     }
     deviceOpen_.store(true);
@@ -108,6 +130,7 @@ bool ParallelPort::TransmitHead() {
             return false;
         }
         result = platform::WriteSome(device_.Fd(), head->data);
+        lastSent_ = {head->serial, result.written};
     }
     if (result.complete) {
         queue_.PopHead(head->serial);

@@ -47,6 +47,7 @@ class ParallelPort : public Port {
 
     PortQueue queue_;  // with the queue lock
     platform::RecursiveLock deviceLock_;
+    PortQueue::Sent lastSent_;        // under the device lock
     const bool timeoutFlag_ = false;  // device time-outs and purge are not applied
     const std::string name_;
     std::string settings_;

@@ -9,7 +9,7 @@ class PortListener;
 // received bytes flow to the attached listeners. The slot order below is part of the
 // interface other modules are built against: do not reorder.
 class Port {
-public:
+  public:
     virtual bool Write(const std::string& data) = 0;
     virtual void AcknowledgeReply() {}
     virtual bool Attach(PortListener* listener) = 0;

@@ -4,9 +4,9 @@
 
 // Receives the bytes a port reads, one chunk per read, on the port's I/O thread.
 class PortListener {
-public:
+  public:
     virtual void OnReceive(const std::string& chunk) = 0;
 
-protected:
+  protected:
     ~PortListener() = default;
 };

@@ -10,6 +10,7 @@
 #include "ports/FilePort.h"
 #include "ports/ParallelPort.h"
 #include "ports/PortKind.h"
+#include "ports/PortThread.h"
 #include "ports/SerialPort.h"
 #include "ports/SettingsDialogFactory.h"
 
@@ -143,27 +144,38 @@ std::unique_ptr<Port> PortManagerImpl::CreatePort(const std::string& normalisedN
     return MakeWorkingPort<FilePort>(normalisedName, TrimName(givenName));
 }
 
-Port* PortManagerImpl::Open(std::string name, PortListener* listener) {
-    const std::string key = NormaliseName(name);
-    const RecursiveGuard guard(lock_);
-    Port* port = Find(key);
-    if (port == nullptr) {
-        // Out of memory, descriptors or threads: no port, and nothing registered.
-        try {
-            auto created = CreatePort(key, name);
-            if (!created) {
-                return nullptr;
-            }
-            port = created.get();
-            registry_[key] = std::move(created);
-        } catch (const std::exception&) {
-            return nullptr;
-        }
+// Out of memory, descriptors or threads: no port, and nothing registered.
+Port* PortManagerImpl::FindOrCreate(const std::string& normalisedName,
+                                    const std::string& givenName) {
+    if (Port* port = Find(normalisedName)) {
+        return port;
     }
-    return port->Attach(listener) ? port : nullptr;
+    auto created = CreatePort(normalisedName, givenName);
+    Port* port = created.get();
+    if (created) {
+        registry_[normalisedName] = std::move(created);
+    }
+    return port;
 }
 
+// Every operation below turns an exception (out of memory) into its failure result.
+Port* PortManagerImpl::Open(std::string name, PortListener* listener) {
+    try {
+        const std::string key = NormaliseName(name);
+        const RecursiveGuard guard(lock_);
+        Port* port = FindOrCreate(key, name);
+        return port != nullptr && port->Attach(listener) ? port : nullptr;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+// Refused on a port's own I/O thread (a listener's OnReceive): it would destroy the port
+// whose pass is running.
 void PortManagerImpl::CloseAll() {
+    if (PortThread::IsAnyPortThread()) {
+        return;
+    }
     const RecursiveGuard guard(lock_);
     for (auto& [name, port] : registry_) {
         port.reset();
@@ -172,12 +184,16 @@ void PortManagerImpl::CloseAll() {
 }
 
 std::int32_t PortManagerImpl::GetStatus(std::string name) {
-    const std::string key = NormaliseName(name);
-    // Asked under the manager lock, so that a CloseAll on another thread cannot destroy
-    // the port while it answers.
-    const RecursiveGuard guard(lock_);
-    Port* port = Find(key);
-    return port == nullptr ? 0 : port->GetStatus();
+    try {
+        const std::string key = NormaliseName(name);
+        // Asked under the manager lock, so that a CloseAll on another thread cannot destroy
+        // the port while it answers.
+        const RecursiveGuard guard(lock_);
+        Port* port = Find(key);
+        return port == nullptr ? 0 : port->GetStatus();
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 bool PortManagerImpl::ReopenSerialPort(const std::string& name) {
@@ -187,25 +203,33 @@ bool PortManagerImpl::ReopenSerialPort(const std::string& name) {
 }
 
 bool PortManagerImpl::GetSettings(std::string& name, std::string& out) {
-    name = NormaliseName(name);
-    const RecursiveGuard guard(lock_);
-    Port* port = Find(name);
-    if (port == nullptr) {
+    try {
+        name = NormaliseName(name);
+        const RecursiveGuard guard(lock_);
+        Port* port = Find(name);
+        if (port == nullptr) {
+            return false;
+        }
+        port->GetSettings(out);
+        return !out.empty();
+    } catch (const std::exception&) {
         return false;
     }
-    port->GetSettings(out);
-    return !out.empty();
 }
 
 bool PortManagerImpl::Close(std::string name, PortListener* listener) {
-    const std::string key = NormaliseName(name);
-    const RecursiveGuard guard(lock_);
-    Port* port = Find(key);
-    if (port == nullptr) {
+    try {
+        const std::string key = NormaliseName(name);
+        const RecursiveGuard guard(lock_);
+        Port* port = Find(key);
+        if (port == nullptr) {
+            return false;
+        }
+        port->Detach(listener);
+        return true;
+    } catch (const std::exception&) {
         return false;
     }
-    port->Detach(listener);
-    return true;
 }
 
 bool PortManagerImpl::ShowSettingsDialog(int showOption, std::string& name, std::string& settings,
@@ -215,20 +239,28 @@ bool PortManagerImpl::ShowSettingsDialog(int showOption, std::string& name, std:
     if (factory == nullptr) {
         return false;
     }
-    std::unique_ptr<SettingsDialogSession> session;
-    {
-        const RecursiveGuard guard(lock_);
-        session = factory(*this, showOption, name, settings, optionState, kindMask, enablePortList,
-                          enableSettings);
+    try {
+        std::unique_ptr<SettingsDialogSession> session;
+        {
+            const RecursiveGuard guard(lock_);
+            session = factory(*this, showOption, name, settings, optionState, kindMask,
+                              enablePortList, enableSettings);
+        }
+        return session != nullptr && session->RunModal();
+    } catch (const std::exception&) {
+        return false;
     }
-    return session != nullptr && session->RunModal();
 }
 
 bool PortManagerImpl::Configure(std::string& name, std::string& settings) {
-    name = NormaliseName(name);
-    const RecursiveGuard guard(lock_);
-    Port* port = Find(name);
-    return port != nullptr && port->Configure(settings);
+    try {
+        name = NormaliseName(name);
+        const RecursiveGuard guard(lock_);
+        Port* port = Find(name);
+        return port != nullptr && port->Configure(settings);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 std::vector<std::string> PortManagerImpl::RegisteredNames() {

@@ -49,6 +49,7 @@ class PortManagerImpl : public PortManager {
 
   private:
     Port* Find(const std::string& normalisedName);
+    Port* FindOrCreate(const std::string& normalisedName, const std::string& givenName);
     std::unique_ptr<Port> CreatePort(const std::string& normalisedName,
                                      const std::string& givenName);
 

@@ -1,6 +1,7 @@
 #include "ports/PortQueue.h"
 
 #include <algorithm>
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -13,17 +14,26 @@ PortQueue::PortQueue(std::string portName) : portName_(std::move(portName)) {
     listeners_.reserve(kGrowthBlock);
 }
 
+PortQueue::~PortQueue() {
+    Clear();
+}
+
 bool PortQueue::IsAttached(PortListener* listener) {
     const RecursiveGuard guard(lock_);
     return std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end();
 }
 
-void PortQueue::AddListener(PortListener* listener) {
+bool PortQueue::AddListener(PortListener* listener) {
     const RecursiveGuard guard(lock_);
-    if (listeners_.size() == listeners_.capacity()) {
-        listeners_.reserve(listeners_.size() + kGrowthBlock);
+    try {
+        if (listeners_.size() == listeners_.capacity()) {
+            listeners_.reserve(listeners_.size() + kGrowthBlock);
+        }
+        listeners_.push_back(listener);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    listeners_.push_back(listener);
+    return true;
 }
 
 bool PortQueue::RemoveListener(PortListener* listener) {
@@ -47,10 +57,15 @@ std::size_t PortQueue::ListenerCount() {
     return listeners_.size();
 }
 
-void PortQueue::Push(const std::string& data) {
+bool PortQueue::Push(const std::string& data) {
     const RecursiveGuard guard(lock_);
-    TapWritten(portName_, data);
-    queue_.push_back(Entry{nextSerial_++, data});
+    try {
+        queue_.push_back(Entry{nextSerial_, data});
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    ++nextSerial_;
+    return true;
 }
 
 std::optional<PortQueue::Entry> PortQueue::Head() {
@@ -64,6 +79,7 @@ std::optional<PortQueue::Entry> PortQueue::Head() {
 void PortQueue::PopHead(std::uint64_t serial) {
     const RecursiveGuard guard(lock_);
     if (!queue_.empty() && queue_.front().serial == serial) {
+        TapWritten(portName_, queue_.front().data);
         queue_.pop_front();
     }
 }
@@ -72,19 +88,28 @@ void PortQueue::DropSentPrefix(std::uint64_t serial, std::size_t sentBytes) {
     const RecursiveGuard guard(lock_);
     if (!queue_.empty() && queue_.front().serial == serial) {
         auto& data = queue_.front().data;
-        data.erase(0, std::min(sentBytes, data.size()));
+        const std::size_t sent = std::min(sentBytes, data.size());
+        if (sent > 0) {
+            TapWritten(portName_, data.substr(0, sent));
+        }
+        data.erase(0, sent);
     }
 }
 
 void PortQueue::Clear() {
-    const RecursiveGuard guard(lock_);
-    queue_.clear();
+    Clear(Sent{});
 }
 
-void PortQueue::DropAll() {
+void PortQueue::Clear(const Sent& lastSent) {
     const RecursiveGuard guard(lock_);
     for (const Entry& entry : queue_) {
-        TapDropped(portName_, entry.data);
+        const std::size_t sent = entry.serial == lastSent.serial ? lastSent.bytes : 0;
+        if (sent > 0) {
+            TapWritten(portName_, entry.data.substr(0, sent));
+        }
+        if (sent < entry.data.size()) {
+            TapDropped(portName_, entry.data.substr(sent));
+        }
     }
     queue_.clear();
 }
@@ -111,9 +136,11 @@ std::int32_t PortQueue::Status() {
 void PortQueue::Deliver(const std::string& chunk) {
     TapReceived(portName_, chunk);
     std::vector<PortListener*> snapshot;
-    {
+    try {
         const RecursiveGuard guard(lock_);
         snapshot = listeners_;
+    } catch (const std::bad_alloc&) {
+        return;
     }
     for (PortListener* listener : snapshot) {
         {

@@ -1,6 +1,7 @@
 #include "ports/PortTap.h"
 
 #include <mutex>
+#include <new>
 #include <shared_mutex>
 
 namespace {
@@ -12,6 +13,18 @@ std::shared_mutex& TapLock() {
 
 PortTap* installedTap = nullptr;
 
+// A tap that runs out of memory loses the event; the port goes on.
+template <typename Call>
+void CallTap(const Call& call) {
+    const std::shared_lock guard(TapLock());
+    try {
+        if (installedTap != nullptr) {
+            call(*installedTap);
+        }
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 }  // namespace
 
 void InstallPortTap(PortTap* tap) {
@@ -20,22 +33,13 @@ void InstallPortTap(PortTap* tap) {
 }
 
 void TapWritten(const std::string& portName, const std::string& data) {
-    const std::shared_lock guard(TapLock());
-    if (installedTap != nullptr) {
-        installedTap->Written(portName, data);
-    }
-}
-
-void TapReceived(const std::string& portName, const std::string& chunk) {
-    const std::shared_lock guard(TapLock());
-    if (installedTap != nullptr) {
-        installedTap->Received(portName, chunk);
-    }
+    CallTap([&](PortTap& tap) { tap.Written(portName, data); });
 }
 
 void TapDropped(const std::string& portName, const std::string& data) {
-    const std::shared_lock guard(TapLock());
-    if (installedTap != nullptr) {
-        installedTap->Dropped(portName, data);
-    }
+    CallTap([&](PortTap& tap) { tap.Dropped(portName, data); });
+}
+
+void TapReceived(const std::string& portName, const std::string& chunk) {
+    CallTap([&](PortTap& tap) { tap.Received(portName, chunk); });
 }

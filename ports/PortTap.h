@@ -2,14 +2,14 @@
 
 #include <string>
 
-// Sees every string written to a port and every chunk a port receives, e.g. for a protocol
-// trace. Calls come from the writing thread and from the port's I/O thread: they must hand
-// the bytes on at once and never wait.
+// Sees every string a port writes to its device (when it goes out), every queued string a
+// port drops unsent, and every chunk a port receives, e.g. for a protocol trace. Calls come from
+// the writing thread and from the port's I/O thread: they must hand the bytes on at once and never
+// wait.
 class PortTap {
   public:
     virtual void Written(const std::string& portName, const std::string& data) = 0;
     virtual void Received(const std::string& portName, const std::string& chunk) = 0;
-    // A queued string that will never be sent.
     virtual void Dropped(const std::string& portName, const std::string& data) = 0;
 
   protected:

@@ -1,11 +1,34 @@
 #include "ports/PortThread.h"
 
 #include <array>
+#include <new>
+#include <thread>
 #include <utility>
 
 #include "platform/DeviceIo.h"
 
 using platform::Readiness;
+
+namespace {
+
+thread_local bool onPortThread = false;
+constexpr auto kOutOfMemoryPause = std::chrono::milliseconds(10);
+
+// A pass that runs out of memory is run again a little later.
+bool RunPass(const std::function<bool()>& pass) {
+    try {
+        return pass();
+    } catch (const std::bad_alloc&) {
+        std::this_thread::sleep_for(kOutOfMemoryPause);
+        return true;
+    }
+}
+
+}  // namespace
+
+bool PortThread::IsAnyPortThread() {
+    return onPortThread;
+}
 
 PortThread::PortThread() = default;
 
@@ -19,7 +42,8 @@ void PortThread::Start(platform::ThreadPriority priority, std::function<bool()> 
     }
     running_.fetch_add(1);
     started_ = worker_.Start(priority, [this, pass = std::move(pass)] {
-        while (pass()) {
+        onPortThread = true;
+        while (RunPass(pass)) {
         }
         running_.fetch_sub(1);
         ended_.Set();

@@ -44,6 +44,9 @@ class PortThread {
     // thread has ended.
     void Stop();
 
+    // True on the I/O thread of any port, e.g. inside a listener's OnReceive.
+    static bool IsAnyPortThread();
+
     std::int32_t RunningCount() const { return running_.load(); }
     // How often a Wait has returned.
     std::uint64_t WakeCount() const { return wakeCount_.load(); }

@@ -3,14 +3,14 @@
 #include <fcntl.h>
 
 #include <chrono>
+#include <new>
 #include <optional>
-#include <thread>
 
 #include "platform/DeviceIo.h"
 #include "platform/LineMode.h"
-#include "platform/Tick.h"
 #include "ports/DevicePath.h"
 #include "ports/LineLoss.h"
+#include "ports/SerialWaitPlan.h"
 
 using platform::RecursiveGuard;
 
@@ -18,8 +18,6 @@ namespace {
 
 constexpr std::size_t kModeTextLength = 8;
 constexpr std::size_t kPacingDigitIndex = 9;
-constexpr int kRtsSettleMs = 1;
-constexpr int kTransmitterWaitSlackMs = 50;
 constexpr int kWriteStallLimitMs = 1000;
 
 }  // namespace
@@ -42,7 +40,9 @@ bool SerialPort::Write(const std::string& data) {
     if (!deviceOpen_.load()) {
         return false;
     }
-    queue_.Push(data);
+    if (!queue_.Push(data)) {
+        return false;
+    }
     thread_.Wake();
     return true;
 }
@@ -60,7 +60,10 @@ bool SerialPort::Attach(PortListener* listener) {
     if (!deviceOpen_.load() && !OpenDevice()) {
         return false;
     }
-    queue_.AddListener(listener);
+    if (!queue_.AddListener(listener)) {
+        thread_.Wake();  // a device opened just now is closed again by the next pass
+        return false;
+    }
     thread_.Wake();  // the device may be new to the thread
     return true;
 }
@@ -74,25 +77,35 @@ bool SerialPort::Detach(PortListener* listener) {
 void SerialPort::GetSettings(std::string& out) {
     const RecursiveGuard device(deviceLock_);
     if (deviceOpen_.load()) {
-        out = settings_;
+        try {
+            out = settings_;
+        } catch (const std::bad_alloc&) {
+        }
     }
 }
 
 bool SerialPort::Configure(const std::string& settings) {
+    // The text to store is made first: out of memory, nothing has changed yet.
+    std::string stored;
+    try {
+        stored = settings;
+        if (stored.size() < kPacingDigitIndex) {
+            stored += ",0";  // the pacing value stays as it was
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     const RecursiveGuard guard(queue_.Lock());
     const RecursiveGuard device(deviceLock_);
     if (!ApplyLine(settings.substr(0, kModeTextLength))) {
         return false;
     }
-    queue_.Clear();
-    std::string stored = settings;
-    if (stored.size() < kPacingDigitIndex) {
-        stored += ",0";  // the pacing value stays as it was
-    } else if (stored.size() > kPacingDigitIndex) {
-        pacing_ = static_cast<std::uint8_t>(stored[kPacingDigitIndex] - '0');
-    }
+    queue_.Clear(lastSent_);
     // Nine characters carry no pacing digit: the pacing value stays as it was.
-    settings_ = stored;
+    if (settings.size() > kPacingDigitIndex) {
+        pacing_ = static_cast<std::uint8_t>(settings[kPacingDigitIndex] - '0');
+    }
+    settings_ = std::move(stored);
     thread_.Wake();  // the queue was emptied
     return true;
 }
@@ -133,18 +146,32 @@ std::uint8_t SerialPort::PacingValue() {
 // Called with the queue lock held.
 bool SerialPort::OpenDevice() {
     const RecursiveGuard device(deviceLock_);
-    const std::string path = DevicePathForPortName(name_);
+    std::string path;
+    std::string stored;
+    try {
+        path = DevicePathForPortName(name_);
+        stored = settings_;
+    } catch (const std::exception&) {
+        return false;
+    }
     if (!device_.Open(path, O_RDWR | O_NONBLOCK)) {
         return false;
     }
     devicePath_ = path;
+    TakeLine();
     deviceOpen_.store(true);
-    const std::string stored = settings_;
     if (!Configure(stored)) {
         CloseDevice();
         return false;
     }
     return true;
+}
+
+// The open raised RTS (and DTR): RTS goes down again before anything else happens, the
+// line's state as found is kept for the close. Called with the device lock held.
+void SerialPort::TakeLine() {
+    foundLine_.Save(device_.Fd());
+    platform::SetRts(device_.Fd(), false);
 }
 
 // Called with the device lock held.
@@ -153,6 +180,7 @@ void SerialPort::CloseDevice() {
         return;
     }
     rtsToggle_.Restore(device_.Fd());
+    foundLine_.Restore(device_.Fd());
     device_.Close();
     deviceOpen_.store(false);
 }
@@ -174,7 +202,7 @@ bool SerialPort::ApplyLine(const std::string& modeText) {
     if (manualRts_) {
         platform::SetRts(fd, false);  // raised only while sending; refused without modem lines
     }
-    baudRate_ = mode->baudRate;
+    lineMode_ = *mode;
     return true;
 }
 
@@ -199,29 +227,18 @@ bool SerialPort::Pass() {
     return true;
 }
 
-// Input always ends the wait; a queued string only once its pause, its retry delay or its
-// pacing is over. Attach, Detach and Write wake the thread through the wake event.
 PortThread::WaitFor SerialPort::NextWait() {
-    PortThread::WaitFor what;
-    const bool queueEmpty = queue_.Peek().queueEmpty;
-    const Clock::time_point now = Clock::now();
+    const PortQueue::State queue = queue_.Peek();
+    SerialWaitState state;
+    state.queueEmpty = queue.queueEmpty;
+    state.hasListener = queue.hasListener;
+    state.now = Clock::now();
     const RecursiveGuard device(deviceLock_);
-    if (!device_.IsOpen()) {
-        return what;
-    }
-    what.inputFd = device_.Fd();
-    if (now < holdUntil_) {
-        // Also with an empty queue: the pass after the last write's pause checks auto-close.
-        what.deadline = holdUntil_;
-    } else if (!queueEmpty) {
-        if (pacing_ != 0 && !ready_.IsSet()) {
-            what.eventFd = ready_.PollFd();
-            what.deadline = lastWrite_ + std::chrono::milliseconds(kPacingLimitMs);
-        } else {
-            what.deadline = now;
-        }
-    }
-    return what;
+    state.deviceFd = device_.IsOpen() ? device_.Fd() : -1;
+    state.pacingEventFd = pacing_ != 0 && !ready_.IsSet() ? ready_.PollFd() : -1;
+    state.holdUntil = holdUntil_;
+    state.pacingLimit = lastWrite_ + std::chrono::milliseconds(kPacingLimitMs);
+    return PlanSerialWait(state);
 }
 
 void SerialPort::Receive() {
@@ -255,7 +272,7 @@ void SerialPort::HangUp() {
         }
         lostPath = devicePath_;
         CloseDevice();
-        queue_.DropAll();
+        queue_.Clear();  // each string noted as dropped
     }
     NotifyLineLost(name_, lostPath);
 }
@@ -277,6 +294,7 @@ void SerialPort::TransmitHead() {
         ready_.Set();
     }
     const platform::WriteResult result = Transmit(head->data);
+    lastSent_ = {head->serial, result.written};
     if (!result.complete) {
         lastWrite_ = Clock::now();
         holdUntil_ = lastWrite_ + std::chrono::milliseconds(kWriteRetryMs);
@@ -302,16 +320,13 @@ platform::WriteResult SerialPort::Transmit(const std::string& data) {
     const int fd = device_.Fd();
     const bool driveRts = manualRts_ && platform::SetRts(fd, true);
     if (driveRts) {
-        const std::uint32_t raised = platform::TickCount();
-        while (platform::TickCount() - raised < kRtsSettleMs) {
-            std::this_thread::yield();
-        }
+        platform::SettleAfterRaisingRts();
     }
+    const Clock::time_point began = Clock::now();
     const platform::WriteResult result =
         platform::WriteAll(fd, data, kWriteStallLimitMs, thread_.Stopping());
     if (driveRts && result.complete) {
-        platform::WaitTransmitterEmpty(
-            fd, platform::LineTimeMs(data.size(), baudRate_) * 2 + kTransmitterWaitSlackMs);
+        platform::WaitUntilSent(fd, began + platform::LineTime(data.size(), lineMode_));
         platform::SetRts(fd, false);
     }
     return result;

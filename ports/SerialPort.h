@@ -9,6 +9,7 @@
 #include "platform/Event.h"
 #include "platform/ExclusiveDevice.h"
 #include "platform/RecursiveLock.h"
+#include "platform/SavedLineState.h"
 #include "platform/SerialLine.h"
 #include "ports/Port.h"
 #include "ports/PortQueue.h"
@@ -59,6 +60,7 @@ class SerialPort : public Port {
     using Clock = PortThread::Clock;
 
     bool OpenDevice();
+    void TakeLine();
     void CloseDevice();
     bool ApplyLine(const std::string& modeText);
     bool Pass();
@@ -82,8 +84,10 @@ class SerialPort : public Port {
     std::atomic<bool> deviceOpen_{false};
     std::string devicePath_;  // of the open device
     platform::DriverRtsToggle rtsToggle_;
-    int baudRate_ = 9600;
+    platform::SavedLineState foundLine_;  // put back on close
+    platform::LineMode lineMode_;
     platform::Event ready_{platform::Event::Mode::ManualReset};
+    PortQueue::Sent lastSent_;  // under the device lock
     // I/O thread only.
     Clock::time_point lastWrite_ = Clock::now();
     Clock::time_point holdUntil_;  // the pause after a write, or a failed write's retry

@@ -38,12 +38,12 @@ void ProtocolTrace::Written(const std::string& portName, const std::string& data
     queue_.Push(TraceEvent{TraceEvent::Kind::Written, portName, data});
 }
 
-void ProtocolTrace::Received(const std::string& portName, const std::string& chunk) {
-    queue_.Push(TraceEvent{TraceEvent::Kind::Received, portName, chunk});
+void ProtocolTrace::Dropped(const std::string& portName, const std::string& data) {
+    queue_.Push(TraceEvent{TraceEvent::Kind::Dropped, portName, data});
 }
 
-void ProtocolTrace::Dropped(const std::string& portName, const std::string& data) {
-    queue_.Push(TraceEvent{TraceEvent::Kind::Note, {}, portName + " dropped " + EscapeBytes(data)});
+void ProtocolTrace::Received(const std::string& portName, const std::string& chunk) {
+    queue_.Push(TraceEvent{TraceEvent::Kind::Received, portName, chunk});
 }
 
 void ProtocolTrace::Note(const std::string& text) {
@@ -100,6 +100,7 @@ void ProtocolTrace::Handle(const TraceEvent& event, std::vector<std::string>& ou
             }
             return;
         case TraceEvent::Kind::Written:
+        case TraceEvent::Kind::Dropped:
             if (const auto partial = gatherer_.TakePartial(event.port)) {
                 Emit(*partial, out);
             }
@@ -114,10 +115,13 @@ void ProtocolTrace::Emit(const TraceEvent& event, std::vector<std::string>& out)
     std::string line;
     switch (event.kind) {
         case TraceEvent::Kind::Written:
-            line = FormatTransferLine(event.time, event.port, '>', event.bytes);
+            line = FormatTransferLine(event.time, event.port, ">", event.bytes);
+            break;
+        case TraceEvent::Kind::Dropped:
+            line = FormatTransferLine(event.time, event.port, "dropped", event.bytes);
             break;
         case TraceEvent::Kind::Received:
-            line = FormatTransferLine(event.time, event.port, '<', event.bytes);
+            line = FormatTransferLine(event.time, event.port, "<", event.bytes);
             break;
         case TraceEvent::Kind::Note:
             line = FormatNoteLine(event.time, event.bytes);

@@ -5,10 +5,10 @@
 
 namespace trace {
 
-// One thing the trace is told: a string written to a port, a chunk it received, or a note
-// of the trace's own (the port mapping, for instance).
+// One thing the trace is told: a string written to a port, a queued string a port dropped
+// unsent, a chunk it received, or a note of the trace's own (the port mapping, for instance).
 struct TraceEvent {
-    enum class Kind { Written, Received, Note };
+    enum class Kind { Written, Dropped, Received, Note };
 
     Kind kind = Kind::Note;
     std::string port;

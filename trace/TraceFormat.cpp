@@ -60,8 +60,8 @@ std::string FormatLocalTime(std::chrono::system_clock::time_point time) {
 }
 
 std::string FormatTransferLine(std::chrono::system_clock::time_point time, const std::string& port,
-                               char direction, std::string_view bytes) {
-    return FormatLocalTime(time) + ' ' + port + ' ' + direction + ' ' + EscapeBytes(bytes);
+                               std::string_view what, std::string_view bytes) {
+    return FormatLocalTime(time) + ' ' + port + ' ' + std::string(what) + ' ' + EscapeBytes(bytes);
 }
 
 std::string FormatNoteLine(std::chrono::system_clock::time_point time, const std::string& text) {

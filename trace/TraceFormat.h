@@ -13,9 +13,10 @@ std::string EscapeBytes(std::string_view bytes);
 // Local time, ISO 8601 with milliseconds: 2026-12-08T10:15:02.114.
 std::string FormatLocalTime(std::chrono::system_clock::time_point time);
 
-// "<time> <port> <direction> <escaped bytes>", direction '>' for written and '<' for received.
+// "<time> <port> <what> <escaped bytes>", what ">" for written, "<" for received and "dropped"
+// for a queued string a port dropped unsent.
 std::string FormatTransferLine(std::chrono::system_clock::time_point time, const std::string& port,
-                               char direction, std::string_view bytes);
+                               std::string_view what, std::string_view bytes);
 
 // "<time> <text>".
 std::string FormatNoteLine(std::chrono::system_clock::time_point time, const std::string& text);

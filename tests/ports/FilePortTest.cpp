@@ -1,9 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <future>
 
 #include "PortTestSupport.h"
+#include "platform/WorkerThread.h"
 #include "ports/FilePort.h"
 
 using namespace porttest;
@@ -101,6 +106,61 @@ TEST_F(FilePortTest, FileIsClosedBetweenAppends) {
     ASSERT_TRUE(port.Write("b"));
     ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
     EXPECT_EQ(ReadFile(path), "replaced;b");
+}
+
+}  // namespace
+
+namespace {
+
+// A FIFO as the file: its reader may be missing or go away.
+class FilePortFifoTest : public FilePortTest {
+  protected:
+    const std::string fifo = dir.File("fifo");
+    void SetUp() override { ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); }
+};
+
+TEST_F(FilePortFifoTest, AFifoWithoutAReaderFailsAttachAtOnce) {
+    FilePort port("KEY", fifo);
+    auto attached = std::async(std::launch::async, [&] { return port.Attach(&listener); });
+    if (attached.wait_for(kDeadline) != std::future_status::ready) {
+        const int unblock = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        attached.wait();
+        ::close(unblock);
+        FAIL() << "Attach waited for a reader";
+    }
+    EXPECT_FALSE(attached.get());
+}
+
+TEST(IoThreadTest, AWriteToAPipeWithoutReaderFailsWithEpipeInsteadOfEndingTheProgram) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    int error = 0;
+    {
+        platform::WorkerThread thread;
+        ASSERT_TRUE(thread.Start(platform::ThreadPriority::Normal,
+                                 [&] { error = ::write(ends[1], "x", 1) < 0 ? errno : 0; }));
+    }
+    ::close(ends[1]);
+    EXPECT_EQ(error, EPIPE);
+}
+
+TEST_F(FilePortFifoTest, AReaderGoneIsAFailedWriteRetriedUntilOneIsBack) {
+    int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    FilePort port("KEY", fifo);
+    ASSERT_TRUE(port.Attach(&listener));
+    ::close(reader);
+    ASSERT_TRUE(port.Write("kept"));
+    // Each pass finds no reader (or meets EPIPE); the string stays queued.
+    EXPECT_FALSE(WaitUntil([&] { return port.QueuedCount() == 0; }, 200ms));
+    reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 0; }));
+    char buffer[16] = {};
+    EXPECT_EQ(::read(reader, buffer, sizeof buffer), 4);
+    EXPECT_EQ(std::string(buffer), "kept");
+    ::close(reader);
 }
 
 }  // namespace

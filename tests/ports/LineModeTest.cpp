@@ -1,6 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
+
+#include "PortTestSupport.h"
 #include "platform/LineMode.h"
+#include "platform/SerialLine.h"
 
 using platform::LineMode;
 using platform::Parity;
@@ -34,3 +40,34 @@ TEST(LineModeTest, AnythingElseIsRejected) {
         EXPECT_FALSE(ParseLineMode(bad).has_value()) << '"' << bad << '"';
     }
 }
+
+namespace {
+
+using std::chrono::microseconds;
+using SteadyClock = std::chrono::steady_clock;
+
+TEST(SerialLineTest, LineTimeCountsStartDataParityAndStopBits) {
+    // 8N1: 10 bits a character; 7E2: 11.
+    EXPECT_EQ(platform::LineTime(12, *platform::ParseLineMode("96,n,8,1")), microseconds(12500));
+    EXPECT_EQ(platform::LineTime(3, *platform::ParseLineMode("12,n,8,1")), microseconds(25000));
+    EXPECT_EQ(platform::LineTime(1, *platform::ParseLineMode("19,e,7,2")), microseconds(573));
+}
+
+TEST(SerialLineTest, RtsFallsNoSoonerThanTheLineTimeAndSettlesAtLeastOneMillisecond) {
+    porttest::PtyPair pty;
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const auto began = SteadyClock::now();
+    ASSERT_EQ(::write(fd, "0VQ\r", 4), 4);
+    // Four characters at 1200 baud, 8N1: 33.3 ms on the line.
+    const auto lastOffLine = began + platform::LineTime(4, *platform::ParseLineMode("12,n,8,1"));
+    platform::WaitUntilSent(fd, lastOffLine);
+    EXPECT_GE(SteadyClock::now() - began, microseconds(33333));
+    ::close(fd);
+
+    const auto raised = SteadyClock::now();
+    platform::SettleAfterRaisingRts();
+    EXPECT_GE(SteadyClock::now() - raised, std::chrono::milliseconds(1));
+}
+
+}  // namespace

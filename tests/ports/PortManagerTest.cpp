@@ -4,15 +4,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 
 #include <filesystem>
 #include <future>
 #include <vector>
 
+#include "FailingAllocation.h"
 #include "PortTestSupport.h"
 #include "ports/DevicePath.h"
 #include "ports/PortKind.h"
 #include "ports/PortManagerImpl.h"
+#include "ports/PortThread.h"
 #include "ports/SerialPort.h"
 #include "ports/SettingsDialogFactory.h"
 
@@ -163,6 +167,68 @@ TEST_F(PortManagerTest, CloseAllGivesAFreshPortWithInitialSettings) {
     std::string out;
     fresh->GetSettings(out);
     EXPECT_EQ(out, SerialPort::kInitialSettings);
+}
+
+// Calls CloseAll from inside OnReceive, on the port's own thread.
+class ClosingListener : public RecordingListener {
+  public:
+    explicit ClosingListener(PortManager& manager) : manager_(manager) {}
+    void OnReceive(const std::string& chunk) override {
+        manager_.CloseAll();
+        RecordingListener::OnReceive(chunk);
+    }
+
+  private:
+    PortManager& manager_;
+};
+
+TEST_F(PortManagerTest, CloseAllFromAListenersOnReceiveIsRefused) {
+    ClosingListener closing(manager);
+    ASSERT_NE(manager.Open("COM1", &closing), nullptr);
+    pty.SendFromFarSide("x");
+    ASSERT_TRUE(closing.WaitForBytes(1));
+    EXPECT_EQ(manager.RegisteredNames(), std::vector<std::string>{"COM1"});
+    pty.SendFromFarSide("y");
+    ASSERT_TRUE(closing.WaitForBytes(2));
+    EXPECT_EQ(closing.Joined(), "xy");
+    EXPECT_TRUE(manager.Close("COM1", &closing));
+}
+
+TEST_F(PortManagerTest, OutOfMemoryIsAFailedCallNotAnException) {
+    Port* port = manager.Open("COM1", &listener);
+    ASSERT_NE(port, nullptr);
+    std::string name = "COM1";
+    std::string settings = "19,n,8,1,0 with a text too long to be stored in place";
+    const std::string command = "a string long enough to need memory of its own";
+    {
+        // Only what the calls themselves allocate fails: their arguments are made already.
+        const FailingAllocations noMemory;
+        EXPECT_EQ(manager.Open("COM2", &other), nullptr);
+        EXPECT_EQ(manager.GetStatus("COM1"), 0);
+        EXPECT_FALSE(port->Write(command));
+        EXPECT_FALSE(port->Configure(settings));
+        EXPECT_FALSE(manager.Configure(name, settings));
+        EXPECT_FALSE(manager.Close("COM1", &listener));
+    }
+    EXPECT_EQ(port->GetStatus(), 1);
+    EXPECT_EQ(static_cast<SerialPort*>(port)->QueuedCount(), 0u) << "nothing half-queued";
+    std::string out;
+    port->GetSettings(out);
+    EXPECT_EQ(out, "96,n,8,1,0");
+}
+
+TEST(PortThreadTest, APassOutOfMemoryIsRunAgain) {
+    std::atomic<int> passes{0};
+    PortThread thread;
+    thread.Start(platform::ThreadPriority::Normal, [&] {
+        if (passes.fetch_add(1) == 0) {
+            throw std::bad_alloc();
+        }
+        return false;
+    });
+    ASSERT_TRUE(thread.IsStarted());
+    ASSERT_TRUE(WaitUntil([&] { return thread.RunningCount() == 0; }));
+    EXPECT_EQ(passes.load(), 2);
 }
 
 TEST_F(PortManagerTest, VanishedLineIsReopenedCleanlyAfterCloseAll) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -176,6 +177,29 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
+}
+
+OpenWatch::OpenWatch(const std::string& path)
+    : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
+      watch_(::inotify_add_watch(fd_, path.c_str(), IN_OPEN)) {}
+
+OpenWatch::~OpenWatch() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+int OpenWatch::Opens() {
+    alignas(inotify_event) char buffer[4096];
+    int opens = 0;
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            opens += (event->mask & IN_OPEN) != 0 ? 1 : 0;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return opens;
 }
 
 }  // namespace porttest

@@ -85,6 +85,23 @@ class RecordingListener : public PortListener {
     std::size_t bytes_ = 0;
 };
 
+// Counts the opens of one file or device node while it lives (inotify).
+class OpenWatch {
+  public:
+    explicit OpenWatch(const std::string& path);
+    ~OpenWatch();
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    bool IsWatching() const { return fd_ >= 0 && watch_ >= 0; }
+    // The opens since the last call.
+    int Opens();
+
+  private:
+    int fd_;
+    int watch_;
+};
+
 // Polls condition every millisecond until it holds or the deadline passes.
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds deadline = kDeadline);

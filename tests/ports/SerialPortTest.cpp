@@ -2,14 +2,18 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <future>
 #include <memory>
 #include <string>
 
 #include "PortTestSupport.h"
+#include "platform/DeviceIo.h"
 #include "platform/ExclusiveDevice.h"
 #include "ports/SerialPort.h"
+#include "ports/SerialWaitPlan.h"
 
 using namespace porttest;
 using Clock = std::chrono::steady_clock;
@@ -77,13 +81,16 @@ TEST_F(SerialPortTest, ReceivedBytesArriveInOrderInChunksOfAtMostFive) {
     for (RecordingListener* each : {&listener, &second}) {
         ASSERT_TRUE(each->WaitForBytes(sent.size()));
         EXPECT_EQ(each->Joined(), sent);  // nothing lost, repeated or reordered; NULs kept
+        // Each read takes at most 5 bytes, and 5 whenever that many are waiting.
         const auto chunks = each->Chunks();
-        EXPECT_GE(chunks.size(),
-                  (sent.size() + SerialPort::kReadChunk - 1) / SerialPort::kReadChunk);
+        EXPECT_GE(chunks.size(), (sent.size() + 4) / 5);
+        std::size_t fullReads = 0;
         for (const auto& chunk : chunks) {
             EXPECT_GE(chunk.size(), 1u);
-            EXPECT_LE(chunk.size(), SerialPort::kReadChunk);
+            EXPECT_LE(chunk.size(), 5u);
+            fullReads += chunk.size() == 5u ? 1 : 0;
         }
+        EXPECT_GT(fullReads, 0u);
     }
     EXPECT_TRUE(port->Detach(&second));
 }
@@ -209,6 +216,27 @@ TEST_F(SerialPortTest, AutoClosesAfterLastDetachAndReopensWithStoredSettings) {
     EXPECT_NE(line.c_cflag & CSTOPB, 0u);
 }
 
+TEST_F(SerialPortTest, ClosingPutsTheLineBackAsItWasFound) {
+    pty.HoldSlave();
+    // A line left by a terminal program: 2400 baud, line editing and echo on.
+    termios found = FarSideAttributes();
+    cfsetospeed(&found, B2400);
+    cfsetispeed(&found, B2400);
+    found.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(tcsetattr(pty.Master(), TCSANOW, &found), 0);
+
+    ASSERT_TRUE(port->Attach(&listener));
+    const termios inUse = FarSideAttributes();
+    ASSERT_EQ(cfgetospeed(&inUse), static_cast<speed_t>(B9600));
+    ASSERT_EQ(inUse.c_lflag & (ICANON | ECHO), 0u);
+
+    ASSERT_TRUE(port->Detach(&listener));
+    ASSERT_TRUE(WaitUntil([&] { return !port->IsDeviceOpen(); }));
+    const termios after = FarSideAttributes();
+    EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B2400));
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+}
+
 TEST_F(SerialPortTest, DestructionDiscardsQueuedStringsAndStopsTheThread) {
     ASSERT_TRUE(port->Attach(&listener));
     ASSERT_TRUE(port->Configure("96,n,8,1,1"));
@@ -235,9 +263,19 @@ TEST_F(SerialPortTest, PacingHoldsTheNextStringForThreeHundredMilliseconds) {
     ASSERT_TRUE(port->Write("B"));
     ASSERT_EQ(pty.ReceiveOnFarSide(1), "A");
     ASSERT_EQ(pty.ReceiveOnFarSide(1), "B");
-    const auto gap = Clock::now() - firstWritten;
-    // Tick counts are whole milliseconds, so allow for one of truncation.
-    EXPECT_GE(gap, std::chrono::milliseconds(SerialPort::kPacingLimitMs - 1));
+    EXPECT_GE(Clock::now() - firstWritten, std::chrono::milliseconds(300));
+}
+
+TEST_F(SerialPortTest, EachStringIsFollowedByAPauseOfFiveMilliseconds) {
+    ASSERT_TRUE(port->Attach(&listener));
+    for (const char text : std::string("0123456789")) {
+        ASSERT_TRUE(port->Write(std::string(1, text)));
+    }
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "0");
+    const auto firstSeen = Clock::now();
+    ASSERT_EQ(pty.ReceiveOnFarSide(9), "123456789");
+    // Nine pauses of 5 ms; the first string may have been noticed up to one pause late.
+    EXPECT_GE(Clock::now() - firstSeen, 8 * std::chrono::milliseconds(5));
 }
 
 TEST_F(SerialPortTest, AcknowledgeReplyLetsTheNextStringGoAtOnce) {
@@ -334,6 +372,30 @@ TEST_F(SerialPortTest, MissingDeviceFailsAttach) {
     EXPECT_FALSE(absent.Write("x"));
 }
 
+TEST_F(SerialPortTest, DetachWakesASleepingThreadToCloseTheDevice) {
+    ASSERT_TRUE(port->Attach(&listener));
+    pty.SendFromFarSide("x");
+    ASSERT_TRUE(listener.WaitForBytes(1));
+    const std::uint64_t asleep = port->WakeCount();
+    ASSERT_FALSE(WaitUntil([&] { return port->WakeCount() != asleep; }, 50ms)) << "not idle";
+    ASSERT_TRUE(port->Detach(&listener));
+    EXPECT_TRUE(WaitUntil([&] { return !port->IsDeviceOpen(); }, 1s));
+}
+
+TEST_F(SerialPortTest, AStringTheLineWouldNotTakeIsRetriedAndSentOnce) {
+    ASSERT_TRUE(port->Attach(&listener));
+    // More than the pseudo-terminal buffers while the far side reads nothing: the write
+    // stalls, fails, and the rest is sent on later passes.
+    std::string text;
+    for (int i = 0; text.size() < 256 * 1024; ++i) {
+        text += std::to_string(i) + ',';
+    }
+    ASSERT_TRUE(port->Write(text));
+    ASSERT_TRUE(port->Write("end"));
+    EXPECT_FALSE(WaitUntil([&] { return port->QueuedCount() < 2; }, 1500ms));
+    EXPECT_EQ(pty.ReceiveOnFarSide(text.size() + 3, 10s), text + "end");
+}
+
 TEST_F(SerialPortTest, IdlePortSleepsUntilInputArrives) {
     ASSERT_TRUE(port->Attach(&listener));
     const std::uint64_t before = port->WakeCount();
@@ -374,6 +436,64 @@ TEST_F(SerialPortTest, InputDuringThePausesAfterWritesIsDeliveredAtOnce) {
     EXPECT_EQ(sentMeanwhile + pty.ReceiveOnFarSide(strings.size() - 1 - sentMeanwhile.size()),
               strings.substr(1));
     EXPECT_EQ(listener.Joined(), input);
+}
+
+std::atomic<int> failedPolls{0};
+
+int FailingPoll(pollfd*, nfds_t, const timespec*, const sigset_t*) {
+    failedPolls.fetch_add(1);
+    errno = ENOMEM;
+    return -1;
+}
+
+// Puts the system's poll back however the test ends.
+struct FailingPollInstalled {
+    FailingPollInstalled() { platform::SetPollFunction(FailingPoll); }
+    ~FailingPollInstalled() { platform::SetPollFunction(nullptr); }
+};
+
+TEST_F(SerialPortTest, AFailingPollIsWaitedOutNotSpunOn) {
+    ASSERT_TRUE(port->Attach(&listener));
+    {
+        const FailingPollInstalled failing;
+        pty.SendFromFarSide("w");  // ends the wait in progress; the next ones fail
+        // A pass straight after each failure would poll thousands of times meanwhile.
+        EXPECT_FALSE(WaitUntil([] { return failedPolls.load() > 50; }, 200ms));
+        EXPECT_GT(failedPolls.load(), 0);
+    }
+    pty.SendFromFarSide("x");
+    EXPECT_TRUE(listener.WaitForBytes(2));
+    EXPECT_EQ(listener.Joined(), "wx");
+}
+
+}  // namespace
+
+namespace {
+
+// The thread's sleep, decided from what it knows.
+class SerialWaitPlanTest : public ::testing::Test {
+  protected:
+    PtyPair pty;
+    SerialWaitState state;
+    void SetUp() override {
+        state.deviceFd = pty.Master();
+        state.now = Clock::now();
+    }
+};
+
+TEST_F(SerialWaitPlanTest, AnUnusedDeviceIsClosedOnTheNextPassHoweverLateTheThreadRuns) {
+    // The last string went out and its 5 ms pause ended while the thread was held up.
+    state.holdUntil = state.now - std::chrono::milliseconds(5);
+    const PortThread::WaitFor late = PlanSerialWait(state);
+    ASSERT_TRUE(late.deadline.has_value());
+    EXPECT_LE(*late.deadline, state.now);
+
+    state.holdUntil = state.now + std::chrono::milliseconds(5);
+    EXPECT_EQ(PlanSerialWait(state).deadline, state.holdUntil) << "the pause still holds";
+    state.hasListener = true;
+    state.holdUntil = {};
+    EXPECT_FALSE(PlanSerialWait(state).deadline.has_value()) << "in use: sleep until woken";
+    EXPECT_EQ(PlanSerialWait(state).inputFd, pty.Master());
 }
 
 }  // namespace

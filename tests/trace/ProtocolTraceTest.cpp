@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 
 #include "PortTestSupport.h"
 #include "TraceLines.h"
@@ -60,6 +61,31 @@ TEST(ProtocolTraceTest, AFileThatCannotBeOpenedLeavesTheHistoryTracing) {
     trace.Written("COM1", "N");
     ASSERT_TRUE(lines.WaitFor(1));
     EXPECT_EQ(WithoutTimes(lines.Lines()), Lines{"COM1 > N"});
+}
+
+TEST(ProtocolTraceTest, AStringIsTracedWhenItGoesOutAndADroppedOneAsDropped) {
+    PtyPair pty;
+    const DeviceOverride com1("COM1", pty.SlavePath());
+    trace::ProtocolTrace trace;
+    TraceLines lines(trace.History());
+    RecordingListener listener;
+    auto port = std::make_unique<SerialPort>("COM1");
+    ASSERT_TRUE(port->Attach(&listener));
+    // Pacing holds "B" back for 300 ms; a new configuration drops it meanwhile.
+    ASSERT_TRUE(port->Configure("96,n,8,1,1"));
+    ASSERT_TRUE(port->Write("A"));
+    ASSERT_TRUE(port->Write("B"));
+    ASSERT_EQ(pty.ReceiveOnFarSide(1), "A");
+    ASSERT_TRUE(port->Configure("96,n,8,1,0"));
+    EXPECT_EQ(pty.DrainFarSide(std::chrono::milliseconds(0)), "");
+
+    // The line is unplugged: nothing goes out, and what is queued is dropped with the port.
+    pty.CloseMaster();
+    ASSERT_TRUE(port->Write("N"));
+    ASSERT_TRUE(port->Detach(&listener));
+    port.reset();
+    ASSERT_TRUE(trace.WaitUntilWritten(kDeadline));
+    EXPECT_EQ(WithoutTimes(lines.Lines()), (Lines{"COM1 > A", "COM1 dropped B", "COM1 dropped N"}));
 }
 
 // A FIFO whose reader reads only when told: the trace's writer thread blocks on it.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "PortTestSupport.h"
+#include "platform/ExclusiveDevice.h"
 
 extern char** environ;
 
@@ -120,6 +121,31 @@ TEST(CommandLineTest, ListPortsShowsEachChoiceAndWhereItCameFrom) {
               "COM2 = /dev/zero (environment): present, free\n"
               "COM3 = /dev/absent (environment): absent\n"
               "COM4 = /dev/null (settings): present, free\n");
+}
+
+TEST(CommandLineTest, ListPortsOpensNoDeviceAndShowsALockedOneInUse) {
+    const ProgramRun run;
+    porttest::PtyPair builtIn;
+    std::filesystem::create_symlink(builtIn.SlavePath(), run.DeviceRoot() + "/ttyS0");
+    // The kernel's view: a 16550A behind ttyS0, the rest of /proc as it is.
+    const porttest::TempDir system;
+    std::filesystem::create_directories(system.File("sys/class/tty/ttyS0"));
+    porttest::WriteFile(system.File("sys/class/tty/ttyS0/type"), "4\n");
+    std::filesystem::create_directory_symlink("/proc", system.File("proc"));
+    const std::vector<std::string> environment{"MERROWBY_SYSTEM_ROOT=" + system.Path()};
+    const std::string com1 = "COM1 = " + run.DeviceRoot() + "/ttyS0 (default): present, ";
+
+    porttest::OpenWatch watch(builtIn.SlavePath());
+    ASSERT_TRUE(watch.IsWatching());
+    const Outcome free = run.Run({"--list-ports"}, environment);
+    EXPECT_EQ(free.status, 0) << free.err;
+    EXPECT_TRUE(free.out.starts_with(com1 + "free\n")) << free.out;
+    EXPECT_EQ(watch.Opens(), 0);
+
+    platform::ExclusiveDevice holder;
+    ASSERT_TRUE(holder.Open(builtIn.SlavePath(), O_RDWR | O_NONBLOCK));
+    const Outcome held = run.Run({"--list-ports"}, environment);
+    EXPECT_TRUE(held.out.starts_with(com1 + "in use\n")) << held.out;
 }
 
 TEST(CommandLineTest, AMalformedPortIsOneLineNamingItAndExitStatus2) {

@@ -152,14 +152,14 @@ class DefaultMappedLineTest : public LineRecoveryTest {
     void SetUp() override {
         fs::create_directories(devices);
         ProcessDeviceMapping().SetDeviceRoot(devices);
-        ::setenv("MERROWBY_SYS_ROOT", sys.c_str(), 1);
+        ProcessDeviceMapping().SetSystemRoot(folder.Path());
         for (int com = 1; com <= 4; ++com) {
             ports.Set(com, "");
         }
     }
     void TearDown() override {
         window.reset();
-        ::unsetenv("MERROWBY_SYS_ROOT");
+        ProcessDeviceMapping().SetSystemRoot("/");
         ProcessDeviceMapping().SetDeviceRoot("/dev");
     }
     // What sysfs shows of a tty on a USB adapter at that port path, with that serial number.
