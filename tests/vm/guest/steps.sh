@@ -1,0 +1,150 @@
+# The steps scenarios are written in. Each scenario's files live in $D; "end" copies them to
+# the console, one "@@FILE name" header and "| "-prefixed lines each, for the host to check.
+
+OUT=/tmp/out
+
+begin() {
+    SCENARIO=$1
+    D=$OUT/$1
+    mkdir -p "$D"
+    echo "@@BEGIN $1"
+}
+
+end() {
+    for file in "$D"/*; do
+        [ -f "$file" ] || continue
+        echo "@@FILE ${file##*/}"
+        sed 's/^/| /' "$file"
+    done
+    echo "@@END $SCENARIO"
+}
+
+# A request to the host, carried out on the virtual machine's monitor (device_del ID,
+# device_add DRIVER,OPTIONS...). The guest then waits for its effect.
+host() {
+    echo "@@HOST $*"
+}
+
+# wait_for TEXT FILE SECONDS: until FILE (in $D) holds a line with TEXT.
+wait_for() {
+    left=$(($3 * 10))
+    while [ "$left" -gt 0 ]; do
+        grep -q -F -- "$1" "$D/$2" 2>/dev/null && return 0
+        sleep 0.1
+        left=$((left - 1))
+    done
+    echo "@@TIMEOUT '$1' in $2"
+    return 1
+}
+
+wait_present() {
+    left=$(($2 * 10))
+    while [ ! -e "$1" ] && [ "$left" -gt 0 ]; do
+        sleep 0.1
+        left=$((left - 1))
+    done
+    if [ ! -e "$1" ]; then
+        echo "@@TIMEOUT $1 present"
+        dmesg | tail -n 8
+    fi
+}
+
+wait_gone() {
+    left=$(($2 * 10))
+    while [ -e "$1" ] && [ "$left" -gt 0 ]; do
+        sleep 0.1
+        left=$((left - 1))
+    done
+    [ -e "$1" ] && echo "@@TIMEOUT $1 gone"
+}
+
+# start NAME PROGRAM ARGS...: in the background, output to NAME.out, pid in NAME.pid.
+start() {
+    name=$1
+    shift
+    "$@" >"$D/$name.out" 2>&1 &
+    echo $! >"$D/$name.pid"
+}
+
+start_merrowby() {
+    start merrowby merrowby --trace "$D/trace.txt" "$@"
+}
+
+# run NAME PROGRAM ARGS...: in the foreground, output to NAME.out, exit status to NAME.status.
+run() {
+    name=$1
+    shift
+    "$@" >"$D/$name.out" 2>&1
+    echo $? >"$D/$name.status"
+}
+
+# stop NAME SECONDS: SIGTERM, then as wait_exit.
+stop() {
+    kill -TERM "$(cat "$D/$1.pid")"
+    wait_exit "$1" "$2"
+}
+
+# wait_exit NAME SECONDS: the exit status in NAME.status ("hung" when it did not end in time,
+# after which it is killed).
+wait_exit() {
+    pid=$(cat "$D/$1.pid")
+    left=$(($2 * 10))
+    while [ -d "/proc/$pid" ] && ! grep -q '^State:.*Z' "/proc/$pid/status" 2>/dev/null &&
+        [ "$left" -gt 0 ]; do
+        sleep 0.1
+        left=$((left - 1))
+    done
+    if [ "$left" -eq 0 ]; then
+        kill -KILL "$pid"
+        wait "$pid"
+        echo hung >"$D/$1.status"
+    else
+        wait "$pid"
+        echo $? >"$D/$1.status"
+    fi
+}
+
+# The user and system time of a process so far, in clock ticks (fields 14 and 15).
+cpu_ticks() {
+    # shellcheck disable=SC2046
+    set -- $(cat "/proc/$1/stat" 2>/dev/null || echo 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0)
+    echo $((${14} + ${15}))
+}
+
+# measure_cpu NAME SECONDS [LABEL]: the ticks NAME used over SECONDS, and whether it still
+# runs, in LABEL.cpu (NAME.cpu without a label).
+measure_cpu() {
+    pid=$(cat "$D/$1.pid")
+    before=$(cpu_ticks "$pid")
+    thread_ticks "$pid" >"$D/threads.before"
+    sleep "$2"
+    after=$(cpu_ticks "$pid")
+    thread_ticks "$pid" >"$D/threads.after"
+    alive=0
+    [ -d "/proc/$pid" ] && alive=1
+    echo "ticks=$((after - before)) seconds=$2 hz=100 alive=$alive" >"$D/${3:-$1}.cpu"
+    # Which threads used them, for the reader of a failure.
+    awk 'NR == FNR { start[$1] = $2; next }
+         ($1 in start) && $2 > start[$1] { printf "%s:%d ", $1, $2 - start[$1] }
+         END { print "" }' "$D/threads.before" "$D/threads.after" >>"$D/${3:-$1}.cpu"
+    rm -f "$D/threads.before" "$D/threads.after"
+}
+
+# "tid/comm ticks" of each thread of a process, sorted by thread id.
+thread_ticks() {
+    for task in /proc/"$1"/task/*; do
+        # shellcheck disable=SC2046
+        set -- $(cat "$task/stat" 2>/dev/null) || continue
+        echo "${1}/${2} $((${14} + ${15}))"
+    done | sort
+}
+
+save_stty() {
+    stty -F "$1" -g >"$D/$2" 2>&1
+}
+
+# save_modem_lines N FILE: the modem lines of UART ttySN as its driver reports them (RTS|DTR
+# and so on), also while the port is closed.
+save_modem_lines() {
+    grep "^$1:" /proc/tty/driver/serial | tr ' ' '\n' | grep -v : >"$D/$2"
+}

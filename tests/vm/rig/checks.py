@@ -1,0 +1,194 @@
+"""Scenario data: expansion per instrument line, and the checks of one scenario's outcome."""
+
+import copy
+import re
+
+
+def _substitute(value, names):
+    if isinstance(value, str):
+        for key, text in names.items():
+            value = value.replace("{" + key + "}", text)
+        return value
+    if isinstance(value, list):
+        return [_substitute(item, names) for item in value]
+    if isinstance(value, dict):
+        return {_substitute(k, names): _substitute(v, names) for k, v in value.items()}
+    return value
+
+
+def expand_scenarios(data, only):
+    """One scenario per line named in "per_line", with {line} and {device} filled in."""
+    scenarios = []
+    for scenario in data["scenarios"]:
+        for line in scenario.get("per_line", [None]):
+            names = {} if line is None else {"line": line, "device": data["lines"][line]["device"]}
+            expanded = _substitute(copy.deepcopy(scenario), names)
+            expanded["line"] = line
+            expanded["settings_table"] = data["settings"]
+            if not only or any(text in expanded["name"] for text in only):
+                scenarios.append(expanded)
+    return scenarios
+
+
+def settings_list(table):
+    """Every combination of baud code, parity, data and stop bits, then each parity letter in
+    the other case, as ten-character settings strings with pacing off."""
+    texts = []
+    for baud in table["baud"]:
+        for parity in table["parity"]:
+            for data in table["data"]:
+                for stop in table["stop"]:
+                    texts.append(f"{baud},{parity},{data},{stop},0")
+    texts += [f"96,{parity},8,1,0" for parity in table["parity_either_case"]]
+    return texts
+
+
+def _in_order(patterns, lines):
+    """The first pattern not found in order (each after the previous one's line), or None."""
+    at = 0
+    for pattern in patterns:
+        expression = re.compile(pattern)
+        while at < len(lines) and not expression.search(lines[at]):
+            at += 1
+        if at == len(lines):
+            return pattern
+        at += 1
+    return None
+
+
+def _without_time(lines):
+    # Trace lines and the simulator's record start with a time stamp.
+    return [line.split(" ", 1)[1] if " " in line else line for line in lines]
+
+
+def _check_ordered(label, patterns, text, reasons, timed=True):
+    lines = text.splitlines()
+    missing = _in_order(patterns, _without_time(lines) if timed else lines)
+    if missing is not None:
+        reasons.append(f"{label}: no line matching '{missing}' in order")
+
+
+def _check_absent(label, patterns, text, reasons):
+    for pattern in patterns:
+        found = re.search(pattern, text, re.MULTILINE)
+        if found:
+            reasons.append(f"{label}: unexpected {found.group(0)!r}")
+
+
+def _check_settings(scenario, output, reasons):
+    limits = scenario["expect"]["settings"][scenario["line"]]
+    table = scenario["settings_table"]
+    wanted = settings_list(table)
+    results = {}
+    for line in output.splitlines():
+        match = re.match(r"SETTING (\S+) configured=(\d) stored=(\S*) (.*)$", line)
+        if match:
+            results[match.group(1)] = match.groups()[1:]
+    bad = []
+    for text in wanted:
+        if text not in results:
+            bad.append(f"{text} not tried")
+            continue
+        configured, stored, readback = results[text]
+        baud, parity, data, stop = text.split(",")[:4]
+        expected = (f"speed={table['baud'][baud]} parity={parity.lower()} data={data} "
+                    f"stop={stop} flow=none")
+        if int(data) in limits["unsupported_data_bits"] or parity.lower() in limits["unsupported_parity"]:
+            # The driver cannot do it: the port must say so rather than claim the setting.
+            if configured == "1" and readback != expected:
+                bad.append(f"{text} accepted but the driver holds {readback}")
+        elif configured != "1":
+            bad.append(f"{text} refused")
+        elif readback != expected or stored != text:
+            bad.append(f"{text} stored {stored}, driver holds {readback}")
+    if bad:
+        reasons.append(f"settings: {len(bad)} of {len(wanted)} wrong, e.g. " + "; ".join(bad[:4]))
+
+
+def _check_rts(conditions, output, reasons):
+    match = re.search(r"^RTS (.*)$", output, re.MULTILINE)
+    if not match:
+        reasons.append("rts: no RTS line from the probe")
+        return
+    values = dict(item.split("=") for item in match.group(1).split())
+    for key, condition in conditions.items():
+        value = int(values.get(key, "-1"))
+        operator, limit = condition[:-len(condition.lstrip("=<>"))], int(condition.lstrip("=<>"))
+        holds = {"==": value == limit, ">": value > limit, "<": 0 <= value < limit}[operator]
+        if not holds:
+            reasons.append(f"rts: {key}={value}, wanted {condition}")
+
+
+def _cpu_measurement(files, name):
+    """The fields of NAME.cpu ("ticks=.. seconds=.. hz=.. alive=..") and its thread line."""
+    lines = files.get(f"{name}.cpu", "").split("\n")
+    fields = dict(item.split("=") for item in lines[0].split())
+    return fields, lines[1].strip() if len(lines) > 1 else ""
+
+
+def _over_one_percent(ticks, fields):
+    return ticks * 100 >= int(fields["seconds"]) * int(fields["hz"])
+
+
+def _check_cpu(names, files, reasons):
+    for name in names:
+        fields, threads = _cpu_measurement(files, name)
+        if not fields:
+            reasons.append(f"cpu: {name} not measured")
+            continue
+        if _over_one_percent(int(fields["ticks"]), fields):
+            reasons.append(f"cpu: {name} used {fields['ticks']} ticks in {fields['seconds']} s "
+                           f"({threads})")
+        if fields["alive"] != "1":
+            reasons.append(f"cpu: {name} was no longer running")
+
+
+def _last_command(record):
+    commands = re.findall(r"command (.*)$", record, re.MULTILINE)
+    return commands[-1] if commands else None
+
+
+def check(scenario, outcome):
+    """The reasons the scenario failed; empty when it passed."""
+    result = outcome.scenarios.get(scenario["name"])
+    if result is None or not result.ended:
+        return ["did not run to its end (see the console log)"]
+    reasons = [f"guest: {line}" for line in result.timeouts]
+    expect = scenario["expect"]
+    files = result.files
+    trace = files.get("trace.txt", "")
+    for name, status in expect.get("status", {}).items():
+        got = files.get(f"{name}.status", "missing").strip()
+        if got != status:
+            reasons.append(f"{name} exit status {got}, wanted {status}")
+    if "trace" in expect:
+        _check_ordered("trace", expect["trace"], trace, reasons)
+    _check_absent("trace", expect.get("trace_absent", []), trace, reasons)
+    for port, wanted in expect.get("trace_written_last", {}).items():
+        written = re.findall(rf"^\S+ {port} > (.*)$", trace, re.MULTILINE)
+        if written[-len(wanted):] != wanted:
+            reasons.append(f"trace: last strings written to {port} {written[-len(wanted):]}, "
+                           f"wanted {wanted} (nothing went out after)")
+    for line, patterns in expect.get("record", {}).items():
+        _check_ordered(f"{line} card record", patterns, result.records.get(line, ""), reasons)
+    for line, command in expect.get("record_last_command", {}).items():
+        last = _last_command(result.records.get(line, ""))
+        if last != command:
+            reasons.append(f"{line} card: last command {last!r}, wanted {command!r}")
+    for name, patterns in expect.get("output", {}).items():
+        _check_ordered(name, patterns, files.get(name, ""), reasons, timed=False)
+    for first, second in expect.get("same", []):
+        if files.get(first) is None or files.get(first) != files.get(second):
+            reasons.append(f"{first} {files.get(first, '').strip()!r} became "
+                           f"{files.get(second, '').strip()!r}")
+    _check_absent("console", expect.get("console_absent", []), result.console, reasons)
+    _check_cpu(expect.get("cpu_under_one_percent", []), files, reasons)
+    if "settings" in expect:
+        _check_settings(scenario, files.get("probe.out", ""), reasons)
+    if "rts" in expect:
+        _check_rts(expect["rts"], files.get("probe.out", ""), reasons)
+    # The monitor answers a command that worked with nothing.
+    for command, answer in result.host:
+        if answer.strip():
+            reasons.append(f"monitor: '{command}' answered {answer.strip()!r}")
+    return reasons

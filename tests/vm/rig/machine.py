@@ -1,0 +1,238 @@
+"""The virtual machine and the two simulated cards behind its instrument lines.
+
+Guest serial ports: ttyS0 the console (written to console.log), ttyS1 a 16550 UART served by
+the "uart" card, ttyS2 a UART with nothing behind it; the "usb" card serves an emulated USB
+serial adapter (ttyUSB0, id "adapter" on the monitor). The guest's console lines are read as
+they come: "@@BEGIN/@@END name" frame a scenario, "@@FILE name" and "| " lines carry its files,
+"@@HOST command" is passed to the QEMU monitor.
+"""
+
+import os
+import pathlib
+import shutil
+import socket
+import subprocess
+import time
+
+KVM_TEST_SECONDS = 8
+RUN_LIMIT_SECONDS = 900
+POWER_OFF_SECONDS = 10
+MONITOR_ID = "(qemu) "
+
+
+class ScenarioResult:
+    def __init__(self):
+        self.ended = False
+        self.console = ""
+        self.files = {}
+        self.records = {}
+        self.timeouts = []
+        self.host = []  # (command, monitor answer)
+
+
+class Outcome:
+    def __init__(self, console_path):
+        self.console_path = console_path
+        self.scenarios = {}
+        self.ready_seconds = float("nan")
+
+
+def _qemu_base(kernel, accel, append):
+    return ["nice", "qemu-system-x86_64", "-accel", accel, "-machine", "pc", "-m", "1024",
+            "-smp", "2", "-nodefaults", "-display", "none", "-no-reboot",
+            "-kernel", str(kernel.image), "-append", append]
+
+
+def working_accelerator(work, kernel):
+    """KVM when it boots the kernel here, else TCG; the answer is kept in the build folder."""
+    remembered = work / "accelerator"
+    if remembered.exists():
+        return remembered.read_text().strip()
+    answer = "tcg"
+    if os.access("/dev/kvm", os.R_OK | os.W_OK):
+        command = _qemu_base(kernel, "kvm", "console=ttyS0 panic=-1") + ["-serial", "stdio"]
+        with subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              stdin=subprocess.DEVNULL) as qemu:
+            os.set_blocking(qemu.stdout.fileno(), False)
+            deadline = time.monotonic() + KVM_TEST_SECONDS
+            seen = b""
+            while time.monotonic() < deadline and b"Linux version" not in seen:
+                seen += qemu.stdout.read() or b""
+                time.sleep(0.2)
+            qemu.kill()
+            if b"Linux version" in seen:
+                answer = "kvm"
+    remembered.write_text(answer + "\n")
+    return answer
+
+
+class Card:
+    """merrowby-card-sim on a pseudo-terminal; what it receives goes to <line>.record."""
+
+    def __init__(self, build, run_dir, line):
+        self.record = run_dir / f"{line}.record"
+        program = build / "tools" / "cardsim" / "merrowby-card-sim"
+        with open(self.record, "wb") as record:
+            self.process = subprocess.Popen([str(program), "--trace", "--exit-with-parent"],
+                                            stdout=subprocess.PIPE, stderr=record,
+                                            stdin=subprocess.DEVNULL)
+        self.pty = self.process.stdout.readline().decode().strip()
+
+    def size(self):
+        return self.record.stat().st_size
+
+    def read_from(self, offset):
+        with open(self.record, "rb") as record:
+            record.seek(offset)
+            return record.read().decode(errors="replace")
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+class Monitor:
+    """The QEMU human monitor on a unix socket."""
+
+    def __init__(self, path):
+        self.path = path
+        self.sock = None
+
+    def command(self, text):
+        if self.sock is None:
+            self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            self.sock.connect(str(self.path))
+            self._read_until_prompt()
+        self.sock.sendall(text.encode() + b"\n")
+        answer = self._read_until_prompt()
+        # The monitor echoes the command line (with terminal escapes) before its answer.
+        lines = answer.replace("\r", "").split("\n")[1:]
+        return "\n".join(line for line in lines if line and not line.startswith(MONITOR_ID))
+
+    def _read_until_prompt(self):
+        received = b""
+        self.sock.settimeout(30)
+        while not received.endswith(MONITOR_ID.encode()):
+            chunk = self.sock.recv(4096)
+            if not chunk:
+                break
+            received += chunk
+        return received.decode(errors="replace")
+
+    def close(self):
+        if self.sock is not None:
+            self.sock.close()
+
+
+class ConsoleReader:
+    """Follows console.log line by line and sorts what it says into scenario results."""
+
+    def __init__(self, outcome, cards, monitor, started):
+        self.outcome = outcome
+        self.cards = cards
+        self.monitor = monitor
+        self.started = started
+        self.pending = b""
+        self.current = None
+        self.current_file = None
+        self.offsets = {}
+        self.done = False
+
+    def feed(self, data):
+        self.pending += data
+        while b"\n" in self.pending:
+            raw, self.pending = self.pending.split(b"\n", 1)
+            self.line(raw.decode(errors="replace"))
+
+    def line(self, raw):
+        text = raw.rstrip("\r")
+        if self.current is not None:
+            self.current.console += raw + "\n"
+        if text.startswith("| ") and self.current_file is not None:
+            self.current.files[self.current_file] += text[2:] + "\n"
+            return
+        self.current_file = None
+        # A program that writes to the console may leave bytes in front of a marker.
+        text = text[text.find("@@"):] if "@@" in text else text
+        if text.startswith("@@READY"):
+            self.outcome.ready_seconds = time.monotonic() - self.started
+        elif text.startswith("@@DONE"):
+            self.done = True
+        elif text.startswith("@@BEGIN "):
+            self.begin(text.split(" ", 1)[1])
+        elif text.startswith("@@END ") and self.current is not None:
+            self.end()
+        elif text.startswith("@@FILE ") and self.current is not None:
+            self.current_file = text.split(" ", 1)[1]
+            self.current.files[self.current_file] = ""
+        elif text.startswith("@@HOST ") and self.current is not None:
+            command = text.split(" ", 1)[1]
+            self.current.host.append((command, self.monitor.command(command)))
+        elif text.startswith("@@TIMEOUT") and self.current is not None:
+            self.current.timeouts.append(text[2:])
+
+    def begin(self, name):
+        self.current = ScenarioResult()
+        self.outcome.scenarios[name] = self.current
+        self.offsets = {line: card.size() for line, card in self.cards.items()}
+
+    def end(self):
+        for line, card in self.cards.items():
+            self.current.records[line] = card.read_from(self.offsets[line])
+        self.current.ended = True
+        self.current = None
+
+
+def _qemu_command(kernel, initrd, accel, run_dir, cards):
+    # no_timer_check: an emulated processor on a busy host can miss the IO-APIC timer test.
+    append = "console=ttyS0 quiet loglevel=3 panic=-1 no_timer_check"
+    return _qemu_base(kernel, accel, append) + [
+        "-initrd", str(initrd),
+        "-chardev", f"file,id=console,path={run_dir / 'console.log'}",
+        "-serial", "chardev:console",
+        "-chardev", f"serial,id=uart,path={cards['uart'].pty}",
+        "-serial", "chardev:uart",
+        "-serial", "null",
+        "-device", "qemu-xhci,id=xhci",
+        "-chardev", f"serial,id=usb,path={cards['usb'].pty}",
+        "-device", "usb-serial,id=adapter,bus=xhci.0,chardev=usb",
+        "-monitor", f"unix:{run_dir / 'monitor.sock'},server=on,wait=off",
+    ]
+
+
+def boot_and_run(work, build, kernel, initrd, accel, lines):
+    run_dir = work / "run"
+    shutil.rmtree(run_dir, ignore_errors=True)
+    run_dir.mkdir(parents=True)
+    console_path = run_dir / "console.log"
+    console_path.touch()
+    outcome = Outcome(console_path)
+    cards = {line: Card(build, run_dir, line) for line in lines}
+    monitor = Monitor(run_dir / "monitor.sock")
+    started = time.monotonic()
+    with open(run_dir / "qemu.log", "wb") as qemu_log:
+        qemu = subprocess.Popen(_qemu_command(kernel, initrd, accel, run_dir, cards),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=qemu_log)
+    reader = ConsoleReader(outcome, cards, monitor, started)
+    try:
+        with open(console_path, "rb") as console:
+            while not reader.done and time.monotonic() - started < RUN_LIMIT_SECONDS:
+                data = console.read()
+                if data:
+                    reader.feed(data)
+                elif qemu.poll() is not None:
+                    reader.feed(console.read() + b"\n")
+                    break
+                else:
+                    time.sleep(0.05)
+    finally:
+        monitor.close()
+        try:
+            qemu.wait(timeout=POWER_OFF_SECONDS if reader.done else 0)
+        except subprocess.TimeoutExpired:
+            qemu.terminate()
+            qemu.wait(timeout=30)
+        for card in cards.values():
+            card.stop()
+    return outcome

@@ -1,0 +1,119 @@
+"""The rig's own checks, on outcomes written out by hand: a check that cannot fail, or that
+fails a correct run, would make every scenario's verdict worthless."""
+
+import json
+import pathlib
+import sys
+import unittest
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+
+from rig import checks  # noqa: E402
+from rig.machine import ScenarioResult  # noqa: E402
+
+# The two-digit baud codes and their rates.
+BAUD = {"11": 110, "15": 150, "30": 300, "60": 600, "12": 1200, "24": 2400, "48": 4800,
+        "96": 9600, "19": 19200}
+DATA = json.loads((pathlib.Path(__file__).resolve().parents[1] / "scenarios.json").read_text())
+
+
+class Outcome:
+    def __init__(self, name, result):
+        self.scenarios = {name: result}
+
+
+def scenario(name):
+    return next(s for s in checks.expand_scenarios(DATA, [name]) if s["name"] == name)
+
+
+def ended(**files):
+    result = ScenarioResult()
+    result.ended = True
+    result.files = dict(files)
+    return result
+
+
+class SettingsTest(unittest.TestCase):
+    def test_every_code_parity_size_and_stop_is_tried(self):
+        texts = checks.settings_list(DATA["settings"])
+        self.assertEqual(len(texts), 9 * 5 * 4 * 2 + 5)
+        for text in ["11,n,5,1,0", "19,s,8,2,0", "96,M,8,1,0"]:
+            self.assertIn(text, texts)
+
+    def readback(self, line, odd_text, configured, driver):
+        """Every setting held as asked but odd_text, whose outcome is given."""
+        lines = [f"SETTING {text} configured=1 stored={text} speed={BAUD[text[:2]]} "
+                 f"parity={text[3].lower()} data={text[5]} stop={text[7]} flow=none"
+                 for text in checks.settings_list(DATA["settings"]) if text != odd_text]
+        lines.append(f"SETTING {odd_text} configured={configured} stored={odd_text} {driver}")
+        name = f"line-settings-{line}"
+        result = ended(**{"probe.out": "\n".join(lines) + "\n", "probe.status": "0\n"})
+        return checks.check(scenario(name), Outcome(name, result))
+
+    def test_a_setting_the_driver_holds_passes(self):
+        self.assertEqual(self.readback("uart", "30,o,7,2,0", "1",
+                                       "speed=300 parity=o data=7 stop=2 flow=none"), [])
+
+    def test_a_claimed_setting_the_driver_does_not_hold_fails(self):
+        reasons = self.readback("uart", "30,o,7,2,0", "1",
+                                "speed=300 parity=o data=8 stop=2 flow=none")
+        self.assertEqual(len(reasons), 1)
+        self.assertIn("30,o,7,2,0", reasons[0])
+
+    def test_a_refused_setting_the_uart_can_do_fails(self):
+        self.assertNotEqual(self.readback("uart", "96,n,6,1,0", "0",
+                                          "speed=9600 parity=n data=8 stop=1 flow=none"), [])
+
+    def test_six_data_bits_on_the_adapter_must_be_refused_or_held(self):
+        self.assertEqual(self.readback("usb", "96,n,6,1,0", "0",
+                                       "speed=9600 parity=n data=8 stop=1 flow=none"), [])
+        self.assertNotEqual(self.readback("usb", "96,n,6,1,0", "1",
+                                          "speed=9600 parity=n data=8 stop=1 flow=none"), [])
+
+
+class TraceAndRecordTest(unittest.TestCase):
+    TRACE = "".join(f"2026-12-08T10:00:00.{i:03} {line}\n" for i, line in enumerate([
+        "COM1 = /dev/ttyS1 (command line)", "COM1 > N", "COM1 > \\r",
+        "COM1 < SENSOR CARD V2.1\\r\\n", "COM1 < ONLINE\\r\\n", "COM1 > M", "COM1 > \\r",
+        "COM1 < SENSOR CARD V2.1\\r\\n", "COM1 < OFFLINE\\r\\n", "COM1 > N", "COM1 > \\r"]))
+    RECORD = "10:00:00.100 command N\n10:00:00.200 command M\n10:00:00.300 command N\n"
+
+    def discovery(self, trace, record):
+        name = "discovery-and-go-online-uart"
+        result = ended(**{"trace.txt": trace, "merrowby.status": "0\n",
+                          "stty.before": "500:5\n", "stty.after": "500:5\n"})
+        result.records = {"uart": record}
+        return checks.check(scenario(name), Outcome(name, result))
+
+    def test_a_whole_discovery_and_go_online_passes(self):
+        self.assertEqual(self.discovery(self.TRACE, self.RECORD), [])
+
+    def test_no_go_online_at_exit_fails_in_trace_and_record(self):
+        trace = "".join(self.TRACE.splitlines(True)[:-2])
+        record = "".join(self.RECORD.splitlines(True)[:-1])
+        reasons = self.discovery(trace, record)
+        self.assertTrue(any(r.startswith("trace:") for r in reasons), reasons)
+        self.assertTrue(any("last command 'M'" in r for r in reasons), reasons)
+
+    def test_a_scenario_that_never_ended_fails(self):
+        name = "discovery-and-go-online-uart"
+        result = ScenarioResult()
+        self.assertNotEqual(checks.check(scenario(name), Outcome(name, result)), [])
+
+
+class CpuTest(unittest.TestCase):
+    def unplugged(self, ticks):
+        name = "unplug-while-idle"
+        trace = "2026-12-08T10:00:00.000 COM1 > M\n2026-12-08T10:00:00.000 COM1 > \\r\n"
+        result = ended(**{"merrowby.status": "0\n", "trace.txt": trace,
+                          "merrowby.cpu": f"ticks={ticks} seconds=10 hz=100 alive=1\n1/(x):1\n"})
+        return checks.check(scenario(name), Outcome(name, result))
+
+    def test_under_one_percent_of_a_core_over_ten_seconds(self):
+        self.assertEqual(self.unplugged(9), [])
+        self.assertNotEqual(self.unplugged(10), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
