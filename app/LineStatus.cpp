@@ -43,6 +43,7 @@ void MaintenanceDialog::OnLineLost(const QString& portName) {
         return;
     }
     lineTakeUpDue_ = false;
+    lineLostDuringDump_ = dumpRunning_ != 0;
     ShowLineLost();
     setWindowTitle(LineTitle(portName + QStringLiteral(" line lost")));
 }
@@ -75,10 +76,16 @@ void MaintenanceDialog::TakeUpLineIfDue() {
     lineTakeUpDue_ = false;
     const QString portName = QString::fromStdString(link_->PortName());
     const QString lineBack = QStringLiteral("Line back on %1 (%2).").arg(portName, lineBackDevice_);
-    // Whatever arrived from the old line is no answer to this.
-    link_->DiscardUnread();
-    link_->GoOffline();
-    const std::string reply = WaitForReply(kTakeUpWaitMs);
+    // A card still streaming the dump it ran when the line went takes the first "M" as the
+    // dump's stop and answers only a second one.
+    const int attempts = lineLostDuringDump_ ? 2 : 1;
+    lineLostDuringDump_ = false;
+    std::string reply;
+    for (int attempt = 0; attempt < attempts && reply.empty(); ++attempt) {
+        link_->DiscardUnread();  // what arrived before is no answer to this
+        link_->GoOffline();
+        reply = WaitForReply(kTakeUpWaitMs);
+    }
     if (!reply.empty()) {
         goOffline_->setChecked(true);
         goOnline_->setChecked(false);

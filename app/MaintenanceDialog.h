@@ -265,6 +265,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // The link's serial line: lost and back.
     std::unique_ptr<LineRecovery> lineRecovery_;
     bool lineTakeUpDue_ = false;
+    bool lineLostDuringDump_ = false;
     QString lineBackDevice_;
 
     std::map<int, QTimer*> timers_;
