@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "PortTestSupport.h"
+#include "platform/UsbSerialIdentity.h"
+#include "ports/DeviceMapping.h"
 #include "ports/LineLoss.h"
 #include "ports/PortManager.h"
 #include "ports/PortTap.h"
@@ -19,20 +21,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class LossRecorder : public LineLossListener {
+// Strings noted on the ports' threads, read by the test.
+class NotedList {
   public:
-    void LineLost(const std::string& portName, const std::string& devicePath) override {
+    void Add(std::string text) {
         const std::lock_guard guard(mutex_);
-        losses_.push_back(portName + " " + devicePath);
+        items_.push_back(std::move(text));
     }
-    std::vector<std::string> Losses() {
+    std::vector<std::string> Items() {
         const std::lock_guard guard(mutex_);
-        return losses_;
+        return items_;
     }
 
   private:
     std::mutex mutex_;
-    std::vector<std::string> losses_;
+    std::vector<std::string> items_;
+};
+
+class LossRecorder : public LineLossListener {
+  public:
+    void LineLost(const std::string& portName, const std::string& devicePath) override {
+        losses_.Add(portName + " " + devicePath);
+    }
+    std::vector<std::string> Losses() { return losses_.Items(); }
+
+  private:
+    NotedList losses_;
 };
 
 class DropRecorder : public PortTap {
@@ -40,17 +54,12 @@ class DropRecorder : public PortTap {
     void Written(const std::string&, const std::string&) override {}
     void Received(const std::string&, const std::string&) override {}
     void Dropped(const std::string& portName, const std::string& data) override {
-        const std::lock_guard guard(mutex_);
-        dropped_.push_back(portName + " " + data);
+        dropped_.Add(portName + " " + data);
     }
-    std::vector<std::string> Dropped() {
-        const std::lock_guard guard(mutex_);
-        return dropped_;
-    }
+    std::vector<std::string> Dropped() { return dropped_.Items(); }
 
   private:
-    std::mutex mutex_;
-    std::vector<std::string> dropped_;
+    NotedList dropped_;
 };
 
 // Whether this process still has a descriptor open on the device.
@@ -167,6 +176,70 @@ TEST_F(LineLossTest, ReopenThroughThePortManagerReachesOnlySerialPorts) {
     ASSERT_NE(manager.Open(folder.File("log.txt"), &listener), nullptr);
     EXPECT_FALSE(ReopenLine(folder.File("log.txt"))) << "a file port";
     manager.CloseAll();
+}
+
+}  // namespace
+
+namespace {
+
+// A sysfs tree of the test's own: ttys on USB adapters at given port paths, with or without a
+// serial number, and one built-in port.
+class UsbSerialIdentityTest : public ::testing::Test {
+  protected:
+    void AddUsbTty(const std::string& tty, const std::string& usbPort, const std::string& serial) {
+        const fs::path usb = fs::path(sys) / "devices" / "usb1" / usbPort;
+        const fs::path port = usb / (usbPort + ":1.0") / tty;
+        fs::create_directories(port);
+        WriteFile((usb / "busnum").string(), "1\n");
+        WriteFile((usb / "devpath").string(), usbPort.substr(2) + "\n");
+        if (!serial.empty()) {
+            WriteFile((usb / "serial").string(), serial + "\n");
+        }
+        LinkTty(tty, port);
+        WriteFile(folder.File("dev/" + tty), "");
+    }
+    void LinkTty(const std::string& tty, const fs::path& device) {
+        fs::create_directories(fs::path(sys) / "class" / "tty" / tty);
+        fs::create_symlink(device, fs::path(sys) / "class" / "tty" / tty / "device");
+    }
+
+    TempDir folder;
+    const std::string sys = folder.File("sys");
+    const std::string dev = folder.File("dev");
+    void SetUp() override { fs::create_directories(dev); }
+};
+
+TEST_F(UsbSerialIdentityTest, SerialNumberElsePortPathAndNothingForOtherTtys) {
+    AddUsbTty("ttyUSB0", "1-1", "FT4XZ2");
+    AddUsbTty("ttyUSB1", "1-2.3", "");
+    const fs::path builtIn = fs::path(sys) / "devices" / "platform" / "serial8250" / "ttyS0";
+    fs::create_directories(builtIn);
+    LinkTty("ttyS0", builtIn);
+    fs::create_directories(dev + "/serial/by-id");
+    fs::create_symlink(dev + "/ttyUSB0", dev + "/serial/by-id/usb-FTDI_FT4XZ2-if00-port0");
+
+    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyUSB0", sys), "serial:FT4XZ2");
+    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/serial/by-id/usb-FTDI_FT4XZ2-if00-port0", sys),
+              "serial:FT4XZ2");
+    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyUSB1", sys), "port:1-2.3");
+    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyS0", sys), "");
+    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyUSB9", sys), "");
+
+    EXPECT_EQ(platform::FindUsbSerialDevice(dev, "port:1-2.3", sys), dev + "/ttyUSB1");
+    EXPECT_EQ(platform::FindUsbSerialDevice(dev, "serial:OTHER", sys), "");
+    EXPECT_EQ(platform::FindUsbSerialDevice(dev, "", sys), "");
+}
+
+TEST(DeviceMappingPinTest, APinnedDefaultHoldsUntilTheNextRescan) {
+    TempDir root;
+    WriteFile(root.File("ttyUSB0"), "");
+    DeviceMapping mapping(root.Path(), [](const std::string&) { return false; });
+    ASSERT_EQ(mapping.Resolve("COM1").device, root.File("ttyUSB0"));
+    mapping.PinDefault("COM1", root.File("ttyUSB1"));
+    EXPECT_EQ(mapping.Resolve("COM1").device, root.File("ttyUSB1"));
+    EXPECT_EQ(mapping.Resolve("COM1").source, MappingSource::Default);
+    mapping.Rescan();
+    EXPECT_EQ(mapping.Resolve("COM1").device, root.File("ttyUSB0"));
 }
 
 }  // namespace
