@@ -42,6 +42,7 @@ void MaintenanceDialog::DiscoverInstrument() {
         GetPortManager()->CloseAll();
     }
     link_.reset();
+    FollowLine();
     ProcessDeviceMapping().Rescan();  // an adapter plugged in since is found now
     bool noPortAvailable = true;
 
@@ -71,6 +72,7 @@ void MaintenanceDialog::DiscoverInstrument() {
             goOffline_->setChecked(true);
             goOnline_->setChecked(false);
             response_->setText(ToWindowText(offlineReply));
+            FollowLine();
             return;
         }
         DestroyLink();

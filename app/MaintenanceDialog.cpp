@@ -18,6 +18,7 @@
 #include "Version.h"
 #include "app/AboutDialog.h"
 #include "app/ComposedNames.h"
+#include "app/LineRecovery.h"
 #include "app/ProtocolTraceWindow.h"
 #include "app/ReplyAnnouncer.h"
 #include "controls/StatusLamp.h"
@@ -91,6 +92,7 @@ MaintenanceDialog::MaintenanceDialog()
     connect(timers_.at(kTrainingTimerId), &QTimer::timeout, this,
             &MaintenanceDialog::OnTrainingTick);
     connect(timers_.at(kDumpTimerId), &QTimer::timeout, this, &MaintenanceDialog::OnDumpTick);
+    SetUpLineRecovery();
 }
 
 MaintenanceDialog::~MaintenanceDialog() {
@@ -102,6 +104,7 @@ MaintenanceDialog::~MaintenanceDialog() {
         cell.reset();
     }
     link_.reset();
+    lineRecovery_.reset();
     statusCells_.clear();
     GetPortManager()->CloseAll();
 }

@@ -18,6 +18,7 @@ class CurrentPlotWindow;
 class ServiceReportWindow;
 class VisitRecord;
 class InstrumentLink;
+class LineRecovery;
 class StatusLamp;
 class QCheckBox;
 class QLabel;
@@ -160,6 +161,11 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void OnBrowseDumpFile();
     // Each tick of timer 101: one report of the dump.
     void OnDumpTick();
+    // The instrument's serial line went away, or is open again (LineRecovery).
+    void OnLineLost(const QString& portName);
+    void OnLineBack(const QString& portName, const QString& devicePath);
+    LineRecovery& LineFollower() const { return *lineRecovery_; }
+
     // Called by Terminate() before the link goes: ends a running dump at once.
     void StopDumpForTermination();
 
@@ -220,6 +226,13 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // The four column headings of the tube whose sensors begin at firstSensor.
     void SetDumpHeadings(int firstSensor);
     void DestroyLink();
+    void SetUpLineRecovery();
+    // The line of the link just found is the one followed (none without a link).
+    void FollowLine();
+    bool IsFollowedLine(const QString& portName) const;
+    // Takes the card offline on a line that came back, once no reply is pending.
+    void TakeUpLineIfDue();
+    void ShowLineLost();
     // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
     // command buttons and the spread field enabled.
     void EndDump();
@@ -276,6 +289,12 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     ServiceReportWindow* serviceReport_ = nullptr;
     // Samples of the running dump, for its record.
     int dumpSampleCount_ = 0;
+
+    // The link's serial line: lost and back.
+    std::unique_ptr<LineRecovery> lineRecovery_;
+    bool lineTakeUpDue_ = false;
+    bool lineLostDuringDump_ = false;
+    QString lineBackDevice_;
 
     std::map<int, QTimer*> timers_;
     QMenu* systemMenu_ = nullptr;

@@ -64,6 +64,17 @@ void DeviceMapping::SetDeviceRoot(std::string deviceRoot) {
     const std::lock_guard guard(mutex_);
     deviceRoot_ = std::move(deviceRoot);
     serialDefaults_.reset();
+    pinned_.clear();
+}
+
+std::string DeviceMapping::DeviceRoot() {
+    const std::lock_guard guard(mutex_);
+    return deviceRoot_;
+}
+
+void DeviceMapping::PinDefault(const std::string& normalisedName, std::string device) {
+    const std::lock_guard guard(mutex_);
+    pinned_[normalisedName] = std::move(device);
 }
 
 void DeviceMapping::SetSystemRoot(std::string systemRoot) {
@@ -97,6 +108,7 @@ void DeviceMapping::Rescan() {
         root, isUart, [&reserved](const std::string& path) { return reserved.Contains(path); });
     const std::lock_guard guard(mutex_);
     serialDefaults_ = std::move(devices);
+    pinned_.clear();
 }
 
 std::optional<DeviceAssignment> DeviceMapping::ExplicitChoice(const std::string& name) {
@@ -160,6 +172,12 @@ std::string DeviceMapping::DefaultDevice(const std::string& name) {
         const auto index = static_cast<std::size_t>(name.back() - '1');
         const std::lock_guard guard(mutex_);
         return deviceRoot_ + "/lp" + std::to_string(index);
+    }
+    {
+        const std::lock_guard guard(mutex_);
+        if (auto device = FromTable(pinned_, name)) {
+            return *device;
+        }
     }
     return DefaultSerialDevice(name);
 }

@@ -37,10 +37,14 @@ class DeviceMapping {
     void SetCommandLine(Table table);
     void SetSettings(Table table);
     void SetDeviceRoot(std::string deviceRoot);
+    std::string DeviceRoot();
     void SetSystemRoot(std::string systemRoot);
     std::string SystemRoot();
-    // Reads the device folder again (before, on first use).
+    // Reads the device folder again (before, on first use); forgets what was pinned.
     void Rescan();
+    // A default-mapped name stands for device from now on, until the next Rescan: an
+    // adapter that came back under another name keeps its port name.
+    void PinDefault(const std::string& normalisedName, std::string device);
 
     // An empty device for a name that is none of the seven.
     DeviceAssignment Resolve(const std::string& normalisedName);
@@ -63,6 +67,7 @@ class DeviceMapping {
     Table commandLine_;
     Table settings_;
     std::optional<std::vector<std::string>> serialDefaults_;
+    Table pinned_;
 };
 
 // The mapping the ports of this process open their devices by.

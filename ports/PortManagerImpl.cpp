@@ -196,6 +196,12 @@ std::int32_t PortManagerImpl::GetStatus(std::string name) {
     }
 }
 
+bool PortManagerImpl::ReopenSerialPort(const std::string& name) {
+    const RecursiveGuard guard(lock_);
+    auto* serial = dynamic_cast<SerialPort*>(Find(NormaliseName(name)));
+    return serial != nullptr && serial->Reopen();
+}
+
 bool PortManagerImpl::GetSettings(std::string& name, std::string& out) {
     try {
         name = NormaliseName(name);

@@ -35,6 +35,9 @@ class PortManagerImpl : public PortManager {
     // "COM1" to "COM4", "LPT1" to "LPT3", and their PortKind codes, in that order.
     const NameTable& Names() const { return names_; }
     const KindTable& Kinds() const { return kinds_; }
+    // Opens a registered serial port's device again (SerialPort::Reopen); false when there
+    // is no serial port of that name.
+    bool ReopenSerialPort(const std::string& name);
     // Names of the registered ports, in registry order.
     std::vector<std::string> RegisteredNames();
 

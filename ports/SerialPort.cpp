@@ -9,6 +9,7 @@
 #include "platform/DeviceIo.h"
 #include "platform/LineMode.h"
 #include "ports/DevicePath.h"
+#include "ports/LineLoss.h"
 #include "ports/SerialWaitPlan.h"
 
 using platform::RecursiveGuard;
@@ -109,6 +110,18 @@ bool SerialPort::Configure(const std::string& settings) {
     return true;
 }
 
+bool SerialPort::Reopen() {
+    const RecursiveGuard guard(queue_.Lock());
+    if (deviceOpen_.load()) {
+        return true;
+    }
+    if (!OpenDevice()) {
+        return false;
+    }
+    thread_.Wake();  // the device is new to the thread
+    return true;
+}
+
 std::int32_t SerialPort::GetStatus() {
     return queue_.Status();
 }
@@ -144,6 +157,7 @@ bool SerialPort::OpenDevice() {
     if (!device_.Open(path, O_RDWR | O_NONBLOCK)) {
         return false;
     }
+    devicePath_ = path;
     TakeLine();
     deviceOpen_.store(true);
     if (!Configure(stored)) {
@@ -200,10 +214,7 @@ bool SerialPort::Pass() {
     if (woken->input) {
         Receive();
     } else if (woken->hungUp) {
-        MarkGone();
-    } else if (IsGoneCheckDue()) {
-        goneUntil_ = {};
-        Receive();  // a line still hung up fails the read and is marked again
+        HangUp();
     }
     const PortQueue::State state = queue_.Peek();
     if (!state.queueEmpty) {
@@ -226,7 +237,6 @@ PortThread::WaitFor SerialPort::NextWait() {
     state.deviceFd = device_.IsOpen() ? device_.Fd() : -1;
     state.pacingEventFd = pacing_ != 0 && !ready_.IsSet() ? ready_.PollFd() : -1;
     state.holdUntil = holdUntil_;
-    state.goneUntil = goneUntil_;
     state.pacingLimit = lastWrite_ + std::chrono::milliseconds(kPacingLimitMs);
     return PlanSerialWait(state);
 }
@@ -246,22 +256,29 @@ void SerialPort::Receive() {
     if (result.status == platform::ReadStatus::Data) {
         queue_.Deliver(std::string(buffer, result.count));
     } else if (result.status == platform::ReadStatus::Gone) {
-        MarkGone();
+        HangUp();
     }
 }
 
-// A hung-up line stays readable for ever: the thread leaves it alone for a while instead.
-void SerialPort::MarkGone() {
-    goneUntil_ = Clock::now() + std::chrono::milliseconds(kGoneCheckMs);
-}
-
-bool SerialPort::IsGoneCheckDue() const {
-    return goneUntil_ != Clock::time_point{} && Clock::now() >= goneUntil_;
+// Under both locks, as at auto-close: a Write racing with this either queues before (and is
+// dropped) or finds the device closed.
+void SerialPort::HangUp() {
+    std::string lostPath;
+    {
+        const RecursiveGuard guard(queue_.Lock());
+        const RecursiveGuard device(deviceLock_);
+        if (!device_.IsOpen()) {
+            return;
+        }
+        lostPath = devicePath_;
+        CloseDevice();
+        queue_.Clear();  // each string noted as dropped
+    }
+    NotifyLineLost(name_, lostPath);
 }
 
 bool SerialPort::MayWrite() const {
-    const Clock::time_point now = Clock::now();
-    return now >= holdUntil_ && now >= goneUntil_;
+    return Clock::now() >= holdUntil_;
 }
 
 void SerialPort::TransmitHead() {
@@ -325,5 +342,4 @@ void SerialPort::AutoCloseIfUnused() {
     }
     const RecursiveGuard device(deviceLock_);
     CloseDevice();
-    goneUntil_ = {};  // a device opened later is a new one
 }

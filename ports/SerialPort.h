@@ -25,8 +25,6 @@ class SerialPort : public Port {
     static constexpr int kPacingLimitMs = 300;
     static constexpr int kPauseAfterWriteMs = 5;
     static constexpr int kWriteRetryMs = 10;
-    // While the line is hung up, how often the thread looks whether it is back.
-    static constexpr int kGoneCheckMs = 100;
     static constexpr std::size_t kReadChunk = 5;
 
     explicit SerialPort(std::string name);
@@ -42,6 +40,10 @@ class SerialPort : public Port {
     bool Configure(const std::string& settings) override;
     std::int32_t GetStatus() override;
     std::string GetTypeName() override;
+
+    // Opens the device again after a hang-up, with the stored settings, for the listeners
+    // still attached. True when the device is open afterwards.
+    bool Reopen();
 
     bool IsDeviceOpen() const { return deviceOpen_.load(); }
     std::uint8_t PacingValue();
@@ -64,8 +66,9 @@ class SerialPort : public Port {
     bool Pass();
     PortThread::WaitFor NextWait();
     void Receive();
-    void MarkGone();
-    bool IsGoneCheckDue() const;
+    // The device went away: closed at once (so that a returning device can take its old
+    // name), the queue dropped, the loss told to the line loss listener.
+    void HangUp();
     bool MayWrite() const;
     void TransmitHead();
     platform::WriteResult Transmit(const std::string& data);
@@ -79,6 +82,7 @@ class SerialPort : public Port {
     std::uint8_t pacing_ = 0;
     platform::ExclusiveDevice device_;
     std::atomic<bool> deviceOpen_{false};
+    std::string devicePath_;  // of the open device
     platform::DriverRtsToggle rtsToggle_;
     platform::SavedLineState foundLine_;  // put back on close
     platform::LineMode lineMode_;
@@ -87,6 +91,5 @@ class SerialPort : public Port {
     // I/O thread only.
     Clock::time_point lastWrite_ = Clock::now();
     Clock::time_point holdUntil_;  // the pause after a write, or a failed write's retry
-    Clock::time_point goneUntil_;  // a hung-up line is looked at again then
     PortThread thread_;            // last: stopped before the rest goes
 };

@@ -5,10 +5,6 @@ PortThread::WaitFor PlanSerialWait(const SerialWaitState& state) {
     if (state.deviceFd < 0) {
         return what;
     }
-    if (state.now < state.goneUntil) {
-        what.deadline = state.goneUntil;
-        return what;
-    }
     what.inputFd = state.deviceFd;
     if (state.now < state.holdUntil) {
         // Also with an empty queue: the pass after the last write's pause checks auto-close.

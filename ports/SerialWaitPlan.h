@@ -12,7 +12,6 @@ struct SerialWaitState {
     int pacingEventFd = -1;  // the ready event while pacing holds the next string, else -1
     Clock::time_point now;
     Clock::time_point holdUntil;  // the pause after a write, or a failed write's retry
-    Clock::time_point goneUntil;  // a hung-up line is looked at again then
     Clock::time_point pacingLimit;
 };
 

@@ -274,6 +274,8 @@ void MaintenanceDialog::OnTrainingTick() {
         emptyTickCount_ = 0;
         if (link_->IsPending()) {
             SetTimer(kTrainingTimerId, kTrainingTimerPeriodMs);
+        } else {
+            TakeUpLineIfDue();
         }
         return;
     }
@@ -287,6 +289,7 @@ void MaintenanceDialog::OnTrainingTick() {
     record_->Event("training_end", visit::WithReply({}, {}));
     ui::Beep();
     response_->setText(kNoResponse);
+    TakeUpLineIfDue();
 }
 
 void MaintenanceDialog::OnSaveTrainingData() {

@@ -142,6 +142,8 @@ void MaintenanceDialog::EndDump() {
         link_->DiscardUnread();
     }
     SetDumpLockedControlsEnabled(commandButtons_, spreadField_, true);
+    ShowLineLost();
+    TakeUpLineIfDue();
 }
 
 void MaintenanceDialog::StopDumpForTermination() {

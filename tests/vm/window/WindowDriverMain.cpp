@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTimer>
 #include <chrono>
 #include <memory>
@@ -43,12 +44,26 @@ void ClickInTurn(MaintenanceDialog& window, trace::ProtocolTrace& trace,
     }
 }
 
+// The texts a technician reads, into the trace as they change: the window's title and the
+// command section's response field.
+void TraceWindowTexts(MaintenanceDialog& window, trace::ProtocolTrace& trace) {
+    QObject::connect(
+        &window, &QWidget::windowTitleChanged, &window,
+        [&trace](const QString& title) { trace.Note("title: " + title.toStdString()); });
+    if (auto* response = window.ControlAs<QLineEdit>(MaintenanceDialog::IdResponse)) {
+        QObject::connect(response, &QLineEdit::textChanged, &window, [&trace](const QString& text) {
+            trace.Note("response: " + text.toStdString());
+        });
+    }
+}
+
 }  // namespace
 
 // merrowby-vm-window [--click=ID]... [merrowby's options]: the program as merrowby runs it,
 // offscreen, with the buttons given clicked in turn once the window is up (after discovery).
 // Runs until SIGTERM, SIGINT or SIGHUP, which end it the program's way; the trace notes
-// "click ID" and "clicked ID" around each click.
+// "click ID" and "clicked ID" around each click, "title: ..." and "response: ..." as the window's
+// title and response field change.
 int main(int argc, char** argv) {
     QStringList arguments = CommandLine::Arguments(argc, argv);
     const std::vector<int> clicks = TakeClicks(arguments);
@@ -66,6 +81,7 @@ int main(int argc, char** argv) {
     {
         MaintenanceDialog window;
         running = &window;
+        TraceWindowTexts(window, *trace);
         QTimer::singleShot(0, &window, [&] { ClickInTurn(window, *trace, clicks); });
         window.exec();
         running = nullptr;

@@ -1,0 +1,145 @@
+#include "app/LineRecovery.h"
+
+#include <QSocketNotifier>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/DirectoryWatch.h"
+#include "platform/UsbSerialIdentity.h"
+#include "ports/DeviceMapping.h"
+#include "trace/ProtocolTrace.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsAdapterName(const std::string& path) {
+    const std::string name = fs::path(path).filename().string();
+    return name.starts_with("ttyUSB") || name.starts_with("ttyACM");
+}
+
+void NoteInTrace(const std::string& text) {
+    if (trace::ProtocolTrace* trace = trace::ProtocolTrace::Current()) {
+        trace->Note(text);
+    }
+}
+
+bool IsInside(const fs::path& folder, const fs::path& root) {
+    const auto [rootEnd, folderAt] =
+        std::mismatch(root.begin(), root.end(), folder.begin(), folder.end());
+    return rootEnd == root.end() && folder != root;
+}
+
+}  // namespace
+
+LineRecovery::LineRecovery(QObject* parent) : QObject(parent) {
+    InstallLineLossListener(this);
+}
+
+LineRecovery::~LineRecovery() {
+    InstallLineLossListener(nullptr);
+}
+
+std::string LineRecovery::SysRoot() {
+    return (fs::path(ProcessDeviceMapping().SystemRoot()) / "sys").string();
+}
+
+void LineRecovery::Follow(const std::string& portName) {
+    StopWatching();
+    const DeviceAssignment assignment = ProcessDeviceMapping().Resolve(portName);
+    portName_ = portName;
+    devicePath_ = assignment.device;
+    identity_.clear();
+    if (assignment.source == MappingSource::Default && IsAdapterName(devicePath_)) {
+        identity_ = platform::UsbSerialIdentity(devicePath_, SysRoot());
+    }
+}
+
+void LineRecovery::Forget() {
+    StopWatching();
+    portName_.clear();
+    devicePath_.clear();
+    identity_.clear();
+}
+
+// Also called from the notifier's own signal: it goes once the signal is done.
+void LineRecovery::StopWatching() {
+    lost_ = false;
+    if (notifier_) {
+        notifier_->setEnabled(false);
+        notifier_.release()->deleteLater();
+    }
+    watch_.reset();
+}
+
+// On the port's I/O thread: noted at once, handled on the window's thread.
+void LineRecovery::LineLost(const std::string& portName, const std::string& devicePath) {
+    NoteInTrace(portName + " line lost (" + devicePath + ")");
+    QMetaObject::invokeMethod(
+        this, [this, portName] { OnLost(portName); }, Qt::QueuedConnection);
+}
+
+void LineRecovery::OnLost(const std::string& portName) {
+    if (portName != portName_ || lost_) {
+        return;
+    }
+    lost_ = true;
+    emit Lost(QString::fromStdString(portName_), QString::fromStdString(devicePath_));
+    watch_ = std::make_unique<platform::DirectoryWatch>();
+    if (watch_->IsValid()) {
+        notifier_ = std::make_unique<QSocketNotifier>(watch_->Fd(), QSocketNotifier::Read);
+        connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
+            watch_->Drain();
+            LookForReturn();
+        });
+    }
+    LookForReturn();  // it may be back already
+}
+
+// The device's folder and those above it inside the device folder, so that a by-id folder
+// made anew is seen too; the device folder itself for an adapter found by identity.
+void LineRecovery::WatchFolders() {
+    const fs::path root = ProcessDeviceMapping().DeviceRoot();
+    fs::path folder = fs::path(devicePath_).parent_path();
+    watch_->Watch(folder.string());
+    while (IsInside(folder, root)) {
+        folder = folder.parent_path();
+        watch_->Watch(folder.string());
+    }
+    if (!identity_.empty()) {
+        watch_->Watch(root.string());
+    }
+}
+
+void LineRecovery::LookForReturn() {
+    if (!lost_) {
+        return;
+    }
+    if (watch_) {
+        WatchFolders();
+    }
+    const std::string device = ReturnedDevice();
+    if (device.empty()) {
+        return;
+    }
+    if (!identity_.empty()) {
+        ProcessDeviceMapping().PinDefault(portName_, device);
+    }
+    if (!ReopenLine(portName_)) {
+        return;  // e.g. its permissions not set yet: an attribute change comes
+    }
+    StopWatching();
+    devicePath_ = device;
+    NoteInTrace(portName_ + " line back (" + device + ")");
+    emit Returned(QString::fromStdString(portName_), QString::fromStdString(device));
+}
+
+std::string LineRecovery::ReturnedDevice() const {
+    if (!identity_.empty()) {
+        return platform::FindUsbSerialDevice(ProcessDeviceMapping().DeviceRoot(), identity_,
+                                             SysRoot());
+    }
+    std::error_code error;
+    return fs::exists(devicePath_, error) ? devicePath_ : std::string();
+}

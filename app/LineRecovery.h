@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "ports/LineLoss.h"
+
+class QSocketNotifier;
+namespace platform {
+class DirectoryWatch;
+}
+
+// Follows the serial line of the instrument. Hears from the port when the line's device goes
+// away, then watches the device folders (inotify: no timer) until a device for that port name
+// is back: the same path for a path given by hand or a stable by-id link, the adapter with
+// the same USB serial number or port path for a default-mapped ttyUSB or ttyACM, whatever
+// name the kernel gives it now. Then it opens the port again and says so.
+//
+// Notes the loss and the return in the protocol trace. One at a time per process.
+class LineRecovery : public QObject, private LineLossListener {
+    Q_OBJECT
+  public:
+    explicit LineRecovery(QObject* parent = nullptr);
+    ~LineRecovery() override;
+    LineRecovery(const LineRecovery&) = delete;
+    LineRecovery& operator=(const LineRecovery&) = delete;
+
+    // The line to follow from now on, with its device as mapped now.
+    void Follow(const std::string& portName);
+    // Nothing followed any more.
+    void Forget();
+    bool IsLost() const { return lost_; }
+    const std::string& PortName() const { return portName_; }
+    // The device the line was last opened on, or is awaited on.
+    const std::string& DevicePath() const { return devicePath_; }
+
+  signals:
+    void Lost(const QString& portName, const QString& devicePath);
+    // The port is open again on devicePath.
+    void Returned(const QString& portName, const QString& devicePath);
+
+  private:
+    void LineLost(const std::string& portName, const std::string& devicePath) override;
+    void OnLost(const std::string& portName);
+    void StopWatching();
+    void WatchFolders();
+    void LookForReturn();
+    // The device now standing for the followed line, empty while there is none.
+    std::string ReturnedDevice() const;
+    // sys/ in the port mapping's system folder.
+    static std::string SysRoot();
+
+    std::string portName_;
+    std::string devicePath_;
+    std::string identity_;  // of a default-mapped USB adapter
+    bool lost_ = false;
+    std::unique_ptr<platform::DirectoryWatch> watch_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};

@@ -1,0 +1,205 @@
+// The instrument's serial line taken away and brought back while the window runs: a
+// simulated card whose symbolic link stands for the device, destroyed (the adapter pulled
+// out) and made anew at the same or another name (plugged in again).
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest/QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "ConnectedWindow.h"
+#include "PortTestSupport.h"
+#include "ports/DeviceMapping.h"
+#include "protocol/InstrumentLink.h"
+#include "trace/ProtocolTrace.h"
+
+namespace {
+
+using namespace windowtest;
+namespace fs = std::filesystem;
+
+const QString kTitle = QStringLiteral("Morwen Sensor Maintenance Utility");
+
+// What assistive tools read: the window's name and the response field's value.
+QString AccessibleTitle(MaintenanceDialog& window) {
+    return QAccessible::queryAccessibleInterface(&window)->text(QAccessible::Name);
+}
+QString AccessibleResponse(MaintenanceDialog& window) {
+    return QAccessible::queryAccessibleInterface(window.Control(MaintenanceDialog::IdResponse))
+        ->text(QAccessible::Value);
+}
+
+bool TraceHolds(trace::ProtocolTrace& trace, const std::string& text) {
+    trace.WaitUntilWritten(kDeadline);
+    for (const std::string& line : trace.History().Lines()) {
+        if (line.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+cardsim::CardOptions CardAt(const std::string& linkPath, bool silent = false) {
+    cardsim::CardOptions options = silent ? SilentCard() : cardsim::CardOptions{};
+    options.linkPath = linkPath;
+    return options;
+}
+
+class LineRecoveryTest : public ::testing::Test {
+  protected:
+    void Connect(int comNumber) {
+        window = std::make_unique<MaintenanceDialog>();
+        window->InitDialog();
+        ASSERT_NE(window->Link(), nullptr);
+        ASSERT_EQ(window->Link()->PortName(), "COM" + std::to_string(comNumber));
+        ASSERT_EQ(AccessibleTitle(*window), kTitle);
+    }
+    void Unplug() {
+        card.reset();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return AccessibleTitle(*window) != kTitle; }, 10000));
+    }
+    bool WaitForResponse(const QString& text) {
+        return QTest::qWaitFor([&] { return AccessibleResponse(*window) == text; }, 10000);
+    }
+
+    porttest::TempDir folder;
+    const std::string linkPath = folder.File("ttyUSB0");
+    trace::ProtocolTrace trace;
+    PortEnvironment ports;
+    FeedbackRecorder feedback;
+    std::unique_ptr<cardsim::CardSimulator> card;
+    std::unique_ptr<MaintenanceDialog> window;
+};
+
+TEST_F(LineRecoveryTest, LossIsShownAtOnceAndTheReturnTakesTheCardOfflineAgain) {
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
+    ports.Set(1, linkPath);
+    Connect(1);
+
+    Unplug();
+    EXPECT_EQ(AccessibleTitle(*window), kTitle + " - COM1 line lost");
+    EXPECT_EQ(AccessibleResponse(*window),
+              QString::fromStdString("Line lost on COM1 (" + linkPath + ")."));
+    EXPECT_TRUE(TraceHolds(trace, "COM1 line lost (" + linkPath + ")"));
+
+    // A command meanwhile times out as ever, and is not kept for later.
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdUpdate)->click();
+    EXPECT_EQ(feedback.Beeps(), 1);
+    EXPECT_FALSE(window->Link()->IsPending());
+
+    cardsim::CardSimulator back(CardAt(linkPath));
+    ASSERT_TRUE(WaitForResponse(QString::fromStdString("Line back on COM1 (" + linkPath + ").")));
+    EXPECT_EQ(AccessibleTitle(*window), kTitle);
+    EXPECT_EQ(Printable(back.Received()), "M\\r") << "the card taken offline, nothing stale";
+    EXPECT_FALSE(back.Online());
+    EXPECT_TRUE(window->ControlAs<QRadioButton>(MaintenanceDialog::IdGoOffline)->isChecked());
+    EXPECT_FALSE(window->ControlAs<QRadioButton>(MaintenanceDialog::IdGoOnline)->isChecked());
+    EXPECT_TRUE(TraceHolds(trace, "COM1 line back (" + linkPath + ")"));
+
+    // And the line works as before.
+    back.ClearRecord();
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdUpdate)->click();
+    EXPECT_EQ(Printable(back.Received()), "SQ\\r");
+    EXPECT_EQ(feedback.Beeps(), 1);
+}
+
+TEST_F(LineRecoveryTest, ADumpRunningAtTheLossEndsByItsSilentTicks) {
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
+    ports.Set(1, linkPath);
+    Connect(1);
+    auto* start = window->ControlAs<QPushButton>(MaintenanceDialog::IdStartStop);
+    start->click();
+    ASSERT_TRUE(window->IsDumpRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !AccessibleResponse(*window).isEmpty(); }, 5000));
+
+    Unplug();
+    EXPECT_EQ(AccessibleTitle(*window), kTitle + " - COM1 line lost");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->IsDumpRunning(); }, 10000));
+    EXPECT_EQ(start->text(), "Start");
+    EXPECT_EQ(AccessibleResponse(*window),
+              QString::fromStdString("Line lost on COM1 (" + linkPath + ")."));
+
+    cardsim::CardSimulator back(CardAt(linkPath));
+    ASSERT_TRUE(WaitForResponse(QString::fromStdString("Line back on COM1 (" + linkPath + ").")));
+    EXPECT_EQ(Printable(back.Received()), "M\\r");
+}
+
+TEST_F(LineRecoveryTest, ASilentCardOnTheReturnedLineIsSaidSoAndPollingWorksAsBefore) {
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
+    ports.Set(2, linkPath);
+    Connect(2);
+    Unplug();
+
+    cardsim::CardSimulator silent(CardAt(linkPath, true));
+    ASSERT_TRUE(WaitForResponse(QString::fromStdString("Line back on COM2 (" + linkPath + ").")));
+    EXPECT_EQ(AccessibleTitle(*window), kTitle + " - COM2 line back, card silent");
+    EXPECT_EQ(Printable(silent.Received()), "M\\r");
+
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdPollForInstrument)->click();
+    EXPECT_EQ(window->Link(), nullptr);
+    EXPECT_EQ(feedback.Messages(), 1) << "No Sensor Card was found.";
+    EXPECT_EQ(AccessibleTitle(*window), kTitle);
+}
+
+// A default-mapped adapter: found again by its USB serial number under the new name the
+// kernel gives it, and not mistaken for another adapter that comes first.
+class DefaultMappedLineTest : public LineRecoveryTest {
+  protected:
+    void SetUp() override {
+        fs::create_directories(devices);
+        ProcessDeviceMapping().SetDeviceRoot(devices);
+        ProcessDeviceMapping().SetSystemRoot(folder.Path());
+        for (int com = 1; com <= 4; ++com) {
+            ports.Set(com, "");
+        }
+    }
+    void TearDown() override {
+        window.reset();
+        ProcessDeviceMapping().SetSystemRoot("/");
+        ProcessDeviceMapping().SetDeviceRoot("/dev");
+    }
+    // What sysfs shows of a tty on a USB adapter at that port path, with that serial number.
+    void AddSysfsTty(const std::string& tty, const std::string& usbPort,
+                     const std::string& serial) {
+        const fs::path usb = fs::path(sys) / "devices" / "usb1" / usbPort;
+        const fs::path port = usb / (usbPort + ":1.0") / tty;
+        fs::create_directories(port);
+        std::ofstream(usb / "busnum") << "1\n";
+        std::ofstream(usb / "devpath") << usbPort.substr(2) << "\n";
+        std::ofstream(usb / "serial") << serial << "\n";
+        fs::create_directories(fs::path(sys) / "class" / "tty" / tty);
+        fs::create_symlink(port, fs::path(sys) / "class" / "tty" / tty / "device");
+    }
+    void RemoveSysfsTty(const std::string& tty) {
+        fs::remove_all(fs::path(sys) / "class" / "tty" / tty);
+    }
+
+    const std::string devices = folder.File("dev");
+    const std::string sys = folder.File("sys");
+};
+
+TEST_F(DefaultMappedLineTest, TheSameAdapterIsTakenUpUnderItsNewName) {
+    AddSysfsTty("ttyUSB0", "1-1", "A9XK1");
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(devices + "/ttyUSB0"));
+    Connect(1);
+    Unplug();
+    EXPECT_EQ(AccessibleResponse(*window),
+              QString::fromStdString("Line lost on COM1 (" + devices + "/ttyUSB0)."));
+    RemoveSysfsTty("ttyUSB0");
+
+    AddSysfsTty("ttyUSB0", "1-2", "OTHER7");
+    cardsim::CardSimulator other(CardAt(devices + "/ttyUSB0"));
+    AddSysfsTty("ttyUSB1", "1-1", "A9XK1");
+    cardsim::CardSimulator back(CardAt(devices + "/ttyUSB1"));
+    ASSERT_TRUE(
+        WaitForResponse(QString::fromStdString("Line back on COM1 (" + devices + "/ttyUSB1).")));
+    EXPECT_EQ(AccessibleTitle(*window), kTitle);
+    EXPECT_EQ(Printable(back.Received()), "M\\r");
+    EXPECT_EQ(other.Received(), "");
+}
+
+}  // namespace
