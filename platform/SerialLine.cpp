@@ -1,6 +1,8 @@
 #include "platform/SerialLine.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 
 #include <cerrno>
@@ -63,6 +65,29 @@ tcflag_t ParityFlags(Parity parity) {
     return 0;
 }
 
+constexpr tcflag_t kFramingFlags = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+
+// A pseudo-terminal has no wire: it always reads back 8 bits without parity.
+bool IsPseudoTerminal(int fd) {
+    struct stat status {};
+    constexpr unsigned kFirstPtySlaveMajor = 136;
+    constexpr unsigned kLastPtySlaveMajor = 143;
+    return ::fstat(fd, &status) == 0 && major(status.st_rdev) >= kFirstPtySlaveMajor &&
+           major(status.st_rdev) <= kLastPtySlaveMajor;
+}
+
+// tcsetattr succeeds when any part of the request was taken: a driver that cannot do a
+// character size or parity keeps its old one and still reports success.
+bool LineTookMode(int fd, const termios& requested) {
+    if (IsPseudoTerminal(fd)) {
+        return true;
+    }
+    termios actual{};
+    return ::tcgetattr(fd, &actual) == 0 &&
+           (actual.c_cflag & kFramingFlags) == (requested.c_cflag & kFramingFlags) &&
+           ::cfgetospeed(&actual) == ::cfgetospeed(&requested);
+}
+
 }  // namespace
 
 bool ApplyLineMode(int fd, const LineMode& mode) {
@@ -83,7 +108,7 @@ bool ApplyLineMode(int fd, const LineMode& mode) {
     if (::cfsetispeed(&attributes, speed) != 0 || ::cfsetospeed(&attributes, speed) != 0) {
         return false;
     }
-    return ::tcsetattr(fd, TCSANOW, &attributes) == 0;
+    return ::tcsetattr(fd, TCSANOW, &attributes) == 0 && LineTookMode(fd, attributes);
 }
 
 bool PurgeLine(int fd) {
