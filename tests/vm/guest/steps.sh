@@ -27,13 +27,23 @@ host() {
 
 # wait_for TEXT FILE SECONDS: until FILE (in $D) holds a line with TEXT.
 wait_for() {
-    left=$(($3 * 10))
+    wait_grep -F "$@"
+}
+
+# wait_match PATTERN FILE SECONDS: until FILE (in $D) holds a line matching the extended
+# regular expression PATTERN.
+wait_match() {
+    wait_grep -E "$@"
+}
+
+wait_grep() {
+    left=$(($4 * 10))
     while [ "$left" -gt 0 ]; do
-        grep -q -F -- "$1" "$D/$2" 2>/dev/null && return 0
+        grep -q "$1" -- "$2" "$D/$3" 2>/dev/null && return 0
         sleep 0.1
         left=$((left - 1))
     done
-    echo "@@TIMEOUT '$1' in $2"
+    echo "@@TIMEOUT '$2' in $3"
     return 1
 }
 

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -85,8 +86,17 @@ struct RtsCounts {
 // Opening until the port has the device; idle until the query is written; sending until
 // 100 ms after the last answer (the driver may still report the transmitter busy for a
 // moment); the tail after that.
+// A driver whose transmitter never reads empty while the line is idle (the emulated USB
+// adapter's) cannot tell: only its unsent count is taken then.
+bool TransmitterStatusTells(const std::vector<RtsWatch::Sample>& samples, const RtsPhases& phases) {
+    return std::any_of(samples.begin(), samples.end(), [&](const RtsWatch::Sample& sample) {
+        return sample.at >= phases.opened && sample.at < phases.written && sample.transmitterEmpty;
+    });
+}
+
 RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, const RtsPhases& phases) {
     const Clock::time_point tail = phases.answered + 100ms;
+    const bool transmitterTells = TransmitterStatusTells(samples, phases);
     RtsCounts counts;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const RtsWatch::Sample& sample = samples[i];
@@ -100,7 +110,9 @@ RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, const RtsPhases
         } else if (sample.at < tail) {
             ++counts.sendSamples;
             counts.sendHigh += sample.rts;
-            counts.lowWhileUnsent += !sample.rts && (sample.unsent > 0 || !sample.transmitterEmpty);
+            counts.lowWhileUnsent +=
+                !sample.rts &&
+                (sample.unsent > 0 || (transmitterTells && !sample.transmitterEmpty));
         } else {
             ++counts.tailSamples;
             counts.tailHigh += sample.rts;
