@@ -17,9 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A process may end between the open and the read of its proc files: the read then fails
+// (ESRCH), which the stream buffer reports by throwing. That reads as no text.
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    try {
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return {};
+    }
 }
 
 std::string WithoutDevFolder(std::string name) {

@@ -127,6 +127,8 @@ TEST(DefaultDevicesTest, TheConsoleAndTerminalsInUseAreLeftOut) {
     std::filesystem::create_symlink(gettyLine.SlavePath(), dev.File("ttyUSB0"));
     std::filesystem::create_symlink(adapter.SlavePath(), dev.File("ttyUSB1"));
     system.AddProcess(812, gettyLine.SlavePath());
+    // A process that ends while its stat is read: the read fails as a folder's does.
+    std::filesystem::create_directories(system.File("proc/813/stat"));
 
     for (const char* name : {"MERROWBY_COM1", "MERROWBY_COM2", "MERROWBY_COM3"}) {
         ::unsetenv(name);
