@@ -195,7 +195,9 @@ def _qemu_command(kernel, initrd, accel, run_dir, cards):
         "-serial", "null",
         "-device", "qemu-xhci,id=xhci",
         "-chardev", f"serial,id=usb,path={cards['usb'].pty}",
-        "-device", "usb-serial,id=adapter,bus=xhci.0,chardev=usb",
+        # A fixed serial number, as a real adapter keeps in its memory: QEMU's own is made from
+        # the USB port, which a replugged adapter need not get again.
+        "-device", "usb-serial,id=adapter,bus=xhci.0,chardev=usb,serial=MRW0001",
         "-monitor", f"unix:{run_dir / 'monitor.sock'},server=on,wait=off",
     ]
 
