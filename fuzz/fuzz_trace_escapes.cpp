@@ -70,7 +70,7 @@ std::optional<std::string> Unescaped(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    const char direction = input.ConsumeBool() ? '>' : '<';
+    const std::string_view what = input.ConsumeBool() ? ">" : input.ConsumeBool() ? "<" : "dropped";
     // Within what the clock's nanosecond count holds (up to the year 2262).
     const auto milliseconds = input.ConsumeIntegralInRange<std::int64_t>(0, 9'000'000'000'000);
     const std::string bytes = input.ConsumeRemainingBytesAsString();
@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::chrono::system_clock::time_point time{std::chrono::milliseconds(milliseconds)};
     const std::string stamp = trace::FormatLocalTime(time);
     FUZZ_CHECK(stamp.size() == 23 && stamp[10] == 'T' && stamp[19] == '.');
-    const std::string line = trace::FormatTransferLine(time, "COM1", direction, bytes);
-    FUZZ_CHECK(line == stamp + " COM1 " + direction + ' ' + escaped);
+    const std::string line = trace::FormatTransferLine(time, "COM1", what, bytes);
+    FUZZ_CHECK(line == stamp + " COM1 " + std::string(what) + ' ' + escaped);
     return 0;
 }
