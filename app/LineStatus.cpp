@@ -70,22 +70,25 @@ void MaintenanceDialog::OnLineBack(const QString& portName, const QString& devic
 }
 
 void MaintenanceDialog::TakeUpLineIfDue() {
-    if (!lineTakeUpDue_ || terminating_ || !link_ || link_->IsPending()) {
+    if (!lineTakeUpDue_ || terminating_ || timingTestOpen_ || !link_ || link_->IsPending()) {
         return;
     }
-    lineTakeUpDue_ = false;
-    const QString portName = QString::fromStdString(link_->PortName());
-    const QString lineBack = QStringLiteral("Line back on %1 (%2).").arg(portName, lineBackDevice_);
     // A card still streaming the dump it ran when the line went takes the first "M" as the
     // dump's stop and answers only a second one.
     const int attempts = lineLostDuringDump_ ? 2 : 1;
-    lineLostDuringDump_ = false;
     std::string reply;
     for (int attempt = 0; attempt < attempts && reply.empty(); ++attempt) {
         link_->DiscardUnread();  // what arrived before is no answer to this
         link_->GoOffline();
         reply = WaitForReply(kTakeUpWaitMs);
     }
+    FinishLineTakeUp(reply);
+}
+
+void MaintenanceDialog::FinishLineTakeUp(const std::string& reply) {
+    lineTakeUpDue_ = false;
+    lineLostDuringDump_ = false;
+    const QString portName = QString::fromStdString(link_->PortName());
     if (!reply.empty()) {
         goOffline_->setChecked(true);
         goOnline_->setChecked(false);
@@ -94,5 +97,5 @@ void MaintenanceDialog::TakeUpLineIfDue() {
     } else {
         setWindowTitle(LineTitle(portName + QStringLiteral(" line back, card silent")));
     }
-    response_->setText(lineBack);
+    response_->setText(QStringLiteral("Line back on %1 (%2).").arg(portName, lineBackDevice_));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QIcon>
-#include <QPoint>
 #include <QJsonObject>
+#include <QPoint>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -230,8 +230,11 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // The line of the link just found is the one followed (none without a link).
     void FollowLine();
     bool IsFollowedLine(const QString& portName) const;
-    // Takes the card offline on a line that came back, once no reply is pending.
+    // Takes the card offline on a line that came back, once no reply is pending and no
+    // timing test runs.
     void TakeUpLineIfDue();
+    // The take-up's end, with the card's answer to "M" (empty when it was silent).
+    void FinishLineTakeUp(const std::string& reply);
     void ShowLineLost();
     // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
     // command buttons and the spread field enabled.
@@ -294,6 +297,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     std::unique_ptr<LineRecovery> lineRecovery_;
     bool lineTakeUpDue_ = false;
     bool lineLostDuringDump_ = false;
+    bool timingTestOpen_ = false;
     QString lineBackDevice_;
 
     std::map<int, QTimer*> timers_;

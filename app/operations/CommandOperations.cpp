@@ -323,7 +323,9 @@ void MaintenanceDialog::OnSensorTimingTest() {
     {
         record_->Event("timing_test_start", {});
         SensorTimingTestDialog dialog(*link_, *this, this);
+        timingTestOpen_ = true;
         dialog.exec();
+        timingTestOpen_ = false;
         record_->Event("timing_test_end", TimingTestValues(dialog));
     }
     // A termination puts the card online on the way out: no use taking it offline first.
@@ -333,5 +335,10 @@ void MaintenanceDialog::OnSensorTimingTest() {
         if (ShowReply(*response_, reply)) {
             goOffline_->setChecked(true);
         }
+        // A line that came back during the test: this "M" takes the card up.
+        if (lineTakeUpDue_ && !reply.empty()) {
+            FinishLineTakeUp(reply);
+        }
     }
+    TakeUpLineIfDue();
 }

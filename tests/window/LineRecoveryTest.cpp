@@ -12,7 +12,9 @@
 #include <fstream>
 
 #include "ConnectedWindow.h"
+#include "ModalAnswer.h"
 #include "PortTestSupport.h"
+#include "dialogs/SensorTimingTestDialog.h"
 #include "ports/DeviceMapping.h"
 #include "protocol/InstrumentLink.h"
 #include "trace/ProtocolTrace.h"
@@ -142,6 +144,34 @@ TEST_F(LineRecoveryTest, ASilentCardOnTheReturnedLineIsSaidSoAndPollingWorksAsBe
     window->ControlAs<QPushButton>(MaintenanceDialog::IdPollForInstrument)->click();
     EXPECT_EQ(window->Link(), nullptr);
     EXPECT_EQ(feedback.Messages(), 1) << "No Sensor Card was found.";
+    EXPECT_EQ(AccessibleTitle(*window), kTitle);
+}
+
+// The timing test holds the line for its own exchange: a line back meanwhile is taken up
+// when the test ends, by the "M" that ends it, not by a second one sent into the test.
+TEST_F(LineRecoveryTest, ALineBackDuringTheTimingTestIsTakenUpWhenTheTestEnds) {
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
+    ports.Set(1, linkPath);
+    Connect(1);
+    std::unique_ptr<cardsim::CardSimulator> back;
+    std::string receivedDuringTest;
+    const ModalAnswer<SensorTimingTestDialog> answer([&](SensorTimingTestDialog* test) {
+        Unplug();
+        back = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return TraceHolds(trace, "COM1 line back (" + linkPath + ")"); }, 10000));
+        receivedDuringTest = back->Received();
+        test->ControlAs<QPushButton>(SensorTimingTestDialog::kDoneId)->click();
+    });
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdSensorTimingTest)->click();
+
+    ASSERT_TRUE(answer.Answered());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(Printable(receivedDuringTest), "");
+    EXPECT_EQ(Printable(back->Received()), "M\\r");
+    EXPECT_FALSE(back->Online());
+    EXPECT_EQ(AccessibleResponse(*window),
+              QString::fromStdString("Line back on COM1 (" + linkPath + ")."));
     EXPECT_EQ(AccessibleTitle(*window), kTitle);
 }
 
