@@ -59,18 +59,26 @@ void MaintenanceDialog::ShowLineLost() {
 }
 
 // The port is open again. The card is taken offline once nothing is pending: a dump that
-// was running when the line went ends first by its silent ticks, a training by its own end.
+// was running when the line went ends first by its silent ticks, a training by its own end,
+// a timing test when it is closed.
 void MaintenanceDialog::OnLineBack(const QString& portName, const QString& devicePath) {
     if (!IsFollowedLine(portName)) {
         return;
     }
     lineTakeUpDue_ = true;
     lineBackDevice_ = devicePath;
+    if (LineTakeUpWaits()) {
+        setWindowTitle(LineTitle({}));  // the line is back; the card is taken up later
+    }
     TakeUpLineIfDue();
 }
 
+bool MaintenanceDialog::LineTakeUpWaits() const {
+    return timingTestOpen_ || (link_ && link_->IsPending());
+}
+
 void MaintenanceDialog::TakeUpLineIfDue() {
-    if (!lineTakeUpDue_ || terminating_ || timingTestOpen_ || !link_ || link_->IsPending()) {
+    if (!lineTakeUpDue_ || terminating_ || !link_ || LineTakeUpWaits()) {
         return;
     }
     // A card still streaming the dump it ran when the line went takes the first "M" as the

@@ -235,6 +235,8 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     void TakeUpLineIfDue();
     // The take-up's end, with the card's answer to "M" (empty when it was silent).
     void FinishLineTakeUp(const std::string& reply);
+    // A pending reply or an open timing test holds the line for now.
+    bool LineTakeUpWaits() const;
     void ShowLineLost();
     // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
     // command buttons and the spread field enabled.

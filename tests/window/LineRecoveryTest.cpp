@@ -161,6 +161,7 @@ TEST_F(LineRecoveryTest, ALineBackDuringTheTimingTestIsTakenUpWhenTheTestEnds) {
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return TraceHolds(trace, "COM1 line back (" + linkPath + ")"); }, 10000));
         receivedDuringTest = back->Received();
+        EXPECT_EQ(AccessibleTitle(*window), kTitle) << "the line is back";
         test->ControlAs<QPushButton>(SensorTimingTestDialog::kDoneId)->click();
     });
     window->ControlAs<QPushButton>(MaintenanceDialog::IdSensorTimingTest)->click();
