@@ -96,6 +96,8 @@ void NameDumpControls(MaintenanceDialog& window) {
     window.Control(Id::IdDumpFileName)->setAccessibleName(dumpToFile);
     // The "..." beside the name chooses the file.
     window.Control(Id::IdBrowseDumpFile)->setAccessibleName(QObject::tr("Choose Dump File"));
+    // The list stands under the section's heading and has no label of its own.
+    window.Control(Id::IdDumpList)->setAccessibleName(QObject::tr("Sensor Current Dump"));
 }
 
 }  // namespace

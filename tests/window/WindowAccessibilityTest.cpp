@@ -47,7 +47,7 @@ std::vector<ExpectedAccessible> ExpectedWithIds() {
         {1075, Role::CheckBox, "Dump To File", 0},
         {1076, Role::EditableText, "Dump To File"},
         {1077, Role::Button, "Choose Dump File"},
-        {1065, Role::Tree, ""},
+        {1065, Role::Tree, "Sensor Current Dump"},
         {1103, Role::Button, "Reset"},
         {1104, Role::EditableText, "Acceptable Sensor Current Spread"},
         {1083, Role::Button, "Sensor Timing Test"},
