@@ -48,39 +48,24 @@ std::string ReadLineFrom(int fd, std::chrono::milliseconds timeout) {
 
 TEST(CardCommandLine, OptionsReachTheCard) {
     cardsim::ProgramOptions options;
-    ASSERT_TRUE(Parse({"--sensor",
-                       "3:voltage=7FF,trip=1234,current=BEEF,trained=0,covered=1",
-                       "--shorted=81",
-                       "--offline",
-                       "--power",
-                       "00FF",
-                       "--lf",
-                       "--trace",
-                       "--silent-after",
-                       "4",
-                       "--delay-ms=50",
-                       "--chunk",
-                       "2",
-                       "--chunk-gap-ms",
-                       "5",
-                       "--garbage",
-                       "both",
-                       "--extra-lines",
-                       "3",
-                       "--flood",
-                       "10",
-                       "--training-ms",
-                       "100",
-                       "--dump-ms",
-                       "20",
-                       "--seed",
-                       "9",
-                       "--noise",
-                       "0",
-                       "--lower-hex",
-                       "--never-end-line",
-                       "--online-only",
-                       "--link",
+    ASSERT_TRUE(Parse({"--sensor",       "3:voltage=7FF,trip=1234,current=BEEF,trained=0,covered=1",
+                       "--shorted=81",   "--offline",
+                       "--power",        "00FF",
+                       "--lf",           "--trace",
+                       "--silent-after", "4",
+                       "--delay-ms=50",  "--delay-command",
+                       "SQ:2000",        "--delay-command=3VQ:0",
+                       "--chunk",        "2",
+                       "--chunk-gap-ms", "5",
+                       "--garbage",      "both",
+                       "--extra-lines",  "3",
+                       "--flood",        "10",
+                       "--training-ms",  "100",
+                       "--dump-ms",      "20",
+                       "--seed",         "9",
+                       "--noise",        "0",
+                       "--lower-hex",    "--never-end-line",
+                       "--online-only",  "--link",
                        "/tmp/x"},
                       options));
     const cardsim::CardOptions& card = options.card;
@@ -98,6 +83,8 @@ TEST(CardCommandLine, OptionsReachTheCard) {
     EXPECT_TRUE(options.trace);
     EXPECT_EQ(card.silentAfterCommands, 4);
     EXPECT_EQ(card.replyDelay, 50ms);
+    EXPECT_EQ(card.commandDelays,
+              (std::map<std::string, std::chrono::milliseconds>{{"SQ", 2000ms}, {"3VQ", 0ms}}));
     EXPECT_EQ(card.chunkSize, 2u);
     EXPECT_EQ(card.chunkGap, 5ms);
     EXPECT_EQ(card.garbageBefore.size(), 3u);
@@ -119,6 +106,8 @@ TEST(CardCommandLine, OptionsReachTheCard) {
                                                {"--sensor", "1:colour=1"},
                                                {"--power", "12G4"},
                                                {"--delay-ms", "-5"},
+                                               {"--delay-command", "SQ"},
+                                               {"--delay-command", ":50"},
                                                {"--garbage", "middle"},
                                                {"--enabled", "100"},
                                                {"--link"},
