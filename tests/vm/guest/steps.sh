@@ -25,6 +25,38 @@ host() {
     echo "@@HOST $*"
 }
 
+# point NAME: the host notes how far each card's record has come, for the checks of what the
+# cards received after it.
+point() {
+    echo "@@POINT $*"
+}
+
+# unplug_adapter, replug_adapter: the adapter leaves and comes back through the guest kernel's
+# own disconnect path (its USB device deauthorized and authorized again), with no round trip
+# through the host.
+unplug_adapter() {
+    readlink -f /sys/class/tty/ttyUSB0/device/../.. >"$D/adapter.sys"
+    echo 0 >"$(cat "$D/adapter.sys")/authorized"
+}
+
+replug_adapter() {
+    echo 1 >"$(cat "$D/adapter.sys")/authorized"
+}
+
+# start_by_id_links, stop_by_id_links: mdev's netlink daemon keeps /dev/serial/by-id as a
+# desktop's device manager does (/etc/mdev.conf, /rig/by-id-link), from its first scan on.
+start_by_id_links() {
+    mdev -df &
+    echo $! >"$D/mdev.pid"
+    wait_present /dev/serial/by-id 30
+}
+
+stop_by_id_links() {
+    kill -TERM "$(cat "$D/mdev.pid")"
+    wait "$(cat "$D/mdev.pid")"
+    rm -rf /dev/serial
+}
+
 # wait_for TEXT FILE SECONDS: until FILE (in $D) holds a line with TEXT.
 wait_for() {
     wait_grep -F "$@"
@@ -34,6 +66,19 @@ wait_for() {
 # regular expression PATTERN.
 wait_match() {
     wait_grep -E "$@"
+}
+
+# wait_count TEXT FILE COUNT SECONDS: until FILE (in $D) holds COUNT lines with TEXT.
+wait_count() {
+    left=$(($4 * 10))
+    while [ "$(grep -c -F "$1" "$D/$2" 2>/dev/null)" -lt "$3" ]; do
+        left=$((left - 1))
+        if [ "$left" -le 0 ]; then
+            echo "@@TIMEOUT $3 of '$1' in $2"
+            return 1
+        fi
+        sleep 0.1
+    done
 }
 
 wait_grep() {
@@ -147,6 +192,38 @@ thread_ticks() {
         set -- $(cat "$task/stat" 2>/dev/null) || continue
         echo "${1}/${2} $((${14} + ${15}))"
     done | sort
+}
+
+# The CPU time all threads of a process have had so far in nanoseconds, from the first field
+# of each task's schedstat; in clock ticks (fields 14 and 15 of stat) where there is none.
+cpu_time() {
+    if [ -r "/proc/$1/schedstat" ]; then
+        cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { printf "%.0f", ns }'
+        echo " ns"
+    else
+        echo "$(cpu_ticks "$1") ticks"
+    fi
+}
+
+# The guest's busy clock ticks so far, all processors: everything but idle and iowait.
+guest_busy_ticks() {
+    awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 + $9 }' /proc/stat
+}
+
+# measure_cpu_time NAME SECONDS LABEL: LABEL.cputime gets "used=N unit=ns|ticks seconds=S
+# guest_busy_ticks=T hz=100 alive=0|1", S the span measured from /proc/uptime.
+measure_cpu_time() {
+    pid=$(cat "$D/$1.pid")
+    set -- "$1" "$2" "$3" "$(cpu_time "$pid")" "$(guest_busy_ticks)" "$(cut -d' ' -f1 /proc/uptime)"
+    sleep "$2"
+    used_after=$(cpu_time "$pid")
+    busy_after=$(guest_busy_ticks)
+    up_after=$(cut -d' ' -f1 /proc/uptime)
+    alive=0
+    [ -d "/proc/$pid" ] && alive=1
+    echo "used=$((${used_after% *} - ${4% *})) unit=${4#* } seconds=$(echo "$6 $up_after" |
+        awk '{ printf "%.2f", $2 - $1 }') guest_busy_ticks=$((busy_after - $5)) hz=100" \
+        "alive=$alive" >"$D/$3.cputime"
 }
 
 save_stty() {
