@@ -194,15 +194,12 @@ thread_ticks() {
     done | sort
 }
 
-# The CPU time all threads of a process have had so far in nanoseconds, from the first field
-# of each task's schedstat; in clock ticks (fields 14 and 15 of stat) where there is none.
-cpu_time() {
-    if [ -r "/proc/$1/schedstat" ]; then
-        cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { printf "%.0f", ns }'
-        echo " ns"
-    else
-        echo "$(cpu_ticks "$1") ticks"
-    fi
+# "tid ns" of each thread of a process: the CPU time it has had so far, the first field of its
+# schedstat.
+thread_ns() {
+    for task in /proc/"$1"/task/*; do
+        read -r ns _ <"$task/schedstat" 2>/dev/null && echo "${task##*/} $ns"
+    done
 }
 
 # The guest's busy clock ticks so far, all processors: everything but idle and iowait.
@@ -210,20 +207,30 @@ guest_busy_ticks() {
     awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 + $9 }' /proc/stat
 }
 
-# measure_cpu_time NAME SECONDS LABEL: LABEL.cputime gets "used=N unit=ns|ticks seconds=S
-# guest_busy_ticks=T hz=100 alive=0|1", S the span measured from /proc/uptime.
+# measure_cpu_time NAME SECONDS LABEL: LABEL.cputime gets "ns=N ended=E ticks=T seconds=S
+# guest_busy_ticks=G hz=100 alive=0|1": N the CPU time of the threads running at the end (each
+# from its start when it began inside the span; -1 without schedstat), E how many threads ended
+# inside the span (their time is only in T), T the whole process's clock ticks (ended threads
+# included), S the span from /proc/uptime.
 measure_cpu_time() {
     pid=$(cat "$D/$1.pid")
-    set -- "$1" "$2" "$3" "$(cpu_time "$pid")" "$(guest_busy_ticks)" "$(cut -d' ' -f1 /proc/uptime)"
+    thread_ns "$pid" >"$D/ns.before"
+    set -- "$1" "$2" "$3" "$(cpu_ticks "$pid")" "$(guest_busy_ticks)" "$(cut -d' ' -f1 /proc/uptime)"
     sleep "$2"
-    used_after=$(cpu_time "$pid")
-    busy_after=$(guest_busy_ticks)
-    up_after=$(cut -d' ' -f1 /proc/uptime)
+    thread_ns "$pid" >"$D/ns.after"
+    ticks=$(($(cpu_ticks "$pid") - $4))
+    busy=$(($(guest_busy_ticks) - $5))
+    seconds=$(echo "$6 $(cut -d' ' -f1 /proc/uptime)" | awk '{ printf "%.2f", $2 - $1 }')
     alive=0
     [ -d "/proc/$pid" ] && alive=1
-    echo "used=$((${used_after% *} - ${4% *})) unit=${4#* } seconds=$(echo "$6 $up_after" |
-        awk '{ printf "%.2f", $2 - $1 }') guest_busy_ticks=$((busy_after - $5)) hz=100" \
-        "alive=$alive" >"$D/$3.cputime"
+    ns=$(awk 'FILENAME == ARGV[1] { start[$1] = $2; next }
+              { ns += $2 - start[$1]; seen[$1] = 1; threads++ }
+              END { for (t in start) if (!(t in seen)) ended++
+                    if (!threads) ns = -1
+                    printf "%.0f %d", ns, ended }' "$D/ns.before" "$D/ns.after")
+    echo "ns=${ns% *} ended=${ns#* } ticks=$ticks seconds=$seconds guest_busy_ticks=$busy" \
+        "hz=100 alive=$alive" >"$D/$3.cputime"
+    rm -f "$D/ns.before" "$D/ns.after"
 }
 
 save_stty() {
