@@ -69,16 +69,16 @@ struct CardOptions {
     bool answerOnlineOnly = false;            // answers "N" but ignores "M" (offline)
     std::optional<int> silentAfterCommands;   // answers this many commands, then as silent
     std::chrono::milliseconds replyDelay{0};  // before each command's reply
+    std::size_t chunkSize = 0;                // 0: each line in one write; else bytes per write
+    std::chrono::milliseconds chunkGap{0};    // pause between chunks
+    bool lowerCaseHex = false;                // hexadecimal values in replies in lower case
+    std::string garbageBefore;                // bytes put before the text of every line sent
+    std::string garbageAfter;                 // bytes put after the text, before the line end
+    bool neverEndLine = false;                // the last line of each reply gets no line end
+    int extraLines = 0;                       // lines "EXTRA 1".."EXTRA n" after each reply
+    int samplesPerInterval = 1;               // >1 floods: that many samples per interval
     // Before the reply to these commands (text without carriage return), in place of replyDelay.
     std::map<std::string, std::chrono::milliseconds> commandDelays;
-    std::size_t chunkSize = 0;              // 0: each line in one write; else bytes per write
-    std::chrono::milliseconds chunkGap{0};  // pause between chunks
-    bool lowerCaseHex = false;              // hexadecimal values in replies in lower case
-    std::string garbageBefore;              // bytes put before the text of every line sent
-    std::string garbageAfter;               // bytes put after the text, before the line end
-    bool neverEndLine = false;              // the last line of each reply gets no line end
-    int extraLines = 0;                     // lines "EXTRA 1".."EXTRA n" after each reply
-    int samplesPerInterval = 1;             // >1 floods: that many samples per interval
 
     // Optional symbolic link to the slave device, made at construction, removed at destruction.
     // An existing symbolic link there is replaced; any other file there is an error.
