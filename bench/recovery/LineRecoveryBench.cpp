@@ -1,23 +1,26 @@
 // The instrument's line pulled out and plugged in again, on pseudo-terminals: the time from
 // the loss to "Line lost" in the response field, from the return to the card taken offline
 // again ("Line back"), median of several rounds; and the CPU the whole program uses while its
-// line is gone (the real executable, offscreen, for 10 s).
+// line is gone: the real executable, offscreen, over 30 s (or --lost-seconds N), all its
+// threads, in ns from the process's CPU clock (clock_getcpuclockid).
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/recovery/line_recovery_bench
+//   QT_QPA_PLATFORM=offscreen build/bench/recovery/line_recovery_bench [--lost-seconds N]
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QLineEdit>
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +35,7 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 constexpr int kRounds = 9;
-constexpr auto kLostSpan = 10s;
+constexpr int kDefaultLostSeconds = 30;
 
 cardsim::CardOptions CardAt(const std::string& linkPath) {
     cardsim::CardOptions options;
@@ -78,26 +81,17 @@ void MeasureLatencies(const std::string& linkPath) {
     ::unsetenv("MERROWBY_COM1");
 }
 
-// utime + stime of a process, in clock ticks.
-long CpuTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    long utime = 0;
-    long stime = 0;
-    for (int index = 3; fields >> field; ++index) {
-        if (index == 14) {
-            utime = std::stol(field);
-        } else if (index == 15) {
-            stime = std::stol(field);
-            break;
-        }
+// The CPU time of every thread of a process so far, ended ones included, in ns.
+std::optional<std::int64_t> CpuNanoseconds(pid_t pid) {
+    clockid_t clock = 0;
+    timespec used{};
+    if (::clock_getcpuclockid(pid, &clock) != 0 || ::clock_gettime(clock, &used) != 0) {
+        return std::nullopt;
     }
-    return utime + stime;
+    return std::int64_t{used.tv_sec} * 1'000'000'000 + used.tv_nsec;
 }
 
-void MeasureIdleCpu(const std::string& linkPath) {
+void MeasureIdleCpu(const std::string& linkPath, int lostSeconds) {
     auto card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
     const pid_t child = ::fork();
     if (child == 0) {
@@ -112,27 +106,44 @@ void MeasureIdleCpu(const std::string& linkPath) {
     std::this_thread::sleep_for(500ms);  // discovery done
     card.reset();
     std::this_thread::sleep_for(1s);  // the loss handled
-    const long before = CpuTicks(child);
-    std::this_thread::sleep_for(kLostSpan);
-    const long after = CpuTicks(child);
-    const double seconds = std::chrono::duration<double>(kLostSpan).count();
-    const double percent = 100.0 * static_cast<double>(after - before) /
-                           static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
-    std::printf("whole program while the line is lost: %ld ticks in %.0f s = %.3f %% of a core\n",
-                after - before, seconds, percent);
+    const std::optional<std::int64_t> before = CpuNanoseconds(child);
+    const Clock::time_point from = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(lostSeconds));
+    const std::optional<std::int64_t> after = CpuNanoseconds(child);
+    const double seconds = std::chrono::duration<double>(Clock::now() - from).count();
+    int status = 0;
+    const bool running = ::waitpid(child, &status, WNOHANG) == 0;
+    if (before && after && running) {
+        const double used = static_cast<double>(*after - *before);
+        std::printf("whole program while the line is lost: %.0f ns in %.1f s = %.5f %% of a core\n",
+                    used, seconds, 100.0 * used / 1e9 / seconds);
+    } else {
+        std::printf("whole program while the line is lost: not measured (%s)\n",
+                    running ? "no CPU clock for it" : "the program ended");
+    }
     ::kill(child, SIGTERM);
     ::waitpid(child, nullptr, 0);
+}
+
+int LostSeconds(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--lost-seconds") == 0) {
+            return std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    return kDefaultLostSeconds;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int lostSeconds = LostSeconds(argc, argv);
     QApplication application(argc, argv);
     const fs::path folder =
         fs::temp_directory_path() / ("merrowby-recovery-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     MeasureLatencies((folder / "ttyUSB0").string());
-    MeasureIdleCpu((folder / "ttyUSB1").string());
+    MeasureIdleCpu((folder / "ttyUSB1").string(), lostSeconds);
     fs::remove_all(folder);
     return 0;
 }

@@ -95,6 +95,24 @@ TEST(CardMisbehaviour, DelaysEachReply) {
     }
 }
 
+TEST(CardMisbehaviour, DelaysOnlyTheReplyToTheCommandNamed) {
+    CardOptions options = QuickCard();
+    options.commandDelays["SQ"] = 400ms;
+    CardSimulator card(options);
+    LineClient line(card.SlavePath());
+    line.Write("SQ\r");
+    EXPECT_EQ(line.ReadFor(250ms), "");
+    line.Write("0VQ\r");  // answered in its turn, after the slow reply
+    const auto replies = line.ReadLines(2);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0].size(), 14u);  // five status bytes
+    EXPECT_EQ(replies[1], VoltageDigits(card, 0));
+    const auto start = std::chrono::steady_clock::now();
+    line.Write("1VQ\r");
+    ASSERT_TRUE(line.ReadLine().has_value());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 400ms);
+}
+
 TEST(CardMisbehaviour, CutsRepliesIntoChunksWithGaps) {
     std::mutex mutex;
     std::condition_variable traced;

@@ -59,6 +59,8 @@ TEST(CardCommandLine, OptionsReachTheCard) {
                        "--silent-after",
                        "4",
                        "--delay-ms=50",
+                       "--delay-command",
+                       "SQ:2000",
                        "--chunk",
                        "2",
                        "--chunk-gap-ms",
@@ -80,6 +82,7 @@ TEST(CardCommandLine, OptionsReachTheCard) {
                        "--lower-hex",
                        "--never-end-line",
                        "--online-only",
+                       "--delay-command=3VQ:0",
                        "--link",
                        "/tmp/x"},
                       options));
@@ -98,6 +101,8 @@ TEST(CardCommandLine, OptionsReachTheCard) {
     EXPECT_TRUE(options.trace);
     EXPECT_EQ(card.silentAfterCommands, 4);
     EXPECT_EQ(card.replyDelay, 50ms);
+    EXPECT_EQ(card.commandDelays,
+              (std::map<std::string, std::chrono::milliseconds>{{"SQ", 2000ms}, {"3VQ", 0ms}}));
     EXPECT_EQ(card.chunkSize, 2u);
     EXPECT_EQ(card.chunkGap, 5ms);
     EXPECT_EQ(card.garbageBefore.size(), 3u);
@@ -119,6 +124,8 @@ TEST(CardCommandLine, OptionsReachTheCard) {
                                                {"--sensor", "1:colour=1"},
                                                {"--power", "12G4"},
                                                {"--delay-ms", "-5"},
+                                               {"--delay-command", "SQ"},
+                                               {"--delay-command", ":50"},
                                                {"--garbage", "middle"},
                                                {"--enabled", "100"},
                                                {"--link"},

@@ -114,7 +114,9 @@ struct CardSimulator::Impl {
     void RunTimers(Clock::time_point now);                                  // locked
     bool WriteDue(Clock::time_point now, std::vector<TraceEvent>& traces);  // locked
     int NextTimeoutMs(Clock::time_point now, bool writeBlocked) const;      // locked
-    void QueueReply(std::vector<std::string> lines, bool commandReply, Clock::time_point now);
+    void QueueReply(std::vector<std::string> lines, Clock::time_point notBefore,
+                    bool commandReply = true);
+    std::chrono::milliseconds ReplyDelay(const std::string& command) const;
     void QueueText(const std::string& text, Clock::time_point notBefore, bool sample);
 
     template <typename F>
@@ -232,7 +234,7 @@ void CardSimulator::Impl::Handle(const ReceivedCommand& command, Clock::time_poi
         return;
     }
     if (command.tooLong) {
-        QueueReply({replies::kLineTooLong}, true, now);
+        QueueReply({replies::kLineTooLong}, now + options.replyDelay);
         return;
     }
     if (command.text == "M" && options.answerOnlineOnly) {
@@ -240,13 +242,19 @@ void CardSimulator::Impl::Handle(const ReceivedCommand& command, Clock::time_poi
     }
     const bool wasTraining = model.TrainingSensor().has_value();
     std::vector<std::string> lines = model.Execute(command.text);
+    const Clock::time_point replyAt = now + ReplyDelay(command.text);
     if (!wasTraining && model.TrainingSensor()) {
-        trainingEnd = now + options.replyDelay + options.trainingDuration;
+        trainingEnd = replyAt + options.trainingDuration;
     }
     if (model.DumpRunning() && (command.text == "LD" || command.text == "RD")) {
-        nextSample = now + options.replyDelay + options.dumpInterval;
+        nextSample = replyAt + options.dumpInterval;
     }
-    QueueReply(std::move(lines), true, now);
+    QueueReply(std::move(lines), replyAt);
+}
+
+std::chrono::milliseconds CardSimulator::Impl::ReplyDelay(const std::string& command) const {
+    const auto delay = options.commandDelays.find(command);
+    return delay == options.commandDelays.end() ? options.replyDelay : delay->second;
 }
 
 void CardSimulator::Impl::RunTimers(Clock::time_point now) {
@@ -254,7 +262,7 @@ void CardSimulator::Impl::RunTimers(Clock::time_point now) {
         trainingEnd.reset();
         std::string line = model.FinishTraining();
         if (!Deaf()) {
-            QueueReply({std::move(line)}, false, now);
+            QueueReply({std::move(line)}, now, false);
         }
     }
     if (nextSample && now >= *nextSample) {
@@ -280,8 +288,8 @@ void CardSimulator::Impl::RunTimers(Clock::time_point now) {
     }
 }
 
-void CardSimulator::Impl::QueueReply(std::vector<std::string> lines, bool commandReply,
-                                     Clock::time_point now) {
+void CardSimulator::Impl::QueueReply(std::vector<std::string> lines, Clock::time_point notBefore,
+                                     bool commandReply) {
     if (lines.empty()) {
         return;
     }
@@ -297,8 +305,7 @@ void CardSimulator::Impl::QueueReply(std::vector<std::string> lines, bool comman
             text += options.lineEnding;
         }
     }
-    QueueText(text, now + (commandReply ? options.replyDelay : std::chrono::milliseconds(0)),
-              false);
+    QueueText(text, notBefore, false);
 }
 
 void CardSimulator::Impl::QueueText(const std::string& text, Clock::time_point notBefore,

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,6 +77,8 @@ struct CardOptions {
     bool neverEndLine = false;                // the last line of each reply gets no line end
     int extraLines = 0;                       // lines "EXTRA 1".."EXTRA n" after each reply
     int samplesPerInterval = 1;               // >1 floods: that many samples per interval
+    // Before the reply to these commands (text without carriage return), in place of replyDelay.
+    std::map<std::string, std::chrono::milliseconds> commandDelays;
 
     // Optional symbolic link to the slave device, made at construction, removed at destruction.
     // An existing symbolic link there is replaced; any other file there is an error.

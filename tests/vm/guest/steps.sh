@@ -25,6 +25,38 @@ host() {
     echo "@@HOST $*"
 }
 
+# point NAME: the host notes how far each card's record has come, for the checks of what the
+# cards received after it.
+point() {
+    echo "@@POINT $*"
+}
+
+# unplug_adapter, replug_adapter: the adapter leaves and comes back through the guest kernel's
+# own disconnect path (its USB device deauthorized and authorized again), with no round trip
+# through the host.
+unplug_adapter() {
+    readlink -f /sys/class/tty/ttyUSB0/device/../.. >"$D/adapter.sys"
+    echo 0 >"$(cat "$D/adapter.sys")/authorized"
+}
+
+replug_adapter() {
+    echo 1 >"$(cat "$D/adapter.sys")/authorized"
+}
+
+# start_by_id_links, stop_by_id_links: mdev's netlink daemon keeps /dev/serial/by-id as a
+# desktop's device manager does (/etc/mdev.conf, /rig/by-id-link), from its first scan on.
+start_by_id_links() {
+    mdev -df &
+    echo $! >"$D/mdev.pid"
+    wait_present /dev/serial/by-id 30
+}
+
+stop_by_id_links() {
+    kill -TERM "$(cat "$D/mdev.pid")"
+    wait "$(cat "$D/mdev.pid")"
+    rm -rf /dev/serial
+}
+
 # wait_for TEXT FILE SECONDS: until FILE (in $D) holds a line with TEXT.
 wait_for() {
     wait_grep -F "$@"
@@ -34,6 +66,19 @@ wait_for() {
 # regular expression PATTERN.
 wait_match() {
     wait_grep -E "$@"
+}
+
+# wait_count TEXT FILE COUNT SECONDS: until FILE (in $D) holds COUNT lines with TEXT.
+wait_count() {
+    left=$(($4 * 10))
+    while [ "$(grep -c -F "$1" "$D/$2" 2>/dev/null)" -lt "$3" ]; do
+        left=$((left - 1))
+        if [ "$left" -le 0 ]; then
+            echo "@@TIMEOUT $3 of '$1' in $2"
+            return 1
+        fi
+        sleep 0.1
+    done
 }
 
 wait_grep() {
@@ -147,6 +192,45 @@ thread_ticks() {
         set -- $(cat "$task/stat" 2>/dev/null) || continue
         echo "${1}/${2} $((${14} + ${15}))"
     done | sort
+}
+
+# "tid ns" of each thread of a process: the CPU time it has had so far, the first field of its
+# schedstat.
+thread_ns() {
+    for task in /proc/"$1"/task/*; do
+        read -r ns _ <"$task/schedstat" 2>/dev/null && echo "${task##*/} $ns"
+    done
+}
+
+# The guest's busy clock ticks so far, all processors: everything but idle and iowait.
+guest_busy_ticks() {
+    awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 + $9 }' /proc/stat
+}
+
+# measure_cpu_time NAME SECONDS LABEL: LABEL.cputime gets "ns=N ended=E ticks=T seconds=S
+# guest_busy_ticks=G hz=100 alive=0|1": N the CPU time of the threads running at the end (each
+# from its start when it began inside the span; -1 without schedstat), E how many threads ended
+# inside the span (their time is only in T), T the whole process's clock ticks (ended threads
+# included), S the span from /proc/uptime.
+measure_cpu_time() {
+    pid=$(cat "$D/$1.pid")
+    thread_ns "$pid" >"$D/ns.before"
+    set -- "$1" "$2" "$3" "$(cpu_ticks "$pid")" "$(guest_busy_ticks)" "$(cut -d' ' -f1 /proc/uptime)"
+    sleep "$2"
+    thread_ns "$pid" >"$D/ns.after"
+    ticks=$(($(cpu_ticks "$pid") - $4))
+    busy=$(($(guest_busy_ticks) - $5))
+    seconds=$(echo "$6 $(cut -d' ' -f1 /proc/uptime)" | awk '{ printf "%.2f", $2 - $1 }')
+    alive=0
+    [ -d "/proc/$pid" ] && alive=1
+    ns=$(awk 'FILENAME == ARGV[1] { start[$1] = $2; next }
+              { ns += $2 - start[$1]; seen[$1] = 1; threads++ }
+              END { for (t in start) if (!(t in seen)) ended++
+                    if (!threads) ns = -1
+                    printf "%.0f %d", ns, ended }' "$D/ns.before" "$D/ns.after")
+    echo "ns=${ns% *} ended=${ns#* } ticks=$ticks seconds=$seconds guest_busy_ticks=$busy" \
+        "hz=100 alive=$alive" >"$D/$3.cputime"
+    rm -f "$D/ns.before" "$D/ns.after"
 }
 
 save_stty() {

@@ -143,9 +143,27 @@ def _check_cpu(names, files, reasons):
             reasons.append(f"cpu: {name} was no longer running")
 
 
+def _commands(record):
+    return re.findall(r"command (.*)$", record, re.MULTILINE)
+
+
 def _last_command(record):
-    commands = re.findall(r"command (.*)$", record, re.MULTILINE)
+    commands = _commands(record)
     return commands[-1] if commands else None
+
+
+def _check_commands_after(wanted, result, reasons):
+    """Exactly the commands each card received after a point the host noted (a monitor
+    command or a guest's "@@POINT name"), in order: nothing stale, nothing missing."""
+    for line, expected in wanted.items():
+        offsets = result.points.get(expected["point"])
+        if offsets is None:
+            reasons.append(f"{line} card: no point '{expected['point']}' noted")
+            continue
+        received = _commands(result.records.get(line, "")[offsets[line]:])
+        if received != expected["commands"]:
+            reasons.append(f"{line} card: after '{expected['point']}' received {received}, "
+                           f"wanted exactly {expected['commands']}")
 
 
 def check(scenario, outcome):
@@ -175,6 +193,7 @@ def check(scenario, outcome):
         last = _last_command(result.records.get(line, ""))
         if last != command:
             reasons.append(f"{line} card: last command {last!r}, wanted {command!r}")
+    _check_commands_after(expect.get("record_commands_after", {}), result, reasons)
     for name, patterns in expect.get("output", {}).items():
         _check_ordered(name, patterns, files.get(name, ""), reasons, timed=False)
     for first, second in expect.get("same", []):

@@ -205,6 +205,8 @@ def _programs_archive(work, programs, scenarios, settings):
         subprocess.run(["strip", "--strip-debug", "-o", str(target), str(program)], check=True)
     _copy(GUEST_DIR / "init", stage / "init")
     _copy(GUEST_DIR / "steps.sh", stage / "rig" / "steps.sh")
+    _copy(GUEST_DIR / "by-id-link", stage / "rig" / "by-id-link")
+    _copy(GUEST_DIR / "mdev.conf", stage / "etc" / "mdev.conf")
     (stage / "rig" / "scenarios.sh").write_text(_scenario_script(scenarios))
     (stage / "rig" / "settings.txt").write_text("\n".join(settings_list(settings)) + "\n")
     archive = work / "programs.cpio"

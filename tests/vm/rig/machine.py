@@ -4,7 +4,10 @@ Guest serial ports: ttyS0 the console (written to console.log), ttyS1 a 16550 UA
 the "uart" card, ttyS2 a UART with nothing behind it; the "usb" card serves an emulated USB
 serial adapter (ttyUSB0, id "adapter" on the monitor). The guest's console lines are read as
 they come: "@@BEGIN/@@END name" frame a scenario, "@@FILE name" and "| " lines carry its files,
-"@@HOST command" is passed to the QEMU monitor.
+"@@HOST command" is passed to the QEMU monitor. At each "@@HOST command" and "@@POINT name"
+the host notes how far each card's record has come, so that a check can take what a card
+received after that point. "@@MARK text" lines and the monitor's answers are kept with the
+host's monotonic time of their reading, for benchmarks.
 """
 
 import os
@@ -28,6 +31,8 @@ class ScenarioResult:
         self.records = {}
         self.timeouts = []
         self.host = []  # (command, monitor answer)
+        self.points = {}  # host command or point name: {line: offset in the record}
+        self.times = []  # (host monotonic seconds, "answered COMMAND" or "mark TEXT")
 
 
 class Outcome:
@@ -69,11 +74,12 @@ def working_accelerator(work, kernel):
 class Card:
     """merrowby-card-sim on a pseudo-terminal; what it receives goes to <line>.record."""
 
-    def __init__(self, build, run_dir, line):
+    def __init__(self, build, run_dir, line, options=()):
         self.record = run_dir / f"{line}.record"
         program = build / "tools" / "cardsim" / "merrowby-card-sim"
         with open(self.record, "wb") as record:
-            self.process = subprocess.Popen([str(program), "--trace", "--exit-with-parent"],
+            self.process = subprocess.Popen([str(program), "--trace", "--exit-with-parent",
+                                             *options],
                                             stdout=subprocess.PIPE, stderr=record,
                                             stdin=subprocess.DEVNULL)
         self.pty = self.process.stdout.readline().decode().strip()
@@ -167,7 +173,13 @@ class ConsoleReader:
             self.current.files[self.current_file] = ""
         elif text.startswith("@@HOST ") and self.current is not None:
             command = text.split(" ", 1)[1]
+            self.mark_point(command)
             self.current.host.append((command, self.monitor.command(command)))
+            self.current.times.append((time.monotonic(), "answered " + command))
+        elif text.startswith("@@MARK ") and self.current is not None:
+            self.current.times.append((time.monotonic(), "mark " + text.split(" ", 1)[1]))
+        elif text.startswith("@@POINT ") and self.current is not None:
+            self.mark_point(text.split(" ", 1)[1])
         elif text.startswith("@@TIMEOUT") and self.current is not None:
             self.current.timeouts.append(text[2:])
 
@@ -175,6 +187,10 @@ class ConsoleReader:
         self.current = ScenarioResult()
         self.outcome.scenarios[name] = self.current
         self.offsets = {line: card.size() for line, card in self.cards.items()}
+
+    def mark_point(self, name):
+        self.current.points[name] = {line: card.size() - self.offsets[line]
+                                     for line, card in self.cards.items()}
 
     def end(self):
         for line, card in self.cards.items():
@@ -202,14 +218,15 @@ def _qemu_command(kernel, initrd, accel, run_dir, cards):
     ]
 
 
-def boot_and_run(work, build, kernel, initrd, accel, lines):
+def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05):
+    """Boots the guest and follows its console, read every poll_seconds while quiet."""
     run_dir = work / "run"
     shutil.rmtree(run_dir, ignore_errors=True)
     run_dir.mkdir(parents=True)
     console_path = run_dir / "console.log"
     console_path.touch()
     outcome = Outcome(console_path)
-    cards = {line: Card(build, run_dir, line) for line in lines}
+    cards = {line: Card(build, run_dir, line, lines[line].get("card", [])) for line in lines}
     monitor = Monitor(run_dir / "monitor.sock")
     started = time.monotonic()
     with open(run_dir / "qemu.log", "wb") as qemu_log:
@@ -227,7 +244,7 @@ def boot_and_run(work, build, kernel, initrd, accel, lines):
                     reader.feed(console.read() + b"\n")
                     break
                 else:
-                    time.sleep(0.05)
+                    time.sleep(poll_seconds)
     finally:
         monitor.close()
         try:

@@ -102,6 +102,41 @@ class TraceAndRecordTest(unittest.TestCase):
         self.assertNotEqual(checks.check(scenario(name), Outcome(name, result)), [])
 
 
+class CommandsAfterPointTest(unittest.TestCase):
+    RECORD = "".join(f"10:00:0{i}.000 command {c}\n" for i, c in enumerate("NMMN"))
+    AFTER_UNPLUG = len("10:00:00.000 command N\n10:00:01.000 command M\n")
+
+    def replugged(self, record, points):
+        name = "replug-while-idle-window"
+        result = ended()
+        result.records = {"usb": record}
+        result.points = points
+        return [r for r in checks.check(scenario(name), Outcome(name, result))
+                if "after 'device_del adapter'" in r or "no point" in r]
+
+    def test_exactly_the_take_up_and_the_exit_pass(self):
+        self.assertEqual(self.replugged(self.RECORD, {"device_del adapter":
+                                                      {"usb": self.AFTER_UNPLUG}}), [])
+
+    def test_a_stale_command_after_the_unplug_fails(self):
+        record = self.RECORD.replace("03.000 command N", "02.500 command SQ\n10:00:03.000 "
+                                     "command N")
+        reasons = self.replugged(record, {"device_del adapter": {"usb": self.AFTER_UNPLUG}})
+        self.assertEqual(len(reasons), 1)
+        self.assertIn("['M', 'SQ', 'N']", reasons[0])
+
+    def test_a_second_take_up_or_none_fails(self):
+        unplugged = {"device_del adapter": {"usb": self.AFTER_UNPLUG}}
+        twice = self.RECORD.replace("03.000 command N", "02.500 command M\n10:00:03.000 "
+                                    "command N")
+        self.assertEqual(len(self.replugged(twice, unplugged)), 1)
+        never = "".join(self.RECORD.splitlines(True)[:2] + self.RECORD.splitlines(True)[3:])
+        self.assertEqual(len(self.replugged(never, unplugged)), 1)
+
+    def test_a_point_never_noted_fails(self):
+        self.assertNotEqual(self.replugged(self.RECORD, {}), [])
+
+
 class CpuTest(unittest.TestCase):
     def unplugged(self, ticks):
         name = "unplug-while-idle"

@@ -3,7 +3,9 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <chrono>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
@@ -13,18 +15,25 @@
 
 namespace {
 
-const QString kClickOption = QStringLiteral("--click=");
-
-// Takes the --click=ID options out of arguments and returns their ids in order.
-std::vector<int> TakeClicks(QStringList& arguments) {
-    std::vector<int> clicks;
+// Takes the options starting with prefix ("--click=") out of arguments and returns their
+// values in order.
+QStringList TakeOptions(QStringList& arguments, const QString& prefix) {
+    QStringList values;
     for (auto it = arguments.begin(); it != arguments.end();) {
-        if (it->startsWith(kClickOption)) {
-            clicks.push_back(it->mid(kClickOption.size()).toInt());
+        if (it->startsWith(prefix)) {
+            values.push_back(it->mid(prefix.size()));
             it = arguments.erase(it);
         } else {
             ++it;
         }
+    }
+    return values;
+}
+
+std::vector<int> TakeClicks(QStringList& arguments) {
+    std::vector<int> clicks;
+    for (const QString& id : TakeOptions(arguments, QStringLiteral("--click="))) {
+        clicks.push_back(id.toInt());
     }
     return clicks;
 }
@@ -44,29 +53,47 @@ void ClickInTurn(MaintenanceDialog& window, trace::ProtocolTrace& trace,
     }
 }
 
+// The last --marks=PATH, opened to append and written through at once; closed without one.
+std::ofstream OpenMarks(const QStringList& paths) {
+    std::ofstream marks;
+    if (!paths.isEmpty()) {
+        marks.open(paths.back().toStdString(), std::ios::app);
+        marks << std::unitbuf;
+    }
+    return marks;
+}
+
 // The texts a technician reads, into the trace as they change: the window's title and the
-// command section's response field.
-void TraceWindowTexts(MaintenanceDialog& window, trace::ProtocolTrace& trace) {
-    QObject::connect(
-        &window, &QWidget::windowTitleChanged, &window,
-        [&trace](const QString& title) { trace.Note("title: " + title.toStdString()); });
+// command section's response field; also as "@@MARK text" lines into marks when it is open
+// (a console the host reads, for timing).
+void TraceWindowTexts(MaintenanceDialog& window, trace::ProtocolTrace& trace,
+                      std::ofstream& marks) {
+    const auto note = [&trace, &marks](const std::string& text) {
+        if (marks.is_open()) {
+            marks << "@@MARK " + text + "\n";  // one write: the console has other writers
+        }
+        trace.Note(text);
+    };
+    QObject::connect(&window, &QWidget::windowTitleChanged, &window,
+                     [note](const QString& title) { note("title: " + title.toStdString()); });
     if (auto* response = window.ControlAs<QLineEdit>(MaintenanceDialog::IdResponse)) {
-        QObject::connect(response, &QLineEdit::textChanged, &window, [&trace](const QString& text) {
-            trace.Note("response: " + text.toStdString());
-        });
+        QObject::connect(response, &QLineEdit::textChanged, &window,
+                         [note](const QString& text) { note("response: " + text.toStdString()); });
     }
 }
 
 }  // namespace
 
-// merrowby-vm-window [--click=ID]... [merrowby's options]: the program as merrowby runs it,
-// offscreen, with the buttons given clicked in turn once the window is up (after discovery).
-// Runs until SIGTERM, SIGINT or SIGHUP, which end it the program's way; the trace notes
+// merrowby-vm-window [--click=ID]... [--marks=PATH] [merrowby's options]: the program as
+// merrowby runs it, offscreen, with the buttons given clicked in turn once the window is up (after
+// discovery). Runs until SIGTERM, SIGINT or SIGHUP, which end it the program's way; the trace notes
 // "click ID" and "clicked ID" around each click, "title: ..." and "response: ..." as the window's
-// title and response field change.
+// title and response field change, and with --marks the same texts as "@@MARK title: ..." and
+// "@@MARK response: ..." lines in PATH (e.g. /dev/console).
 int main(int argc, char** argv) {
     QStringList arguments = CommandLine::Arguments(argc, argv);
     const std::vector<int> clicks = TakeClicks(arguments);
+    std::ofstream marks = OpenMarks(TakeOptions(arguments, QStringLiteral("--marks=")));
     const CommandLine commandLine = CommandLine::Parse(arguments);
     ConfigurePortMapping(commandLine);
     QApplication application(argc, argv);
@@ -81,7 +108,7 @@ int main(int argc, char** argv) {
     {
         MaintenanceDialog window;
         running = &window;
-        TraceWindowTexts(window, *trace);
+        TraceWindowTexts(window, *trace, marks);
         QTimer::singleShot(0, &window, [&] { ClickInTurn(window, *trace, clicks); });
         window.exec();
         running = nullptr;

@@ -32,6 +32,17 @@ bool ParseMs(const std::string& text, std::chrono::milliseconds& value) {
     return true;
 }
 
+// COMMAND:MS, e.g. SQ:2000.
+bool ParseCommandDelay(const std::string& text, CardOptions& card) {
+    const std::size_t colon = text.rfind(':');
+    std::chrono::milliseconds delay{0};
+    if (colon == 0 || colon == std::string::npos || !ParseMs(text.substr(colon + 1), delay)) {
+        return false;
+    }
+    card.commandDelays[text.substr(0, colon)] = delay;
+    return true;
+}
+
 bool ParseInt(const std::string& text, unsigned long max, int& value) {
     unsigned long parsed = 0;
     if (!ParseUnsigned(text, 10, max, parsed)) {
@@ -165,6 +176,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
              return ok;
          }},
         {"--delay-ms", [&] { return ParseMs(value, card.replyDelay); }},
+        {"--delay-command", [&] { return ParseCommandDelay(value, card); }},
         {"--chunk",
          [&] {
              int size = 0;
@@ -272,6 +284,8 @@ Misbehaviours:
   --online-only           answer "N" but ignore "M" (go offline)
   --silent-after N        act on N commands, then fall silent
   --delay-ms MS           wait MS before each reply
+  --delay-command CMD:MS  wait MS before the reply to the command CMD (e.g. SQ:2000) instead;
+                          repeatable
   --chunk BYTES           write replies in pieces of BYTES bytes
   --chunk-gap-ms MS       pause between pieces (default 0)
   --lower-hex             hexadecimal values in lower case
