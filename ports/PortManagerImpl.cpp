@@ -18,6 +18,17 @@ using platform::RecursiveGuard;
 
 namespace {
 
+// Runs an operation of the manager; an exception (out of memory, descriptors or threads)
+// gives its failure result instead.
+template <typename Result, typename Operation>
+Result OrFailure(Result failure, Operation&& operation) {
+    try {
+        return operation();
+    } catch (const std::exception&) {
+        return failure;
+    }
+}
+
 std::optional<std::wstring> Widen(const std::string& text) {
     std::mbstate_t state{};
     std::wstring wide;
@@ -158,16 +169,13 @@ Port* PortManagerImpl::FindOrCreate(const std::string& normalisedName,
     return port;
 }
 
-// Every operation below turns an exception (out of memory) into its failure result.
 Port* PortManagerImpl::Open(std::string name, PortListener* listener) {
-    try {
+    return OrFailure<Port*>(nullptr, [&]() -> Port* {
         const std::string key = NormaliseName(name);
         const RecursiveGuard guard(lock_);
         Port* port = FindOrCreate(key, name);
         return port != nullptr && port->Attach(listener) ? port : nullptr;
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    });
 }
 
 // Refused on a port's own I/O thread (a listener's OnReceive): it would destroy the port
@@ -184,16 +192,14 @@ void PortManagerImpl::CloseAll() {
 }
 
 std::int32_t PortManagerImpl::GetStatus(std::string name) {
-    try {
+    return OrFailure<std::int32_t>(0, [&] {
         const std::string key = NormaliseName(name);
         // Asked under the manager lock, so that a CloseAll on another thread cannot destroy
         // the port while it answers.
         const RecursiveGuard guard(lock_);
         Port* port = Find(key);
         return port == nullptr ? 0 : port->GetStatus();
-    } catch (const std::exception&) {
-        return 0;
-    }
+    });
 }
 
 bool PortManagerImpl::ReopenSerialPort(const std::string& name) {
@@ -203,7 +209,7 @@ bool PortManagerImpl::ReopenSerialPort(const std::string& name) {
 }
 
 bool PortManagerImpl::GetSettings(std::string& name, std::string& out) {
-    try {
+    return OrFailure(false, [&] {
         name = NormaliseName(name);
         const RecursiveGuard guard(lock_);
         Port* port = Find(name);
@@ -212,13 +218,11 @@ bool PortManagerImpl::GetSettings(std::string& name, std::string& out) {
         }
         port->GetSettings(out);
         return !out.empty();
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 bool PortManagerImpl::Close(std::string name, PortListener* listener) {
-    try {
+    return OrFailure(false, [&] {
         const std::string key = NormaliseName(name);
         const RecursiveGuard guard(lock_);
         Port* port = Find(key);
@@ -227,9 +231,7 @@ bool PortManagerImpl::Close(std::string name, PortListener* listener) {
         }
         port->Detach(listener);
         return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 bool PortManagerImpl::ShowSettingsDialog(int showOption, std::string& name, std::string& settings,
@@ -239,7 +241,7 @@ bool PortManagerImpl::ShowSettingsDialog(int showOption, std::string& name, std:
     if (factory == nullptr) {
         return false;
     }
-    try {
+    return OrFailure(false, [&] {
         std::unique_ptr<SettingsDialogSession> session;
         {
             const RecursiveGuard guard(lock_);
@@ -247,20 +249,16 @@ bool PortManagerImpl::ShowSettingsDialog(int showOption, std::string& name, std:
                               enablePortList, enableSettings);
         }
         return session != nullptr && session->RunModal();
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 bool PortManagerImpl::Configure(std::string& name, std::string& settings) {
-    try {
+    return OrFailure(false, [&] {
         name = NormaliseName(name);
         const RecursiveGuard guard(lock_);
         Port* port = Find(name);
         return port != nullptr && port->Configure(settings);
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 std::vector<std::string> PortManagerImpl::RegisteredNames() {
