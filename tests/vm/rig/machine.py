@@ -21,6 +21,9 @@ KVM_TEST_SECONDS = 8
 RUN_LIMIT_SECONDS = 900
 POWER_OFF_SECONDS = 10
 MONITOR_ID = "(qemu) "
+# A fixed serial number, as a real adapter keeps in its memory: QEMU's own is made from the USB
+# port, which a replugged adapter need not get again.
+ADAPTER_DEVICE = "usb-serial,id=adapter,bus=xhci.0,chardev=usb,serial=MRW0001"
 
 
 class ScenarioResult:
@@ -211,9 +214,7 @@ def _qemu_command(kernel, initrd, accel, run_dir, cards):
         "-serial", "null",
         "-device", "qemu-xhci,id=xhci",
         "-chardev", f"serial,id=usb,path={cards['usb'].pty}",
-        # A fixed serial number, as a real adapter keeps in its memory: QEMU's own is made from
-        # the USB port, which a replugged adapter need not get again.
-        "-device", "usb-serial,id=adapter,bus=xhci.0,chardev=usb,serial=MRW0001",
+        "-device", ADAPTER_DEVICE,
         "-monitor", f"unix:{run_dir / 'monitor.sock'},server=on,wait=off",
     ]
 
