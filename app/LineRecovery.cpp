@@ -25,6 +25,11 @@ void NoteInTrace(const std::string& text) {
     }
 }
 
+// Tries of a device that is there but does not open: 50 ms apart at first, each wait twice
+// the one before, about 50 s in all.
+constexpr int kFirstRetryMs = 50;
+constexpr int kMostRetries = 10;
+
 bool IsInside(const fs::path& folder, const fs::path& root) {
     const auto [rootEnd, folderAt] =
         std::mismatch(root.begin(), root.end(), folder.begin(), folder.end());
@@ -34,6 +39,8 @@ bool IsInside(const fs::path& folder, const fs::path& root) {
 }  // namespace
 
 LineRecovery::LineRecovery(QObject* parent) : QObject(parent) {
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &LineRecovery::LookForReturn);
     InstallLineLossListener(this);
 }
 
@@ -66,6 +73,8 @@ void LineRecovery::Forget() {
 // Also called from the notifier's own signal: it goes once the signal is done.
 void LineRecovery::StopWatching() {
     lost_ = false;
+    retry_.stop();
+    retries_ = 0;
     if (notifier_) {
         notifier_->setEnabled(false);
         notifier_.release()->deleteLater();
@@ -127,12 +136,19 @@ void LineRecovery::LookForReturn() {
         ProcessDeviceMapping().PinDefault(portName_, device);
     }
     if (!ReopenLine(portName_)) {
-        return;  // e.g. its permissions not set yet: an attribute change comes
+        RetryLater();  // or its permissions are set, or it is made again: an event comes
+        return;
     }
     StopWatching();
     devicePath_ = device;
     NoteInTrace(portName_ + " line back (" + device + ")");
     emit Returned(QString::fromStdString(portName_), QString::fromStdString(device));
+}
+
+void LineRecovery::RetryLater() {
+    if (!retry_.isActive() && retries_ < kMostRetries) {
+        retry_.start(kFirstRetryMs << retries_++);
+    }
 }
 
 std::string LineRecovery::ReturnedDevice() const {

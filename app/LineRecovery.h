@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -47,6 +48,9 @@ class LineRecovery : public QObject, private LineLossListener {
     void StopWatching();
     void WatchFolders();
     void LookForReturn();
+    // A device that is there but cannot be opened yet is tried again a little later: the
+    // kernel may make the node before its driver takes opens, and tells nothing more.
+    void RetryLater();
     // The device now standing for the followed line, empty while there is none.
     std::string ReturnedDevice() const;
     // sys/ in the port mapping's system folder.
@@ -58,4 +62,6 @@ class LineRecovery : public QObject, private LineLossListener {
     bool lost_ = false;
     std::unique_ptr<platform::DirectoryWatch> watch_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer retry_;
+    int retries_ = 0;
 };

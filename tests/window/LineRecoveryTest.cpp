@@ -1,7 +1,11 @@
 // The instrument's serial line taken away and brought back while the window runs: a
 // simulated card whose symbolic link stands for the device, destroyed (the adapter pulled
 // out) and made anew at the same or another name (plugged in again).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAccessible>
 #include <QLineEdit>
@@ -145,6 +149,34 @@ TEST_F(LineRecoveryTest, ASilentCardOnTheReturnedLineIsSaidSoAndPollingWorksAsBe
     EXPECT_EQ(window->Link(), nullptr);
     EXPECT_EQ(feedback.Messages(), 1) << "No Sensor Card was found.";
     EXPECT_EQ(AccessibleTitle(*window), kTitle);
+}
+
+// The kernel makes the node before its driver takes opens, and tells nothing when it does:
+// the device there but not yet a line is tried again. The link points into a folder nobody
+// watches, first at a FIFO (opens, takes no line settings), then at the card.
+TEST_F(LineRecoveryTest, ADeviceThereButNotYetOpenIsTriedAgain) {
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
+    ports.Set(1, linkPath);
+    Connect(1);
+    Unplug();
+
+    porttest::TempDir unwatched;
+    const std::string target = unwatched.File("line");
+    ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+    const int reader = ::open(target.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    fs::create_symlink(target, linkPath);
+    // A writer that came and went (the window's try) leaves the reader hung up.
+    pollfd tried{reader, POLLIN, 0};
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ::poll(&tried, 1, 0) == 1 && (tried.revents & POLLHUP) != 0; }, 10000));
+    ::close(reader);
+    EXPECT_EQ(AccessibleTitle(*window), kTitle + " - COM1 line lost");
+
+    cardsim::CardSimulator back(CardAt(unwatched.File("card")));
+    fs::rename(unwatched.File("card"), target);
+    ASSERT_TRUE(WaitForResponse(QString::fromStdString("Line back on COM1 (" + linkPath + ").")));
+    EXPECT_EQ(Printable(back.Received()), "M\\r");
 }
 
 // The timing test holds the line for its own exchange: a line back meanwhile is taken up
