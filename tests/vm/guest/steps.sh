@@ -45,10 +45,11 @@ replug_adapter() {
 
 # start_by_id_links, stop_by_id_links: mdev's netlink daemon keeps /dev/serial/by-id as a
 # desktop's device manager does (/etc/mdev.conf, /rig/by-id-link), from its first scan on.
+# The folder is made before the link in it, so the start waits for the link.
 start_by_id_links() {
     mdev -df &
     echo $! >"$D/mdev.pid"
-    wait_present /dev/serial/by-id 30
+    wait_link /dev/serial/by-id 30
 }
 
 stop_by_id_links() {
@@ -102,6 +103,19 @@ wait_present() {
         echo "@@TIMEOUT $1 present"
         dmesg | tail -n 8
     fi
+}
+
+# wait_link FOLDER SECONDS: until FOLDER holds a symbolic link.
+wait_link() {
+    left=$(($2 * 10))
+    until find "$1" -type l 2>/dev/null | grep -q .; do
+        if [ "$left" -le 0 ]; then
+            echo "@@TIMEOUT link in $1"
+            return 1
+        fi
+        sleep 0.1
+        left=$((left - 1))
+    done
 }
 
 wait_gone() {
