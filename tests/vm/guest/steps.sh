@@ -6,6 +6,7 @@ OUT=/tmp/out
 begin() {
     SCENARIO=$1
     D=$OUT/$1
+    TIMED_OUT=
     mkdir -p "$D"
     echo "@@BEGIN $1"
 }
@@ -58,73 +59,67 @@ stop_by_id_links() {
     rm -rf /dev/serial
 }
 
+# wait_until SECONDS WHAT COMMAND...: until COMMAND succeeds, tried every 0.1 s, or
+# "@@TIMEOUT WHAT". After a time-out the scenario's later waits try once only, so that one
+# failure does not spend every later wait's time.
+wait_until() {
+    left=$(($1 * 10))
+    what=$2
+    shift 2
+    [ -n "$TIMED_OUT" ] && left=0
+    until "$@"; do
+        if [ "$left" -le 0 ]; then
+            echo "@@TIMEOUT $what"
+            TIMED_OUT=1
+            return 1
+        fi
+        sleep 0.1
+        left=$((left - 1))
+    done
+}
+
 # wait_for TEXT FILE SECONDS: until FILE (in $D) holds a line with TEXT.
 wait_for() {
-    wait_grep -F "$@"
+    wait_until "$3" "'$1' in $2" has_line -F "$1" "$2"
 }
 
 # wait_match PATTERN FILE SECONDS: until FILE (in $D) holds a line matching the extended
 # regular expression PATTERN.
 wait_match() {
-    wait_grep -E "$@"
+    wait_until "$3" "'$1' in $2" has_line -E "$1" "$2"
 }
 
 # wait_count TEXT FILE COUNT SECONDS: until FILE (in $D) holds COUNT lines with TEXT.
 wait_count() {
-    left=$(($4 * 10))
-    while [ "$(grep -c -F "$1" "$D/$2" 2>/dev/null)" -lt "$3" ]; do
-        left=$((left - 1))
-        if [ "$left" -le 0 ]; then
-            echo "@@TIMEOUT $3 of '$1' in $2"
-            return 1
-        fi
-        sleep 0.1
-    done
-}
-
-wait_grep() {
-    left=$(($4 * 10))
-    while [ "$left" -gt 0 ]; do
-        grep -q "$1" -- "$2" "$D/$3" 2>/dev/null && return 0
-        sleep 0.1
-        left=$((left - 1))
-    done
-    echo "@@TIMEOUT '$2' in $3"
-    return 1
+    wait_until "$4" "$3 of '$1' in $2" has_lines "$1" "$2" "$3"
 }
 
 wait_present() {
-    left=$(($2 * 10))
-    while [ ! -e "$1" ] && [ "$left" -gt 0 ]; do
-        sleep 0.1
-        left=$((left - 1))
-    done
-    if [ ! -e "$1" ]; then
-        echo "@@TIMEOUT $1 present"
-        dmesg | tail -n 8
-    fi
+    wait_until "$2" "$1 present" [ -e "$1" ] && return
+    dmesg | tail -n 8
+    return 1
+}
+
+wait_gone() {
+    wait_until "$2" "$1 gone" [ ! -e "$1" ]
 }
 
 # wait_link FOLDER SECONDS: until FOLDER holds a symbolic link.
 wait_link() {
-    left=$(($2 * 10))
-    until find "$1" -type l 2>/dev/null | grep -q .; do
-        if [ "$left" -le 0 ]; then
-            echo "@@TIMEOUT link in $1"
-            return 1
-        fi
-        sleep 0.1
-        left=$((left - 1))
-    done
+    wait_until "$2" "link in $1" has_link "$1"
 }
 
-wait_gone() {
-    left=$(($2 * 10))
-    while [ -e "$1" ] && [ "$left" -gt 0 ]; do
-        sleep 0.1
-        left=$((left - 1))
-    done
-    [ -e "$1" ] && echo "@@TIMEOUT $1 gone"
+has_line() {
+    grep -q "$1" -- "$2" "$D/$3" 2>/dev/null
+}
+
+has_lines() {
+    count=$(grep -c -F -- "$1" "$D/$2" 2>/dev/null)
+    [ "${count:-0}" -ge "$3" ]
+}
+
+has_link() {
+    find "$1" -type l 2>/dev/null | grep -q .
 }
 
 # start NAME PROGRAM ARGS...: in the background, output to NAME.out, pid in NAME.pid.
