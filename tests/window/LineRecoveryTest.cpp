@@ -64,6 +64,12 @@ class LineRecoveryTest : public ::testing::Test {
         ASSERT_EQ(window->Link()->PortName(), "COM" + std::to_string(comNumber));
         ASSERT_EQ(AccessibleTitle(*window), kTitle);
     }
+    // The card on the link, given to COMn, and the window connected to it.
+    void ConnectToCardOnLink(int comNumber) {
+        card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
+        ports.Set(comNumber, linkPath);
+        Connect(comNumber);
+    }
     void Unplug() {
         card.reset();
         ASSERT_TRUE(QTest::qWaitFor([&] { return AccessibleTitle(*window) != kTitle; }, 10000));
@@ -82,9 +88,7 @@ class LineRecoveryTest : public ::testing::Test {
 };
 
 TEST_F(LineRecoveryTest, LossIsShownAtOnceAndTheReturnTakesTheCardOfflineAgain) {
-    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
-    ports.Set(1, linkPath);
-    Connect(1);
+    ConnectToCardOnLink(1);
 
     Unplug();
     EXPECT_EQ(AccessibleTitle(*window), kTitle + " - COM1 line lost");
@@ -114,9 +118,7 @@ TEST_F(LineRecoveryTest, LossIsShownAtOnceAndTheReturnTakesTheCardOfflineAgain) 
 }
 
 TEST_F(LineRecoveryTest, ADumpRunningAtTheLossEndsByItsSilentTicks) {
-    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
-    ports.Set(1, linkPath);
-    Connect(1);
+    ConnectToCardOnLink(1);
     auto* start = window->ControlAs<QPushButton>(MaintenanceDialog::IdStartStop);
     start->click();
     ASSERT_TRUE(window->IsDumpRunning());
@@ -135,9 +137,7 @@ TEST_F(LineRecoveryTest, ADumpRunningAtTheLossEndsByItsSilentTicks) {
 }
 
 TEST_F(LineRecoveryTest, ASilentCardOnTheReturnedLineIsSaidSoAndPollingWorksAsBefore) {
-    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
-    ports.Set(2, linkPath);
-    Connect(2);
+    ConnectToCardOnLink(2);
     Unplug();
 
     cardsim::CardSimulator silent(CardAt(linkPath, true));
@@ -155,9 +155,7 @@ TEST_F(LineRecoveryTest, ASilentCardOnTheReturnedLineIsSaidSoAndPollingWorksAsBe
 // the device there but not yet a line is tried again. The link points into a folder nobody
 // watches, first at a FIFO (opens, takes no line settings), then at the card.
 TEST_F(LineRecoveryTest, ADeviceThereButNotYetOpenIsTriedAgain) {
-    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
-    ports.Set(1, linkPath);
-    Connect(1);
+    ConnectToCardOnLink(1);
     Unplug();
 
     porttest::TempDir unwatched;
@@ -182,9 +180,7 @@ TEST_F(LineRecoveryTest, ADeviceThereButNotYetOpenIsTriedAgain) {
 // The timing test holds the line for its own exchange: a line back meanwhile is taken up
 // when the test ends, by the "M" that ends it, not by a second one sent into the test.
 TEST_F(LineRecoveryTest, ALineBackDuringTheTimingTestIsTakenUpWhenTheTestEnds) {
-    card = std::make_unique<cardsim::CardSimulator>(CardAt(linkPath));
-    ports.Set(1, linkPath);
-    Connect(1);
+    ConnectToCardOnLink(1);
     std::unique_ptr<cardsim::CardSimulator> back;
     std::string receivedDuringTest;
     const ModalAnswer<SensorTimingTestDialog> answer([&](SensorTimingTestDialog* test) {

@@ -118,20 +118,19 @@ class CommandsAfterPointTest(unittest.TestCase):
         self.assertEqual(self.replugged(self.RECORD, {"device_del adapter":
                                                       {"usb": self.AFTER_UNPLUG}}), [])
 
-    def test_a_stale_command_after_the_unplug_fails(self):
-        record = self.RECORD.replace("03.000 command N", "02.500 command SQ\n10:00:03.000 "
-                                     "command N")
-        reasons = self.replugged(record, {"device_del adapter": {"usb": self.AFTER_UNPLUG}})
-        self.assertEqual(len(reasons), 1)
-        self.assertIn("['M', 'SQ', 'N']", reasons[0])
-
-    def test_a_second_take_up_or_none_fails(self):
+    def test_a_stale_command_a_second_take_up_or_none_fails(self):
+        lines = self.RECORD.splitlines(True)
+        wrong = {
+            "['M', 'SQ', 'N']": lines[:3] + ["10:00:02.500 command SQ\n"] + lines[3:],
+            "['M', 'M', 'N']": lines[:3] + ["10:00:02.500 command M\n"] + lines[3:],
+            "['N']": lines[:2] + lines[3:],
+        }
         unplugged = {"device_del adapter": {"usb": self.AFTER_UNPLUG}}
-        twice = self.RECORD.replace("03.000 command N", "02.500 command M\n10:00:03.000 "
-                                    "command N")
-        self.assertEqual(len(self.replugged(twice, unplugged)), 1)
-        never = "".join(self.RECORD.splitlines(True)[:2] + self.RECORD.splitlines(True)[3:])
-        self.assertEqual(len(self.replugged(never, unplugged)), 1)
+        for received, record in wrong.items():
+            with self.subTest(received=received):
+                reasons = self.replugged("".join(record), unplugged)
+                self.assertEqual(len(reasons), 1)
+                self.assertIn(f"received {received}", reasons[0])
 
     def test_a_point_never_noted_fails(self):
         self.assertNotEqual(self.replugged(self.RECORD, {}), [])
