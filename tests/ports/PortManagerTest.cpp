@@ -140,7 +140,7 @@ TEST_F(PortManagerTest, SettingsAndConfigureNormaliseTheCallersName) {
     ASSERT_NE(manager.Open("COM1", &listener), nullptr);
     EXPECT_TRUE(manager.GetSettings(name, out));
     EXPECT_EQ(name, "COM1");
-    EXPECT_EQ(out, SerialPort::kInitialSettings);
+    EXPECT_EQ(out, "96,n,8,1,0");
     std::string other = "com1 ";
     std::string settings = "19,n,8,1";
     EXPECT_TRUE(manager.Configure(other, settings));
@@ -166,7 +166,7 @@ TEST_F(PortManagerTest, CloseAllGivesAFreshPortWithInitialSettings) {
     ASSERT_NE(fresh, nullptr);
     std::string out;
     fresh->GetSettings(out);
-    EXPECT_EQ(out, SerialPort::kInitialSettings);
+    EXPECT_EQ(out, "96,n,8,1,0");
 }
 
 // Calls CloseAll from inside OnReceive, on the port's own thread.

@@ -20,6 +20,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using Writes = std::vector<std::string>;
+constexpr std::size_t kStoreCapacity = 65536;  // bytes the link's receive store holds
 
 class InstrumentLinkTest : public ::testing::Test {
   protected:
@@ -495,7 +496,7 @@ TEST_F(InstrumentLinkTest, LinesFedFromAnotherThreadComeOutWholeAndInOrder) {
     const auto lines = random.Lines(4000);
     const std::string wire = random.Wire(lines);
     const auto chunks = random.Chunks(wire);
-    ASSERT_GT(wire.size(), 2 * ReceiveStore::kCapacity);
+    ASSERT_GT(wire.size(), 2 * kStoreCapacity);
 
     // The feeder stays at most kAhead lines ahead of the reader, as a serial line would.
     constexpr std::size_t kAhead = 100;
@@ -535,7 +536,7 @@ TEST_F(InstrumentLinkTest, LinesFedFromAnotherThreadComeOutWholeAndInOrder) {
 
 TEST_F(InstrumentLinkTest, DumpGoesOnPastTheStoreSize) {
     ASSERT_TRUE(link_->StartDump(true));
-    const int samples = 2 * static_cast<int>(ReceiveStore::kCapacity) / 21 + 100;
+    const int samples = static_cast<int>(2 * kStoreCapacity / 21) + 100;
     char line[32];
     for (int i = 0; i < samples; ++i) {
         std::snprintf(line, sizeof line, "%04X %04X %04X %04X", i & 0xFFFF, (i * 7) & 0xFFFF,
@@ -549,12 +550,12 @@ TEST_F(InstrumentLinkTest, DumpGoesOnPastTheStoreSize) {
 TEST_F(InstrumentLinkTest, StoreAtCapacityDropsNewBytesAndKeepsLaterLinesWhole) {
     ASSERT_TRUE(link_->StartDump(false));
     const std::string sample = "0123 4567 89AB CDEF\r\n";
-    const std::size_t fitting = ReceiveStore::kCapacity / sample.size();
+    const std::size_t fitting = kStoreCapacity / sample.size();
     const std::size_t extra = 10;
     for (std::size_t i = 0; i < fitting + extra; ++i) {
         Feed(sample);
     }
-    const std::size_t stored = ReceiveStore::kCapacity;
+    const std::size_t stored = kStoreCapacity;
     EXPECT_EQ(link_->DroppedByteCount(), (fitting + extra) * sample.size() - stored);
     for (std::size_t i = 0; i < fitting; ++i) {
         ASSERT_EQ(link_->ReadReply(), "0123 4567 89AB CDEF") << "line " << i;
@@ -574,7 +575,7 @@ TEST_F(InstrumentLinkTest, AfterAnOverflowTheNextReplyComesOutWhole) {
     // Lines of 21 bytes: the store fills in the middle of one, and is still dropping
     // towards a line feed when the dump falls silent.
     const std::string sample = "0123 4567 89AB CDEF\r\n";
-    for (std::size_t i = 0; i < ReceiveStore::kCapacity / sample.size() + 10; ++i) {
+    for (std::size_t i = 0; i < kStoreCapacity / sample.size() + 10; ++i) {
         Feed(sample);
     }
     Feed("0123 45");

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::size_t kCapacity = ReceiveStore::kCapacity;
+constexpr std::size_t kCapacity = 65536;  // bytes the store holds
 
 std::size_t PutAll(ReceiveStore& store, const std::string& bytes) {
     std::size_t stored = 0;

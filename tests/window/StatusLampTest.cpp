@@ -103,19 +103,19 @@ TEST(StatusLampTest, DrawsBodyHighlightAndBackgroundInTheStateColours) {
     const QPoint corner(0, 0);
 
     QImage dark = Render(lamp);
-    EXPECT_EQ(dark.pixel(bodyPoint), StatusLamp::kDarkBody);
-    EXPECT_EQ(dark.pixel(capPoint), StatusLamp::kDarkHighlight);
+    EXPECT_EQ(dark.pixel(bodyPoint), qRgb(128, 0, 0));
+    EXPECT_EQ(dark.pixel(capPoint), qRgb(200, 200, 200));
     EXPECT_EQ(QColor(dark.pixel(corner)), face);
-    EXPECT_EQ(dark.pixel(QPoint(16, 1)), StatusLamp::kBodyOutline) << "top of the outline";
+    EXPECT_EQ(dark.pixel(QPoint(16, 1)), qRgb(128, 128, 128)) << "top of the outline";
 
     lamp.SetLit(1);
     QImage lit = Render(lamp);
-    EXPECT_EQ(lit.pixel(bodyPoint), StatusLamp::kLitBody);
-    EXPECT_EQ(lit.pixel(capPoint), StatusLamp::kLitHighlight);
+    EXPECT_EQ(lit.pixel(bodyPoint), qRgb(255, 0, 0));
+    EXPECT_EQ(lit.pixel(capPoint), qRgb(255, 255, 255));
     EXPECT_EQ(QColor(lit.pixel(corner)), face);
     // Nothing of the body beyond its box (right and bottom exclusive, one pixel in).
     EXPECT_EQ(QColor(lit.pixel(QPoint(31, 16))), face);
-    EXPECT_EQ(lit.pixel(QPoint(30, 16)), StatusLamp::kBodyOutline);
+    EXPECT_EQ(lit.pixel(QPoint(30, 16)), qRgb(128, 128, 128));
 }
 
 TEST(StatusLampTest, IgnoresInputAndNamesItself) {
