@@ -3,8 +3,10 @@
 
 #include "app/LineRecovery.h"
 #include "app/MaintenanceDialog.h"
+#include "app/VisitEvents.h"
 #include "app/WindowText.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
 #include "resources/DialogTemplates.h"
 
 namespace {
@@ -46,6 +48,12 @@ void MaintenanceDialog::OnLineLost(const QString& portName) {
     lineLostDuringDump_ = dumpRunning_ != 0;
     ShowLineLost();
     setWindowTitle(LineTitle(portName + QStringLiteral(" line lost")));
+    RecordLine("line_lost", portName, QString::fromStdString(lineRecovery_->DevicePath()));
+}
+
+void MaintenanceDialog::RecordLine(const char* kind, const QString& portName,
+                                   const QString& devicePath) {
+    record_->Event(kind, {{"port", portName}, {"device", devicePath}});
 }
 
 // Again after a dump, whose silent ticks blank the field.
@@ -67,6 +75,7 @@ void MaintenanceDialog::OnLineBack(const QString& portName, const QString& devic
     }
     lineTakeUpDue_ = true;
     lineBackDevice_ = devicePath;
+    RecordLine("line_back", portName, devicePath);
     if (LineTakeUpWaits()) {
         setWindowTitle(LineTitle({}));  // the line is back; the card is taken up later
     }
@@ -96,6 +105,7 @@ void MaintenanceDialog::TakeUpLineIfDue() {
 void MaintenanceDialog::FinishLineTakeUp(const std::string& reply) {
     lineTakeUpDue_ = false;
     lineLostDuringDump_ = false;
+    record_->Event("go_offline", visit::WithReply({{"line_take_up", true}}, reply));
     const QString portName = QString::fromStdString(link_->PortName());
     if (!reply.empty()) {
         goOffline_->setChecked(true);

@@ -238,6 +238,8 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // A pending reply or an open timing test holds the line for now.
     bool LineTakeUpWaits() const;
     void ShowLineLost();
+    // A line event in the service record, with the device it names.
+    void RecordLine(const char* kind, const QString& portName, const QString& devicePath);
     // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
     // command buttons and the spread field enabled.
     void EndDump();

@@ -119,6 +119,24 @@ void WriteChanges(Writer& w, const char* title, const std::vector<ServiceReport:
     w.EndTable();
 }
 
+void WriteLineBreaks(Writer& w, const std::vector<ServiceReport::LineBreak>& breaks) {
+    w.Element("h2", QStringLiteral("Line interruptions"));
+    if (breaks.empty()) {
+        w.Element("p", QStringLiteral("None."));
+        return;
+    }
+    w.StartTable({QStringLiteral("Lost"), QStringLiteral("Back"), QStringLiteral("Device")});
+    for (const ServiceReport::LineBreak& lineBreak : breaks) {
+        const bool renamed = lineBreak.back.isValid() && lineBreak.backDevice != lineBreak.device;
+        w.Row({TimeText(lineBreak.lost),
+               lineBreak.back.isValid() ? TimeText(lineBreak.back) : QStringLiteral("(not back)"),
+               renamed
+                   ? QStringLiteral("%1, back as %2").arg(lineBreak.device, lineBreak.backDevice)
+                   : lineBreak.device});
+    }
+    w.EndTable();
+}
+
 void WriteTimingTests(Writer& w, const ServiceReport& report) {
     for (std::size_t i = 0; i < report.timingTests.size(); ++i) {
         const ServiceReport::TimingTest& test = report.timingTests[i];
@@ -189,6 +207,7 @@ QString ReportHtml::Render(const ServiceReport& report, const PictureSource& pic
     WriteReadings(w, "As left", report.asLeft);
     WriteChanges(w, "Changes", report.changes);
     WriteChanges(w, "No reply or refused", report.unanswered);
+    WriteLineBreaks(w, report.lineBreaks);
     WriteTimingTests(w, report);
     WriteDumps(w, report, picture);
     xml.writeEndElement();

@@ -86,6 +86,8 @@ class Builder {
             AddDump(kind, event, time);
         } else if (kind.startsWith(QStringLiteral("timing_test_"))) {
             AddTimingTest(kind, event, time);
+        } else if (kind.startsWith(QStringLiteral("line_"))) {
+            AddLineEvent(kind, event, time);
         } else if (kind == QStringLiteral("refused")) {
             report_.unanswered.push_back(
                 {time, QStringLiteral("%1 refused").arg(Readable(Str(event, "command"))), {}, {}});
@@ -115,6 +117,17 @@ class Builder {
         }
         report_.identity =
             common.isEmpty() ? lines.at(1).toString() : common.join(QLatin1Char(' '));
+    }
+
+    void AddLineEvent(const QString& kind, const QJsonObject& event, const QDateTime& time) {
+        std::vector<ServiceReport::LineBreak>& breaks = report_.lineBreaks;
+        if (kind == QStringLiteral("line_lost")) {
+            breaks.push_back({time, {}, Str(event, "device"), {}});
+        } else if (kind == QStringLiteral("line_back") && !breaks.empty() &&
+                   !breaks.back().back.isValid()) {
+            breaks.back().back = time;
+            breaks.back().backDevice = Str(event, "device");
+        }
     }
 
     void Note(int sensor, Slot slot, const Reading& reading) {
@@ -212,7 +225,9 @@ class Builder {
                                    Str(event, "tube"));
             change.reply = Str(event, "response");
         } else if (kind == QStringLiteral("go_offline")) {
-            change.what = QStringLiteral("Card taken offline");
+            change.what = event.value(QStringLiteral("line_take_up")).toBool()
+                              ? QStringLiteral("Card taken offline on the line's return")
+                              : QStringLiteral("Card taken offline");
         } else if (kind == QStringLiteral("go_online")) {
             change.what = QStringLiteral("Card put online");
         } else {

@@ -45,6 +45,13 @@ class ServiceReport {
         };
         std::vector<Row> rows;
     };
+    // The serial line gone and, unless the visit ended first, back.
+    struct LineBreak {
+        QDateTime lost;
+        QDateTime back;  // invalid while not back
+        QString device;
+        QString backDevice;
+    };
     struct Dump {
         QString tube;
         int firstSensor = 0;
@@ -81,4 +88,5 @@ class ServiceReport {
     std::vector<Dump> dumps;
     // Replies that did not come and commands refused, in order.
     std::vector<Change> unanswered;
+    std::vector<LineBreak> lineBreaks;
 };

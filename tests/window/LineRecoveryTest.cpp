@@ -21,6 +21,9 @@
 #include "dialogs/SensorTimingTestDialog.h"
 #include "ports/DeviceMapping.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
+#include "report/ReportHtml.h"
+#include "report/ServiceReport.h"
 #include "trace/ProtocolTrace.h"
 
 namespace {
@@ -145,6 +148,13 @@ TEST_F(LineRecoveryTest, ASilentCardOnTheReturnedLineIsSaidSoAndPollingWorksAsBe
     EXPECT_EQ(AccessibleTitle(*window), kTitle + " - COM2 line back, card silent");
     EXPECT_EQ(Printable(silent.Received()), "M\\r");
 
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    ASSERT_EQ(report.lineBreaks.size(), 1u);
+    EXPECT_TRUE(report.lineBreaks[0].back.isValid());
+    ASSERT_FALSE(report.unanswered.empty());
+    EXPECT_EQ(report.unanswered.back().what, "Go offline");
+    EXPECT_EQ(report.unanswered.back().reply, "No Response.");
+
     window->ControlAs<QPushButton>(MaintenanceDialog::IdPollForInstrument)->click();
     EXPECT_EQ(window->Link(), nullptr);
     EXPECT_EQ(feedback.Messages(), 1) << "No Sensor Card was found.";
@@ -259,6 +269,19 @@ TEST_F(DefaultMappedLineTest, TheSameAdapterIsTakenUpUnderItsNewName) {
     EXPECT_EQ(AccessibleTitle(*window), kTitle);
     EXPECT_EQ(Printable(back.Received()), "M\\r");
     EXPECT_EQ(other.Received(), "");
+
+    // The record names both devices, and what follows carries the new one.
+    const QString lost = QString::fromStdString(devices + "/ttyUSB0");
+    const QString renamed = QString::fromStdString(devices + "/ttyUSB1");
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdUpdate)->click();
+    const QJsonObject status = window->Record().Events().last();
+    ASSERT_EQ(status.value("event").toString(), "status");
+    EXPECT_EQ(status.value("device").toString(), renamed);
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    EXPECT_EQ(report.changes.back().what, "Card taken offline on the line's return");
+    const QString html = ReportHtml::Render(
+        report, [](std::size_t) { return QString(); }, true);
+    EXPECT_TRUE(html.contains(lost + ", back as " + renamed)) << html.toStdString();
 }
 
 }  // namespace
