@@ -92,6 +92,10 @@ void NumericEdit::keyPressEvent(QKeyEvent* event) {
         }
         return;
     }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();  // selecting changes no text
+        return;
+    }
     if (HasCommandModifier(modifiers) || event->matches(QKeySequence::Paste)) {
         return;  // clipboard, undo and the other command keys
     }

@@ -7,7 +7,8 @@
 
 // A single-line edit field that only lets the user type a decimal number within its limits.
 // Every change of its text by the user goes through ApplyNumericKey(); pasting, dropping,
-// undoing and the other edits that would bypass the rules are refused.
+// undoing and the other edits that would bypass the rules are refused. Select-all (Ctrl+A)
+// works as in any field.
 class NumericEdit : public QLineEdit {
     Q_OBJECT
   public:

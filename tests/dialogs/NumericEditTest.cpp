@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleTextInterface>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -81,6 +83,55 @@ TEST_F(NumericEditWidget, ClipboardUndoAndWordDeletionAreRefused) {
     PressKey(&edit, Qt::Key_Z, QStringLiteral("\x1a"), Qt::ControlModifier);
     PressKey(&edit, Qt::Key_Backspace, {}, Qt::ControlModifier);
     EXPECT_EQ(edit.text(), QStringLiteral("5.2"));
+}
+
+TEST_F(NumericEditWidget, CtrlASelectsTheWholeFieldAndTheClipboardKeysStayRefused) {
+    // "0.00" with a caret or a selection, one key from the keyboard, then "4.80" typed.
+    struct Case {
+        const char* name;
+        int selectionStart;
+        int selectionEnd;
+        Qt::Key key;
+        const char* selectedAfterKey;
+        const char* typedResult;
+    };
+    const Case cases[] = {
+        {"Ctrl+A, caret at the end", 4, 4, Qt::Key_A, "0.00", "4.80"},
+        {"Ctrl+A, caret at the start", 0, 0, Qt::Key_A, "0.00", "4.80"},
+        {"Ctrl+A, part selected", 2, 4, Qt::Key_A, "0.00", "4.80"},
+        {"Ctrl+C, all selected", 0, 4, Qt::Key_C, "0.00", "4.80"},
+        {"Ctrl+X, all selected", 0, 4, Qt::Key_X, "0.00", "4.80"},
+        {"Ctrl+V, caret at the end", 4, 4, Qt::Key_V, "", "0.004"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QGuiApplication::clipboard()->setText(QStringLiteral("7"));
+        edit.setText(QStringLiteral("0.00"));
+        edit.setSelection(c.selectionStart, c.selectionEnd - c.selectionStart);
+        ASSERT_EQ(edit.State().selectionStart, c.selectionStart);
+        ASSERT_EQ(edit.State().selectionEnd, c.selectionEnd);
+
+        QTest::keyClick(&edit, c.key, Qt::ControlModifier);
+        EXPECT_EQ(edit.text(), QStringLiteral("0.00"));
+        EXPECT_EQ(edit.selectedText(), QString::fromLatin1(c.selectedAfterKey));
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("7"));
+        // Assistive tools see the same selection.
+        QAccessibleTextInterface* accessible =
+            QAccessible::queryAccessibleInterface(&edit)->textInterface();
+        ASSERT_NE(accessible, nullptr);
+        int start = -1;
+        int end = -1;
+        if (edit.hasSelectedText()) {
+            ASSERT_EQ(accessible->selectionCount(), 1);
+            accessible->selection(0, &start, &end);
+            EXPECT_EQ(accessible->text(start, end), edit.selectedText());
+        } else {
+            EXPECT_EQ(accessible->selectionCount(), 0);
+        }
+
+        TypeText(&edit, QStringLiteral("4.80"));
+        EXPECT_EQ(edit.text(), QString::fromLatin1(c.typedResult));
+    }
 }
 
 TEST_F(NumericEditWidget, ShiftAndCtrlDeleteFromTheKeyboardAreRefused) {
