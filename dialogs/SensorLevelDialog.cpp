@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <utility>
 
 #include "controls/NumericEdit.h"
 #include "dialogs/LevelSliderAccessible.h"
@@ -86,6 +87,7 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
 }
 
 void SensorLevelDialog::OnSliderMoved(int position) {
+    roundedLevelUnconfirmed_ = false;
     value_ = position * kValuePerPosition;
     ShowValue();
 }
@@ -96,14 +98,17 @@ std::optional<int> SensorLevelDialog::TypedPosition() const {
 }
 
 void SensorLevelDialog::OnValueTyped() {
-    const std::optional<int> position = TypedPosition();
-    if (!position) {
-        return;  // no level yet: the result stays the last one
+    roundedLevelUnconfirmed_ = false;
+    if (const std::optional<int> position = TypedPosition()) {
+        // The field keeps the text being typed; it shows the result once typing is over.
+        FollowTypedLevel(*position);
     }
-    // The field keeps the text being typed; it shows the result once typing is over.
+}
+
+void SensorLevelDialog::FollowTypedLevel(int position) {
     const QSignalBlocker blocker(slider_);
-    slider_->setValue(*position);
-    value_ = *position * kValuePerPosition;
+    slider_->setValue(position);
+    value_ = position * kValuePerPosition;
 }
 
 bool SensorLevelDialog::TakeTypedValue() {
@@ -111,7 +116,10 @@ bool SensorLevelDialog::TakeTypedValue() {
     if (!position) {
         return false;
     }
-    OnValueTyped();
+    if (!PositionKeepsTypedLevel(valueField_->text().toStdString(), *position)) {
+        roundedLevelUnconfirmed_ = true;
+    }
+    FollowTypedLevel(*position);
     ShowValue();
     return true;
 }
@@ -124,7 +132,9 @@ bool SensorLevelDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SensorLevelDialog::OnOk() {
-    if (!TakeTypedValue()) {
+    // A rounded level stops the first OK also when the field was left before it, as a mouse
+    // click on OK does.
+    if (!TakeTypedValue() || std::exchange(roundedLevelUnconfirmed_, false)) {
         ui::Beep();
         valueField_->setFocus();
         valueField_->selectAll();

@@ -16,7 +16,9 @@ class UpDownControl;
 // Picks a level and the sensor, or every sensor, to apply it to: the voltage dialog or, for
 // kind 1, the trip point dialog. The level is set by the slider, or typed into the value field:
 // a typed level moves the slider to the nearest hundredth and becomes the result, and OK
-// refuses, with a beep, a field that holds no level within the field's limits.
+// refuses, with a beep, a field that holds no level within the field's limits. When showing
+// the typed level with two decimals changes it, the first OK after that shows the level that
+// would be taken, with a beep, and a second OK takes it.
 class SensorLevelDialog : public ui::TemplateDialog {
     Q_OBJECT
   public:
@@ -54,8 +56,10 @@ class SensorLevelDialog : public ui::TemplateDialog {
     void OnSliderMoved(int position);
     std::optional<int> TypedPosition() const;
     void OnValueTyped();
+    // Moves the slider to the typed level's position, which becomes the result.
+    void FollowTypedLevel(int position);
     // Takes the field's level as the result and shows it as the slider would; false when the
-    // field holds none.
+    // field holds none. Notes when the shown level differs from the typed one.
     bool TakeTypedValue();
     void OnSpinScrolled(int position);
     void OnAllSensorsToggled(bool checked);
@@ -64,6 +68,8 @@ class SensorLevelDialog : public ui::TemplateDialog {
     const std::uint8_t kind_;
     double value_ = 0.0;
     SensorIndex sensor_ = 0;
+    // The field shows a rounded form of a typed level that no OK has yet shown.
+    bool roundedLevelUnconfirmed_ = false;
     NumericEdit* valueField_;
     QSlider* slider_;
     UpDownControl* spin_;

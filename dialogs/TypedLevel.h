@@ -10,3 +10,8 @@
 // digit or one whose value is not strictly between the limits' bounds.
 std::optional<int> TypedLevelPosition(const std::string& text, const NumericLimits& limits,
                                       int maximum);
+
+// Whether a slider position stands for the typed level itself, so that showing the position
+// with two decimals keeps the typed value ("4.8" at 480); false when it rounds or clamps it
+// ("0.004" at 0).
+bool PositionKeepsTypedLevel(const std::string& text, int position);

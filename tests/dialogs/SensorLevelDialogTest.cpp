@@ -8,11 +8,15 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
 
+#include <functional>
+
 #include "AccessibleCheck.h"
+#include "AccessibleEventRecorder.h"
 #include "FeedbackRecorder.h"
 #include "KeyInput.h"
 #include "controls/NumericEdit.h"
@@ -138,24 +142,82 @@ TEST(SensorLevelDialog, ATypedLevelMovesTheSliderAndIsWhatOkGives) {
 }
 
 TEST(SensorLevelDialog, ATypedLevelGoesToTheNearestHundredthShownOnOk) {
+    // A level the two-decimal display changes is shown by the first OK and taken by the second.
     struct Case {
         const char* typed;
         int position;
         const char* shown;
+        bool takenAtFirstOk;
     };
-    const Case cases[] = {{"4.567", 457, "4.57"}, {"4.564", 456, "4.56"}, {"10.009", 1000, "10.00"},
-                          {"-0.004", 0, "0.00"},  {"7.", 700, "7.00"},    {".5", 50, "0.50"}};
+    const Case cases[] = {{"4.567", 457, "4.57", false},    {"4.564", 456, "4.56", false},
+                          {"10.009", 1000, "10.00", false}, {"-0.004", 0, "0.00", false},
+                          {"7.", 700, "7.00", true},        {".5", 50, "0.50", true},
+                          {"4.800", 480, "4.80", true},     {"-0", 0, "0.00", true}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        FeedbackRecorder feedback;
         SensorLevelDialog dialog(SensorLevelDialog::kTripPointKind);
         const Parts parts(dialog);
+        dialog.show();
         parts.slider->setValue(900);
         parts.value->selectAll();
         TypeText(parts.value, QString::fromLatin1(c.typed));
         ASSERT_EQ(parts.value->text(), QString::fromLatin1(c.typed));
-        EXPECT_EQ(parts.slider->value(), c.position) << c.typed;
+        EXPECT_EQ(parts.slider->value(), c.position);
         parts.ok->click();
-        EXPECT_EQ(parts.value->text(), QString::fromLatin1(c.shown)) << c.typed;
-        EXPECT_DOUBLE_EQ(dialog.Value(), c.position * 0.01) << c.typed;
+        EXPECT_EQ(parts.value->text(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.takenAtFirstOk);
+        EXPECT_EQ(feedback.Beeps(), c.takenAtFirstOk ? 0 : 1);
+        if (!c.takenAtFirstOk) {
+            parts.ok->click();
+        }
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_DOUBLE_EQ(dialog.Value(), c.position * 0.01);
+    }
+}
+
+TEST(SensorLevelDialog, TheFirstOkOnARoundedLevelShowsItBeepsAndSendsNothing) {
+    // By mouse the field loses the focus to OK before OK runs; by Enter it keeps it.
+    struct Way {
+        const char* name;
+        std::function<void(const Parts&)> press;
+    };
+    const Way ways[] = {
+        {"mouse", [](const Parts& parts) { QTest::mouseClick(parts.ok, Qt::LeftButton); }},
+        {"Enter", [](const Parts& parts) { QTest::keyClick(parts.value, Qt::Key_Return); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        const auto& press = way.press;
+        FeedbackRecorder feedback;
+        AccessibleEventRecorder accessibleEvents;
+        SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+        const Parts parts(dialog);
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        parts.value->setFocus();
+        ASSERT_TRUE(parts.value->hasFocus());
+        const QSignalSpy finished(&dialog, &QDialog::finished);
+        parts.value->selectAll();
+        TypeText(parts.value, QStringLiteral("0.004"));
+        ASSERT_EQ(parts.value->text(), QStringLiteral("0.004"));
+
+        press(parts);
+        EXPECT_EQ(parts.value->text(), QStringLiteral("0.00"));
+        EXPECT_EQ(feedback.Beeps(), 1);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(finished.count(), 0);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(parts.value)->text(QAccessible::Value),
+                  QStringLiteral("0.00"));
+        const auto updates = accessibleEvents.Of(parts.value, QAccessible::TextUpdated);
+        ASSERT_FALSE(updates.empty());
+        EXPECT_EQ(updates.back().inserted, QStringLiteral("0.00"));
+
+        press(parts);
+        EXPECT_EQ(finished.count(), 1);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_DOUBLE_EQ(dialog.Value(), 0.0);
+        EXPECT_EQ(feedback.Beeps(), 1);
     }
 }
 
