@@ -169,6 +169,7 @@ struct TypedLevelCase {
     const char* typed;
     int sensor;
     const char* sent;
+    int okClicks = 1;  // a level the two decimals change takes a second OK, after a beep
 };
 
 class TypedLevelTest : public OperationsTest,
@@ -176,24 +177,26 @@ class TypedLevelTest : public OperationsTest,
 
 TEST_P(TypedLevelTest, SendsTheTypedLevelRoundedToHundredths) {
     const TypedLevelCase level = GetParam();
-    ModalDialogAnswerer answerer(TypeLevel(QString::fromLatin1(level.typed), level.sensor));
+    ModalDialogAnswerer answerer(
+        TypeLevel(QString::fromLatin1(level.typed), level.sensor, level.okClicks));
     Click(level.button);
 
     ASSERT_TRUE(answerer.Answered());
     EXPECT_FALSE(answerer.ClosedByForce());
     EXPECT_EQ(Printable(card->Received()), Printable(level.sent));
     EXPECT_EQ(Text(Id::IdResponse), Shown(LastCardLine()));
-    EXPECT_TRUE(feedback.events.empty());
+    EXPECT_EQ(feedback.Beeps(), level.okClicks - 1);
+    EXPECT_EQ(feedback.events.size(), static_cast<size_t>(level.okClicks - 1));
 }
 
 // 5.00 V is code 7FF (5 x 409.5, truncated), 4.567 V is sent as 4.57 V (1871, 74F), 2.5 mA is
 // trip code 1FFF (2.5 x 3276.7).
-INSTANTIATE_TEST_SUITE_P(Levels, TypedLevelTest,
-                         ::testing::Values(TypedLevelCase{Id::IdSetVoltage, "5.00", 2, "7FF2V\r"},
-                                           TypedLevelCase{Id::IdSetVoltage, "4.567", 3, "74F3V\r"},
-                                           TypedLevelCase{Id::IdSetVoltage, "10", 7, "FFF7V\r"},
-                                           TypedLevelCase{Id::IdSetTripPoint, "2.5", 0,
-                                                          "1FFF0T\r"}));
+INSTANTIATE_TEST_SUITE_P(
+    Levels, TypedLevelTest,
+    ::testing::Values(TypedLevelCase{Id::IdSetVoltage, "5.00", 2, "7FF2V\r"},
+                      TypedLevelCase{Id::IdSetVoltage, "4.567", 3, "74F3V\r", 2},
+                      TypedLevelCase{Id::IdSetVoltage, "10", 7, "FFF7V\r"},
+                      TypedLevelCase{Id::IdSetTripPoint, "2.5", 0, "1FFF0T\r"}));
 
 TEST_F(OperationsTest, OkOnAnEmptyValueFieldBeepsAndSendsNothing) {
     bool openAfterOk = false;

@@ -80,8 +80,8 @@ DialogAnswer ChooseLevel(int sliderPosition, std::optional<int> sensor) {
     };
 }
 
-DialogAnswer TypeLevel(const QString& typed, int sensor) {
-    return [typed, sensor](ui::TemplateDialog& dialog) {
+DialogAnswer TypeLevel(const QString& typed, int sensor, int okClicks) {
+    return [typed, sensor, okClicks](ui::TemplateDialog& dialog) {
         auto* field = dialog.ControlAs<QLineEdit>(SensorLevelDialog::IdValue);
         ASSERT_NE(field, nullptr);
         field->setFocus();
@@ -89,7 +89,9 @@ DialogAnswer TypeLevel(const QString& typed, int sensor) {
         QTest::keyClicks(field, typed);
         ASSERT_EQ(field->text(), typed);
         StepSensorUp(dialog, sensor);
-        ClickButton(dialog, kIdOk);
+        for (int click = 0; click < okClicks; ++click) {
+            ClickButton(dialog, kIdOk);
+        }
     };
 }
 

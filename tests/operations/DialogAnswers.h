@@ -24,8 +24,8 @@ DialogAnswer ChooseSensor(int sensor);
 // std::nullopt, then OK.
 DialogAnswer ChooseLevel(int sliderPosition, std::optional<int> sensor);
 // "Set Sensor Voltage" / "Set Sensor Trip Point": the value field's text selected and the
-// level typed over it, the sensor chosen with the up arrow, then OK.
-DialogAnswer TypeLevel(const QString& typed, int sensor);
+// level typed over it, the sensor chosen with the up arrow, then OK, okClicks times.
+DialogAnswer TypeLevel(const QString& typed, int sensor, int okClicks = 1);
 // "Set Target Power Level" or "Training Levels Storage Bin": an entry of the list, then OK.
 DialogAnswer ChooseEntry(int listId, int index);
 // "Enable or Disable Sensor Reporting": the two radio choices, then OK.
