@@ -23,7 +23,8 @@ end() {
 # mount_record_disk: the host's fresh ext4 disk (virtio, /dev/vda) at /data, with the file
 # system's defaults; XDG_DATA_HOME=/data puts the service record on it.
 mount_record_disk() {
-    wait_present /dev/vda 30 && mkdir -p /data && mount -t ext4 /dev/vda /data
+    wait_present /dev/vda 30 && mkdir -p /data && mount -t ext4 /dev/vda /data &&
+        grep " /data " /proc/mounts >"$D/mount.options"
 }
 
 # power_cut: the scenario ends as "end" ends it, then the host kills the machine at once: no

@@ -1,6 +1,7 @@
 """Scenario data: expansion per instrument line, and the checks of one scenario's outcome."""
 
 import copy
+import datetime
 import json
 import re
 
@@ -212,15 +213,29 @@ def _check_report(label, output, events, notes, reasons):
                        f"notes {notes}")
 
 
+def _seconds_from(text, trace):
+    """Seconds from the first trace line holding text to the trace's last line, or None."""
+    stamped = [(datetime.datetime.fromisoformat(match.group(1)), line)
+               for line in trace.splitlines()
+               if (match := re.match(r"(\d{4}-\d\d-\d\dT[\d:.]+) ", line))]
+    start = next((time for time, line in stamped if text in line), None)
+    return None if start is None else (stamped[-1][0] - start).total_seconds()
+
+
 def _check_record_after_cut(wanted, result, trace, reasons):
     """The record on the disk after the power cut: every event the trace notes as handed to
     the record ("event KIND", in order) but at most the last lost_at_most; each line whole
     but the last; opened in the report, with its note when the last line was cut off, and
-    with the note when the same record is cut inside its last line."""
+    with the note when the same record is cut inside its last line. The trace must end soon
+    enough after the record began that the guest's own writeback cannot have written it."""
     files = result.files
     if not result.cut:
         reasons.append("power cut: the machine was not cut")
         return
+    span = _seconds_from("record file ", trace)
+    if span is None or span > wanted["cut_within_seconds"]:
+        reasons.append(f"power cut: the trace ran {span} s after the record began, wanted at "
+                       f"most {wanted['cut_within_seconds']} (the guest writes back by itself)")
     if not files.get("disk.replay", "").startswith("0\n"):
         reasons.append(f"power cut: the disk's journal replay said {files.get('disk.replay')!r}")
     if "record.jsonl" not in files:

@@ -38,11 +38,15 @@ class RecordDisk:
         self.image = work / f"{name}.img"
         self.script = f"/rig/alone/{name}.sh"
         self.cache = "none"
+        self.found = work / f"{name}.jsonl"
+        self.cut_short = work / f"{name}-cut-short.jsonl"
 
     def make(self):
-        self.image.unlink(missing_ok=True)
-        subprocess.run(["mkfs.ext4", "-q", "-F", str(self.image), SIZE], capture_output=True,
-                       check=True)
+        """A fresh file system with 4 KiB blocks, a page each, as on a desktop's disk."""
+        for path in (self.image, self.found, self.cut_short):
+            path.unlink(missing_ok=True)
+        subprocess.run(["mkfs.ext4", "-q", "-F", "-b", "4096", str(self.image), SIZE],
+                       capture_output=True, check=True)
         self.cache = "none" if _direct_io_works(self.image) else "writethrough"
 
     def _debugfs(self, request):
@@ -51,7 +55,7 @@ class RecordDisk:
 
     def findings(self, build):
         """The scenario's files from the disk: "disk.replay" (e2fsck's journal replay: its exit
-        status, then its words), "record.jsonl" (the record as found), "record.report" (it
+        status, then its words), "records" (the record files' names), "record.jsonl" (the record as found), "record.report" (it
         opened in the report) and "record-cut-short.report" (the same cut inside its last
         whole line)."""
         replay = subprocess.run(["e2fsck", "-p", "-E", "journal_only", str(self.image)],
@@ -66,15 +70,13 @@ class RecordDisk:
             return files
         record = self._debugfs(f"cat {RECORDS}/{names[0]}")
         files["record.jsonl"] = record.decode(errors="replace")
-        found = self.image.with_suffix(".jsonl")
-        found.write_bytes(record)
-        files["record.report"] = _report(build, found)
+        self.found.write_bytes(record)
+        files["record.report"] = _report(build, self.found)
         whole = record[:record.rfind(b"\n") + 1]
         last_start = whole.rfind(b"\n", 0, len(whole) - 1) + 1
         kept = last_start + int((len(whole) - last_start) * PART_OF_LAST_LINE_KEPT)
-        cut_short = self.image.with_name(f"{self.name}-cut-short.jsonl")
-        cut_short.write_bytes(whole[:kept])
-        files["record-cut-short.report"] = _report(build, cut_short)
+        self.cut_short.write_bytes(whole[:kept])
+        files["record-cut-short.report"] = _report(build, self.cut_short)
         return files
 
 
@@ -100,6 +102,7 @@ def boot_and_cut(work, build, kernel, initrd, accel, lines, name):
     result = outcome.scenarios.get(name)
     if result is not None and result.cut:
         result.files.update(disk.findings(build))
-    print(f"vm: {name}: user space after {outcome.ready_seconds:.1f} s, cut and read after "
-          f"{time.monotonic() - started:.1f} s, console log {outcome.console_path}", flush=True)
+    print(f"vm: {name}: disk cache={disk.cache}, user space after "
+          f"{outcome.ready_seconds:.1f} s, cut and read after {time.monotonic() - started:.1f} s, "
+          f"console log {outcome.console_path}", flush=True)
     return outcome

@@ -141,16 +141,17 @@ class PowerCutTest(unittest.TestCase):
     NOTED = ["discovery", "status", "dump_start", "dump_sample"]
     NAME = "power-cut-during-dump"
 
-    def cut(self, kinds, tail="", report=None, short_report=None, cut=True):
+    def cut(self, kinds, tail="", report=None, short_report=None, cut=True, trace_end=""):
         """The record found on the disk: the visit and these events, whole lines, then the
-        tail; the reports are what the report shows of it, right unless given."""
+        tail; the reports are what the report shows of it, right unless given; the trace
+        notes NOTED, then trace_end."""
         lines = "".join(json.dumps({"event": kind}) + "\n" for kind in ["visit"] + kinds)
         events = "".join(f"EVENT {kind}\n" for kind in ["visit"] + kinds)
         trace = "".join(f"2026-12-08T10:00:0{i}.000 event {kind}\n"
                         for i, kind in enumerate(self.NOTED))
         result = ended(**{
             "trace.txt": "2026-12-08T10:00:00.000 record file "
-                         "/data/merrowby/records/2026-12-08_10-00-00.jsonl\n" + trace,
+                         "/data/merrowby/records/2026-12-08_10-00-00.jsonl\n" + trace + trace_end,
             "disk.replay": "0\n",
             "record.jsonl": lines + tail,
             "record.report": report if report is not None
@@ -179,6 +180,8 @@ class PowerCutTest(unittest.TestCase):
                  f"EVENT {kind}\n" for kind in ["visit"] + self.NOTED))),
             ("cut in its last line: opened", dict(kinds=self.NOTED, short_report="ERROR x\n")),
             ("the machine was not cut", dict(kinds=self.NOTED, cut=False)),
+            ("the trace ran 21.0 s after the record began",
+             dict(kinds=self.NOTED, trace_end="2026-12-08T10:00:21.000 COM1 < 0FF8\n")),
         ]
         for reason, arguments in cases:
             with self.subTest(reason=reason):
