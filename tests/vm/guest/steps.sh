@@ -20,6 +20,21 @@ end() {
     echo "@@END $SCENARIO"
 }
 
+# mount_record_disk: the host's fresh ext4 disk (virtio, /dev/vda) at /data, with the file
+# system's defaults; XDG_DATA_HOME=/data puts the service record on it.
+mount_record_disk() {
+    wait_present /dev/vda 30 && mkdir -p /data && mount -t ext4 /dev/vda /data &&
+        grep " /data " /proc/mounts >"$D/mount.options"
+}
+
+# power_cut: the scenario ends as "end" ends it, then the host kills the machine at once: no
+# sync, no unmount; the disk keeps what the guest's own flushes put there. The host reads it.
+power_cut() {
+    end
+    echo "@@CUT $SCENARIO"
+    sleep 600
+}
+
 # A request to the host, carried out on the virtual machine's monitor (device_del ID,
 # device_add DRIVER,OPTIONS...). The guest then waits for its effect.
 host() {

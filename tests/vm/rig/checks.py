@@ -1,6 +1,8 @@
 """Scenario data: expansion per instrument line, and the checks of one scenario's outcome."""
 
 import copy
+import datetime
+import json
 import re
 
 
@@ -16,17 +18,27 @@ def _substitute(value, names):
     return value
 
 
+def _per_point(scenario, names):
+    """The names once per point of "per_point" ({point} and the point's own), else as given."""
+    points = scenario.get("per_point")
+    if not points:
+        return [names]
+    return [{**names, "point": point, **values} for point, values in points.items()]
+
+
 def expand_scenarios(data, only):
-    """One scenario per line named in "per_line", with {line} and {device} filled in."""
+    """One scenario per line named in "per_line", with {line} and {device} filled in, and per
+    point of "per_point", with {point} and the point's names filled in."""
     scenarios = []
     for scenario in data["scenarios"]:
         for line in scenario.get("per_line", [None]):
             names = {} if line is None else {"line": line, "device": data["lines"][line]["device"]}
-            expanded = _substitute(copy.deepcopy(scenario), names)
-            expanded["line"] = line
-            expanded["settings_table"] = data["settings"]
-            if not only or any(text in expanded["name"] for text in only):
-                scenarios.append(expanded)
+            for point_names in _per_point(scenario, names):
+                expanded = _substitute(copy.deepcopy(scenario), point_names)
+                expanded["line"] = line
+                expanded["settings_table"] = data["settings"]
+                if not only or any(text in expanded["name"] for text in only):
+                    scenarios.append(expanded)
     return scenarios
 
 
@@ -166,6 +178,93 @@ def _check_commands_after(wanted, result, reasons):
                            f"wanted exactly {expected['commands']}")
 
 
+def _record_lines(text):
+    """The record's whole lines as events (None for a line that is not one), and the text
+    after its last line end: empty, or a line cut off."""
+    *whole, tail = text.split("\n")
+    events = []
+    for line in whole:
+        try:
+            event = json.loads(line)
+        except ValueError:
+            event = None
+        events.append(event if isinstance(event, dict) and isinstance(event.get("event"), str)
+                      else None)
+    return events, tail
+
+
+def _report_says(output):
+    """merrowby-vm-report's "EVENT kind" lines, "NOTE text" lines and the rest."""
+    said = {"EVENT": [], "NOTE": [], "other": []}
+    for line in output.splitlines():
+        kind, _, text = line.partition(" ")
+        if kind in ("EVENT", "NOTE"):
+            said[kind].append(text)
+        else:
+            said["other"].append(line)
+    return said
+
+
+def _check_report(label, output, events, notes, reasons):
+    said = _report_says(output)
+    if said["other"] or said["EVENT"] != events or said["NOTE"] != notes:
+        reasons.append(f"{label}: opened in the report as {said['EVENT']} with notes "
+                       f"{said['NOTE']} {' '.join(said['other'])}, wanted {events} with "
+                       f"notes {notes}")
+
+
+def _seconds_from(text, trace):
+    """Seconds from the first trace line holding text to the trace's last line, or None."""
+    stamped = [(datetime.datetime.fromisoformat(match.group(1)), line)
+               for line in trace.splitlines()
+               if (match := re.match(r"(\d{4}-\d\d-\d\dT[\d:.]+) ", line))]
+    start = next((time for time, line in stamped if text in line), None)
+    return None if start is None else (stamped[-1][0] - start).total_seconds()
+
+
+def _check_record_after_cut(wanted, result, trace, reasons):
+    """The record on the disk after the power cut: every event the trace notes as handed to
+    the record ("event KIND", in order) but at most the last lost_at_most; each line whole
+    but the last; opened in the report, with its note when the last line was cut off, and
+    with the note when the same record is cut inside its last line. The trace must end soon
+    enough after the record began that the guest's own writeback cannot have written it."""
+    files = result.files
+    if not result.cut:
+        reasons.append("power cut: the machine was not cut")
+        return
+    span = _seconds_from("record file ", trace)
+    if span is None or span > wanted["cut_within_seconds"]:
+        reasons.append(f"power cut: the trace ran {span} s after the record began, wanted at "
+                       f"most {wanted['cut_within_seconds']} (the guest writes back by itself)")
+    if not files.get("disk.replay", "").startswith("0\n"):
+        reasons.append(f"power cut: the disk's journal replay said {files.get('disk.replay')!r}")
+    if "record.jsonl" not in files:
+        reasons.append(f"power cut: no one record on the disk, found {files.get('records')!r}")
+        return
+    noted = re.findall(r"^\S+ event (\S+)$", trace, re.MULTILINE)
+    events, tail = _record_lines(files["record.jsonl"])
+    broken = [number for number, event in enumerate(events, 1) if event is None]
+    if broken:
+        reasons.append(f"power cut: record lines {broken} are not whole events")
+        return
+    kinds = [event["event"] for event in events]
+    if kinds[:1] != ["visit"]:
+        reasons.append(f"power cut: the record starts with {kinds[:1]}, not the visit")
+    recorded = kinds[1:]
+    if recorded != noted[:len(recorded)] and noted != recorded[:len(noted)]:
+        reasons.append(f"power cut: the record holds {recorded}, the trace noted {noted}")
+    elif len(noted) - len(recorded) > wanted["lost_at_most"]:
+        reasons.append(f"power cut: {len(noted) - len(recorded)} of the {len(noted)} events "
+                       f"noted lost ({noted[len(recorded):]}), wanted at most "
+                       f"{wanted['lost_at_most']}")
+    note = wanted["cut_off_note"]
+    _check_report("power cut: the record", files.get("record.report", ""), kinds,
+                  [note] if tail else [], reasons)
+    if len(kinds) > 1:  # with the visit alone, cut short it is no record
+        _check_report("power cut: the record cut in its last line",
+                      files.get("record-cut-short.report", ""), kinds[:-1], [note], reasons)
+
+
 def check(scenario, outcome):
     """The reasons the scenario failed; empty when it passed."""
     result = outcome.scenarios.get(scenario["name"])
@@ -206,6 +305,8 @@ def check(scenario, outcome):
         _check_settings(scenario, files.get("probe.out", ""), reasons)
     if "rts" in expect:
         _check_rts(expect["rts"], files.get("probe.out", ""), reasons)
+    if "record_after_cut" in expect:
+        _check_record_after_cut(expect["record_after_cut"], result, trace, reasons)
     # The monitor answers a command that worked with nothing.
     for command, answer in result.host:
         if answer.strip():

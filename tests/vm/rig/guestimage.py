@@ -1,7 +1,8 @@
 """What the guest boots: Debian's kernel, unpacked from its package, and an initramfs of
-busybox, the USB serial modules, the programs with every library they load, Qt's offscreen
-platform plugin and one font. The kernel and the system part of the initramfs are kept in the
-build folder; only the programs and the scenario script are packed on each run."""
+busybox, the USB serial, virtio disk and ext4 modules, the programs with every library they
+load, Qt's offscreen platform plugin and one font. The kernel and the system part of the
+initramfs are kept in the build folder; only the programs and the scenario scripts are packed
+on each run."""
 
 import json
 import lzma
@@ -12,10 +13,11 @@ import shutil
 import subprocess
 
 GUEST_DIR = pathlib.Path(__file__).resolve().parents[1] / "guest"
-PACKAGES = ["qemu-system-x86", "busybox-static", "cpio"]
+PACKAGES = ["qemu-system-x86", "busybox-static", "cpio", "e2fsprogs"]
 KERNEL_PACKAGE = "linux-image-amd64"
-# The USB serial stack; the 8250 UART driver is built into Debian's kernel.
-MODULES = ["xhci-pci", "ftdi_sio"]
+# The USB serial stack; the 8250 UART driver is built into Debian's kernel. Then the record
+# disk's: virtio block on PCI and ext4, which asks the crypto layer for crc32c at mount.
+MODULES = ["xhci-pci", "ftdi_sio", "virtio_pci", "virtio_blk", "crc32c_generic", "ext4"]
 QT_PLUGIN = pathlib.Path("/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so")
 FONT = pathlib.Path("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")
 LIBRARY_DIR = "usr/lib/x86_64-linux-gnu"
@@ -33,8 +35,9 @@ def install_packages(source_dir):
     subprocess.run([str(source_dir / "scripts" / "install-deps")] + PACKAGES, check=True)
 
 
-# What the guest runs, from the build folder.
-PROGRAMS = ["merrowby", "merrowby-card-sim", "merrowby-vm-probe", "merrowby-vm-window"]
+# What the guest and the host run, from the build folder.
+PROGRAMS = ["merrowby", "merrowby-card-sim", "merrowby-vm-probe", "merrowby-vm-window",
+            "merrowby-vm-report"]
 
 
 def build_programs(build):
@@ -70,7 +73,9 @@ def unpacked_kernel(work):
     root = work / "kernel" / "root"
     stamp = work / "kernel" / "version"
     if stamp.exists() and (work / "kernel" / "vmlinux").exists():
-        return Kernel(root, stamp.read_text().strip())
+        kernel = Kernel(root, stamp.read_text().strip())
+        if _has_modules(kernel):
+            return kernel
     package = _kernel_package_name()
     download = work / "kernel" / "download"
     shutil.rmtree(work / "kernel", ignore_errors=True)
@@ -82,19 +87,31 @@ def unpacked_kernel(work):
     deb.unlink()
     version = next((root / "lib" / "modules").iterdir()).name
     _extract_vmlinux(root / "boot" / f"vmlinuz-{version}", work / "kernel" / "vmlinux")
-    _keep_only_usb_modules(root, version)
+    kernel = Kernel(root, version)
+    _keep_only_guest_modules(kernel)
     stamp.write_text(version + "\n")
-    return Kernel(root, version)
+    return kernel
 
 
-def _keep_only_usb_modules(root, version):
-    """The guest loads USB drivers only: the rest of the 450 MB package goes."""
-    usb = root / "lib" / "modules" / version / "kernel" / "drivers" / "usb"
-    kept = root.parent / "usb"
-    usb.rename(kept)
-    shutil.rmtree(root)
-    usb.parent.mkdir(parents=True)
-    kept.rename(usb)
+def _keep_only_guest_modules(kernel):
+    """The guest loads MODULES and what they depend on: the rest of the 450 MB package goes."""
+    kept = kernel.root.parent / "kept"
+    for _, path in _modules_in_load_order(kernel):
+        target = kept / path.relative_to(kernel.modules)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        path.rename(target)
+    shutil.rmtree(kernel.root)
+    kernel.modules.parent.mkdir(parents=True)
+    kept.rename(kernel.modules)
+
+
+def _has_modules(kernel):
+    """Whether a kept kernel has every module the guest loads (MODULES may have grown)."""
+    try:
+        _modules_in_load_order(kernel)
+    except KeyError:
+        return False
+    return True
 
 
 def _module_files(kernel):
@@ -211,7 +228,15 @@ def _programs_archive(work, programs, scenarios, settings):
     _copy(GUEST_DIR / "steps.sh", stage / "rig" / "steps.sh")
     _copy(GUEST_DIR / "by-id-link", stage / "rig" / "by-id-link")
     _copy(GUEST_DIR / "mdev.conf", stage / "etc" / "mdev.conf")
-    (stage / "rig" / "scenarios.sh").write_text(_scenario_script(scenarios))
+    (stage / "rig" / "scenarios.sh").write_text(
+        _scenario_script([s for s in scenarios if not s.get("power_cut")]))
+    # A power cut ends the machine: each such scenario has a boot of its own, which runs
+    # /rig/alone/NAME.sh in place of scenarios.sh.
+    for scenario in scenarios:
+        if scenario.get("power_cut"):
+            alone = stage / "rig" / "alone" / f"{scenario['name']}.sh"
+            alone.parent.mkdir(parents=True, exist_ok=True)
+            alone.write_text(_scenario_script([scenario]))
     (stage / "rig" / "settings.txt").write_text("\n".join(settings_list(settings)) + "\n")
     archive = work / "programs.cpio"
     _pack(stage, archive)

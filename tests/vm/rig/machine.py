@@ -6,7 +6,8 @@ serial adapter (ttyUSB0, id "adapter" on the monitor). The guest's console lines
 they come: "@@BEGIN/@@END name" frame a scenario, "@@FILE name" and "| " lines carry its files,
 "@@HOST command" is passed to the QEMU monitor. At each "@@HOST command" and "@@POINT name"
 the host notes how far each card's record has come, so that a check can take what a card
-received after that point. "@@MARK text" lines and the monitor's answers are kept with the
+received after that point. "@@CUT name" (after the scenario's "@@END") is a power cut: the host
+kills QEMU at once. "@@MARK text" lines and the monitor's answers are kept with the
 host's monotonic time of their reading, for benchmarks.
 """
 
@@ -36,6 +37,7 @@ class ScenarioResult:
         self.host = []  # (command, monitor answer)
         self.points = {}  # host command or point name: {line: offset in the record}
         self.times = []  # (host monotonic seconds, "answered COMMAND" or "mark TEXT")
+        self.cut = False  # QEMU killed at the scenario's "@@CUT"
 
 
 class Outcome:
@@ -136,8 +138,9 @@ class Monitor:
 class ConsoleReader:
     """Follows console.log line by line and sorts what it says into scenario results."""
 
-    def __init__(self, outcome, cards, monitor, started):
+    def __init__(self, outcome, cards, monitor, started, cut=None):
         self.outcome = outcome
+        self.cut = cut
         self.cards = cards
         self.monitor = monitor
         self.started = started
@@ -185,6 +188,10 @@ class ConsoleReader:
             self.mark_point(text.split(" ", 1)[1])
         elif text.startswith("@@TIMEOUT") and self.current is not None:
             self.current.timeouts.append(text[2:])
+        elif text.startswith("@@CUT ") and self.cut is not None:
+            self.cut()
+            self.done = True
+            self.outcome.scenarios[text.split(" ", 1)[1]].cut = True
 
     def begin(self, name):
         self.current = ScenarioResult()
@@ -202,10 +209,12 @@ class ConsoleReader:
         self.current = None
 
 
-def _qemu_command(kernel, initrd, accel, run_dir, cards):
+def _qemu_command(kernel, initrd, accel, run_dir, cards, disk=None):
     # no_timer_check: an emulated processor on a busy host can miss the IO-APIC timer test.
     append = "console=ttyS0 quiet loglevel=3 panic=-1 no_timer_check"
-    return _qemu_base(kernel, accel, append) + [
+    if disk is not None:
+        append += f" rig.script={disk.script}"
+    return _qemu_base(kernel, accel, append) + _disk_options(disk) + [
         "-initrd", str(initrd),
         "-chardev", f"file,id=console,path={run_dir / 'console.log'}",
         "-serial", "chardev:console",
@@ -219,9 +228,20 @@ def _qemu_command(kernel, initrd, accel, run_dir, cards):
     ]
 
 
-def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05):
-    """Boots the guest and follows its console, read every poll_seconds while quiet."""
-    run_dir = work / "run"
+def _disk_options(disk):
+    """The record disk on virtio, with no cache of QEMU's own that the guest's flushes would
+    not reach through: O_DIRECT where the host's file system allows it, else write-through."""
+    if disk is None:
+        return []
+    return ["-drive", f"file={disk.image},format=raw,if=none,id=record,cache={disk.cache}",
+            "-device", "virtio-blk-pci,drive=record"]
+
+
+def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05, disk=None):
+    """Boots the guest and follows its console, read every poll_seconds while quiet. With a
+    disk (a recorddisk.RecordDisk), the guest runs the disk's script alone, and QEMU is
+    killed at its "@@CUT"."""
+    run_dir = work / ("run" if disk is None else f"run-{disk.name}")
     shutil.rmtree(run_dir, ignore_errors=True)
     run_dir.mkdir(parents=True)
     console_path = run_dir / "console.log"
@@ -231,10 +251,10 @@ def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05):
     monitor = Monitor(run_dir / "monitor.sock")
     started = time.monotonic()
     with open(run_dir / "qemu.log", "wb") as qemu_log:
-        qemu = subprocess.Popen(_qemu_command(kernel, initrd, accel, run_dir, cards),
+        qemu = subprocess.Popen(_qemu_command(kernel, initrd, accel, run_dir, cards, disk),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=qemu_log)
-    reader = ConsoleReader(outcome, cards, monitor, started)
+    reader = ConsoleReader(outcome, cards, monitor, started, qemu.kill if disk else None)
     try:
         with open(console_path, "rb") as console:
             while not reader.done and time.monotonic() - started < RUN_LIMIT_SECONDS:

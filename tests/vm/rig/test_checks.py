@@ -136,6 +136,68 @@ class CommandsAfterPointTest(unittest.TestCase):
         self.assertNotEqual(self.replugged(self.RECORD, {}), [])
 
 
+class PowerCutTest(unittest.TestCase):
+    NOTE = "The last event was cut off and is left out."
+    NOTED = ["discovery", "status", "dump_start", "dump_sample"]
+    NAME = "power-cut-during-dump"
+
+    def cut(self, kinds, tail="", report=None, short_report=None, cut=True, trace_end=""):
+        """The record found on the disk: the visit and these events, whole lines, then the
+        tail; the reports are what the report shows of it, right unless given; the trace
+        notes NOTED, then trace_end."""
+        lines = "".join(json.dumps({"event": kind}) + "\n" for kind in ["visit"] + kinds)
+        events = "".join(f"EVENT {kind}\n" for kind in ["visit"] + kinds)
+        trace = "".join(f"2026-12-08T10:00:0{i}.000 event {kind}\n"
+                        for i, kind in enumerate(self.NOTED))
+        result = ended(**{
+            "trace.txt": "2026-12-08T10:00:00.000 record file "
+                         "/data/merrowby/records/2026-12-08_10-00-00.jsonl\n" + trace + trace_end,
+            "disk.replay": "0\n",
+            "record.jsonl": lines + tail,
+            "record.report": report if report is not None
+            else events + (f"NOTE {self.NOTE}\n" if tail else ""),
+            "record-cut-short.report": short_report if short_report is not None
+            else "".join(events.splitlines(True)[:-1]) + f"NOTE {self.NOTE}\n"})
+        result.cut = cut
+        return checks.check(scenario(self.NAME), Outcome(self.NAME, result))
+
+    def test_every_event_noted_or_all_but_the_last_passes(self):
+        self.assertEqual(self.cut(self.NOTED), [])
+        self.assertEqual(self.cut(self.NOTED + ["dump_sample"]), [])
+        self.assertEqual(self.cut(self.NOTED[:-1]), [])
+        self.assertEqual(self.cut(self.NOTED[:-1], tail='{"event":"dump_sa'), [])
+
+    def test_a_record_that_lost_more_broke_or_opens_wrong_fails(self):
+        cases = [
+            ("2 of the 4 events noted lost", dict(kinds=self.NOTED[:-2])),
+            ("4 of the 4 events noted lost", dict(kinds=[])),
+            ("lines [3] are not whole",
+             dict(kinds=["discovery"], tail='\0\0\0\n{"event": "status"}\n')),
+            ("the record holds ['discovery', 'dump_start']",
+             dict(kinds=["discovery", "dump_start"])),
+            ("the record: opened in the report as",
+             dict(kinds=self.NOTED, tail='{"ev', report="".join(
+                 f"EVENT {kind}\n" for kind in ["visit"] + self.NOTED))),
+            ("cut in its last line: opened", dict(kinds=self.NOTED, short_report="ERROR x\n")),
+            ("the machine was not cut", dict(kinds=self.NOTED, cut=False)),
+            ("the trace ran 21.0 s after the record began",
+             dict(kinds=self.NOTED, trace_end="2026-12-08T10:00:21.000 COM1 < 0FF8\n")),
+        ]
+        for reason, arguments in cases:
+            with self.subTest(reason=reason):
+                reasons = self.cut(**arguments)
+                self.assertTrue(any(reason in r for r in reasons), reasons)
+
+    def test_an_empty_disk_fails(self):
+        for files in [{"disk.replay": "0\n", "records": ""},
+                      {"disk.replay": "0\n", "record.jsonl": ""}]:
+            with self.subTest(files=files):
+                result = ended(**files)
+                result.cut = True
+                self.assertNotEqual(checks.check(scenario(self.NAME),
+                                                 Outcome(self.NAME, result)), [])
+
+
 class CpuTest(unittest.TestCase):
     def unplugged(self, ticks):
         name = "unplug-while-idle"

@@ -12,6 +12,8 @@
 #include "app/MaintenanceDialog.h"
 #include "app/ProgramStart.h"
 #include "app/TerminationSignals.h"
+#include "record/RecordFolder.h"
+#include "record/VisitRecord.h"
 
 namespace {
 
@@ -82,18 +84,32 @@ void TraceWindowTexts(MaintenanceDialog& window, trace::ProtocolTrace& trace,
     }
 }
 
+// The service record in its folder, as merrowby keeps it, each event noted in the trace as
+// "event KIND" once it is handed to the record's writer, after "record file PATH".
+void StartRecord(MaintenanceDialog& window, trace::ProtocolTrace& trace) {
+    VisitRecord& record = window.Record();
+    record.SetChangeHandler([&record, &trace] {
+        trace.Note("event " + record.Events().back().value("event").toString().toStdString());
+    });
+    if (window.StartRecordFile(RecordFolder::Default())) {
+        trace.Note("record file " + record.FilePath().toStdString());
+    }
+}
+
 }  // namespace
 
-// merrowby-vm-window [--click=ID]... [--marks=PATH] [merrowby's options]: the program as
-// merrowby runs it, offscreen, with the buttons given clicked in turn once the window is up (after
-// discovery). Runs until SIGTERM, SIGINT or SIGHUP, which end it the program's way; the trace notes
-// "click ID" and "clicked ID" around each click, "title: ..." and "response: ..." as the window's
-// title and response field change, and with --marks the same texts as "@@MARK title: ..." and
+// merrowby-vm-window [--click=ID]... [--marks=PATH] [--record] [merrowby's options]: the program
+// as merrowby runs it, offscreen, with the buttons given clicked in turn once the window is up
+// (after discovery), and with --record its service record written as merrowby writes it. Runs until
+// SIGTERM, SIGINT or SIGHUP, which end it the program's way; the trace notes "click ID" and
+// "clicked ID" around each click, "title: ..." and "response: ..." as the window's title and
+// response field change, and with --marks the same texts as "@@MARK title: ..." and
 // "@@MARK response: ..." lines in PATH (e.g. /dev/console).
 int main(int argc, char** argv) {
     QStringList arguments = CommandLine::Arguments(argc, argv);
     const std::vector<int> clicks = TakeClicks(arguments);
     std::ofstream marks = OpenMarks(TakeOptions(arguments, QStringLiteral("--marks=")));
+    const bool record = arguments.removeAll(QStringLiteral("--record")) > 0;
     const CommandLine commandLine = CommandLine::Parse(arguments);
     ConfigurePortMapping(commandLine);
     QApplication application(argc, argv);
@@ -109,6 +125,9 @@ int main(int argc, char** argv) {
         MaintenanceDialog window;
         running = &window;
         TraceWindowTexts(window, *trace, marks);
+        if (record) {
+            StartRecord(window, *trace);
+        }
         QTimer::singleShot(0, &window, [&] { ClickInTurn(window, *trace, clicks); });
         window.exec();
         running = nullptr;
