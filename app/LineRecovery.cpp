@@ -8,6 +8,7 @@
 #include "platform/DirectoryWatch.h"
 #include "platform/UsbSerialIdentity.h"
 #include "ports/DeviceMapping.h"
+#include "ports/PortManagerImpl.h"
 #include "trace/ProtocolTrace.h"
 
 namespace fs = std::filesystem;
@@ -38,14 +39,15 @@ bool IsInside(const fs::path& folder, const fs::path& root) {
 
 }  // namespace
 
-LineRecovery::LineRecovery(QObject* parent) : QObject(parent) {
+LineRecovery::LineRecovery(PortManagerImpl& ports, QObject* parent)
+    : QObject(parent), ports_(ports) {
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &LineRecovery::LookForReturn);
-    InstallLineLossListener(this);
+    ports_.AddLineLossListener(this);
 }
 
 LineRecovery::~LineRecovery() {
-    InstallLineLossListener(nullptr);
+    ports_.RemoveLineLossListener(this);
 }
 
 std::string LineRecovery::SysRoot() {
@@ -135,7 +137,7 @@ void LineRecovery::LookForReturn() {
     if (!identity_.empty()) {
         ProcessDeviceMapping().PinDefault(portName_, device);
     }
-    if (!ReopenLine(portName_)) {
+    if (!ports_.ReopenSerialPort(portName_)) {
         RetryLater();  // or its permissions are set, or it is made again: an event comes
         return;
     }

@@ -8,6 +8,7 @@
 
 #include "ports/LineLoss.h"
 
+class PortManagerImpl;
 class QSocketNotifier;
 namespace platform {
 class DirectoryWatch;
@@ -19,11 +20,12 @@ class DirectoryWatch;
 // the same USB serial number or port path for a default-mapped ttyUSB or ttyACM, whatever
 // name the kernel gives it now. Then it opens the port again and says so.
 //
-// Notes the loss and the return in the protocol trace. One at a time per process.
+// Hears of losses as one of the port manager's line loss listeners. Notes the loss and the
+// return in the protocol trace.
 class LineRecovery : public QObject, private LineLossListener {
     Q_OBJECT
   public:
-    explicit LineRecovery(QObject* parent = nullptr);
+    explicit LineRecovery(PortManagerImpl& ports, QObject* parent = nullptr);
     ~LineRecovery() override;
     LineRecovery(const LineRecovery&) = delete;
     LineRecovery& operator=(const LineRecovery&) = delete;
@@ -58,6 +60,7 @@ class LineRecovery : public QObject, private LineLossListener {
 
     std::string portName_;
     std::string devicePath_;
+    PortManagerImpl& ports_;
     std::string identity_;  // of a default-mapped USB adapter
     bool lost_ = false;
     std::unique_ptr<platform::DirectoryWatch> watch_;

@@ -5,6 +5,7 @@
 #include "app/MaintenanceDialog.h"
 #include "app/VisitEvents.h"
 #include "app/WindowText.h"
+#include "ports/PortManagerImpl.h"
 #include "protocol/InstrumentLink.h"
 #include "record/VisitRecord.h"
 #include "resources/DialogTemplates.h"
@@ -21,7 +22,7 @@ QString LineTitle(const QString& suffix) {
 }  // namespace
 
 void MaintenanceDialog::SetUpLineRecovery() {
-    lineRecovery_ = std::make_unique<LineRecovery>();
+    lineRecovery_ = std::make_unique<LineRecovery>(ProcessPortManager());
     connect(lineRecovery_.get(), &LineRecovery::Lost, this, &MaintenanceDialog::OnLineLost);
     connect(lineRecovery_.get(), &LineRecovery::Returned, this, &MaintenanceDialog::OnLineBack);
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -9,10 +13,11 @@
 #include <vector>
 
 #include "PortTestSupport.h"
+#include "platform/DeviceIo.h"
 #include "platform/UsbSerialIdentity.h"
 #include "ports/DeviceMapping.h"
 #include "ports/LineLoss.h"
-#include "ports/PortManager.h"
+#include "ports/PortManagerImpl.h"
 #include "ports/PortTap.h"
 #include "ports/SerialPort.h"
 
@@ -49,6 +54,22 @@ class LossRecorder : public LineLossListener {
     NotedList losses_;
 };
 
+// A listener of the port manager's while it lives.
+class ListenerOnManager {
+  public:
+    ListenerOnManager(PortManagerImpl& manager, LineLossListener& listener)
+        : manager_(manager), listener_(listener) {
+        manager_.AddLineLossListener(&listener_);
+    }
+    ~ListenerOnManager() { manager_.RemoveLineLossListener(&listener_); }
+    ListenerOnManager(const ListenerOnManager&) = delete;
+    ListenerOnManager& operator=(const ListenerOnManager&) = delete;
+
+  private:
+    PortManagerImpl& manager_;
+    LineLossListener& listener_;
+};
+
 class DropRecorder : public PortTap {
   public:
     void Written(const std::string&, const std::string&) override {}
@@ -62,32 +83,77 @@ class DropRecorder : public PortTap {
     NotedList dropped_;
 };
 
-// Whether this process still has a descriptor open on the device.
-bool HoldsDescriptorOn(const std::string& devicePath) {
+// A file as the kernel knows it, also once its path has gone.
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+FileId IdOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return {};
+    }
+    return {status.st_dev, status.st_ino};
+}
+
+// Whether this process still has a descriptor open on that file, looked at through the
+// descriptors themselves.
+bool HoldsDescriptorOn(const FileId& file) {
     std::error_code error;
-    const fs::path target = fs::canonical(devicePath, error);
     for (const auto& entry : fs::directory_iterator("/proc/self/fd", error)) {
-        std::error_code readError;
-        if (fs::read_symlink(entry.path(), readError) == target) {
+        struct stat status {};
+        if (::stat(entry.path().c_str(), &status) == 0 && status.st_dev == file.device &&
+            status.st_ino == file.inode) {
             return true;
         }
     }
     return false;
 }
 
+// Polls as ppoll does, then once flushes the input of the first terminal the poll found
+// readable, as another program's flush between the poll and the read would: the port's
+// read then finds nothing. Counts the polls, so that a test knows when the next began.
+std::atomic<bool> flushDue{false};
+std::atomic<int> polls{0};
+std::atomic<int> pollOfTheFlush{0};  // 0: none yet
+
+int PollThenFlushInput(pollfd* fds, nfds_t count, const timespec* timeout, const sigset_t* mask) {
+    const int poll = polls.fetch_add(1) + 1;
+    const int ready = ::ppoll(fds, count, timeout, mask);
+    for (nfds_t i = 0; ready > 0 && i < count; ++i) {
+        if ((fds[i].revents & POLLIN) != 0 && ::isatty(fds[i].fd) == 1 &&
+            flushDue.exchange(false)) {
+            ::tcflush(fds[i].fd, TCIFLUSH);
+            pollOfTheFlush.store(poll);
+        }
+    }
+    return ready;
+}
+
+class FlushingPollInstalled {
+  public:
+    FlushingPollInstalled() {
+        flushDue.store(true);
+        pollOfTheFlush.store(0);
+        platform::SetPollFunction(PollThenFlushInput);
+    }
+    ~FlushingPollInstalled() { platform::SetPollFunction(nullptr); }
+    FlushingPollInstalled(const FlushingPollInstalled&) = delete;
+    FlushingPollInstalled& operator=(const FlushingPollInstalled&) = delete;
+};
+
 // A port on a device path that is a symbolic link, so that a test can take the device away
 // and put another in its place, as a replugged adapter does.
 class LineLossTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InstallLineLossListener(&losses);
         InstallPortTap(&drops);
         fs::create_symlink(first.SlavePath(), linkPath);
     }
     void TearDown() override {
         port.reset();
         InstallPortTap(nullptr);
-        InstallLineLossListener(nullptr);
     }
     void Replug(const PtyPair& replacement) {
         fs::remove(linkPath);
@@ -101,7 +167,7 @@ class LineLossTest : public ::testing::Test {
     LossRecorder losses;
     DropRecorder drops;
     RecordingListener listener;
-    std::unique_ptr<SerialPort> port = std::make_unique<SerialPort>("COM1");
+    std::unique_ptr<SerialPort> port = std::make_unique<SerialPort>("COM1", &losses);
 };
 
 TEST_F(LineLossTest, HangUpClosesTheDeviceAtOnceDropsTheQueueAndIsTold) {
@@ -112,18 +178,41 @@ TEST_F(LineLossTest, HangUpClosesTheDeviceAtOnceDropsTheQueueAndIsTold) {
     ASSERT_EQ(first.ReceiveOnFarSide(3), "1VQ");
     // The head leaves the queue just after its bytes reach the line.
     ASSERT_TRUE(WaitUntil([&] { return port->QueuedCount() == 1u; }));
-    ASSERT_TRUE(HoldsDescriptorOn(first.SlavePath()));
+    const FileId device = IdOf(first.SlavePath());
+    ASSERT_TRUE(HoldsDescriptorOn(device));
 
     first.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return !losses.Losses().empty(); }));
     EXPECT_EQ(losses.Losses(), std::vector<std::string>{"COM1 " + linkPath});
     EXPECT_FALSE(port->IsDeviceOpen());
-    EXPECT_FALSE(HoldsDescriptorOn(first.SlavePath()));
+    EXPECT_FALSE(HoldsDescriptorOn(device));
     EXPECT_EQ(port->QueuedCount(), 0u);
     EXPECT_EQ(drops.Dropped(), std::vector<std::string>{"COM1 stale"});
     EXPECT_FALSE(port->Write("after"));
     // The listener stays attached for the line's return.
     EXPECT_EQ(port->GetStatus(), 1);
+}
+
+// Only a hang-up, an error or EIO/ENXIO mean the line is gone: a read that finds nothing after
+// the poll saw input (here: the input flushed between the two) is no loss.
+TEST_F(LineLossTest, AReadThatFindsNothingIsNoLoss) {
+    {
+        const FlushingPollInstalled flushing;
+        polls.store(0);
+        ASSERT_TRUE(port->Attach(&listener));  // wakes the thread: its next poll is this one
+        ASSERT_TRUE(WaitUntil([] { return polls.load() > 0; }));
+        first.SendFromFarSide("x");
+        ASSERT_TRUE(WaitUntil([] { return pollOfTheFlush.load() != 0; }));
+        // The next poll begins once the read that found nothing is done.
+        ASSERT_TRUE(WaitUntil([] { return polls.load() > pollOfTheFlush.load(); }));
+    }
+    EXPECT_TRUE(losses.Losses().empty());
+    EXPECT_TRUE(port->IsDeviceOpen());
+    first.SendFromFarSide("y");
+    ASSERT_TRUE(listener.WaitForBytes(1));
+    EXPECT_EQ(listener.Joined(), "y") << "the flushed byte never came";
+    ASSERT_TRUE(port->Write("M"));
+    EXPECT_EQ(first.ReceiveOnFarSide(1), "M");
 }
 
 TEST_F(LineLossTest, LostLineSleepsUntilItIsReopened) {
@@ -151,7 +240,7 @@ TEST_F(LineLossTest, ReopenTakesUpTheReturnedDeviceWithTheSettingsItHad) {
     std::string settings;
     port->GetSettings(settings);
     EXPECT_EQ(settings, "19,e,7,2,0");
-    ASSERT_TRUE(HoldsDescriptorOn(second.SlavePath()));
+    ASSERT_TRUE(HoldsDescriptorOn(IdOf(second.SlavePath())));
 
     second.SendFromFarSide("back\n");
     ASSERT_TRUE(listener.WaitForBytes(5));
@@ -162,20 +251,33 @@ TEST_F(LineLossTest, ReopenTakesUpTheReturnedDeviceWithTheSettingsItHad) {
     EXPECT_TRUE(drops.Dropped().empty());
 }
 
-TEST_F(LineLossTest, ReopenThroughThePortManagerReachesOnlySerialPorts) {
+// The manager's ports tell it of their losses, and it tells every listener it has; the
+// exported interface reaches the same manager.
+TEST_F(LineLossTest, TheManagerTellsEachOfItsListenersAndReopensOnlySerialPorts) {
     port.reset();
-    PortManager& manager = *GetPortManager();
+    PortManagerImpl& manager = ProcessPortManager();
+    ASSERT_EQ(GetPortManager(), &manager);
+    LossRecorder second;
+    LossRecorder removed;
+    const ListenerOnManager listening[] = {{manager, losses}, {manager, second}};
+    manager.AddLineLossListener(&second);  // once is enough
+    manager.AddLineLossListener(&removed);
+    manager.RemoveLineLossListener(&removed);
     ASSERT_NE(manager.Open("COM1", &listener), nullptr);
     first.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return !losses.Losses().empty(); }));
-    PtyPair second;
-    Replug(second);
-    EXPECT_TRUE(ReopenLine("com1"));
-    second.SendFromFarSide("x");
+    EXPECT_EQ(losses.Losses(), std::vector<std::string>{"COM1 " + linkPath});
+    EXPECT_EQ(second.Losses(), std::vector<std::string>{"COM1 " + linkPath});
+    EXPECT_TRUE(removed.Losses().empty());
+
+    PtyPair back;
+    Replug(back);
+    EXPECT_TRUE(manager.ReopenSerialPort("com1"));
+    back.SendFromFarSide("x");
     EXPECT_TRUE(listener.WaitForBytes(1));
-    EXPECT_FALSE(ReopenLine("COM3")) << "never opened";
+    EXPECT_FALSE(manager.ReopenSerialPort("COM3")) << "never opened";
     ASSERT_NE(manager.Open(folder.File("log.txt"), &listener), nullptr);
-    EXPECT_FALSE(ReopenLine(folder.File("log.txt"))) << "a file port";
+    EXPECT_FALSE(manager.ReopenSerialPort(folder.File("log.txt"))) << "a file port";
     manager.CloseAll();
 }
 
