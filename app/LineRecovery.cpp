@@ -59,9 +59,9 @@ void LineRecovery::Follow(const std::string& portName) {
     const DeviceAssignment assignment = ProcessDeviceMapping().Resolve(portName);
     portName_ = portName;
     devicePath_ = assignment.device;
-    identity_.clear();
+    identity_ = {};
     if (assignment.source == MappingSource::Default && IsAdapterName(devicePath_)) {
-        identity_ = platform::UsbSerialIdentity(devicePath_, SysRoot());
+        identity_ = platform::UsbSerialIdentityOf(devicePath_, SysRoot());
     }
 }
 
@@ -69,12 +69,14 @@ void LineRecovery::Forget() {
     StopWatching();
     portName_.clear();
     devicePath_.clear();
-    identity_.clear();
+    identity_ = {};
 }
 
 // Also called from the notifier's own signal: it goes once the signal is done.
 void LineRecovery::StopWatching() {
     lost_ = false;
+    ambiguous_ = false;
+    presentAtLoss_.clear();
     retry_.stop();
     retries_ = 0;
     if (notifier_) {
@@ -96,6 +98,9 @@ void LineRecovery::OnLost(const std::string& portName) {
         return;
     }
     lost_ = true;
+    if (identity_.IsKnown()) {
+        presentAtLoss_ = platform::UsbSerialDevices(ProcessDeviceMapping().DeviceRoot(), SysRoot());
+    }
     emit Lost(QString::fromStdString(portName_), QString::fromStdString(devicePath_));
     watch_ = std::make_unique<platform::DirectoryWatch>();
     if (watch_->IsValid()) {
@@ -118,7 +123,7 @@ void LineRecovery::WatchFolders() {
         folder = folder.parent_path();
         watch_->Watch(folder.string());
     }
-    if (!identity_.empty()) {
+    if (identity_.IsKnown()) {
         watch_->Watch(root.string());
     }
 }
@@ -134,7 +139,7 @@ void LineRecovery::LookForReturn() {
     if (device.empty()) {
         return;
     }
-    if (!identity_.empty()) {
+    if (identity_.IsKnown()) {
         ProcessDeviceMapping().PinDefault(portName_, device);
     }
     if (!ports_.ReopenSerialPort(portName_)) {
@@ -153,10 +158,19 @@ void LineRecovery::RetryLater() {
     }
 }
 
-std::string LineRecovery::ReturnedDevice() const {
-    if (!identity_.empty()) {
-        return platform::FindUsbSerialDevice(ProcessDeviceMapping().DeviceRoot(), identity_,
-                                             SysRoot());
+std::string LineRecovery::ReturnedDevice() {
+    if (identity_.IsKnown()) {
+        const platform::AdapterReturn found = platform::FindReturnedAdapter(
+            identity_, platform::UsbSerialDevices(ProcessDeviceMapping().DeviceRoot(), SysRoot()),
+            presentAtLoss_);
+        const bool ambiguous = found.outcome == platform::AdapterReturn::Outcome::Ambiguous;
+        if (ambiguous && !ambiguous_) {
+            NoteInTrace(portName_ + " two or more adapters like the lost one");
+            ambiguous_ = true;
+            emit Ambiguous(QString::fromStdString(portName_));
+        }
+        ambiguous_ = ambiguous;
+        return found.device;
     }
     std::error_code error;
     return fs::exists(devicePath_, error) ? devicePath_ : std::string();

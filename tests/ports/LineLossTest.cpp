@@ -285,52 +285,186 @@ TEST_F(LineLossTest, TheManagerTellsEachOfItsListenersAndReopensOnlySerialPorts)
 
 namespace {
 
-// A sysfs tree of the test's own: ttys on USB adapters at given port paths, with or without a
-// serial number, and one built-in port.
+// A sysfs tree of the test's own: ttys on USB adapters (vendor, product, serial number or
+// none, USB port path, interface), and one built-in port.
+struct FakeAdapterPort {
+    std::string tty;
+    std::string usbPort;
+    std::string serial;            // empty: none
+    std::string interface = "00";  // bInterfaceNumber
+    std::string vendor = "0403";
+    std::string product = "6001";
+};
+
 class UsbSerialIdentityTest : public ::testing::Test {
   protected:
-    void AddUsbTty(const std::string& tty, const std::string& usbPort, const std::string& serial) {
-        const fs::path usb = fs::path(sys) / "devices" / "usb1" / usbPort;
-        const fs::path port = usb / (usbPort + ":1.0") / tty;
+    void SetUp() override { fs::create_directories(dev); }
+    void Add(const FakeAdapterPort& adapter) {
+        const fs::path usb = fs::path(sys) / "devices" / "usb1" / adapter.usbPort;
+        const fs::path interface =
+            usb / (adapter.usbPort + ":1." + std::to_string(std::stoi(adapter.interface)));
+        const fs::path port = interface / adapter.tty;
         fs::create_directories(port);
         WriteFile((usb / "busnum").string(), "1\n");
-        WriteFile((usb / "devpath").string(), usbPort.substr(2) + "\n");
-        if (!serial.empty()) {
-            WriteFile((usb / "serial").string(), serial + "\n");
+        WriteFile((usb / "devpath").string(), adapter.usbPort.substr(2) + "\n");
+        WriteFile((usb / "idVendor").string(), adapter.vendor + "\n");
+        WriteFile((usb / "idProduct").string(), adapter.product + "\n");
+        if (!adapter.serial.empty()) {
+            WriteFile((usb / "serial").string(), adapter.serial + "\n");
         }
-        LinkTty(tty, port);
-        WriteFile(folder.File("dev/" + tty), "");
+        WriteFile((interface / "bInterfaceNumber").string(), adapter.interface + "\n");
+        WriteFile((port / "port_number").string(), "0\n");
+        LinkTty(adapter.tty, port);
+        WriteFile(dev + "/" + adapter.tty, "");
+    }
+    // Unplugged: the tty and its USB device go.
+    void Remove(const FakeAdapterPort& adapter) {
+        fs::remove_all(fs::path(sys) / "class" / "tty" / adapter.tty);
+        fs::remove_all(fs::path(sys) / "devices" / "usb1" / adapter.usbPort);
+        fs::remove(dev + "/" + adapter.tty);
     }
     void LinkTty(const std::string& tty, const fs::path& device) {
         fs::create_directories(fs::path(sys) / "class" / "tty" / tty);
         fs::create_symlink(device, fs::path(sys) / "class" / "tty" / tty / "device");
     }
+    platform::UsbSerialIdentity IdentityOf(const std::string& tty) {
+        return platform::UsbSerialIdentityOf(dev + "/" + tty, sys);
+    }
+    std::vector<platform::UsbSerialDevice> Present() {
+        return platform::UsbSerialDevices(dev, sys);
+    }
 
     TempDir folder;
     const std::string sys = folder.File("sys");
     const std::string dev = folder.File("dev");
-    void SetUp() override { fs::create_directories(dev); }
 };
 
-TEST_F(UsbSerialIdentityTest, SerialNumberElsePortPathAndNothingForOtherTtys) {
-    AddUsbTty("ttyUSB0", "1-1", "FT4XZ2");
-    AddUsbTty("ttyUSB1", "1-2.3", "");
+TEST_F(UsbSerialIdentityTest, SerialNumberPortPathAndInterfaceAndNothingForOtherTtys) {
+    Add({"ttyUSB0", "1-1", "FT4XZ2"});
+    Add({"ttyUSB1", "1-2.3", "", "00", "1a86", "7523"});
     const fs::path builtIn = fs::path(sys) / "devices" / "platform" / "serial8250" / "ttyS0";
     fs::create_directories(builtIn);
     LinkTty("ttyS0", builtIn);
     fs::create_directories(dev + "/serial/by-id");
     fs::create_symlink(dev + "/ttyUSB0", dev + "/serial/by-id/usb-FTDI_FT4XZ2-if00-port0");
 
-    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyUSB0", sys), "serial:FT4XZ2");
-    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/serial/by-id/usb-FTDI_FT4XZ2-if00-port0", sys),
-              "serial:FT4XZ2");
-    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyUSB1", sys), "port:1-2.3");
-    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyS0", sys), "");
-    EXPECT_EQ(platform::UsbSerialIdentity(dev + "/ttyUSB9", sys), "");
+    const platform::UsbSerialIdentity withSerial{"0403", "6001", "FT4XZ2", "1-1", "00.0"};
+    EXPECT_EQ(IdentityOf("ttyUSB0"), withSerial);
+    EXPECT_EQ(platform::UsbSerialIdentityOf(dev + "/serial/by-id/usb-FTDI_FT4XZ2-if00-port0", sys),
+              withSerial);
+    const platform::UsbSerialIdentity withoutSerial{"1a86", "7523", "", "1-2.3", "00.0"};
+    EXPECT_EQ(IdentityOf("ttyUSB1"), withoutSerial);
+    EXPECT_FALSE(IdentityOf("ttyS0").IsKnown());
+    EXPECT_FALSE(IdentityOf("ttyUSB9").IsKnown());
+    ASSERT_EQ(Present().size(), 2u);
+    EXPECT_EQ(Present()[1].path, dev + "/ttyUSB1");
+    EXPECT_EQ(Present()[1].identity, withoutSerial);
+}
 
-    EXPECT_EQ(platform::FindUsbSerialDevice(dev, "port:1-2.3", sys), dev + "/ttyUSB1");
-    EXPECT_EQ(platform::FindUsbSerialDevice(dev, "serial:OTHER", sys), "");
-    EXPECT_EQ(platform::FindUsbSerialDevice(dev, "", sys), "");
+// A quad adapter gives its four ports one serial number: the lost port is found again by
+// its interface when the adapter comes back under new names in another USB port.
+TEST_F(UsbSerialIdentityTest, AQuadAdapterComesBackOnTheSamePortOfIt) {
+    std::vector<FakeAdapterPort> quad;
+    for (int port = 0; port < 4; ++port) {
+        quad.push_back({"ttyUSB" + std::to_string(port), "1-1", "FT4QUAD",
+                        "0" + std::to_string(port), "0403", "6011"});
+        Add(quad.back());
+    }
+    const platform::UsbSerialIdentity lost = IdentityOf("ttyUSB2");
+    ASSERT_EQ(lost.interface, "02.0");
+    const auto before = Present();
+    ASSERT_EQ(before.size(), 4u);
+    for (const auto& port : quad) {
+        Remove(port);
+    }
+    ASSERT_TRUE(Present().empty());
+
+    for (int port = 0; port < 4; ++port) {
+        Add({"ttyUSB" + std::to_string(port + 4), "1-3", "FT4QUAD", "0" + std::to_string(port),
+             "0403", "6011"});
+    }
+    const platform::AdapterReturn found = platform::FindReturnedAdapter(lost, Present(), before);
+    EXPECT_EQ(found.outcome, platform::AdapterReturn::Outcome::Found);
+    EXPECT_EQ(found.device, dev + "/ttyUSB6");
+}
+
+// The lost adapter's last tty name, ttyUSB0 at 1-1, is gone; what is there when it is looked
+// for. A CH340 without a serial number (1a86:7523) at 1-4 was there already.
+struct ReturnCase {
+    const char* what;
+    std::string lostSerial;
+    std::vector<FakeAdapterPort> appeared;
+    platform::AdapterReturn::Outcome outcome;
+    std::string device;  // the tty taken up
+};
+
+TEST_F(UsbSerialIdentityTest, AnAdapterIsTakenUpOnlyWhenNothingElseCouldBeIt) {
+    using Outcome = platform::AdapterReturn::Outcome;
+    const std::string ch340 = "1a86";
+    const std::vector<ReturnCase> cases = {
+        {"no serial number, the one like it in another socket",
+         "",
+         {{"ttyUSB0", "1-2", "", "00", ch340, "7523"}},
+         Outcome::Found,
+         "ttyUSB0"},
+        {"no serial number, two like it",
+         "",
+         {{"ttyUSB0", "1-2", "", "00", ch340, "7523"}, {"ttyUSB2", "1-3", "", "00", ch340, "7523"}},
+         Outcome::Ambiguous,
+         ""},
+        {"no serial number, back in its socket beside another like it",
+         "",
+         {{"ttyUSB2", "1-3", "", "00", ch340, "7523"}, {"ttyUSB3", "1-1", "", "00", ch340, "7523"}},
+         Outcome::Found,
+         "ttyUSB3"},
+        {"no serial number, another product in its socket",
+         "",
+         {{"ttyUSB0", "1-1", "", "00", ch340, "5523"}},
+         Outcome::None,
+         ""},
+        {"no serial number, one like it with a serial number",
+         "",
+         {{"ttyUSB0", "1-2", "B2", "00", ch340, "7523"}},
+         Outcome::None,
+         ""},
+        {"a serial number, back in another socket",
+         "A1",
+         {{"ttyUSB2", "1-3", "A1", "00", ch340, "7523"}},
+         Outcome::Found,
+         "ttyUSB2"},
+        {"a serial number, another in its socket",
+         "A1",
+         {{"ttyUSB0", "1-1", "B2", "00", ch340, "7523"}},
+         Outcome::None,
+         ""},
+        {"a serial number, one like it without",
+         "A1",
+         {{"ttyUSB0", "1-1", "", "00", ch340, "7523"}},
+         Outcome::None,
+         ""},
+    };
+    const FakeAdapterPort earlier{"ttyUSB1", "1-4", "", "00", ch340, "7523"};
+    Add(earlier);
+    for (const ReturnCase& test : cases) {
+        SCOPED_TRACE(test.what);
+        const FakeAdapterPort lostPort{"ttyUSB0", "1-1", test.lostSerial, "00", ch340, "7523"};
+        Add(lostPort);
+        const platform::UsbSerialIdentity lost = IdentityOf("ttyUSB0");
+        ASSERT_TRUE(lost.IsKnown());
+        Remove(lostPort);
+        const auto before = Present();
+        ASSERT_EQ(before.size(), 1u);
+        for (const auto& adapter : test.appeared) {
+            Add(adapter);
+        }
+        const platform::AdapterReturn found =
+            platform::FindReturnedAdapter(lost, Present(), before);
+        EXPECT_EQ(found.outcome, test.outcome);
+        EXPECT_EQ(found.device, test.device.empty() ? "" : dev + "/" + test.device);
+        for (const auto& adapter : test.appeared) {
+            Remove(adapter);
+        }
+    }
 }
 
 TEST(DeviceMappingPinTest, APinnedDefaultHoldsUntilTheNextRescan) {
