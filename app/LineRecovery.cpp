@@ -86,21 +86,22 @@ void LineRecovery::StopWatching() {
     watch_.reset();
 }
 
-// On the port's I/O thread: noted at once, handled on the window's thread.
+// On the port's I/O thread: noted at once, handled on the window's thread. The adapters
+// there are listed now, before anything can have been plugged in since the loss.
 void LineRecovery::LineLost(const std::string& portName, const std::string& devicePath) {
+    auto present = platform::UsbSerialDevices(ProcessDeviceMapping().DeviceRoot(), SysRoot());
     NoteInTrace(portName + " line lost (" + devicePath + ")");
     QMetaObject::invokeMethod(
-        this, [this, portName] { OnLost(portName); }, Qt::QueuedConnection);
+        this, [this, portName, present] { OnLost(portName, present); }, Qt::QueuedConnection);
 }
 
-void LineRecovery::OnLost(const std::string& portName) {
+void LineRecovery::OnLost(const std::string& portName,
+                          const std::vector<platform::UsbSerialDevice>& presentAtLoss) {
     if (portName != portName_ || lost_) {
         return;
     }
     lost_ = true;
-    if (identity_.IsKnown()) {
-        presentAtLoss_ = platform::UsbSerialDevices(ProcessDeviceMapping().DeviceRoot(), SysRoot());
-    }
+    presentAtLoss_ = presentAtLoss;
     emit Lost(QString::fromStdString(portName_), QString::fromStdString(devicePath_));
     watch_ = std::make_unique<platform::DirectoryWatch>();
     if (watch_->IsValid()) {
@@ -163,13 +164,12 @@ std::string LineRecovery::ReturnedDevice() {
         const platform::AdapterReturn found = platform::FindReturnedAdapter(
             identity_, platform::UsbSerialDevices(ProcessDeviceMapping().DeviceRoot(), SysRoot()),
             presentAtLoss_);
-        const bool ambiguous = found.outcome == platform::AdapterReturn::Outcome::Ambiguous;
-        if (ambiguous && !ambiguous_) {
+        const bool wasAmbiguous = ambiguous_;
+        ambiguous_ = found.outcome == platform::AdapterReturn::Outcome::Ambiguous;
+        if (ambiguous_ && !wasAmbiguous) {
             NoteInTrace(portName_ + " two or more adapters like the lost one");
-            ambiguous_ = true;
             emit Ambiguous(QString::fromStdString(portName_));
         }
-        ambiguous_ = ambiguous;
         return found.device;
     }
     std::error_code error;

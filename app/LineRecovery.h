@@ -53,7 +53,8 @@ class LineRecovery : public QObject, private LineLossListener {
 
   private:
     void LineLost(const std::string& portName, const std::string& devicePath) override;
-    void OnLost(const std::string& portName);
+    void OnLost(const std::string& portName,
+                const std::vector<platform::UsbSerialDevice>& presentAtLoss);
     void StopWatching();
     void WatchFolders();
     void LookForReturn();
