@@ -8,6 +8,7 @@
 #include "platform/DirectoryWatch.h"
 #include "platform/UsbSerialIdentity.h"
 #include "ports/DeviceMapping.h"
+#include "ports/PortManagerImpl.h"
 #include "trace/ProtocolTrace.h"
 
 namespace fs = std::filesystem;
@@ -38,14 +39,15 @@ bool IsInside(const fs::path& folder, const fs::path& root) {
 
 }  // namespace
 
-LineRecovery::LineRecovery(QObject* parent) : QObject(parent) {
+LineRecovery::LineRecovery(PortManagerImpl& ports, QObject* parent)
+    : QObject(parent), ports_(ports) {
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &LineRecovery::LookForReturn);
-    InstallLineLossListener(this);
+    ports_.AddLineLossListener(this);
 }
 
 LineRecovery::~LineRecovery() {
-    InstallLineLossListener(nullptr);
+    ports_.RemoveLineLossListener(this);
 }
 
 std::string LineRecovery::SysRoot() {
@@ -57,9 +59,9 @@ void LineRecovery::Follow(const std::string& portName) {
     const DeviceAssignment assignment = ProcessDeviceMapping().Resolve(portName);
     portName_ = portName;
     devicePath_ = assignment.device;
-    identity_.clear();
+    identity_ = {};
     if (assignment.source == MappingSource::Default && IsAdapterName(devicePath_)) {
-        identity_ = platform::UsbSerialIdentity(devicePath_, SysRoot());
+        identity_ = platform::UsbSerialIdentityOf(devicePath_, SysRoot());
     }
 }
 
@@ -67,12 +69,14 @@ void LineRecovery::Forget() {
     StopWatching();
     portName_.clear();
     devicePath_.clear();
-    identity_.clear();
+    identity_ = {};
 }
 
 // Also called from the notifier's own signal: it goes once the signal is done.
 void LineRecovery::StopWatching() {
     lost_ = false;
+    ambiguous_ = false;
+    presentAtLoss_.clear();
     retry_.stop();
     retries_ = 0;
     if (notifier_) {
@@ -82,18 +86,22 @@ void LineRecovery::StopWatching() {
     watch_.reset();
 }
 
-// On the port's I/O thread: noted at once, handled on the window's thread.
+// On the port's I/O thread: noted at once, handled on the window's thread. The adapters
+// there are listed now, before anything can have been plugged in since the loss.
 void LineRecovery::LineLost(const std::string& portName, const std::string& devicePath) {
+    auto present = platform::UsbSerialDevices(ProcessDeviceMapping().DeviceRoot(), SysRoot());
     NoteInTrace(portName + " line lost (" + devicePath + ")");
     QMetaObject::invokeMethod(
-        this, [this, portName] { OnLost(portName); }, Qt::QueuedConnection);
+        this, [this, portName, present] { OnLost(portName, present); }, Qt::QueuedConnection);
 }
 
-void LineRecovery::OnLost(const std::string& portName) {
+void LineRecovery::OnLost(const std::string& portName,
+                          const std::vector<platform::UsbSerialDevice>& presentAtLoss) {
     if (portName != portName_ || lost_) {
         return;
     }
     lost_ = true;
+    presentAtLoss_ = presentAtLoss;
     emit Lost(QString::fromStdString(portName_), QString::fromStdString(devicePath_));
     watch_ = std::make_unique<platform::DirectoryWatch>();
     if (watch_->IsValid()) {
@@ -116,7 +124,7 @@ void LineRecovery::WatchFolders() {
         folder = folder.parent_path();
         watch_->Watch(folder.string());
     }
-    if (!identity_.empty()) {
+    if (identity_.IsKnown()) {
         watch_->Watch(root.string());
     }
 }
@@ -132,10 +140,10 @@ void LineRecovery::LookForReturn() {
     if (device.empty()) {
         return;
     }
-    if (!identity_.empty()) {
+    if (identity_.IsKnown()) {
         ProcessDeviceMapping().PinDefault(portName_, device);
     }
-    if (!ReopenLine(portName_)) {
+    if (!ports_.ReopenSerialPort(portName_)) {
         RetryLater();  // or its permissions are set, or it is made again: an event comes
         return;
     }
@@ -151,10 +159,18 @@ void LineRecovery::RetryLater() {
     }
 }
 
-std::string LineRecovery::ReturnedDevice() const {
-    if (!identity_.empty()) {
-        return platform::FindUsbSerialDevice(ProcessDeviceMapping().DeviceRoot(), identity_,
-                                             SysRoot());
+std::string LineRecovery::ReturnedDevice() {
+    if (identity_.IsKnown()) {
+        const platform::AdapterReturn found = platform::FindReturnedAdapter(
+            identity_, platform::UsbSerialDevices(ProcessDeviceMapping().DeviceRoot(), SysRoot()),
+            presentAtLoss_);
+        const bool wasAmbiguous = ambiguous_;
+        ambiguous_ = found.outcome == platform::AdapterReturn::Outcome::Ambiguous;
+        if (ambiguous_ && !wasAmbiguous) {
+            NoteInTrace(portName_ + " two or more adapters like the lost one");
+            emit Ambiguous(QString::fromStdString(portName_));
+        }
+        return found.device;
     }
     std::error_code error;
     return fs::exists(devicePath_, error) ? devicePath_ : std::string();

@@ -5,6 +5,7 @@
 #include "app/MaintenanceDialog.h"
 #include "app/VisitEvents.h"
 #include "app/WindowText.h"
+#include "ports/PortManagerImpl.h"
 #include "protocol/InstrumentLink.h"
 #include "record/VisitRecord.h"
 #include "resources/DialogTemplates.h"
@@ -21,9 +22,14 @@ QString LineTitle(const QString& suffix) {
 }  // namespace
 
 void MaintenanceDialog::SetUpLineRecovery() {
-    lineRecovery_ = std::make_unique<LineRecovery>();
+    lineRecovery_ = std::make_unique<LineRecovery>(ProcessPortManager());
     connect(lineRecovery_.get(), &LineRecovery::Lost, this, &MaintenanceDialog::OnLineLost);
     connect(lineRecovery_.get(), &LineRecovery::Returned, this, &MaintenanceDialog::OnLineBack);
+    connect(lineRecovery_.get(), &LineRecovery::Ambiguous, this, [this](const QString& portName) {
+        if (IsFollowedLine(portName)) {
+            ShowLineLost();
+        }
+    });
 }
 
 void MaintenanceDialog::FollowLine() {
@@ -59,6 +65,11 @@ void MaintenanceDialog::RecordLine(const char* kind, const QString& portName,
 // Again after a dump, whose silent ticks blank the field.
 void MaintenanceDialog::ShowLineLost() {
     if (!lineRecovery_->IsLost()) {
+        return;
+    }
+    if (lineRecovery_->IsAmbiguous()) {
+        response_->setText(QStringLiteral(
+            "Two or more adapters like the lost one appeared; Poll For Instrument chooses."));
         return;
     }
     response_->setText(QStringLiteral("Line lost on %1 (%2).")

@@ -46,13 +46,7 @@ const timespec* TimeLeft(std::optional<std::chrono::steady_clock::time_point> de
 }
 
 Readiness ReadinessOf(short revents) {
-    if ((revents & POLLIN) != 0) {
-        return Readiness::Readable;
-    }
-    if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-        return Readiness::HungUp;
-    }
-    return Readiness::Quiet;
+    return {(revents & POLLIN) != 0, (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0};
 }
 
 }  // namespace
@@ -78,7 +72,7 @@ bool WaitForReadable(std::span<const int> fds, std::span<Readiness> readiness,
         PauseAfterPollFailure(deadline);
     }
     for (std::size_t i = 0; i < readiness.size(); ++i) {
-        readiness[i] = i < count && ready > 0 ? ReadinessOf(requests[i].revents) : Readiness::Quiet;
+        readiness[i] = i < count && ready > 0 ? ReadinessOf(requests[i].revents) : Readiness{};
     }
     return ready > 0;
 }
@@ -91,10 +85,10 @@ ReadResult ReadSome(int fd, char* buffer, std::size_t capacity) {
     if (count > 0) {
         return {ReadStatus::Data, static_cast<std::size_t>(count)};
     }
-    if (count < 0 && errno == EAGAIN) {
-        return {};
+    if (count < 0 && (errno == EIO || errno == ENXIO)) {
+        return {ReadStatus::Gone, 0};
     }
-    return {ReadStatus::Gone, 0};
+    return {};
 }
 
 WriteResult WriteSome(int fd, std::string_view data) {

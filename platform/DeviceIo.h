@@ -12,6 +12,8 @@
 
 namespace platform {
 
+// Gone only for the errors of a device that went away (EIO, ENXIO); zero bytes are Nothing,
+// as another reader or a flush may have taken what the poll saw.
 enum class ReadStatus { Data, Nothing, Gone };
 
 struct ReadResult {
@@ -19,7 +21,13 @@ struct ReadResult {
     std::size_t count = 0;
 };
 
-enum class Readiness { Quiet, Readable, HungUp };
+// What a poll saw on a descriptor: input, and a hang-up or error (POLLHUP, POLLERR,
+// POLLNVAL), either or both.
+struct Readiness {
+    bool readable = false;
+    bool hungUp = false;
+    bool Any() const { return readable || hungUp; }
+};
 
 // Waits in one poll until one of fds is readable or hung up, or until the deadline (none:
 // without a time limit). A negative entry is left out. readiness gets one value per entry;
@@ -33,7 +41,7 @@ bool WaitForReadable(std::span<const int> fds, std::span<Readiness> readiness,
 using PollFunction = int (*)(pollfd*, nfds_t, const timespec*, const sigset_t*);
 void SetPollFunction(PollFunction poll);
 
-// One non-blocking read of at most capacity bytes. Gone: end of file or a device error.
+// One non-blocking read of at most capacity bytes.
 ReadResult ReadSome(int fd, char* buffer, std::size_t capacity);
 
 struct WriteResult {

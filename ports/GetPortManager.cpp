@@ -1,7 +1,11 @@
 #include "ports/PortManager.h"
 #include "ports/PortManagerImpl.h"
 
-extern "C" PortManager* GetPortManager() {
+PortManagerImpl& ProcessPortManager() {
     static PortManagerImpl manager;
-    return &manager;
+    return manager;
+}
+
+extern "C" PortManager* GetPortManager() {
+    return &ProcessPortManager();
 }

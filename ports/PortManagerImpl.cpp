@@ -147,7 +147,7 @@ Port* PortManagerImpl::Find(const std::string& normalisedName) {
 std::unique_ptr<Port> PortManagerImpl::CreatePort(const std::string& normalisedName,
                                                   const std::string& givenName) {
     if (IsSerialName(normalisedName)) {
-        return MakeWorkingPort<SerialPort>(normalisedName);
+        return MakeWorkingPort<SerialPort>(normalisedName, &lineLoss_);
     }
     if (IsParallelName(normalisedName)) {
         return MakeWorkingPort<ParallelPort>(normalisedName);

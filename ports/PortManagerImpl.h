@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "platform/RecursiveLock.h"
+#include "ports/LineLossListeners.h"
 #include "ports/PortManager.h"
 
-// The one registry of named ports; reached through GetPortManager().
+// The one registry of named ports; reached through GetPortManager(), inside the program
+// through ProcessPortManager(). Its serial ports tell it of their line losses, which it hands
+// on to its line loss listeners.
 class PortManagerImpl : public PortManager {
   public:
     static constexpr std::size_t kDeviceCount = 7;
@@ -35,9 +38,15 @@ class PortManagerImpl : public PortManager {
     // "COM1" to "COM4", "LPT1" to "LPT3", and their PortKind codes, in that order.
     const NameTable& Names() const { return names_; }
     const KindTable& Kinds() const { return kinds_; }
-    // Opens a registered serial port's device again (SerialPort::Reopen); false when there
-    // is no serial port of that name.
+    // Opens a registered serial port's device again (SerialPort::Reopen), with the settings
+    // it had, for the listeners still attached; the device path is looked up by the port
+    // name as at any open. False when there is no serial port of that name (any letter case)
+    // or the open fails; true also when the device is open already.
     bool ReopenSerialPort(const std::string& name);
+    // Listeners told of every serial port's line loss, on that port's I/O thread. Removing
+    // one waits for a call in progress on it.
+    void AddLineLossListener(LineLossListener* listener) { lineLoss_.Add(listener); }
+    void RemoveLineLossListener(LineLossListener* listener) { lineLoss_.Remove(listener); }
     // Names of the registered ports, in registry order.
     std::vector<std::string> RegisteredNames();
 
@@ -53,8 +62,12 @@ class PortManagerImpl : public PortManager {
     std::unique_ptr<Port> CreatePort(const std::string& normalisedName,
                                      const std::string& givenName);
 
+    LineLossListeners lineLoss_;  // before the ports, which tell it
     platform::RecursiveLock lock_;
     std::map<std::string, std::unique_ptr<Port>> registry_;
     NameTable names_;
     KindTable kinds_;
 };
+
+// The process's port manager, the one GetPortManager() gives.
+PortManagerImpl& ProcessPortManager();

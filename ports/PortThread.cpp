@@ -58,13 +58,13 @@ std::optional<PortThread::Woken> PortThread::Wait(const WaitFor& what) {
     std::array<Readiness, 4> readiness{};
     platform::WaitForReadable(fds, readiness, what.deadline);
     wakeCount_.fetch_add(1);
-    if (readiness[0] != Readiness::Quiet && stop_.Wait(0)) {
+    if (readiness[0].Any() && stop_.Wait(0)) {
         return std::nullopt;
     }
-    if (readiness[1] != Readiness::Quiet) {
+    if (readiness[1].Any()) {
         wake_.Reset();
     }
-    return Woken{readiness[2] == Readiness::Readable, readiness[2] == Readiness::HungUp};
+    return Woken{readiness[2].readable, readiness[2].hungUp};
 }
 
 void PortThread::Stop() {

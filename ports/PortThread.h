@@ -24,7 +24,7 @@ class PortThread {
     };
     struct Woken {
         bool input = false;
-        bool hungUp = false;
+        bool hungUp = false;  // a hang-up or error on inputFd, also together with input
     };
 
     PortThread();

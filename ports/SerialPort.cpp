@@ -9,7 +9,6 @@
 #include "platform/DeviceIo.h"
 #include "platform/LineMode.h"
 #include "ports/DevicePath.h"
-#include "ports/LineLoss.h"
 #include "ports/SerialWaitPlan.h"
 
 using platform::RecursiveGuard;
@@ -22,7 +21,8 @@ constexpr int kWriteStallLimitMs = 1000;
 
 }  // namespace
 
-SerialPort::SerialPort(std::string name) : queue_(name), name_(std::move(name)) {
+SerialPort::SerialPort(std::string name, LineLossListener* lineLoss)
+    : queue_(name), name_(std::move(name)), lineLoss_(lineLoss) {
     ready_.Set();
     thread_.Start(platform::ThreadPriority::Highest, [this] { return Pass(); });
 }
@@ -211,10 +211,8 @@ bool SerialPort::Pass() {
     if (!woken) {
         return false;
     }
-    if (woken->input) {
-        Receive();
-    } else if (woken->hungUp) {
-        HangUp();
+    if (woken->input || woken->hungUp) {
+        Receive(woken->hungUp);
     }
     const PortQueue::State state = queue_.Peek();
     if (!state.queueEmpty) {
@@ -241,7 +239,10 @@ PortThread::WaitFor SerialPort::NextWait() {
     return PlanSerialWait(state);
 }
 
-void SerialPort::Receive() {
+// Zero bytes are no loss by themselves: another reader, or a flush since the poll, may have
+// taken what the poll saw. The line is gone on EIO or ENXIO, or when the poll saw a hang-up
+// and nothing is left to read.
+void SerialPort::Receive(bool hungUp) {
     char buffer[kReadChunk];
     platform::ReadResult result;
     {
@@ -255,7 +256,7 @@ void SerialPort::Receive() {
     }
     if (result.status == platform::ReadStatus::Data) {
         queue_.Deliver(std::string(buffer, result.count));
-    } else if (result.status == platform::ReadStatus::Gone) {
+    } else if (result.status == platform::ReadStatus::Gone || hungUp) {
         HangUp();
     }
 }
@@ -274,7 +275,9 @@ void SerialPort::HangUp() {
         CloseDevice();
         queue_.Clear();  // each string noted as dropped
     }
-    NotifyLineLost(name_, lostPath);
+    if (lineLoss_ != nullptr) {
+        lineLoss_->LineLost(name_, lostPath);
+    }
 }
 
 bool SerialPort::MayWrite() const {

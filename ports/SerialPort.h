@@ -11,6 +11,7 @@
 #include "platform/RecursiveLock.h"
 #include "platform/SavedLineState.h"
 #include "platform/SerialLine.h"
+#include "ports/LineLoss.h"
 #include "ports/Port.h"
 #include "ports/PortQueue.h"
 #include "ports/PortThread.h"
@@ -27,7 +28,8 @@ class SerialPort : public Port {
     static constexpr int kWriteRetryMs = 10;
     static constexpr std::size_t kReadChunk = 5;
 
-    explicit SerialPort(std::string name);
+    // lineLoss (the owner's, or none) hears when the device goes away under the open port.
+    explicit SerialPort(std::string name, LineLossListener* lineLoss = nullptr);
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
     ~SerialPort() override;
@@ -65,9 +67,9 @@ class SerialPort : public Port {
     bool ApplyLine(const std::string& modeText);
     bool Pass();
     PortThread::WaitFor NextWait();
-    void Receive();
+    void Receive(bool hungUp);
     // The device went away: closed at once (so that a returning device can take its old
-    // name), the queue dropped, the loss told to the line loss listener.
+    // name), the queue dropped, the loss told to the owner's listener.
     void HangUp();
     bool MayWrite() const;
     void TransmitHead();
@@ -78,6 +80,7 @@ class SerialPort : public Port {
     platform::RecursiveLock deviceLock_;
     bool manualRts_ = true;  // no driver RTS toggle: the thread drives RTS itself
     const std::string name_;
+    LineLossListener* const lineLoss_;
     std::string settings_ = kInitialSettings;
     std::uint8_t pacing_ = 0;
     platform::ExclusiveDevice device_;

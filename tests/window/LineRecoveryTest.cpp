@@ -18,6 +18,7 @@
 #include "ConnectedWindow.h"
 #include "ModalAnswer.h"
 #include "PortTestSupport.h"
+#include "app/LineRecovery.h"
 #include "dialogs/SensorTimingTestDialog.h"
 #include "ports/DeviceMapping.h"
 #include "protocol/InstrumentLink.h"
@@ -231,7 +232,8 @@ class DefaultMappedLineTest : public LineRecoveryTest {
         ProcessDeviceMapping().SetSystemRoot("/");
         ProcessDeviceMapping().SetDeviceRoot("/dev");
     }
-    // What sysfs shows of a tty on a USB adapter at that port path, with that serial number.
+    // What sysfs shows of a tty on a USB adapter at that port path, with that serial number
+    // (none when empty).
     void AddSysfsTty(const std::string& tty, const std::string& usbPort,
                      const std::string& serial) {
         const fs::path usb = fs::path(sys) / "devices" / "usb1" / usbPort;
@@ -239,7 +241,9 @@ class DefaultMappedLineTest : public LineRecoveryTest {
         fs::create_directories(port);
         std::ofstream(usb / "busnum") << "1\n";
         std::ofstream(usb / "devpath") << usbPort.substr(2) << "\n";
-        std::ofstream(usb / "serial") << serial << "\n";
+        if (!serial.empty()) {
+            std::ofstream(usb / "serial") << serial << "\n";
+        }
         fs::create_directories(fs::path(sys) / "class" / "tty" / tty);
         fs::create_symlink(port, fs::path(sys) / "class" / "tty" / tty / "device");
     }
@@ -282,6 +286,45 @@ TEST_F(DefaultMappedLineTest, TheSameAdapterIsTakenUpUnderItsNewName) {
     const QString html = ReportHtml::Render(
         report, [](std::size_t) { return QString(); }, true);
     EXPECT_TRUE(html.contains(lost + ", back as " + renamed)) << html.toStdString();
+}
+
+// Without a serial number the adapter is known by its USB socket alone: in another socket it
+// is taken up only when nothing else like it came. It comes back here before the window has
+// handled the loss, as it may on a busy machine.
+TEST_F(DefaultMappedLineTest, AnAdapterWithoutSerialNumberInAnotherSocketIsTakenUpWhenAlone) {
+    AddSysfsTty("ttyUSB0", "1-1", "");
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(devices + "/ttyUSB0"));
+    Connect(1);
+    card.reset();
+    ASSERT_TRUE(porttest::WaitUntil([&] { return TraceHolds(trace, "COM1 line lost"); }));
+    ASSERT_EQ(AccessibleTitle(*window), kTitle) << "the window has not handled the loss yet";
+    RemoveSysfsTty("ttyUSB0");
+
+    AddSysfsTty("ttyUSB1", "1-2", "");
+    cardsim::CardSimulator back(CardAt(devices + "/ttyUSB1"));
+    ASSERT_TRUE(
+        WaitForResponse(QString::fromStdString("Line back on COM1 (" + devices + "/ttyUSB1).")));
+    EXPECT_EQ(Printable(back.Received()), "M\\r");
+}
+
+TEST_F(DefaultMappedLineTest, TwoAdaptersLikeTheLostOneLeaveTheChoiceToTheUser) {
+    AddSysfsTty("ttyUSB0", "1-1", "");
+    card = std::make_unique<cardsim::CardSimulator>(CardAt(devices + "/ttyUSB0"));
+    Connect(1);
+    Unplug();
+    RemoveSysfsTty("ttyUSB0");
+
+    // Both there before the window looks again.
+    AddSysfsTty("ttyUSB1", "1-2", "");
+    cardsim::CardSimulator one(CardAt(devices + "/ttyUSB1"));
+    AddSysfsTty("ttyUSB2", "1-3", "");
+    cardsim::CardSimulator other(CardAt(devices + "/ttyUSB2"));
+    ASSERT_TRUE(WaitForResponse(QStringLiteral(
+        "Two or more adapters like the lost one appeared; Poll For Instrument chooses.")));
+    EXPECT_EQ(AccessibleTitle(*window), kTitle + " - COM1 line lost");
+    EXPECT_EQ(one.Received(), "");
+    EXPECT_EQ(other.Received(), "");
+    EXPECT_TRUE(window->LineFollower().IsLost());
 }
 
 }  // namespace

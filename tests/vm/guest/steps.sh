@@ -59,6 +59,24 @@ replug_adapter() {
     echo 1 >"$(cat "$D/adapter.sys")/authorized"
 }
 
+# plug_adapter SERIAL: the adapter unplugged, and plugged in again (into the next free USB port)
+# with that serial number, or none when it is empty. Waited for also after a time-out, so that
+# the scenarios after it find the adapter as they expect.
+plug_adapter() {
+    TIMED_OUT=
+    host device_del adapter
+    wait_gone /dev/ttyUSB0 30
+    host "device_add usb-serial,id=adapter,bus=xhci.0,chardev=usb,serial=$1"
+    wait_present /dev/ttyUSB0 60
+}
+
+# save_adapter FILE: the USB port path of the adapter behind ttyUSB0 (1-2: root hub port 2)
+# and its serial number, or "none" without one.
+save_adapter() {
+    usb=$(readlink -f /sys/class/tty/ttyUSB0/device/../..)
+    echo "${usb##*/} $(cat "$usb/serial" 2>/dev/null || echo none)" >"$D/$1"
+}
+
 # start_by_id_links, stop_by_id_links: mdev's netlink daemon keeps /dev/serial/by-id as a
 # desktop's device manager does (/etc/mdev.conf, /rig/by-id-link), from its first scan on.
 # The folder is made before the link in it, so the start waits for the link.

@@ -299,6 +299,9 @@ def check(scenario, outcome):
         if files.get(first) is None or files.get(first) != files.get(second):
             reasons.append(f"{first} {files.get(first, '').strip()!r} became "
                            f"{files.get(second, '').strip()!r}")
+    for first, second in expect.get("differ", []):
+        if files.get(first) is None or files.get(first) == files.get(second):
+            reasons.append(f"{first} and {second} both {files.get(first, '').strip()!r}")
     _check_absent("console", expect.get("console_absent", []), result.console, reasons)
     _check_cpu(expect.get("cpu_under_one_percent", []), files, reasons)
     if "settings" in expect:

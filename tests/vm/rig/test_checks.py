@@ -198,6 +198,23 @@ class PowerCutTest(unittest.TestCase):
                                                  Outcome(self.NAME, result)), [])
 
 
+class OtherSocketTest(unittest.TestCase):
+    def replugged(self, before, after):
+        name = "replug-other-socket-window"
+        files = {"adapter.before": before, "adapter.after": after}
+        result = ended(**{name: text for name, text in files.items() if text is not None})
+        return [r for r in checks.check(scenario(name), Outcome(name, result))
+                if "adapter." in r]
+
+    def test_the_adapter_back_in_another_socket_passes(self):
+        self.assertEqual(self.replugged("1-2 MRW0001\n", "1-3 MRW0001\n"), [])
+
+    def test_the_adapter_back_in_the_same_socket_or_unseen_fails(self):
+        self.assertEqual(len(self.replugged("1-2 MRW0001\n", "1-2 MRW0001\n")), 1)
+        self.assertNotEqual(self.replugged("1-2 MRW0001\n", None), [])
+        self.assertNotEqual(self.replugged("1-2 none\n", "1-3 none\n"), [])
+
+
 class CpuTest(unittest.TestCase):
     def unplugged(self, ticks):
         name = "unplug-while-idle"
