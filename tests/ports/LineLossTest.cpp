@@ -81,12 +81,12 @@ class LineLossTest : public ::testing::Test {
   protected:
     void SetUp() override {
         InstallLineLossListener(&losses);
-        InstallPortTap(&drops);
+        AddPortTap(&drops);
         fs::create_symlink(first.SlavePath(), linkPath);
     }
     void TearDown() override {
         port.reset();
-        InstallPortTap(nullptr);
+        RemovePortTap(&drops);
         InstallLineLossListener(nullptr);
     }
     void Replug(const PtyPair& replacement) {
