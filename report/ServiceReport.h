@@ -80,6 +80,8 @@ class ServiceReport {
     QString user;
     QString host;
     QString notes;
+    // How the card was left at exit: put back online (with its answer), or why that is not known.
+    QString cardLeft;
     QStringList readNotes;
     std::array<SensorReadings, kSensorCount> asFound;
     std::array<SensorReadings, kSensorCount> asLeft;
@@ -88,5 +90,7 @@ class ServiceReport {
     std::vector<Dump> dumps;
     // Replies that did not come and commands refused, in order.
     std::vector<Change> unanswered;
+    // Go-online and go-offline replies that did not say the card is in that mode, in order.
+    std::vector<Change> unconfirmed;
     std::vector<LineBreak> lineBreaks;
 };
