@@ -116,7 +116,8 @@ void MaintenanceDialog::TakeUpLineIfDue() {
 void MaintenanceDialog::FinishLineTakeUp(const std::string& reply) {
     lineTakeUpDue_ = false;
     lineLostDuringDump_ = false;
-    record_->Event("go_offline", visit::WithReply({{"line_take_up", true}}, reply));
+    record_->Event("go_offline", visit::WithConfirmation({{"line_take_up", true}}, reply,
+                                                         LastCommandUnsent(), "OFFLINE"));
     const QString portName = QString::fromStdString(link_->PortName());
     if (!reply.empty()) {
         goOffline_->setChecked(true);

@@ -4,7 +4,6 @@
 #include "app/TerminationSignals.h"
 #include "dialogs/PortSettingsDialog.h"
 #include "record/RecordFolder.h"
-#include "record/VisitRecord.h"
 
 bool MaintenanceApp::InitInstance() {
     MaintenanceDialog* running = nullptr;
@@ -24,7 +23,7 @@ bool MaintenanceApp::InitInstance() {
         dialog.StartRecordFile(RecordFolder::Default());
         dialog.exec();
         running = nullptr;
-        dialog.Record().Event("exit", {});
+        dialog.EndVisit();
     }
     return false;
 }

@@ -17,6 +17,7 @@
 
 #include "Version.h"
 #include "app/AboutDialog.h"
+#include "app/CommandDelivery.h"
 #include "app/ComposedNames.h"
 #include "app/LineRecovery.h"
 #include "app/ProtocolTraceWindow.h"
@@ -81,9 +82,9 @@ MaintenanceDialog::MaintenanceDialog()
     : ui::TemplateDialog(resources::MainWindowTemplate(), nullptr, CreateCustomControl),
       icon_(resources::ApplicationIcon()),
       plotFeed_(std::make_unique<CurrentPlotFeed>()),
-      record_(std::make_unique<VisitRecord>(VisitRecord::Origin{QStringLiteral(MERROWBY_VERSION),
-                                                                VisitRecord::UserName(),
-                                                                QSysInfo::machineHostName()})) {
+      record_(std::make_unique<VisitRecord>(VisitRecord::Origin{
+          QStringLiteral(MERROWBY_VERSION), VisitRecord::UserName(), QSysInfo::machineHostName()})),
+      delivery_(std::make_unique<CommandDelivery>()) {
     for (const int timerId : {kTrainingTimerId, kDumpTimerId}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(Qt::PreciseTimer);
@@ -324,6 +325,7 @@ std::string MaintenanceDialog::WaitForReply(std::uint32_t timeout) {
     // once ReadReply has used up the bytes received, nothing new can come of it until the
     // port hands the link more (WaitForUnread wakes on that, and returns at once while bytes
     // still wait) or the time is up.
+    delivery_->WaitBegins(*link_);
     const std::uint32_t start = platform::TickCount();
     while (static_cast<std::uint32_t>(platform::TickCount() - start) < timeout) {
         std::string reply = link_->ReadReply();
@@ -335,8 +337,13 @@ std::string MaintenanceDialog::WaitForReply(std::uint32_t timeout) {
             link_->WaitForUnread(timeout - elapsed);
         }
     }
+    delivery_->WaitTimedOut(*link_);
     link_->Reset();
     return {};
+}
+
+bool MaintenanceDialog::LastCommandUnsent() const {
+    return delivery_->Unsent();
 }
 
 void MaintenanceDialog::OnSysCommand(unsigned commandId) {

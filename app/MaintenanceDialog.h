@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/PowerLevelInputs.h"
 #include "dialogs/ReplyWaiter.h"
 #include "platform/ui/TemplateDialog.h"
 
+class CommandDelivery;
 class CurrentPlotFeed;
 class CurrentPlotWindow;
 class ServiceReportWindow;
@@ -108,6 +110,8 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     bool InitDialog();
 
     std::string WaitForReply(std::uint32_t timeout) override;
+    // Whether the command of the last WaitForReply never reached the line (so no reply came).
+    bool LastCommandUnsent() const;
     void DiscoverInstrument();
     bool CanClose();
 
@@ -122,6 +126,9 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // Ends the program through the normal shutdown without asking: a running dump is
     // stopped, a pending reply abandoned, open modal dialogs closed, then the modal run ends.
     void Terminate();
+    // After the modal run: puts the card back online as the link's destruction would, and
+    // records how that went, then the visit's exit.
+    void EndVisit();
 
     int exec() override;
     void setVisible(bool visible) override;
@@ -267,6 +274,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     std::array<QPushButton*, kCommandButtonCount> commandButtons_{};
     std::array<double, kSensorCount> lastVoltage_{};
     std::array<double, kSensorCount> lastCurrent_{};
+    PowerLevelInputs powerLevelInputs_;
     QRadioButton* leftTube_ = nullptr;
     QRadioButton* rightTube_ = nullptr;
     QPushButton* startButton_ = nullptr;
@@ -293,6 +301,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     CurrentPlotWindow* currentPlot_ = nullptr;
 
     std::unique_ptr<VisitRecord> record_;
+    std::unique_ptr<CommandDelivery> delivery_;
     ServiceReportWindow* serviceReport_ = nullptr;
     // Samples of the running dump, for its record.
     int dumpSampleCount_ = 0;

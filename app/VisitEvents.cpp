@@ -1,5 +1,7 @@
 #include "app/VisitEvents.h"
 
+#include <QStringList>
+
 #include "app/WindowText.h"
 
 namespace visit {
@@ -11,13 +13,23 @@ constexpr std::array<const char*, SensorStatus::kConditionCount> kConditionNames
 
 }  // namespace
 
-QJsonObject WithReply(QJsonObject values, const std::string& reply) {
-    if (reply.empty()) {
+QJsonObject WithReply(QJsonObject values, const std::string& reply, bool unsent) {
+    if (reply.empty() && unsent) {
+        values.insert(QStringLiteral("not_sent"), true);
+    } else if (reply.empty()) {
         values.insert(QStringLiteral("no_response"), true);
     } else {
         values.insert(QStringLiteral("reply"), ToWindowText(reply));
     }
     return values;
+}
+
+QJsonObject WithConfirmation(QJsonObject values, const std::string& reply, bool unsent,
+                             const char* confirmingWord) {
+    const QStringList words = ToWindowText(reply).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    values.insert(QStringLiteral("confirmed"),
+                  !words.isEmpty() && words.last() == QLatin1String(confirmingWord));
+    return WithReply(std::move(values), reply, unsent);
 }
 
 QJsonObject StatusValues(const SensorStatus& status) {

@@ -12,8 +12,14 @@
 // reply beside them.
 namespace visit {
 
-// The values with the card's reply as the window shows it, or "no_response" when none came.
-QJsonObject WithReply(QJsonObject values, const std::string& reply);
+// The values with the card's reply as the window shows it, "no_response" when none came, or
+// "not_sent" when the command never reached the line (unsent).
+QJsonObject WithReply(QJsonObject values, const std::string& reply, bool unsent);
+// A go-online or go-offline: the reply, and "confirmed" only when its last word is the one the
+// card answers the command with ("ONLINE", "OFFLINE"). Anything else (dump samples the command
+// happened to end, say) leaves the card's mode unknown.
+QJsonObject WithConfirmation(QJsonObject values, const std::string& reply, bool unsent,
+                             const char* confirmingWord);
 // The five condition bytes, and each condition's bit per sensor 0 to 7.
 QJsonObject StatusValues(const SensorStatus& status);
 // "left" or "right".

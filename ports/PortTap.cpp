@@ -3,6 +3,7 @@
 #include <mutex>
 #include <new>
 #include <shared_mutex>
+#include <vector>
 
 namespace {
 
@@ -11,25 +12,33 @@ std::shared_mutex& TapLock() {
     return lock;
 }
 
-PortTap* installedTap = nullptr;
+std::vector<PortTap*>& Taps() {
+    static std::vector<PortTap*> taps;
+    return taps;
+}
 
 // A tap that runs out of memory loses the event; the port goes on.
 template <typename Call>
 void CallTap(const Call& call) {
     const std::shared_lock guard(TapLock());
-    try {
-        if (installedTap != nullptr) {
-            call(*installedTap);
+    for (PortTap* tap : Taps()) {
+        try {
+            call(*tap);
+        } catch (const std::bad_alloc&) {
         }
-    } catch (const std::bad_alloc&) {
     }
 }
 
 }  // namespace
 
-void InstallPortTap(PortTap* tap) {
+void AddPortTap(PortTap* tap) {
     const std::unique_lock guard(TapLock());
-    installedTap = tap;
+    Taps().push_back(tap);
+}
+
+void RemovePortTap(PortTap* tap) {
+    const std::unique_lock guard(TapLock());
+    std::erase(Taps(), tap);
 }
 
 void TapWritten(const std::string& portName, const std::string& data) {

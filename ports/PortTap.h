@@ -16,9 +16,11 @@ class PortTap {
     ~PortTap() = default;
 };
 
-// The process's one tap, or none (nullptr). Installing waits for calls in progress on the
-// previous tap, so a tap may be destroyed once it has been replaced.
-void InstallPortTap(PortTap* tap);
+// The process's taps (a trace, a count of dropped strings), each told of every event in the
+// order they were added. Removing waits for calls in progress, so a tap may be destroyed once
+// it has been removed.
+void AddPortTap(PortTap* tap);
+void RemovePortTap(PortTap* tap);
 
 // Called by the ports; do nothing without a tap.
 void TapWritten(const std::string& portName, const std::string& data);

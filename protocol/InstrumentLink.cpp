@@ -1,6 +1,7 @@
 #include "protocol/InstrumentLink.h"
 
 #include <chrono>
+#include <utility>
 
 #include "platform/Tick.h"
 #include "ports/Port.h"
@@ -21,22 +22,39 @@ InstrumentLink::InstrumentLink(std::string portName, PortManager& portManager)
 }
 
 InstrumentLink::~InstrumentLink() {
-    if (GoOnline()) {
+    if (!putBackOnline_) {
+        PutBackOnline();
+    }
+}
+
+InstrumentLink::Leaving InstrumentLink::PutBackOnline() {
+    Leaving leaving;
+    if (std::exchange(putBackOnline_, true)) {
+        return leaving;
+    }
+    if (!GoOnline()) {
+        leaving.outcome = Leaving::Outcome::ReplyPending;
+    } else if (IsPending()) {
+        leaving.outcome = Leaving::Outcome::NoAnswer;
         const std::uint32_t start = platform::TickCount();
         while (IsPending()) {
             const std::uint32_t elapsed = platform::TickCount() - start;
             if (elapsed >= kGoOnlineWaitMs) {
                 break;
             }
-            ReadReply();
-            if (IsPending()) {
+            std::string reply = ReadReply();
+            if (!reply.empty()) {
+                leaving = {Leaving::Outcome::Answered, std::move(reply)};
+            } else if (IsPending()) {
                 WaitForUnread(kGoOnlineWaitMs - elapsed);
             }
         }
     }
     if (port_ != nullptr) {
         portManager_.Close(portName_, this);
+        port_ = nullptr;
     }
+    return leaving;
 }
 
 void InstrumentLink::OnReceive(const std::string& chunk) {

@@ -24,8 +24,19 @@ class InstrumentLink final : public PortListener {
     explicit InstrumentLink(std::string portName)
         : InstrumentLink(std::move(portName), *GetPortManager()) {}
     InstrumentLink(std::string portName, PortManager& portManager);
-    // Puts the card back online (waiting up to 1000 ms for its answer) and releases the port.
+    // Puts the card back online (waiting up to 1000 ms for its answer) and releases the port,
+    // unless PutBackOnline() did.
     ~InstrumentLink();
+
+    // What became of the go-online sent as the link lets go of the card.
+    struct Leaving {
+        enum class Outcome { Answered, NoAnswer, ReplyPending, NotWritten };
+        Outcome outcome = Outcome::NotWritten;
+        std::string reply;  // when answered
+    };
+    // What the destructor does, once, telling how it went: sends GoOnline when no reply is
+    // pending, waits up to 1000 ms for its answer, and releases the port.
+    Leaving PutBackOnline();
 
     InstrumentLink(const InstrumentLink&) = delete;
     InstrumentLink& operator=(const InstrumentLink&) = delete;
@@ -87,4 +98,5 @@ class InstrumentLink final : public PortListener {
     ReceiveStore store_;
     std::string accumulator_;
     ReplyState state_ = ReplyState::Idle;
+    bool putBackOnline_ = false;
 };

@@ -8,17 +8,46 @@ namespace {
 
 using Reading = ServiceReport::Reading;
 
-QString TimeText(const QDateTime& time) {
-    return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString();
-}
-
 QString DateTimeText(const QDateTime& time) {
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
 }
 
+// "2026-12-08 11:40:51 UTC+01:00": the visit's start and end.
+QString ZonedText(const QDateTime& time) {
+    return time.isValid() ? DateTimeText(time) + QLatin1Char(' ') + time.timeZoneAbbreviation()
+                          : QString();
+}
+
+// The times of a visit's events: the time of day, with the date too when the visit went past
+// midnight, and with the zone too when the offset changed during the visit.
+class TimeStyle {
+  public:
+    explicit TimeStyle(const ServiceReport& report)
+        : withDate_(report.started.date() != report.ended.date()),
+          withZone_(report.started.offsetFromUtc() != report.ended.offsetFromUtc()) {}
+
+    QString Text(const QDateTime& time) const {
+        if (!time.isValid()) {
+            return {};
+        }
+        if (withZone_) {
+            return ZonedText(time);
+        }
+        return withDate_ ? DateTimeText(time) : time.toString(QStringLiteral("HH:mm:ss"));
+    }
+
+  private:
+    bool withDate_;
+    bool withZone_;
+};
+
 class Writer {
   public:
-    explicit Writer(QString* out) : xml_(out) { xml_.setAutoFormatting(true); }
+    Writer(QString* out, const ServiceReport& report) : xml_(out), times_(report) {
+        xml_.setAutoFormatting(true);
+    }
+
+    QString TimeText(const QDateTime& time) const { return times_.Text(time); }
 
     QXmlStreamWriter& Xml() { return xml_; }
 
@@ -61,6 +90,7 @@ class Writer {
 
   private:
     QXmlStreamWriter xml_;
+    const TimeStyle times_;
 };
 
 void WriteHeader(Writer& w, const ServiceReport& report) {
@@ -72,8 +102,9 @@ void WriteHeader(Writer& w, const ServiceReport& report) {
     w.Row({QStringLiteral("Date"), report.started.isValid()
                                        ? report.started.toString(QStringLiteral("yyyy-MM-dd"))
                                        : QString()});
-    w.Row({QStringLiteral("Started"), DateTimeText(report.started)});
-    w.Row({QStringLiteral("Ended"), DateTimeText(report.ended)});
+    w.Row({QStringLiteral("Started"), ZonedText(report.started)});
+    w.Row({QStringLiteral("Ended"), ZonedText(report.ended)});
+    w.Row({QStringLiteral("Card left"), report.cardLeft});
     w.Row({QStringLiteral("Card"), report.identity});
     w.Row({QStringLiteral("Port"), report.port});
     w.Row({QStringLiteral("Device"), report.device});
@@ -114,7 +145,7 @@ void WriteChanges(Writer& w, const char* title, const std::vector<ServiceReport:
     w.StartTable({QStringLiteral("Time"), QStringLiteral("What"), QStringLiteral("Before"),
                   QStringLiteral("Reply")});
     for (const ServiceReport::Change& change : changes) {
-        w.Row({TimeText(change.time), change.what, change.before, change.reply});
+        w.Row({w.TimeText(change.time), change.what, change.before, change.reply});
     }
     w.EndTable();
 }
@@ -128,8 +159,8 @@ void WriteLineBreaks(Writer& w, const std::vector<ServiceReport::LineBreak>& bre
     w.StartTable({QStringLiteral("Lost"), QStringLiteral("Back"), QStringLiteral("Device")});
     for (const ServiceReport::LineBreak& lineBreak : breaks) {
         const bool renamed = lineBreak.back.isValid() && lineBreak.backDevice != lineBreak.device;
-        w.Row({TimeText(lineBreak.lost),
-               lineBreak.back.isValid() ? TimeText(lineBreak.back) : QStringLiteral("(not back)"),
+        w.Row({w.TimeText(lineBreak.lost),
+               lineBreak.back.isValid() ? w.TimeText(lineBreak.back) : QStringLiteral("(not back)"),
                renamed
                    ? QStringLiteral("%1, back as %2").arg(lineBreak.device, lineBreak.backDevice)
                    : lineBreak.device});
@@ -142,7 +173,7 @@ void WriteTimingTests(Writer& w, const ServiceReport& report) {
         const ServiceReport::TimingTest& test = report.timingTests[i];
         w.Element("h2", QStringLiteral("Timing test %1").arg(i + 1));
         w.Element("p", QStringLiteral("Tube: %1. From %2 to %3.")
-                           .arg(test.tube, TimeText(test.start), TimeText(test.end)));
+                           .arg(test.tube, w.TimeText(test.start), w.TimeText(test.end)));
         w.StartTable({QStringLiteral("Interval (s)"), QStringLiteral("Slot 0"),
                       QStringLiteral("Slot 1"), QStringLiteral("Slot 2"),
                       QStringLiteral("Slot 3")});
@@ -158,11 +189,12 @@ void WriteDumps(Writer& w, const ServiceReport& report, const ReportHtml::Pictur
     for (std::size_t i = 0; i < report.dumps.size(); ++i) {
         const ServiceReport::Dump& dump = report.dumps[i];
         w.Element("h2", QStringLiteral("Sensor current dump %1").arg(i + 1));
-        QString summary = QStringLiteral("Tube: %1. From %2 to %3. %4 samples. Spread limit %5 mA.")
-                              .arg(dump.tube, TimeText(dump.start),
-                                   dump.ended ? TimeText(dump.end) : QStringLiteral("(not ended)"))
-                              .arg(dump.samples)
-                              .arg(QString::number(dump.spreadLimit, 'f', 3));
+        QString summary =
+            QStringLiteral("Tube: %1. From %2 to %3. %4 samples. Spread limit %5 mA.")
+                .arg(dump.tube, w.TimeText(dump.start),
+                     dump.ended ? w.TimeText(dump.end) : QStringLiteral("(not ended)"))
+                .arg(dump.samples)
+                .arg(QString::number(dump.spreadLimit, 'f', 3));
         if (!dump.file.isEmpty()) {
             summary += QStringLiteral(" Dump file: %1.").arg(dump.file);
         }
@@ -191,7 +223,7 @@ void WriteDumps(Writer& w, const ServiceReport& report, const ReportHtml::Pictur
 QString ReportHtml::Render(const ServiceReport& report, const PictureSource& picture,
                            bool withDeclaration) {
     QString out;
-    Writer w(&out);
+    Writer w(&out, report);
     QXmlStreamWriter& xml = w.Xml();
     if (withDeclaration) {
         xml.writeStartDocument();
@@ -207,6 +239,7 @@ QString ReportHtml::Render(const ServiceReport& report, const PictureSource& pic
     WriteReadings(w, "As left", report.asLeft);
     WriteChanges(w, "Changes", report.changes);
     WriteChanges(w, "No reply or refused", report.unanswered);
+    WriteChanges(w, "Replies that did not confirm", report.unconfirmed);
     WriteLineBreaks(w, report.lineBreaks);
     WriteTimingTests(w, report);
     WriteDumps(w, report, picture);

@@ -51,6 +51,16 @@ QString StatusText(const QJsonObject& event, int sensor) {
     return set.isEmpty() ? QStringLiteral("none") : set.join(QStringLiteral(", "));
 }
 
+// Whether a go-online or go-offline got the answer that says the card is in that mode now.
+bool Confirmed(const QJsonObject& event, const char* word) {
+    if (event.contains(QStringLiteral("confirmed"))) {
+        return event.value(QStringLiteral("confirmed")).toBool();
+    }
+    // Records made before "confirmed" was kept: the reply's last word.
+    const QStringList words = Str(event, "reply").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return !words.isEmpty() && words.last() == QLatin1String(word);
+}
+
 // "set_voltage" as "Set voltage".
 QString Readable(QString kind) {
     kind.replace(QLatin1Char('_'), QLatin1Char(' '));
@@ -79,6 +89,15 @@ class Builder {
             report_.notes = Str(event, "text");
         } else if (kind == QStringLiteral("discovery")) {
             AddDiscovery(event);
+            cardConnected_ = true;
+        } else if (kind == QStringLiteral("not_found")) {
+            cardConnected_ = false;
+        } else if (kind == QStringLiteral("exit")) {
+            exited_ = true;
+        } else if (event.value(QStringLiteral("at_exit")).toBool()) {
+            AddExitGoOnline(event, time);
+        } else if (event.value(QStringLiteral("not_sent")).toBool()) {
+            AddUnsent(kind, time);
         } else if (kind.startsWith(QStringLiteral("query_")) ||
                    kind == QStringLiteral("power_level") || kind == QStringLiteral("status")) {
             AddReading(kind, event, time);
@@ -100,7 +119,51 @@ class Builder {
         }
     }
 
+    // How the card was left, once every event is in.
+    void Finish() {
+        if (!report_.cardLeft.isEmpty()) {
+            return;
+        }
+        if (!exited_) {
+            report_.cardLeft = QStringLiteral("Not known: the record has no exit.");
+        } else if (!cardConnected_) {
+            report_.cardLeft = QStringLiteral("No card was connected.");
+        } else {
+            report_.cardLeft = QStringLiteral("Not recorded.");
+        }
+    }
+
   private:
+    void AddUnsent(const QString& kind, const QDateTime& time) {
+        report_.unanswered.push_back(
+            {time, QStringLiteral("%1 not sent").arg(Readable(kind)), {}, {}});
+    }
+
+    void AddExitGoOnline(const QJsonObject& event, const QDateTime& time) {
+        const QString reply = Str(event, "reply");
+        if (event.value(QStringLiteral("not_sent")).toBool()) {
+            AddUnsent(Str(event, "event"), time);
+            report_.cardLeft = event.value(QStringLiteral("reply_pending")).toBool()
+                                   ? QStringLiteral(
+                                         "Not put back online: a reply was still pending at exit, "
+                                         "so the go online was not sent.")
+                                   : QStringLiteral(
+                                         "Not put back online: the go online could not be sent at "
+                                         "exit.");
+        } else if (event.value(QStringLiteral("no_response")).toBool()) {
+            report_.cardLeft = QStringLiteral("Not known: no reply to the go online at exit.");
+        } else if (!Confirmed(event, "ONLINE")) {
+            AddUnconfirmed(event, time, QStringLiteral("Go online at exit"));
+            report_.cardLeft =
+                QStringLiteral("Not known: the go online at exit was answered with \"%1\".")
+                    .arg(reply);
+        } else {
+            report_.changes.push_back(
+                {time, QStringLiteral("Card put back online at exit"), {}, reply});
+            report_.cardLeft = QStringLiteral("Put back online at exit: %1").arg(reply);
+        }
+    }
+
     void AddDiscovery(const QJsonObject& event) {
         report_.port = Str(event, "port");
         report_.device = Str(event, "device");
@@ -130,8 +193,10 @@ class Builder {
         }
     }
 
+    static bool IsSensor(int sensor) { return sensor >= 0 && sensor < ServiceReport::kSensorCount; }
+
     void Note(int sensor, Slot slot, const Reading& reading) {
-        if (sensor < 0 || sensor >= ServiceReport::kSensorCount) {
+        if (!IsSensor(sensor)) {
             return;
         }
         std::optional<Reading>& found = report_.asFound[sensor].*slot;
@@ -155,6 +220,7 @@ class Builder {
             }
         } else if (kind == QStringLiteral("query_voltage")) {
             Note(sensor, &SensorReadings::voltage, {ValueText(event, 3), time});
+            Know(sensor, &Known::voltage, ValueText(event, 3));
         } else if (kind == QStringLiteral("query_current")) {
             Note(sensor, &SensorReadings::current, {ValueText(event, 3), time});
         } else if (kind == QStringLiteral("query_trip_point")) {
@@ -162,8 +228,9 @@ class Builder {
                                      ? QStringLiteral("Not Trained")
                                      : ValueText(event, 3);
             Note(sensor, &SensorReadings::tripPoint, {text, time});
+            Know(sensor, &Known::tripPoint, text);
         } else if (kind == QStringLiteral("power_level") && HasVoltageAndCurrent(sensor)) {
-            // Until both were read the window multiplies by a zero it never read.
+            // Older records keep the power levels the window showed before both were read.
             Note(sensor, &SensorReadings::powerLevel, {ValueText(event, 1), time});
         }
     }
@@ -173,13 +240,20 @@ class Builder {
                report_.asLeft[sensor].voltage && report_.asLeft[sensor].current;
     }
 
-    // The last reading of that kind before now, for one sensor or every sensor.
-    QString Before(Slot slot, int sensor) const {
-        if (sensor >= 0 && sensor < ServiceReport::kSensorCount) {
-            const std::optional<Reading>& last = report_.asLeft[sensor].*slot;
-            return last ? last->text : QString();
+    // A sensor's value as last read or set: what a change finds before it.
+    struct Known {
+        QString voltage;
+        QString tripPoint;
+    };
+
+    void Know(int sensor, QString Known::*value, const QString& text) {
+        if (IsSensor(sensor)) {
+            known_[sensor].*value = text;
         }
-        return {};
+    }
+
+    QString Before(QString Known::*value, int sensor) const {
+        return IsSensor(sensor) ? known_[sensor].*value : QString();
     }
 
     void AddChange(const QString& kind, const QJsonObject& event, const QDateTime& time) {
@@ -188,16 +262,23 @@ class Builder {
                                 ? QStringLiteral(" (all sensors)")
                                 : QString();
         ServiceReport::Change change{time, {}, {}, ReplyText(event)};
+        const bool answered = event.contains(QStringLiteral("reply"));
         if (kind == QStringLiteral("set_voltage")) {
             change.what = QStringLiteral("Voltage of sensor %1 set to %2 (code %3)%4")
                               .arg(sensor)
                               .arg(ValueText(event, 3), Str(event, "code"), all);
-            change.before = Before(&SensorReadings::voltage, sensor);
+            change.before = Before(&Known::voltage, sensor);
+            if (answered) {
+                Know(sensor, &Known::voltage, ValueText(event, 3));
+            }
         } else if (kind == QStringLiteral("set_trip_point")) {
             change.what = QStringLiteral("Trip point of sensor %1 set to %2 (code %3)%4")
                               .arg(sensor)
                               .arg(ValueText(event, 3), Str(event, "code"), all);
-            change.before = Before(&SensorReadings::tripPoint, sensor);
+            change.before = Before(&Known::tripPoint, sensor);
+            if (answered) {
+                Know(sensor, &Known::tripPoint, ValueText(event, 3));
+            }
         } else if (kind == QStringLiteral("set_power_level")) {
             change.what = QStringLiteral("Target power level set to %1 (code %2)")
                               .arg(ValueText(event, 1), Str(event, "code"));
@@ -205,10 +286,10 @@ class Builder {
             lastPowerLevel_ = ValueText(event, 1);
         } else if (kind == QStringLiteral("adjust_trip_point")) {
             change.what = QStringLiteral("Trip point of sensor %1 adjusted").arg(sensor);
-            change.before = Before(&SensorReadings::tripPoint, sensor);
+            change.before = Before(&Known::tripPoint, sensor);
         } else if (kind == QStringLiteral("train_sensor")) {
             change.what = QStringLiteral("Training of sensor %1 started").arg(sensor);
-            change.before = Before(&SensorReadings::tripPoint, sensor);
+            change.before = Before(&Known::tripPoint, sensor);
         } else if (kind == QStringLiteral("training_end")) {
             change.what = QStringLiteral("Training ended");
         } else if (kind == QStringLiteral("save_training_data")) {
@@ -225,15 +306,32 @@ class Builder {
                                    Str(event, "tube"));
             change.reply = Str(event, "response");
         } else if (kind == QStringLiteral("go_offline")) {
-            change.what = event.value(QStringLiteral("line_take_up")).toBool()
-                              ? QStringLiteral("Card taken offline on the line's return")
-                              : QStringLiteral("Card taken offline");
+            const bool takeUp = event.value(QStringLiteral("line_take_up")).toBool();
+            if (!Confirmed(event, "OFFLINE")) {
+                AddUnconfirmed(event, time,
+                               takeUp ? QStringLiteral("Go offline on the line's return")
+                                      : QStringLiteral("Go offline"));
+                return;
+            }
+            change.what = takeUp ? QStringLiteral("Card taken offline on the line's return")
+                                 : QStringLiteral("Card taken offline");
         } else if (kind == QStringLiteral("go_online")) {
+            if (!Confirmed(event, "ONLINE")) {
+                AddUnconfirmed(event, time, QStringLiteral("Go online"));
+                return;
+            }
             change.what = QStringLiteral("Card put online");
         } else {
             return;  // progress, exit and kinds this version does not know
         }
         report_.changes.push_back(change);
+    }
+
+    // A reply that came but did not say what was asked; none at all is among the unanswered.
+    void AddUnconfirmed(const QJsonObject& event, const QDateTime& time, const QString& what) {
+        if (!event.value(QStringLiteral("no_response")).toBool()) {
+            report_.unconfirmed.push_back({time, what, {}, Str(event, "reply")});
+        }
     }
 
     void AddDump(const QString& kind, const QJsonObject& event, const QDateTime& time) {
@@ -280,7 +378,11 @@ class Builder {
             timingStart_ = time;
             return;
         }
-        ServiceReport::TimingTest test{Str(event, "tube"), timingStart_, time, {}};
+        // When its clock started; records without it have the dialog's opening.
+        const QDateTime clockStarted =
+            QDateTime::fromString(Str(event, "clock_started"), Qt::ISODateWithMs);
+        ServiceReport::TimingTest test{
+            Str(event, "tube"), clockStarted.isValid() ? clockStarted : timingStart_, time, {}};
         for (const QJsonValue& row : event.value(QStringLiteral("rows")).toArray()) {
             ServiceReport::TimingTest::Row cells;
             cells.interval = row.toObject().value(QStringLiteral("interval")).toString();
@@ -294,6 +396,9 @@ class Builder {
     }
 
     ServiceReport& report_;
+    bool cardConnected_ = false;
+    bool exited_ = false;
+    std::array<Known, ServiceReport::kSensorCount> known_;
     QString lastPowerLevel_;
     QDateTime timingStart_;
 };
@@ -308,5 +413,6 @@ ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
     for (const QJsonObject& event : events) {
         builder.Add(event);
     }
+    builder.Finish();
     return report;
 }

@@ -80,13 +80,17 @@ class ServiceReport {
     QString user;
     QString host;
     QString notes;
+    // How the card was left at exit: put back online (with its answer), or why that is not known.
+    QString cardLeft;
     QStringList readNotes;
     std::array<SensorReadings, kSensorCount> asFound;
     std::array<SensorReadings, kSensorCount> asLeft;
     std::vector<Change> changes;
     std::vector<TimingTest> timingTests;
     std::vector<Dump> dumps;
-    // Replies that did not come and commands refused, in order.
+    // Replies that did not come, commands refused and commands never sent, in order.
     std::vector<Change> unanswered;
+    // Go-online and go-offline replies that did not say the card is in that mode, in order.
+    std::vector<Change> unconfirmed;
     std::vector<LineBreak> lineBreaks;
 };

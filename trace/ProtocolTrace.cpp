@@ -20,11 +20,11 @@ ProtocolTrace::ProtocolTrace(const std::string& filePath, std::size_t queueCapac
     }
     writer_ = std::thread([this] { Run(); });
     currentTrace.store(this);
-    InstallPortTap(this);
+    AddPortTap(this);
 }
 
 ProtocolTrace::~ProtocolTrace() {
-    InstallPortTap(nullptr);
+    RemovePortTap(this);
     currentTrace.store(nullptr);
     queue_.Stop();
     writer_.join();

@@ -22,7 +22,7 @@ namespace trace {
 // thread of its own, so tracing never holds them up; what does not fit is dropped, counted,
 // and the count noted in the trace.
 //
-// Installs itself as the port tap for its lifetime; one at a time.
+// A port tap for its lifetime; one trace at a time.
 class ProtocolTrace : public PortTap {
   public:
     static constexpr std::size_t kDefaultQueueCapacity = 4096;

@@ -1,4 +1,6 @@
+#include <QDateTime>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QString>
 #include <string>
@@ -94,8 +96,8 @@ void SetSensorLevels(MaintenanceDialog& window, InstrumentLink* link, QLineEdit&
             continue;
         }
         const std::string reply = window.WaitForReply(kReplyWaitMs);
-        window.Record().Event(event,
-                              visit::WithReply(LevelValues(dialog, sensor, allSensors), reply));
+        window.Record().Event(event, visit::WithReply(LevelValues(dialog, sensor, allSensors),
+                                                      reply, window.LastCommandUnsent()));
         if (!ShowReply(response, reply)) {
             return;
         }
@@ -123,12 +125,14 @@ void TransferTrainingData(MaintenanceDialog& window, InstrumentLink* link, QLine
         return;
     }
     const std::string reply = window.WaitForReply(kReplyWaitMs);
-    window.Record().Event(event, visit::WithReply({{"bin", dialog.Bin()}}, reply));
+    window.Record().Event(
+        event, visit::WithReply({{"bin", dialog.Bin()}}, reply, window.LastCommandUnsent()));
     ShowReply(response, reply);
 }
 
-// The tube and every row of the table: the interval and the four readings.
-QJsonObject TimingTestValues(const SensorTimingTestDialog& dialog) {
+// The tube, when the clock was started for the readings (when it was), and every row of the
+// table: the interval and the four readings.
+QJsonObject TimingTestValues(const SensorTimingTestDialog& dialog, const QDateTime& clockStarted) {
     QJsonArray rows;
     for (const TimingTestTable::Row& row : dialog.Table().Rows()) {
         QJsonArray readings;
@@ -138,8 +142,24 @@ QJsonObject TimingTestValues(const SensorTimingTestDialog& dialog) {
         rows.append(
             QJsonObject{{"interval", QString::fromStdString(row[0])}, {"readings", readings}});
     }
-    return QJsonObject{
+    QJsonObject values{
         {"tube", visit::TubeName(!dialog.IsLeftTube())}, {"interval_unit", "s"}, {"rows", rows}};
+    if (clockStarted.isValid()) {
+        values.insert(QStringLiteral("clock_started"), VisitRecord::TimeText(clockStarted));
+    }
+    return values;
+}
+
+// The Start that the readings follow: the first one, or a later one while the table is still
+// empty (a tube chosen empties it).
+void FollowClockStart(SensorTimingTestDialog& dialog, QDateTime& clockStarted) {
+    auto* startStop = dialog.ControlAs<QPushButton>(SensorTimingTestDialog::kStartStopId);
+    // After the dialog's own handler: running now means the click started the clock.
+    QObject::connect(startStop, &QPushButton::clicked, &dialog, [&dialog, &clockStarted] {
+        if (dialog.IsRunning() && (!clockStarted.isValid() || dialog.Table().Rows().empty())) {
+            clockStarted = QDateTime::currentDateTime();
+        }
+    });
 }
 
 }  // namespace
@@ -151,7 +171,8 @@ void MaintenanceDialog::OnGoOffline() {
         return;
     }
     const std::string reply = WaitForReply(kReplyWaitMs);
-    record_->Event("go_offline", visit::WithReply({}, reply));
+    record_->Event("go_offline",
+                   visit::WithConfirmation({}, reply, LastCommandUnsent(), "OFFLINE"));
     ShowReply(*response_, reply);
 }
 
@@ -162,7 +183,7 @@ void MaintenanceDialog::OnGoOnline() {
         return;
     }
     const std::string reply = WaitForReply(kReplyWaitMs);
-    record_->Event("go_online", visit::WithReply({}, reply));
+    record_->Event("go_online", visit::WithConfirmation({}, reply, LastCommandUnsent(), "ONLINE"));
     ShowReply(*response_, reply);
 }
 
@@ -182,7 +203,8 @@ void MaintenanceDialog::OnSetPowerLevel() {
         return;
     }
     const std::string reply = WaitForReply(kReplyWaitMs);
-    record_->Event("set_power_level", visit::WithReply(PowerLevelValues(dialog.Code()), reply));
+    record_->Event("set_power_level",
+                   visit::WithReply(PowerLevelValues(dialog.Code()), reply, LastCommandUnsent()));
     ShowReply(*response_, reply);
 }
 
@@ -210,7 +232,8 @@ void MaintenanceDialog::OnAdjustTripPoint() {
         return;
     }
     const std::string reply = WaitForReply(kReplyWaitMs);
-    record_->Event("adjust_trip_point", visit::WithReply({{"sensor", dialog.Sensor()}}, reply));
+    record_->Event("adjust_trip_point",
+                   visit::WithReply({{"sensor", dialog.Sensor()}}, reply, LastCommandUnsent()));
     ShowReply(*response_, reply);
 }
 
@@ -231,9 +254,13 @@ void MaintenanceDialog::OnSensorReports() {
     }
     // The link drops this reply: the wait always runs its full time.
     WaitForReply(kReplyWaitMs);
-    record_->Event("sensor_reports", {{"enable", dialog.Enable() != 0},
-                                      {"tube", visit::TubeName(dialog.RightTube() != 0)},
-                                      {"response", kCheckEnabledStatus}});
+    QJsonObject values{{"enable", dialog.Enable() != 0},
+                       {"tube", visit::TubeName(dialog.RightTube() != 0)},
+                       {"response", kCheckEnabledStatus}};
+    if (LastCommandUnsent()) {
+        values.insert(QStringLiteral("not_sent"), true);
+    }
+    record_->Event("sensor_reports", values);
     ui::Beep();
     response_->setText(kCheckEnabledStatus);
 }
@@ -254,7 +281,8 @@ void MaintenanceDialog::OnTrainSensor() {
         return;
     }
     const std::string reply = WaitForReply(kReplyWaitMs);
-    record_->Event("train_sensor", visit::WithReply({{"sensor", dialog.Sensor()}}, reply));
+    record_->Event("train_sensor",
+                   visit::WithReply({{"sensor", dialog.Sensor()}}, reply, LastCommandUnsent()));
     if (ShowReply(*response_, reply)) {
         SetTimer(kTrainingTimerId, kTrainingTimerPeriodMs);
     }
@@ -269,7 +297,7 @@ void MaintenanceDialog::OnTrainingTick() {
     if (!reply.empty()) {
         response_->setText(ToWindowText(reply));
         record_->Event(link_->IsPending() ? "training_progress" : "training_end",
-                       visit::WithReply({}, reply));
+                       visit::WithReply({}, reply, false));
         KillTimer(kTrainingTimerId);
         emptyTickCount_ = 0;
         if (link_->IsPending()) {
@@ -286,7 +314,7 @@ void MaintenanceDialog::OnTrainingTick() {
     KillTimer(kTrainingTimerId);
     emptyTickCount_ = 0;
     link_->Reset();
-    record_->Event("training_end", visit::WithReply({}, {}));
+    record_->Event("training_end", visit::WithReply({}, {}, false));
     ui::Beep();
     response_->setText(kNoResponse);
     TakeUpLineIfDue();
@@ -314,7 +342,8 @@ void MaintenanceDialog::OnSensorTimingTest() {
             return;
         }
         const std::string reply = WaitForReply(kReplyWaitMs);
-        record_->Event("go_online", visit::WithReply({}, reply));
+        record_->Event("go_online",
+                       visit::WithConfirmation({}, reply, LastCommandUnsent(), "ONLINE"));
         if (!ShowReply(*response_, reply)) {
             return;
         }
@@ -323,20 +352,27 @@ void MaintenanceDialog::OnSensorTimingTest() {
     {
         record_->Event("timing_test_start", {});
         SensorTimingTestDialog dialog(*link_, *this, this);
+        QDateTime clockStarted;
+        FollowClockStart(dialog, clockStarted);
         timingTestOpen_ = true;
         dialog.exec();
         timingTestOpen_ = false;
-        record_->Event("timing_test_end", TimingTestValues(dialog));
+        record_->Event("timing_test_end", TimingTestValues(dialog, clockStarted));
     }
     // A termination puts the card online on the way out: no use taking it offline first.
     if (wasOffline && !terminating_ && link_ && link_->GoOffline()) {
         const std::string reply = WaitForReply(kReplyWaitMs);
-        record_->Event("go_offline", visit::WithReply({}, reply));
+        // A line that came back during the test: this "M" takes the card up, and is recorded
+        // once, as the take-up.
+        const bool takesUpLine = lineTakeUpDue_ && !reply.empty();
+        if (!takesUpLine) {
+            record_->Event("go_offline",
+                           visit::WithConfirmation({}, reply, LastCommandUnsent(), "OFFLINE"));
+        }
         if (ShowReply(*response_, reply)) {
             goOffline_->setChecked(true);
         }
-        // A line that came back during the test: this "M" takes the card up.
-        if (lineTakeUpDue_ && !reply.empty()) {
+        if (takesUpLine) {
             FinishLineTakeUp(reply);
         }
     }

@@ -39,27 +39,30 @@ QString ReadingText(const std::string& reply, double value, const char* unit) {
                         " " + unit + ")");
 }
 
-// Volts times milliamperes: milliwatts, with the sensor they belong to.
+// Volts times milliamperes: milliwatts, with the sensor they belong to. Recorded only once
+// both were read: the field shows a never-read one as 0.
 void ShowPowerLevel(MaintenanceDialog& window, QLineEdit& levelField, QLineEdit& sensorField,
-                    double volts, double milliamps, SensorIndex sensor) {
-    QJsonObject values = visit::Reading(sensor, volts * milliamps, "mW");
-    values.insert(QStringLiteral("volts"), volts);
-    values.insert(QStringLiteral("milliamps"), milliamps);
-    window.Record().Event("power_level", values);
+                    double volts, double milliamps, SensorIndex sensor, bool bothRead) {
+    if (bothRead) {
+        QJsonObject values = visit::Reading(sensor, volts * milliamps, "mW");
+        values.insert(QStringLiteral("volts"), volts);
+        values.insert(QStringLiteral("milliamps"), milliamps);
+        window.Record().Event("power_level", values);
+    }
     levelField.setText(QString::fromStdString(protocol::FormatFixed(volts * milliamps, 1) + " mW"));
     sensorField.setText(QString::number(sensor));
 }
 
 // The trip point read, "not_trained" when the sensor has none.
-QJsonObject TripPointValues(SensorIndex sensor, const std::string& reply) {
+QJsonObject TripPointValues(SensorIndex sensor, const std::string& reply, bool unsent) {
     if (reply.empty()) {
-        return visit::WithReply({{"sensor", sensor}}, reply);
+        return visit::WithReply({{"sensor", sensor}}, reply, unsent);
     }
     if (protocol::IsNotTrained(reply)) {
-        return visit::WithReply({{"sensor", sensor}, {"not_trained", true}}, reply);
+        return visit::WithReply({{"sensor", sensor}, {"not_trained", true}}, reply, false);
     }
     return visit::WithReply(visit::Reading(sensor, protocol::MilliampsFromReply(reply), "mA"),
-                            reply);
+                            reply, false);
 }
 
 }  // namespace
@@ -77,18 +80,21 @@ void MaintenanceDialog::OnQueryVoltage() {
     const std::string reply = WaitForReply(kReplyWaitMs);
     voltageSensor_->setText(QString::number(*sensor));
     if (reply.empty()) {
-        record_->Event("query_voltage", visit::WithReply({{"sensor", *sensor}}, reply));
+        record_->Event("query_voltage",
+                       visit::WithReply({{"sensor", *sensor}}, reply, LastCommandUnsent()));
         ui::Beep();
         voltageReply_->setText(kNoResponse);
         return;
     }
     const double volts = protocol::VoltsFromReply(reply);
-    record_->Event("query_voltage", visit::WithReply(visit::Reading(*sensor, volts, "V"), reply));
+    record_->Event("query_voltage",
+                   visit::WithReply(visit::Reading(*sensor, volts, "V"), reply, false));
     voltageReply_->setText(ReadingText(reply, volts, "V"));
     lastVoltage_.at(static_cast<std::size_t>(*sensor)) = volts;
+    powerLevelInputs_.VoltageRead(*sensor);
     const auto index = static_cast<std::size_t>(*sensor);
     ShowPowerLevel(*this, *powerLevelReply_, *powerLevelSensor_, lastVoltage_.at(index),
-                   lastCurrent_.at(index), *sensor);
+                   lastCurrent_.at(index), *sensor, powerLevelInputs_.BothRead(*sensor));
 }
 
 void MaintenanceDialog::OnQueryCurrent() {
@@ -104,19 +110,21 @@ void MaintenanceDialog::OnQueryCurrent() {
     const std::string reply = WaitForReply(kReplyWaitMs);
     currentSensor_->setText(QString::number(*sensor));
     if (reply.empty()) {
-        record_->Event("query_current", visit::WithReply({{"sensor", *sensor}}, reply));
+        record_->Event("query_current",
+                       visit::WithReply({{"sensor", *sensor}}, reply, LastCommandUnsent()));
         ui::Beep();
         currentReply_->setText(kNoResponse);
         return;
     }
     const double milliamps = protocol::MilliampsFromReply(reply);
     record_->Event("query_current",
-                   visit::WithReply(visit::Reading(*sensor, milliamps, "mA"), reply));
+                   visit::WithReply(visit::Reading(*sensor, milliamps, "mA"), reply, false));
     currentReply_->setText(ReadingText(reply, milliamps, "mA"));
     lastCurrent_.at(static_cast<std::size_t>(*sensor)) = milliamps;
+    powerLevelInputs_.CurrentRead(*sensor);
     const auto index = static_cast<std::size_t>(*sensor);
     ShowPowerLevel(*this, *powerLevelReply_, *powerLevelSensor_, lastVoltage_.at(index),
-                   lastCurrent_.at(index), *sensor);
+                   lastCurrent_.at(index), *sensor, powerLevelInputs_.BothRead(*sensor));
 }
 
 void MaintenanceDialog::OnQueryTripPoint() {
@@ -131,7 +139,7 @@ void MaintenanceDialog::OnQueryTripPoint() {
     }
     const std::string reply = WaitForReply(kReplyWaitMs);
     tripPointSensor_->setText(QString::number(*sensor));
-    record_->Event("query_trip_point", TripPointValues(*sensor, reply));
+    record_->Event("query_trip_point", TripPointValues(*sensor, reply, LastCommandUnsent()));
     if (reply.empty()) {
         ui::Beep();
         tripPointReply_->setText(kNoResponse);

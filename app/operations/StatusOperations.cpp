@@ -19,7 +19,7 @@ void MaintenanceDialog::OnUpdateStatus() {
     const std::optional<SensorStatus> status = protocol::DecodeStatusReply(reply);
     record_->Event("status", visit::WithReply(status ? visit::StatusValues(*status)
                                                      : QJsonObject{{"incomplete", !reply.empty()}},
-                                              reply));
+                                              reply, LastCommandUnsent()));
     if (!status) {
         // No answer, or too short to hold every byte: the cells keep their texts.
         ui::Beep();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -16,6 +17,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QXmlStreamReader>
+#include <functional>
 
 #include "DialogAnswers.h"
 #include "OperationsTest.h"
@@ -66,6 +68,23 @@ QString PdfText(const QString& path) {
     EXPECT_TRUE(pdftotext.waitForFinished(30000));
     EXPECT_EQ(pdftotext.exitCode(), 0) << path.toStdString();
     return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// The cells of every table row of an XHTML report, in order.
+QList<QStringList> TableRows(const QString& xhtml) {
+    QList<QStringList> rows;
+    QXmlStreamReader xml(xhtml);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QStringLiteral("tr")) {
+            rows.append(QStringList());
+        } else if (xml.isStartElement() &&
+                   (xml.name() == QStringLiteral("td") || xml.name() == QStringLiteral("th"))) {
+            rows.last().append(xml.readElementText(QXmlStreamReader::IncludeChildElements));
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return rows;
 }
 
 // Types one reading into the timing test and presses Enter; then Enter for the three slots the
@@ -154,15 +173,28 @@ TEST_F(ServiceVisitTest, TheRecordHoldsEveryEventInOrderWithItsValues) {
     EXPECT_TRUE(read.notes.isEmpty());
     const QList<QJsonObject>& events = read.events;
 
-    EXPECT_EQ(Kinds(events),
-              (QStringList{"visit",           "discovery",          "status",
-                           "query_voltage",   "power_level",        "query_current",
-                           "power_level",     "query_trip_point",   "set_voltage",
-                           "query_voltage",   "power_level",        "train_sensor",
-                           "training_end",    "save_training_data", "restore_training_data",
-                           "status",          "dump_start",         "dump_stop",
-                           "dump_end",        "go_online",          "timing_test_start",
-                           "timing_test_end", "go_offline"}));
+    EXPECT_EQ(Kinds(events), (QStringList{"visit",
+                                          "discovery",
+                                          "status",
+                                          "query_voltage",
+                                          "query_current",
+                                          "power_level",
+                                          "query_trip_point",
+                                          "set_voltage",
+                                          "query_voltage",
+                                          "power_level",
+                                          "train_sensor",
+                                          "training_end",
+                                          "save_training_data",
+                                          "restore_training_data",
+                                          "status",
+                                          "dump_start",
+                                          "dump_stop",
+                                          "dump_end",
+                                          "go_online",
+                                          "timing_test_start",
+                                          "timing_test_end",
+                                          "go_offline"}));
     const auto samples = std::count_if(events.begin(), events.end(), [](const QJsonObject& event) {
         return event.value("event").toString() == "dump_sample";
     });
@@ -235,9 +267,6 @@ TEST_F(ServiceVisitTest, TheReportShowsAsFoundAndAsLeftAndTheChanges) {
     EXPECT_LT(found.voltage->time, left.voltage->time);
     ASSERT_TRUE(found.current && found.tripPoint && found.powerLevel && found.status);
     EXPECT_TRUE(found.current->text.endsWith(" mA"));
-    // The first power level the window showed multiplied the voltage by a current not yet read.
-    const QJsonObject firstPowerLevel = First(window->Record().Events(), "power_level");
-    ASSERT_DOUBLE_EQ(firstPowerLevel.value("milliamps").toDouble(), 0.0);
     EXPECT_GE(found.powerLevel->time, found.current->time);
     EXPECT_NE(found.powerLevel->text, "0.0 mW");
     EXPECT_TRUE(report.asFound[0].status.has_value()) << "the status covers every sensor";
@@ -383,6 +412,152 @@ TEST_F(ServiceVisitTest, TheMenuOpensTheReportBesideTheWindowAndItOpensEarlierRe
     EXPECT_TRUE(report->NotesField()->isReadOnly());
     EXPECT_EQ(report->NotesField()->toPlainText(), "Left tube cleaned.");
     EXPECT_TRUE(report->Browser()->document()->toPlainText().contains("SENSOR CARD V2.1"));
+}
+
+// The timing test's closing "M" can end a stream the card started: "LD" (the clock stopped)
+// is also the card's dump start, and the samples since make up the "reply".
+TEST_F(ServiceVisitTest, AGoOfflineAnsweredByDumpSamplesIsNoChange) {
+    card->SetDumpInterval(10ms);
+    Answer(
+        [this](ui::TemplateDialog& dialog) {
+            ClickButton(dialog, SensorTimingTestDialog::kStartStopId);
+            ClickButton(dialog, SensorTimingTestDialog::kStartStopId);
+            card->ClearRecord();
+            EXPECT_TRUE(card->WaitForSent(
+                [](const std::string& sent) {
+                    return std::count(sent.begin(), sent.end(), '\n') >= 2;
+                },
+                windowtest::kDeadline))
+                << "two samples on the line";
+            ClickButton(dialog, QStringLiteral("Done"));
+        },
+        Id::IdSensorTimingTest);
+
+    const QJsonObject offline = window->Record().Events().last();
+    ASSERT_EQ(offline.value("event").toString(), "go_offline");
+    const QString reply = offline.value("reply").toString();
+    ASSERT_FALSE(reply.isEmpty());
+    EXPECT_FALSE(reply.endsWith("OFFLINE")) << reply.toStdString();
+    EXPECT_EQ(offline.value("confirmed"), QJsonValue(false));
+
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    for (const ServiceReport::Change& change : report.changes) {
+        EXPECT_NE(change.what, "Card taken offline");
+    }
+    ASSERT_EQ(report.unconfirmed.size(), 1u);
+    EXPECT_EQ(report.unconfirmed[0].what, "Go offline");
+    EXPECT_EQ(report.unconfirmed[0].reply, reply);
+    const QString shown = ReportDocument(report).Xhtml();
+    EXPECT_TRUE(shown.contains("Replies that did not confirm"));
+}
+
+TEST_F(ServiceVisitTest, APowerLevelOfAValueNeverReadIsShownButNotRecorded) {
+    Answer(ChooseSensor(kSensor), Id::IdQueryVoltage);
+    EXPECT_EQ(Text(Id::IdPowerLevelReply), "0.0 mW") << "the current counts as 0 until read";
+    EXPECT_TRUE(First(window->Record().Events(), "power_level").isEmpty());
+
+    Answer(ChooseSensor(kSensor), Id::IdQueryCurrent);
+    const QJsonObject level = First(window->Record().Events(), "power_level");
+    ASSERT_FALSE(level.isEmpty());
+    EXPECT_DOUBLE_EQ(level.value("volts").toDouble(), window->LastVoltage(kSensor));
+    EXPECT_DOUBLE_EQ(level.value("milliamps").toDouble(), window->LastCurrent(kSensor));
+    EXPECT_GT(level.value("value").toDouble(), 0.0);
+}
+
+TEST_F(ServiceVisitTest, ASecondChangeFindsTheValueTheFirstSet) {
+    Answer(ChooseSensor(kSensor), Id::IdQueryVoltage);
+    Answer(ChooseLevel(250, kSensor), Id::IdSetVoltage);
+    Answer(ChooseLevel(100, kSensor), Id::IdSetVoltage);
+
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    ASSERT_TRUE(report.asFound[kSensor].voltage.has_value());
+    ASSERT_EQ(report.changes.size(), 2u);
+    EXPECT_EQ(report.changes[0].before, report.asFound[kSensor].voltage->text);
+    EXPECT_TRUE(report.changes[0].what.contains("set to 2.500 V"));
+    EXPECT_EQ(report.changes[1].before, "2.500 V");
+}
+
+// How the card was left: the go-online the link's end sends, recorded before the exit.
+TEST_F(ServiceVisitTest, TheGoOnlineAtExitIsRecordedBeforeTheExit) {
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        const char* field;  // set true in the go-online's record
+        const char* received;
+        const char* cardLeft;  // how the report begins the line
+    };
+    const std::vector<Case> cases{
+        {"answered", [] {}, "confirmed", "N\\r", "Put back online at exit"},
+        {"silent", [this] { card->SetSilent(true); }, "no_response", "N\\r", "Not known"},
+        {"reply pending", [this] { MakeReplyPending(); }, "reply_pending", "",
+         "Not put back online"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        card->SetSilent(false);
+        window = std::make_unique<MaintenanceDialog>();
+        window->InitDialog();
+        ASSERT_NE(window->Link(), nullptr);
+        c.arrange();
+        card->ClearRecord();
+
+        window->EndVisit();
+        const QList<QJsonObject>& events = window->Record().Events();
+        ASSERT_GE(events.size(), 2);
+        EXPECT_EQ(events.last().value("event").toString(), "exit");
+        const QJsonObject online = events.at(events.size() - 2);
+        EXPECT_EQ(online.value("event").toString(), "go_online");
+        EXPECT_TRUE(online.value("at_exit").toBool());
+        EXPECT_TRUE(online.value(c.field).toBool());
+        EXPECT_TRUE(ServiceReport::FromEvents(events).cardLeft.startsWith(c.cardLeft))
+            << ServiceReport::FromEvents(events).cardLeft.toStdString();
+        window.reset();
+        EXPECT_EQ(windowtest::Printable(card->Received()), c.received) << "once, or not at all";
+    }
+    EXPECT_EQ(ServiceReport::FromEvents({}).cardLeft, "Not known: the record has no exit.");
+}
+
+// A visit past midnight: its times carry the date, the start and end the zone.
+TEST_F(ServiceVisitTest, TimesOfAVisitPastMidnightCarryTheDate) {
+    const QList<QJsonObject> events{
+        {{"event", "visit"}, {"version", 1}, {"time", "2026-12-08T23:59:50.000+01:00"}},
+        {{"event", "set_power_level"},
+         {"code", "851B"},
+         {"value", 6.5},
+         {"unit", "mW"},
+         {"reply", "POWER LEVEL 851B"},
+         {"time", "2026-12-09T00:00:03.000+01:00"}},
+    };
+    const QList<QStringList> rows =
+        TableRows(ReportDocument(ServiceReport::FromEvents(events)).Xhtml());
+    EXPECT_TRUE(rows.contains(QStringList{"Started", "2026-12-08 23:59:50 UTC+01:00"}));
+    EXPECT_TRUE(rows.contains(QStringList{"2026-12-09 00:00:03",
+                                          "Target power level set to 6.5 mW (code 851B)", "",
+                                          "POWER LEVEL 851B"}));
+}
+
+TEST_F(ServiceVisitTest, TheTimingTestRunsFromItsClockStart) {
+    QDateTime opened;
+    QDateTime beforeStart;
+    Answer(
+        [&](ui::TemplateDialog& dialog) {
+            opened = QDateTime::fromString(
+                window->Record().Events().last().value("time").toString(), Qt::ISODateWithMs);
+            // The clock started at least a millisecond after the dialog opened.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QDateTime::currentDateTime() > opened; }));
+            beforeStart = QDateTime::currentDateTime();
+            ClickButton(dialog, SensorTimingTestDialog::kStartStopId);
+            ClickButton(dialog, SensorTimingTestDialog::kStartStopId);
+            ClickButton(dialog, QStringLiteral("Done"));
+        },
+        Id::IdSensorTimingTest);
+    ASSERT_TRUE(opened.isValid());
+
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    ASSERT_EQ(report.timingTests.size(), 1u);
+    EXPECT_GE(report.timingTests[0].start, beforeStart);
+    EXPECT_GT(report.timingTests[0].start, opened);
 }
 
 using RecordStartTest = OperationsTest;

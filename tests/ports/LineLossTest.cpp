@@ -148,12 +148,12 @@ class FlushingPollInstalled {
 class LineLossTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InstallPortTap(&drops);
+        AddPortTap(&drops);
         fs::create_symlink(first.SlavePath(), linkPath);
     }
     void TearDown() override {
         port.reset();
-        InstallPortTap(nullptr);
+        RemovePortTap(&drops);
     }
     void Replug(const PtyPair& replacement) {
         fs::remove(linkPath);

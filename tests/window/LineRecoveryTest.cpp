@@ -14,13 +14,16 @@
 #include <QtTest/QTest>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "ConnectedWindow.h"
 #include "ModalAnswer.h"
 #include "PortTestSupport.h"
 #include "app/LineRecovery.h"
+#include "dialogs/SensorLevelDialog.h"
 #include "dialogs/SensorTimingTestDialog.h"
 #include "ports/DeviceMapping.h"
+#include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
 #include "record/VisitRecord.h"
 #include "report/ReportHtml.h"
@@ -213,6 +216,42 @@ TEST_F(LineRecoveryTest, ALineBackDuringTheTimingTestIsTakenUpWhenTheTestEnds) {
     EXPECT_EQ(AccessibleResponse(*window),
               QString::fromStdString("Line back on COM1 (" + linkPath + ")."));
     EXPECT_EQ(AccessibleTitle(*window), kTitle);
+}
+
+// The port drops what it has not sent when the line goes. With reply pacing the carriage
+// return waits 300 ms after the text: the adapter pulled out in between leaves a setting whose
+// end never reached the card, recorded as not sent and never as a change.
+TEST_F(LineRecoveryTest, ASettingDroppedUnsentAtTheLossIsRecordedAsNotSent) {
+    ConnectToCardOnLink(1);
+    std::string portName = "COM1";
+    std::string paced = "96,n,8,1,1";
+    ASSERT_TRUE(GetPortManager()->Configure(portName, paced));
+    card->ClearRecord();
+    std::thread unplug([&] {
+        // "0000V" (0 V for sensor 0) is out, its carriage return still queued.
+        if (card->WaitForReceived([](const std::string& got) { return got.ends_with("V"); },
+                                  kDeadline)) {
+            card.reset();
+        }
+    });
+    const ModalAnswer<SensorLevelDialog> answer(
+        [](SensorLevelDialog* dialog) { dialog->ControlAs<QPushButton>(1)->click(); });
+    window->ControlAs<QPushButton>(MaintenanceDialog::IdSetVoltage)->click();
+    unplug.join();
+    ASSERT_TRUE(answer.Answered());
+    ASSERT_EQ(card, nullptr) << "pulled out between the text and its carriage return";
+    ASSERT_TRUE(TraceHolds(trace, "COM1 dropped"));
+
+    const QJsonObject set = window->Record().Events().last();
+    ASSERT_EQ(set.value("event").toString(), "set_voltage");
+    EXPECT_TRUE(set.value("not_sent").toBool());
+    EXPECT_FALSE(set.contains("no_response"));
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    for (const ServiceReport::Change& change : report.changes) {
+        EXPECT_FALSE(change.what.startsWith("Voltage of sensor 0")) << "no change";
+    }
+    ASSERT_FALSE(report.unanswered.empty());
+    EXPECT_EQ(report.unanswered.back().what, "Set voltage not sent");
 }
 
 // A default-mapped adapter: found again by its USB serial number under the new name the
