@@ -86,7 +86,7 @@ class ServiceReport {
     std::vector<Change> changes;
     std::vector<TimingTest> timingTests;
     std::vector<Dump> dumps;
-    // Replies that did not come and commands refused, in order.
+    // Replies that did not come, late replies dropped and commands refused, in order.
     std::vector<Change> unanswered;
     std::vector<LineBreak> lineBreaks;
 };
