@@ -54,7 +54,8 @@ class InstrumentLink final : public PortListener {
     // reply: the next command drops it with the rest.
     void Reset();
     bool IsPending() const { return state_ != ReplyState::Idle; }
-    // Drops every byte received and not yet examined.
+    // Drops every byte received and not yet examined, and a reply Reset cut short, without
+    // telling the late reply handler.
     void DiscardUnread();
 
     // Each returns whether the command was accepted: false while a reply is pending.
