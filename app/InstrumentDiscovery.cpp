@@ -5,6 +5,7 @@
 #include <array>
 
 #include <QJsonArray>
+#include "app/LateReplyNotes.h"
 #include "app/MaintenanceDialog.h"
 #include "app/WindowText.h"
 #include "platform/ExclusiveDevice.h"
@@ -52,6 +53,7 @@ void MaintenanceDialog::DiscoverInstrument() {
         }
         noPortAvailable = false;
         link_ = std::make_unique<InstrumentLink>(portName);
+        NoteLateReplies(*link_, nullptr);  // the record's port is not this one yet
 
         link_->GoOnline();
         const std::string onlineReply = WaitForReply(kProbeWaitMs);
@@ -69,6 +71,7 @@ void MaintenanceDialog::DiscoverInstrument() {
                 {{"port", portName},
                  {"device", QString::fromStdString(DevicePathForPortName(portName))},
                  {"lines", QJsonArray{ToWindowText(onlineReply), ToWindowText(offlineReply)}}});
+            NoteLateReplies(*link_, record_.get());
             goOffline_->setChecked(true);
             goOnline_->setChecked(false);
             response_->setText(ToWindowText(offlineReply));

@@ -106,8 +106,7 @@ void MaintenanceDialog::TakeUpLineIfDue() {
     const int attempts = lineLostDuringDump_ ? 2 : 1;
     std::string reply;
     for (int attempt = 0; attempt < attempts && reply.empty(); ++attempt) {
-        link_->DiscardUnread();  // what arrived before is no answer to this
-        link_->GoOffline();
+        link_->GoOffline();  // drops, as every command does, what arrived before it
         reply = WaitForReply(kTakeUpWaitMs);
     }
     FinishLineTakeUp(reply);

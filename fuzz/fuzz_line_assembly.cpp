@@ -1,7 +1,8 @@
-// The link's line assembly and reply states. One byte stream (shorter than the store) is fed
-// to a link in chunks of 1 to 5 bytes and to a second link in chunks of any size, with reads
-// in between; both must give the lines an independent splitter finds, joined or in turn as
-// the reply state says.
+// The link's line assembly and reply states. One byte stream (shorter than the store, its lines
+// shorter than the longest line kept) is fed to a link in chunks of 1 to 5 bytes and to a
+// second link in chunks of any size, with reads in between, each reply's lines after their own
+// command (a command drops what came before it); both must give the lines an independent
+// splitter finds, joined or in turn as the reply state says.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -46,7 +47,7 @@ std::vector<std::string> Expected(Mode mode, const std::string& stream) {
     return joined;
 }
 
-void Issue(InstrumentLink& link, Mode mode) {
+void IssueCommand(InstrumentLink& link, Mode mode) {
     switch (mode) {
         case Mode::OneLine:
             FUZZ_CHECK(link.QueryVoltage(3));
@@ -68,7 +69,6 @@ class Run {
   public:
     explicit Run(Mode mode) : mode_(mode) {
         link_ = std::make_unique<InstrumentLink>("COM1", manager_);
-        Issue(*link_, mode_);
     }
     ~Run() {
         // Nothing reaches the port, so the link's going online does not wait for an answer.
@@ -78,10 +78,14 @@ class Run {
 
     void Feed(const std::string& chunk) { manager_.port.Deliver(chunk); }
 
+    // The command whose reply the next group of lines is: nothing may be unread.
+    void Issue() {
+        FUZZ_CHECK(!link_->IsPending());
+        FUZZ_CHECK(!link_->WaitForUnread(0));
+        IssueCommand(*link_, mode_);
+    }
+
     void Read() {
-        if (!link_->IsPending()) {
-            Issue(*link_, mode_);
-        }
         const ReplyState before = link_->State();
         std::string reply = link_->ReadReply();
         if (mode_ == Mode::Dump) {
@@ -126,6 +130,56 @@ void Check(Mode mode, const std::string& stream, const Run& run) {
     FUZZ_CHECK(run.replies_ == Expected(mode, stream));
 }
 
+// Breaks lines longer than kLongestLine bytes, so that no line is cut (two joined lines
+// included): cutting has tests of its own.
+std::string WithShortLines(std::string stream) {
+    constexpr std::size_t kLongestLine = 2000;
+    std::size_t lineLength = 0;
+    for (char& byte : stream) {
+        if (byte == '\n') {
+            lineLength = 0;
+        } else if (++lineLength > kLongestLine) {
+            byte = '\n';
+            lineLength = 0;
+        }
+    }
+    return stream;
+}
+
+// The stream cut where one reply ends and the next command's reply begins; the last piece may
+// be an unfinished reply. A dump is one reply.
+std::vector<std::string> Replies(Mode mode, const std::string& stream) {
+    if (mode == Mode::Dump) {
+        return {stream};
+    }
+    std::vector<std::string> replies;
+    std::string reply;
+    std::string line;  // without carriage returns
+    int lines = 0;
+    for (const char byte : stream) {
+        reply.push_back(byte);
+        if (byte != '\n') {
+            if (byte != '\r') {
+                line.push_back(byte);
+            }
+            continue;
+        }
+        ++lines;
+        const bool ended = mode == Mode::OneLine || (mode == Mode::TwoLines && lines == 2) ||
+                           (mode == Mode::Training && (lines == 3 || (lines == 2 && line != "OK")));
+        line.clear();
+        if (ended) {
+            replies.push_back(std::move(reply));
+            reply.clear();
+            lines = 0;
+        }
+    }
+    if (!reply.empty()) {
+        replies.push_back(std::move(reply));
+    }
+    return replies;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -136,28 +190,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (stream.size() >= ReceiveStore::kCapacity) {
         stream.resize(ReceiveStore::kCapacity - 1);
     }
+    stream = WithShortLines(std::move(stream));
+    const std::vector<std::string> replies = Replies(mode, stream);
     std::minstd_rand random(seed);
 
     Run small(mode);
-    for (std::size_t at = 0; at < stream.size();) {
-        const std::size_t length = 1 + random() % 5;
-        small.Feed(stream.substr(at, length));
-        at += length;
-        for (unsigned reads = random() % 3; reads > 0; --reads) {
-            small.Read();
+    for (const std::string& reply : replies) {
+        small.Issue();
+        for (std::size_t at = 0; at < reply.size();) {
+            const std::size_t length = 1 + random() % 5;
+            small.Feed(reply.substr(at, length));
+            at += length;
+            for (unsigned reads = random() % 3; reads > 0; --reads) {
+                small.Read();
+            }
         }
+        small.ReadAll();
     }
-    small.ReadAll();
     Check(mode, stream, small);
 
     Run large(mode);
-    for (std::size_t at = 0; at < stream.size();) {
-        const std::size_t length = 1 + random() % 4096;
-        large.Feed(stream.substr(at, length));
-        at += length;
-        large.Read();
+    for (const std::string& reply : replies) {
+        large.Issue();
+        for (std::size_t at = 0; at < reply.size();) {
+            const std::size_t length = 1 + random() % 4096;
+            large.Feed(reply.substr(at, length));
+            at += length;
+            large.Read();
+        }
+        large.ReadAll();
     }
-    large.ReadAll();
     Check(mode, stream, large);
     return 0;
 }

@@ -81,8 +81,13 @@ bool InstrumentLink::AssembleLine() {
         if (byte == kLineFeed) {
             return true;
         }
-        if (byte != kCarriageReturn) {
+        if (byte == kCarriageReturn) {
+            continue;
+        }
+        if (accumulator_.size() < kLongestLine) {
             accumulator_.push_back(byte);
+        } else {
+            ++longLineDropCount_;
         }
     }
 }
@@ -148,18 +153,38 @@ std::string InstrumentLink::ApplyStateRule(bool completeLine) {
 }
 
 void InstrumentLink::Reset() {
+    // Lines collected in Idle (after a reporting command or a dump's stop) are drained, not
+    // awaited: only an awaited reply's start is kept for the late reply.
+    if (state_ != ReplyState::Idle) {
+        unclaimed_ = accumulator_;
+    }
     state_ = ReplyState::Idle;
     accumulator_.clear();
 }
 
 void InstrumentLink::DiscardUnread() {
+    unclaimed_.clear();
     const std::lock_guard guard(lock_);
     store_.DiscardUnread();
 }
 
+void InstrumentLink::DropUnclaimed() {
+    std::string dropped = std::move(unclaimed_);
+    unclaimed_.clear();
+    dropped += accumulator_;
+    accumulator_.clear();
+    {
+        const std::lock_guard guard(lock_);
+        store_.TakeAll(dropped);
+    }
+    if (!dropped.empty() && lateReplyHandler_) {
+        lateReplyHandler_(dropped);
+    }
+}
+
 std::uint64_t InstrumentLink::DroppedByteCount() const {
     const std::lock_guard guard(lock_);
-    return store_.DroppedCount();
+    return store_.DroppedCount() + longLineDropCount_;
 }
 
 bool InstrumentLink::WaitForUnread(std::uint32_t timeoutMs) const {
@@ -172,6 +197,7 @@ bool InstrumentLink::Send(const std::string& text, ReplyState replyState, Group 
     if (IsPending()) {
         return false;
     }
+    DropUnclaimed();
     const bool written = port_ != nullptr && port_->Write(text) &&
                          port_->Write(std::string(1, protocol::kCommandTerminator));
     if (written) {

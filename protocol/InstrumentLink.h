@@ -1,7 +1,9 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -15,6 +17,11 @@ class Port;
 
 // The connection to the sensor card over one named port. Sends commands, assembles the
 // card's reply lines and follows the reply awaited.
+//
+// A command takes only the bytes that arrive after it is sent: whatever is still unread when
+// it goes out (a late reply, lines beyond a reply, a line the caller's time-out cut short) is
+// dropped and handed to the late reply handler. The multi-stage replies of training and the
+// dump are collected after their own command and are not affected.
 //
 // Threads: OnReceive runs on the port's I/O thread; everything else on the user-interface
 // thread. The lock guards the receive store (and its positions) only.
@@ -43,12 +50,23 @@ class InstrumentLink final : public PortListener {
 
     void OnReceive(const std::string& chunk) override;
 
+    // The longest line kept: the rest of a longer line, up to its line feed, is dropped.
+    static constexpr std::size_t kLongestLine = 4096;
+
+    // Told, on the user-interface thread, of the text a command dropped as it went out
+    // (carriage returns of lines already examined left out).
+    using LateReplyHandler = std::function<void(const std::string& dropped)>;
+    void SetLateReplyHandler(LateReplyHandler handler) { lateReplyHandler_ = std::move(handler); }
+
     // Examines received bytes up to and including the next line feed and applies the rule
     // of the current state. Never waits; empty unless the rule returns text.
     std::string ReadReply();
+    // Back to Idle; the accumulator is emptied. A reply cut short by it is the start of a late
+    // reply: the next command drops it with the rest.
     void Reset();
     bool IsPending() const { return state_ != ReplyState::Idle; }
-    // Drops every byte received and not yet examined.
+    // Drops every byte received and not yet examined, and a reply Reset cut short, without
+    // telling the late reply handler.
     void DiscardUnread();
 
     // Each returns whether the command was accepted: false while a reply is pending.
@@ -75,7 +93,8 @@ class InstrumentLink final : public PortListener {
     ReplyState State() const { return state_; }
     bool HasPort() const { return port_ != nullptr; }
     const std::string& PortName() const { return portName_; }
-    // Bytes dropped because the store was full (see ReceiveStore).
+    // Bytes dropped because the store was full (see ReceiveStore) or a line was longer than
+    // kLongestLine.
     std::uint64_t DroppedByteCount() const;
     // Blocks until a received byte waits to be examined or timeoutMs has passed; true
     // when one waits. Lets a caller wait without spinning.
@@ -85,6 +104,8 @@ class InstrumentLink final : public PortListener {
     enum class Group { A, B };
 
     bool Send(const std::string& text, ReplyState replyState, Group group);
+    // Drops what no command may take any more and tells the late reply handler.
+    void DropUnclaimed();
     // Moves bytes into the accumulator up to a line feed; true when one was met.
     bool AssembleLine();
     std::string TakeLine();
@@ -99,4 +120,7 @@ class InstrumentLink final : public PortListener {
     std::string accumulator_;
     ReplyState state_ = ReplyState::Idle;
     bool putBackOnline_ = false;
+    std::string unclaimed_;  // a reply the caller's Reset cut short
+    std::uint64_t longLineDropCount_ = 0;
+    LateReplyHandler lateReplyHandler_;
 };

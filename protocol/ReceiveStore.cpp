@@ -39,6 +39,14 @@ bool ReceiveStore::Take(char& byte) {
     return true;
 }
 
+void ReceiveStore::TakeAll(std::string& out) {
+    out.reserve(out.size() + Unread());
+    for (; readPosition_ != writePosition_; ++readPosition_) {
+        out.push_back(bytes_[readPosition_ & (kCapacity - 1)]);
+    }
+    DiscardUnread();
+}
+
 void ReceiveStore::DiscardUnread() {
     readPosition_ = writePosition_;
     resynchronising_ = false;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Bounded first-in first-out store of received bytes, a ring of kCapacity bytes.
 // Every stored byte is handed out once, in arrival order. Not synchronised: the owner locks.
@@ -23,6 +24,8 @@ class ReceiveStore {
     bool Take(char& byte);
     // Drops every waiting byte, and a line being dropped after an overflow ends with them.
     void DiscardUnread();
+    // As DiscardUnread, appending the waiting bytes to out.
+    void TakeAll(std::string& out);
 
     std::size_t Unread() const { return writePosition_ - readPosition_; }
     std::uint64_t DroppedCount() const { return droppedCount_; }

@@ -107,6 +107,9 @@ class Builder {
             AddTimingTest(kind, event, time);
         } else if (kind.startsWith(QStringLiteral("line_"))) {
             AddLineEvent(kind, event, time);
+        } else if (kind == QStringLiteral("late_reply")) {
+            report_.unanswered.push_back(
+                {time, QStringLiteral("Late reply dropped"), {}, Str(event, "text")});
         } else if (kind == QStringLiteral("refused")) {
             report_.unanswered.push_back(
                 {time, QStringLiteral("%1 refused").arg(Readable(Str(event, "command"))), {}, {}});

@@ -88,7 +88,8 @@ class ServiceReport {
     std::vector<Change> changes;
     std::vector<TimingTest> timingTests;
     std::vector<Dump> dumps;
-    // Replies that did not come, commands refused and commands never sent, in order.
+    // Replies that did not come, late replies dropped, commands refused and commands never
+    // sent, in order.
     std::vector<Change> unanswered;
     // Go-online and go-offline replies that did not say the card is in that mode, in order.
     std::vector<Change> unconfirmed;

@@ -101,8 +101,8 @@ void ProtocolTrace::Handle(const TraceEvent& event, std::vector<std::string>& ou
             return;
         case TraceEvent::Kind::Written:
         case TraceEvent::Kind::Dropped:
-            if (const auto partial = gatherer_.TakePartial(event.port)) {
-                Emit(*partial, out);
+            for (const TraceEvent& partial : gatherer_.TakePartial(event.port)) {
+                Emit(partial, out);
             }
             break;
         case TraceEvent::Kind::Note:

@@ -1,5 +1,6 @@
-// Throughput of the link's receive side, the round trip of a query against the simulated
-// card over a pseudo-terminal, and the idle cost of the whole program connected to it.
+// Throughput of the link's receive side, a line without end through the link and the trace,
+// the round trip of a query against the simulated card over a pseudo-terminal, and the idle
+// cost of the whole program connected to it.
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <spawn.h>
@@ -22,6 +23,7 @@
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
 #include "tools/cardsim/CardSimulator.h"
+#include "trace/ReceiveGatherer.h"
 
 extern char** environ;
 
@@ -116,6 +118,54 @@ void BM_ReadReply(benchmark::State& state) {
     Discard(link);
 }
 BENCHMARK(BM_ReadReply);
+
+// A line that never ends (no line feed), in the serial port's chunks of 5 bytes, read after
+// each chunk as the window's wait does: the link keeps its first 4 KiB, so the cost is linear
+// in the stream's length (the time per byte stays flat from 64 KiB to 1 MiB).
+void BM_LinkEndlessLine(benchmark::State& state) {
+    const auto length = static_cast<std::size_t>(state.range(0));
+    NullPortManager manager;
+    auto link = std::make_unique<InstrumentLink>("COM1", manager);
+    const std::string chunk(5, 'A');
+    for (auto _ : state) {
+        link->QueryStatus();
+        for (std::size_t fed = 0; fed < length; fed += chunk.size()) {
+            link->OnReceive(chunk);
+            benchmark::DoNotOptimize(link->ReadReply());
+        }
+        link->OnReceive("\r\n");
+        benchmark::DoNotOptimize(link->ReadReply());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * length));
+    state.SetComplexityN(static_cast<std::int64_t>(length));
+    Discard(link);
+}
+BENCHMARK(BM_LinkEndlessLine)
+    ->RangeMultiplier(4)
+    ->Range(64 << 10, 1 << 20)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+// The same stream through the protocol trace's line gathering (its writer thread's work).
+void BM_TraceEndlessLine(benchmark::State& state) {
+    const auto length = static_cast<std::size_t>(state.range(0));
+    trace::ReceiveGatherer gatherer(std::chrono::milliseconds(100));
+    const trace::TraceEvent chunk{trace::TraceEvent::Kind::Received, "COM1", std::string(5, 'A')};
+    const trace::TraceEvent lineEnd{trace::TraceEvent::Kind::Received, "COM1", "\r\n"};
+    for (auto _ : state) {
+        for (std::size_t fed = 0; fed < length; fed += chunk.bytes.size()) {
+            benchmark::DoNotOptimize(gatherer.Add(chunk));
+        }
+        benchmark::DoNotOptimize(gatherer.Add(lineEnd));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * length));
+    state.SetComplexityN(static_cast<std::int64_t>(length));
+}
+BENCHMARK(BM_TraceEndlessLine)
+    ->RangeMultiplier(4)
+    ->Range(64 << 10, 1 << 20)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 // One thread delivers while the other reads, both contending for the lock.
 void BM_ReceiveWhileReading(benchmark::State& state) {

@@ -4,14 +4,23 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QJsonObject>
 #include <QLineEdit>
+#include <algorithm>
+#include <chrono>
+#include <ostream>
 #include <utility>
+#include <vector>
 
 #include "AccessibleEventRecorder.h"
+#include "BehindTheLink.h"
 #include "DialogAnswers.h"
 #include "ExpectedText.h"
 #include "OperationsTest.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
+#include "report/ServiceReport.h"
+#include "trace/ProtocolTrace.h"
 
 namespace opstest {
 namespace {
@@ -201,6 +210,111 @@ TEST_F(QuerySectionTest, ReadingsAreShownByteForByte) {
     EXPECT_EQ(Text(Id::IdTripPointReply), Shown(MilliampText(trip)));
     card->SetGarbage("", "");
 }
+
+// --- A reply after the window's wait
+
+struct LateReplyCase {
+    const char* name;
+    const char* command;  // as the card reads it
+    int button;
+    int sensor;         // chosen in "Select Sensor"; -1 for none
+    int reply;          // the field that says "No Response."; -1 for none
+    const char* event;  // the command's event in the service record
+    const char* late;   // the card's late line
+};
+
+void PrintTo(const LateReplyCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LateReplyTest : public QuerySectionTest, public ::testing::WithParamInterface<LateReplyCase> {
+  protected:
+    void Send(const LateReplyCase& c) {
+        if (c.sensor < 0) {
+            Click(c.button);
+            return;
+        }
+        ModalDialogAnswerer answerer(ChooseSensor(c.sensor));
+        Click(c.button);
+        EXPECT_TRUE(answerer.Answered());
+    }
+
+    static std::vector<QJsonObject> Events(const VisitRecord& record, const char* kind) {
+        std::vector<QJsonObject> found;
+        for (const QJsonObject& event : record.Events()) {
+            if (event.value(QStringLiteral("event")).toString() == QLatin1String(kind)) {
+                found.push_back(event);
+            }
+        }
+        return found;
+    }
+};
+
+// The card answers 1.4 s after the command, the window waits 1000 ms: "No Response.". The late
+// line is dropped when the next command goes out, noted in the trace and recorded, and the
+// next two queries show their own answers.
+TEST_P(LateReplyTest, TheLateReplyIsDroppedNotedAndRecordedAndTheNextQueriesAreRight) {
+    const LateReplyCase& c = GetParam();
+    card->SetNoise(0, 1);
+    card->SetSensor(0, {.voltageCode = 0x7FF, .tripCode = 0x0ABC, .currentLevel = 0x1000});
+    card->SetSensor(1, {.voltageCode = 0x7FF, .tripCode = 0x0DEF, .currentLevel = 0x1000});
+    for (int sensor = 2; sensor < 8; ++sensor) {
+        card->SetSensor(sensor, {.trained = false});
+    }
+    cardsim::CardOptions options = card->Options();
+    options.commandDelays[c.command] = std::chrono::milliseconds(1400);
+    card->SetOptions(options);
+    trace::ProtocolTrace trace;
+    windowtest::BehindTheLink behind("COM2");
+    ASSERT_TRUE(behind.IsAttached());
+
+    card->ClearRecord();
+    Send(c);
+    if (c.reply >= 0) {
+        EXPECT_EQ(Text(c.reply), kNoResponse);
+    }
+    EXPECT_EQ(feedback.Beeps(), 1);
+    const std::vector<QJsonObject> unanswered = Events(window->Record(), c.event);
+    ASSERT_EQ(unanswered.size(), 1u);
+    EXPECT_TRUE(unanswered[0].value(QStringLiteral("no_response")).toBool());
+    // The late line reaches the link before the next command goes out.
+    const std::string late = std::string(c.late) + "\r\n";
+    ASSERT_TRUE(card->WaitForSentContaining("\n", windowtest::kDeadline));
+    ASSERT_EQ(card->Sent(), late);
+    ASSERT_TRUE(behind.WaitForBytes(late.size()));
+
+    Query(Id::IdQueryVoltage, 0);
+    EXPECT_EQ(Text(Id::IdVoltageReply), QStringLiteral("0x7FF (4.999 V)"));
+    Query(Id::IdQueryTripPoint, 0);
+    EXPECT_EQ(Text(Id::IdTripPointReply), QStringLiteral("0x0ABC (0.839 mA)"));
+
+    const std::vector<QJsonObject> dropped = Events(window->Record(), "late_reply");
+    ASSERT_EQ(dropped.size(), 1u);
+    const QString escaped = QString::fromLatin1(c.late) + QStringLiteral("\\r\\n");
+    EXPECT_EQ(dropped[0].value(QStringLiteral("text")).toString(), escaped);
+    EXPECT_EQ(dropped[0].value(QStringLiteral("port")).toString(), QStringLiteral("COM2"));
+    const ServiceReport report = ServiceReport::FromEvents(window->Record().Events());
+    ASSERT_FALSE(report.unanswered.empty());
+    EXPECT_EQ(report.unanswered.back().what, QStringLiteral("Late reply dropped"));
+    EXPECT_EQ(report.unanswered.back().reply, escaped);
+    ASSERT_TRUE(trace.WaitUntilWritten(windowtest::kDeadline));
+    const std::vector<std::string> lines = trace.History().Lines();
+    const std::string note = "COM2 late reply dropped: " + escaped.toStdString();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.ends_with(note); }),
+              1)
+        << "no trace line ends with " << note;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, LateReplyTest,
+    ::testing::Values(LateReplyCase{"CurrentOfSensor0", "0CQ", Id::IdQueryCurrent, 0,
+                                    Id::IdCurrentReply, "query_current", "1000"},
+                      LateReplyCase{"TripPointOfSensor1", "1TQ", Id::IdQueryTripPoint, 1,
+                                    Id::IdTripPointReply, "query_trip_point", "0DEF"},
+                      LateReplyCase{"Status", "SQ", Id::IdUpdate, -1, -1, "status",
+                                    "FF 03 00 00 00"}),
+    [](const ::testing::TestParamInfo<LateReplyCase>& info) { return info.param.name; });
 
 // --- What a screen reader is told
 

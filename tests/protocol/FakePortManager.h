@@ -15,16 +15,30 @@
 class FakePort : public Port {
   public:
     bool Write(const std::string& data) override {
-        const std::lock_guard guard(lock_);
-        if (writesToAccept_ == 0) {
-            return false;
+        std::string answer;
+        {
+            const std::lock_guard guard(lock_);
+            if (writesToAccept_ == 0) {
+                return false;
+            }
+            if (writesToAccept_ > 0) {
+                --writesToAccept_;
+            }
+            writes_.push_back(data);
+            written_.notify_all();
+            if (data == "\r") {
+                answer = answer_;
+            }
         }
-        if (writesToAccept_ > 0) {
-            --writesToAccept_;
+        if (!answer.empty()) {
+            Deliver(answer);
         }
-        writes_.push_back(data);
-        written_.notify_all();
         return true;
+    }
+    // Delivers reply each time a command's carriage return is written; none when empty.
+    void AnswerEachCommand(const std::string& reply) {
+        const std::lock_guard guard(lock_);
+        answer_ = reply;
     }
     bool Attach(PortListener* listener) override {
         const std::lock_guard guard(deliveryLock_);
@@ -86,6 +100,7 @@ class FakePort : public Port {
     mutable std::condition_variable written_;
     std::vector<std::string> writes_;
     int writesToAccept_ = -1;
+    std::string answer_;
     mutable std::mutex deliveryLock_;
     PortListener* listener_ = nullptr;
 };

@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Tick.h"
+#include "ports/PortListener.h"
 #include "ports/PortManager.h"
 #include "protocol/InstrumentLink.h"
 #include "protocol/ReplyDecoding.h"
@@ -51,6 +56,9 @@ class InstrumentLinkPtyTest : public ::testing::Test {
         ASSERT_TRUE(link_->HasPort());
     }
     void TearDown() override {
+        if (link_) {
+            link_->SetLateReplyHandler({});  // a test's own
+        }
         link_.reset();
         GetPortManager()->CloseAll();
         card_.reset();
@@ -187,15 +195,55 @@ TEST_F(InstrumentLinkPtyTest, RepliesInOneByteChunksWithCarriageReturnsAreWhole)
     EXPECT_EQ(protocol::HexReplyValue(reply), card_->Sensor(4).voltageCode) << reply;
 }
 
-TEST_F(InstrumentLinkPtyTest, LateReplyAnswersTheNextCommand) {
+// Listens on a port after the link: once it has seen a line feed, so has the link.
+class LineFeedWatch : public PortListener {
+  public:
+    explicit LineFeedWatch(std::string portName) : portName_(std::move(portName)) {
+        attached_ = GetPortManager()->Open(portName_, this) != nullptr;
+    }
+    ~LineFeedWatch() { GetPortManager()->Close(portName_, this); }
+    LineFeedWatch(const LineFeedWatch&) = delete;
+    LineFeedWatch& operator=(const LineFeedWatch&) = delete;
+
+    bool IsAttached() const { return attached_; }
+    void OnReceive(const std::string& chunk) override {
+        const std::lock_guard guard(lock_);
+        lineFeeds_ += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
+        arrived_.notify_all();
+    }
+    bool WaitForLineFeeds(std::size_t count) {
+        std::unique_lock guard(lock_);
+        return arrived_.wait_for(guard, kGenerous, [&] { return lineFeeds_ >= count; });
+    }
+
+  private:
+    const std::string portName_;
+    bool attached_ = false;
+    std::mutex lock_;
+    std::condition_variable arrived_;
+    std::size_t lineFeeds_ = 0;
+};
+
+// The card answers 300 ms after each command; the caller waits 50 ms. The late voltage is no
+// answer to the current query sent after it arrived: dropped, handed over, never its reply.
+TEST_F(InstrumentLinkPtyTest, ALateReplyIsDroppedAndTheNextCommandGetsItsOwn) {
     cardsim::CardOptions options;
     options.replyDelay = milliseconds(300);
     Start(options);
+    LineFeedWatch watch("COM1");
+    ASSERT_TRUE(watch.IsAttached());
+    std::vector<std::string> told;
+    link_->SetLateReplyHandler([&](const std::string& dropped) { told.push_back(dropped); });
+
     ASSERT_TRUE(link_->QueryVoltage(1));
     EXPECT_EQ(WaitForReply(*link_, 50), "");
-    ASSERT_TRUE(card_->WaitForSentContaining("\n", kGenerous));
+    ASSERT_TRUE(watch.WaitForLineFeeds(1));
+    const std::string late = card_->Sent();
+    ASSERT_EQ(protocol::HexReplyValue(late), card_->Sensor(1).voltageCode) << late;
+
     const std::string reply = Ask(link_->QueryCurrent(1));
-    EXPECT_EQ(protocol::HexReplyValue(reply), card_->Sensor(1).voltageCode);
+    EXPECT_EQ(protocol::HexReplyValue(reply), card_->Sensor(1).currentLevel) << reply;
+    EXPECT_EQ(told, std::vector<std::string>{late});
 }
 
 TEST_F(InstrumentLinkPtyTest, DestroyingTheLinkLeavesTheCardOnline) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -43,8 +44,9 @@ class InstrumentLinkTest : public ::testing::Test {
     }
     void TearDown() override {
         // Answer the go-online of the destructor so that it does not wait out its time.
-        if (link_ && !link_->IsPending() && link_->HasPort()) {
-            Feed("online\r\nready\r\n");
+        manager_.port.AnswerEachCommand("online\r\nready\r\n");
+        if (link_) {
+            link_->SetLateReplyHandler({});  // a test's own
         }
         link_.reset();
     }
@@ -108,9 +110,11 @@ TEST_F(InstrumentLinkTest, TrainingEndsOnASecondLineOtherThanOk) {
         EXPECT_EQ(link_->ReadReply(), "TRAINING 0");
         EXPECT_EQ(link_->ReadReply(), second);
         EXPECT_EQ(link_->State(), ReplyState::Idle);
-        // The third line stays in the store and answers the next command.
+        // The third line answers nothing: the next command drops it.
         ASSERT_TRUE(link_->QueryStatus());
-        EXPECT_EQ(link_->ReadReply(), "later");
+        EXPECT_EQ(link_->ReadReply(), "");
+        Feed("12 34 56 78 9A\r\n");
+        EXPECT_EQ(link_->ReadReply(), "12 34 56 78 9A");
     }
 }
 
@@ -323,26 +327,101 @@ TEST_F(InstrumentLinkTest, ReportingReplyIsThrownAwayWithTheState) {
     EXPECT_EQ(link_->ReadReply(), "1000");
 }
 
-TEST_F(InstrumentLinkTest, LateReplyIsReadAsTheNextCommandsFirstLine) {
-    ASSERT_TRUE(link_->QueryVoltage(1));
-    EXPECT_EQ(link_->ReadReply(), "");
-    link_->Reset();  // the caller's time-out
-    Feed("7FF\r\n");
-    ASSERT_TRUE(link_->QueryCurrent(1));
-    EXPECT_EQ(link_->ReadReply(), "7FF");
-    EXPECT_FALSE(link_->IsPending());
+// Bytes unread when a command goes out are no answer to it: the command drops them and hands
+// them to the late reply handler, and takes what comes after it.
+TEST_F(InstrumentLinkTest, BytesBeforeACommandAreDroppedAndHandedOverNeverItsReply) {
+    struct Case {
+        const char* name;
+        std::function<void()> before;
+        std::string dropped;  // what the handler is told, empty for nothing
+    };
+    const std::vector<Case> cases{
+        {"a reply after the caller's time-out",
+         [&] {
+             ASSERT_TRUE(link_->QueryCurrent(0));
+             link_->Reset();
+             Feed("1000\r\n");
+         },
+         "1000\r\n"},
+        {"a reply the time-out cut short",
+         [&] {
+             ASSERT_TRUE(link_->QueryCurrent(0));
+             Feed("10");
+             EXPECT_EQ(link_->ReadReply(), "");
+             link_->Reset();
+             Feed("00\r\n");
+         },
+         "1000\r\n"},
+        {"the second line of a two-line reply after the time-out",
+         [&] {
+             ASSERT_TRUE(link_->GoOffline());
+             Feed("Card\r\n");
+             EXPECT_EQ(link_->ReadReply(), "");
+             link_->Reset();
+             Feed("Offline\r\n");
+         },
+         "Card Offline\r\n"},
+        {"lines beyond a reply",
+         [&] {
+             ASSERT_TRUE(link_->QueryVoltage(0));
+             Feed("7FF\r\nEXTRA 1\r\n");
+             EXPECT_EQ(link_->ReadReply(), "7FF");
+         },
+         "EXTRA 1\r\n"},
+        {"bytes while idle",
+         [&] {
+             Feed(
+                 std::string("\xFF\x00"
+                             "12",
+                             4));
+         },
+         std::string("\xFF\x00"
+                     "12",
+                     4)},
+        // The wait after a reporting command only drains: what it read is no late reply.
+        {"lines a reporting command's wait drained",
+         [&] {
+             ASSERT_TRUE(link_->SetSensorReporting(true, false));
+             Feed("LEFT REPORTS ON\r\nmore\r\n");
+             EXPECT_EQ(link_->ReadReply(), "");
+             EXPECT_EQ(link_->ReadReply(), "");
+             link_->Reset();
+         },
+         ""},
+    };
+    std::vector<std::string> told;
+    link_->SetLateReplyHandler([&](const std::string& dropped) { told.push_back(dropped); });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        told.clear();
+        c.before();
+        ASSERT_TRUE(link_->QueryTripPoint(0));
+        EXPECT_EQ(link_->ReadReply(), "");
+        EXPECT_TRUE(link_->IsPending());
+        EXPECT_EQ(told, c.dropped.empty() ? Writes{} : Writes{c.dropped});
+        Feed("7FF\r\n");
+        EXPECT_EQ(link_->ReadReply(), "7FF");
+        EXPECT_FALSE(link_->IsPending());
+    }
 }
 
-TEST_F(InstrumentLinkTest, ResetDropsThePartialLineButKeepsUnexaminedBytes) {
-    ASSERT_TRUE(link_->QueryVoltage(1));
-    Feed("12");
-    EXPECT_EQ(link_->ReadReply(), "");
-    link_->Reset();
-    Feed("3\r\n456\r\n");
-    ASSERT_TRUE(link_->QueryVoltage(1));
-    EXPECT_EQ(link_->ReadReply(), "3");
-    ASSERT_TRUE(link_->QueryVoltage(1));
-    EXPECT_EQ(link_->ReadReply(), "456");
+// A reply line is under 100 bytes: a line of a megabyte without line feeds keeps its first
+// 4 KiB, and the rest up to its line feed is dropped and counted.
+TEST_F(InstrumentLinkTest, AnEndlessLineKeepsItsFirstFourKibibytesAndCountsTheRest) {
+    constexpr std::size_t kKept = 4096;
+    constexpr std::size_t kLine = 1 << 20;
+    ASSERT_TRUE(link_->QueryStatus());
+    const std::string piece(1024, 'A');
+    for (std::size_t fed = 0; fed < kLine; fed += piece.size()) {
+        Feed(piece);
+        ASSERT_EQ(link_->ReadReply(), "");
+    }
+    Feed("\r\n");
+    EXPECT_EQ(link_->ReadReply(), std::string(kKept, 'A'));
+    EXPECT_EQ(link_->DroppedByteCount(), kLine - kKept);
+    ASSERT_TRUE(link_->QueryStatus());
+    Feed("12 34 56 78 9A\r\n");
+    EXPECT_EQ(link_->ReadReply(), "12 34 56 78 9A");
 }
 
 TEST_F(InstrumentLinkTest, DiscardUnreadDropsExactlyTheUnexaminedBytes) {
@@ -461,32 +540,25 @@ std::uint32_t TestSeed() {
     return seed;
 }
 
+// Each line answers a command sent before its first byte: a command drops what came before it.
 TEST_F(InstrumentLinkTest, RandomlyChunkedLinesComeOutWhole) {
     SCOPED_TRACE("seed " + std::to_string(TestSeed()));
     RandomReplies random(TestSeed());
     const auto lines = random.Lines(2000);
-    const auto chunks = random.Chunks(random.Wire(lines));
-    std::size_t nextChunk = 0;
     std::vector<std::string> received;
-    while (received.size() < lines.size()) {
-        if (!link_->IsPending()) {
-            ASSERT_TRUE(link_->QueryVoltage(0));
-        }
-        const bool allFed = nextChunk == chunks.size();
-        for (int calls = allFed ? 1 : random.Calls(); calls > 0; --calls) {
-            std::string reply = link_->ReadReply();
-            if (!reply.empty()) {
-                received.push_back(std::move(reply));
-                break;
+    for (const std::string& line : lines) {
+        ASSERT_TRUE(link_->QueryVoltage(0));
+        for (const std::string& chunk : random.Chunks(random.Wire({line}))) {
+            for (int calls = random.Calls(); calls > 0; --calls) {
+                ASSERT_EQ(link_->ReadReply(), "")
+                    << "before the line feed, after " << received.size();
             }
+            Feed(chunk);
         }
-        if (link_->IsPending()) {
-            ASSERT_FALSE(allFed) << "a line got lost after " << received.size();
-            Feed(chunks[nextChunk++]);
-        }
+        received.push_back(link_->ReadReply());
+        ASSERT_FALSE(link_->IsPending()) << "a line got lost after " << received.size();
     }
     EXPECT_EQ(FirstDifference(received, lines), lines.size());
-    EXPECT_EQ(nextChunk, chunks.size());
 }
 
 TEST_F(InstrumentLinkTest, LinesFedFromAnotherThreadComeOutWholeAndInOrder) {
@@ -494,41 +566,56 @@ TEST_F(InstrumentLinkTest, LinesFedFromAnotherThreadComeOutWholeAndInOrder) {
     RandomReplies random(TestSeed() + 1);
     // More than the store holds, so that it wraps while the reader keeps up.
     const auto lines = random.Lines(4000);
-    const std::string wire = random.Wire(lines);
-    const auto chunks = random.Chunks(wire);
-    ASSERT_GT(wire.size(), 2 * kStoreCapacity);
+    std::vector<std::vector<std::string>> chunksOfLine;
+    std::size_t wireSize = 0;
+    for (const std::string& line : lines) {
+        chunksOfLine.push_back(random.Chunks(random.Wire({line})));
+        for (const std::string& chunk : chunksOfLine.back()) {
+            wireSize += chunk.size();
+        }
+    }
+    ASSERT_GT(wireSize, 2 * kStoreCapacity);
 
-    // The feeder stays at most kAhead lines ahead of the reader, as a serial line would.
-    constexpr std::size_t kAhead = 100;
+    // The feeder sends each line once its command is out, as the card does.
     std::mutex progressLock;
     std::condition_variable progress;
-    std::size_t linesRead = 0;
+    std::size_t commandsSent = 0;
     std::thread port([&] {
-        std::size_t linesFed = 0;
-        for (const auto& chunk : chunks) {
+        for (std::size_t i = 0; i < chunksOfLine.size(); ++i) {
             {
                 std::unique_lock guard(progressLock);
-                progress.wait(guard, [&] { return linesFed < linesRead + kAhead; });
+                progress.wait(guard, [&] { return commandsSent > i; });
             }
-            Feed(chunk);
-            linesFed += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
+            for (const std::string& chunk : chunksOfLine[i]) {
+                Feed(chunk);
+            }
         }
     });
     std::vector<std::string> received;
     while (received.size() < lines.size()) {
-        if (!link_->IsPending()) {
-            ASSERT_TRUE(link_->QueryVoltage(0));
-        }
-        std::string reply = link_->ReadReply();
-        if (!reply.empty()) {
-            received.push_back(std::move(reply));
+        ASSERT_TRUE(link_->QueryVoltage(0));
+        {
             const std::lock_guard guard(progressLock);
-            linesRead = received.size();
-            progress.notify_all();
-        } else if (!link_->WaitForUnread(5000)) {
+            commandsSent = received.size() + 1;
+        }
+        progress.notify_all();
+        std::string reply;
+        while (reply.empty() && link_->IsPending()) {
+            reply = link_->ReadReply();
+            if (reply.empty() && !link_->WaitForUnread(5000)) {
+                break;
+            }
+        }
+        if (reply.empty()) {
             break;
         }
+        received.push_back(std::move(reply));
     }
+    {
+        const std::lock_guard guard(progressLock);
+        commandsSent = lines.size();
+    }
+    progress.notify_all();
     port.join();
     EXPECT_EQ(FirstDifference(received, lines), lines.size());
     EXPECT_EQ(link_->DroppedByteCount(), 0u);

@@ -52,6 +52,26 @@ TEST(ProtocolTraceTest, AWriteLetsOutThePortsPartialLineFirst) {
     EXPECT_EQ(WithoutTimes(lines.Lines()), (Lines{"COM1 < OK", "COM1 > M"}));
 }
 
+// A line without line feeds is an entry of its first 4 KiB and a note of the bytes dropped up
+// to its line feed; the next line is whole.
+TEST(ProtocolTraceTest, AnEndlessLineIsCutAtFourKibibytesWithANoteOfTheRest) {
+    constexpr std::size_t kKept = 4096;
+    constexpr std::size_t kLine = 1 << 20;
+    trace::ProtocolTrace trace;
+    TraceLines lines(trace.History());
+    const std::string chunk(1024, 'A');  // chunks the queue has room for
+    for (std::size_t fed = 0; fed < kLine; fed += chunk.size()) {
+        trace.Received("COM1", chunk);
+    }
+    trace.Received("COM1", "\r\nOK\r\n");
+    ASSERT_TRUE(lines.WaitFor(3));
+    const std::size_t dropped = kLine - kKept + 1;  // the carriage return with the rest
+    EXPECT_EQ(WithoutTimes(lines.Lines()), (Lines{"COM1 < " + std::string(kKept, 'A') + "\\n",
+                                                  "trace: COM1 line longer than 4096 bytes, " +
+                                                      std::to_string(dropped) + " bytes dropped",
+                                                  "COM1 < OK\\r\\n"}));
+}
+
 TEST(ProtocolTraceTest, AFileThatCannotBeOpenedLeavesTheHistoryTracing) {
     TempDir dir;
     trace::ProtocolTrace trace(dir.File("missing/trace.txt"));
