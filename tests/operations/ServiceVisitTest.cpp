@@ -415,9 +415,10 @@ TEST_F(ServiceVisitTest, TheMenuOpensTheReportBesideTheWindowAndItOpensEarlierRe
 }
 
 // The timing test's closing "M" can end a stream the card started: "LD" (the clock stopped)
-// is also the card's dump start, and the samples since make up the "reply".
+// is also the card's dump start, and the samples still on their way make up the "reply".
 TEST_F(ServiceVisitTest, AGoOfflineAnsweredByDumpSamplesIsNoChange) {
     card->SetDumpInterval(10ms);
+    card->SetChunking(4, 20ms);  // the samples queue up behind the slow line
     Answer(
         [this](ui::TemplateDialog& dialog) {
             ClickButton(dialog, SensorTimingTestDialog::kStartStopId);
