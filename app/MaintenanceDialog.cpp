@@ -133,6 +133,7 @@ bool MaintenanceDialog::InitDialog() {
     AppendCurrentPlotEntry();
     AppendKeyboardMenuKey();
     AppendServiceReportEntry();
+    AppendReadAllSensorsEntry();
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/MaintenanceDialog.h"
+#include "app/PowerLevel.h"
 #include "app/VisitEvents.h"
 #include "app/WindowText.h"
 #include "dialogs/SelectSensorDialog.h"
@@ -42,11 +43,12 @@ QString ReadingText(const std::string& reply, double value, const char* unit) {
 // Volts times milliamperes: milliwatts, with the sensor they belong to.
 void ShowPowerLevel(MaintenanceDialog& window, QLineEdit& levelField, QLineEdit& sensorField,
                     double volts, double milliamps, SensorIndex sensor) {
-    QJsonObject values = visit::Reading(sensor, volts * milliamps, "mW");
+    const double milliwatts = PowerLevelMilliwatts(volts, milliamps);
+    QJsonObject values = visit::Reading(sensor, milliwatts, "mW");
     values.insert(QStringLiteral("volts"), volts);
     values.insert(QStringLiteral("milliamps"), milliamps);
     window.Record().Event("power_level", values);
-    levelField.setText(QString::fromStdString(protocol::FormatFixed(volts * milliamps, 1) + " mW"));
+    levelField.setText(QString::fromStdString(protocol::FormatFixed(milliwatts, 1) + " mW"));
     sensorField.setText(QString::number(sensor));
 }
 
