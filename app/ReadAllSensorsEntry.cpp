@@ -41,6 +41,8 @@ QProgressDialog* ShowProgress(QWidget& window, SensorSurvey& survey) {
     progress->setAutoReset(false);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(progress, &QProgressDialog::canceled, &survey, &SensorSurvey::Cancel);
+    // Closed another way (the program ending): the survey ends with it.
+    QObject::connect(progress, &QDialog::finished, &survey, &SensorSurvey::Cancel);
     QObject::connect(&survey, &SensorSurvey::Progressed, progress, &QProgressDialog::setValue);
     QObject::connect(&survey, &SensorSurvey::Finished, progress, &QWidget::close);
     progress->setValue(0);
