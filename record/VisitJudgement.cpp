@@ -200,6 +200,59 @@ std::vector<Finding> VisitFindings(const QList<QJsonObject>& events) {
     return findings;
 }
 
+std::vector<Verdict> LimitVerdicts(const QList<QJsonObject>& events, qsizetype surveyIndex,
+                                   const AcceptanceLimits::ModelLimits& limits) {
+    std::vector<Verdict> verdicts;
+    if (surveyIndex < 0 || surveyIndex >= events.size() || !IsCompleteSurvey(events[surveyIndex])) {
+        return verdicts;
+    }
+    for (const QJsonValue& value : events[surveyIndex].value(QStringLiteral("sensors")).toArray()) {
+        const QJsonObject sensor = value.toObject();
+        for (std::size_t q = 0; q < AcceptanceLimits::kQuantityCount; ++q) {
+            const auto quantity = static_cast<AcceptanceLimits::Quantity>(q);
+            const QJsonValue reading = sensor.value(AcceptanceLimits::FieldName(quantity));
+            if (!limits[q] || !reading.isDouble()) {
+                continue;
+            }
+            verdicts.push_back({sensor.value(QStringLiteral("sensor")).toInt(-1), quantity,
+                                reading.toDouble(), *limits[q],
+                                limits[q]->Holds(reading.toDouble())});
+        }
+    }
+    return verdicts;
+}
+
+std::vector<Finding> LimitFindings(const std::vector<Verdict>& verdicts,
+                                   const QString& decisionRule) {
+    static constexpr std::array<std::pair<const char*, const char*>,
+                                AcceptanceLimits::kQuantityCount>
+        kWords{{{"voltage", "V"}, {"current", "mA"}, {"trip point", "mA"}, {"power level", "mW"}}};
+    std::vector<Finding> findings;
+    for (const Verdict& verdict : verdicts) {
+        if (verdict.pass) {
+            continue;
+        }
+        const auto& [name, unit] = kWords[static_cast<std::size_t>(verdict.quantity)];
+        const QString units = QLatin1String(unit);
+        QString bounds;
+        if (verdict.range.min && verdict.range.max) {
+            bounds = QStringLiteral("%1 to %2 %3")
+                         .arg(Fixed(*verdict.range.min), Fixed(*verdict.range.max), units);
+        } else if (verdict.range.min) {
+            bounds = QStringLiteral("at least %1 %2").arg(Fixed(*verdict.range.min), units);
+        } else {
+            bounds = QStringLiteral("at most %1 %2").arg(Fixed(*verdict.range.max), units);
+        }
+        findings.push_back(
+            {QStringLiteral("outside_limits"), verdict.sensor,
+             SensorText(verdict.sensor,
+                        QStringLiteral("%1 %2 %3 outside its limits (%4)")
+                            .arg(QLatin1String(name), Fixed(verdict.value), units, bounds)),
+             decisionRule});
+    }
+    return findings;
+}
+
 QJsonObject ToJson(const Finding& finding) {
     QJsonObject json{{"kind", finding.kind}, {"text", finding.text}, {"rule", finding.rule}};
     if (finding.sensor >= 0) {

@@ -3,7 +3,10 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <optional>
 #include <vector>
+
+#include "record/AcceptanceLimits.h"
 
 // What a visit's record says is not in order, each finding with the rule that makes it one.
 // Judged only from what the card reported and what the visit did; no value is held against
@@ -28,6 +31,23 @@ std::vector<Finding> SurveyFindings(const QList<QJsonObject>& events, qsizetype 
 std::vector<Finding> DumpFindings(const QList<QJsonObject>& events);
 // The last complete survey's findings, then the dumps'.
 std::vector<Finding> VisitFindings(const QList<QJsonObject>& events);
+
+// One value of a survey held against its acceptance limits.
+struct Verdict {
+    int sensor = -1;
+    AcceptanceLimits::Quantity quantity = AcceptanceLimits::Quantity::Volts;
+    double value = 0;
+    AcceptanceLimits::Range range;
+    bool pass = false;
+};
+
+// Each value of the survey at events[surveyIndex] that came and has limits for the model: pass
+// or fail. None for a cancelled survey.
+std::vector<Verdict> LimitVerdicts(const QList<QJsonObject>& events, qsizetype surveyIndex,
+                                   const AcceptanceLimits::ModelLimits& limits);
+// The values that failed, as findings whose rule is the decision rule.
+std::vector<Finding> LimitFindings(const std::vector<Verdict>& verdicts,
+                                   const QString& decisionRule);
 
 QJsonObject ToJson(const Finding& finding);
 

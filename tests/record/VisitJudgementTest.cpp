@@ -2,11 +2,16 @@
 // spreads and values that did not come, each with its rule.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <optional>
+#include <tuple>
 
+#include "record/AcceptanceLimits.h"
 #include "record/VisitJudgement.h"
 
 namespace {
@@ -146,6 +151,112 @@ TEST(VisitFindingsTest, TheLastCompleteSurveyAndEveryDumpOverItsLimitCount) {
               (QStringList{"Sensor 0: shorted.",
                            "Sensor 5: dump spread 35.0 µA over the limit of 20.0 µA."}))
         << "the left dump's 15 µA is in order";
+}
+
+}  // namespace
+
+namespace {
+
+// A file in a folder of its own that goes with the test.
+class LimitsFile {
+  public:
+    explicit LimitsFile(const QByteArray& text) {
+        QFile file(Path());
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QString Path() const { return folder_.filePath(QStringLiteral("limits.json")); }
+
+  private:
+    QTemporaryDir folder_;
+};
+
+TEST(AcceptanceLimitsTest, EachValueWithLimitsPassesOrFailsUnderTheNamedRule) {
+    const LimitsFile file(R"({"models": {"M-200": {
+        "volts": {"min": 4.0, "max": 5.0}, "trip_point_milliamps": {"max": 1.0},
+        "power_milliwatts": {"min": 2.0}}}})");
+    QString error;
+    const std::optional<AcceptanceLimits> limits = AcceptanceLimits::Load(file.Path(), error);
+    ASSERT_TRUE(limits) << error.toStdString();
+    ASSERT_EQ(limits->ForModel(QStringLiteral("M-300")), nullptr) << "a model not named";
+    const AcceptanceLimits::ModelLimits* model = limits->ForModel(QStringLiteral("M-200"));
+    ASSERT_NE(model, nullptr);
+
+    QJsonObject survey = Survey("800", "0C00",
+                                {{"volts", 5.2},
+                                 {"milliamps", 9.0},
+                                 {"trip_point_milliamps", QJsonValue()},
+                                 {"power_milliwatts", 1.5}});
+    QJsonArray sensors = survey.value("sensors").toArray();
+    QJsonObject one = sensors[1].toObject();
+    one.insert("volts", 4.0);
+    one.insert("trip_point_milliamps", 1.0);
+    one.insert("power_milliwatts", 2.0);
+    sensors[1] = one;
+    survey.insert("sensors", sensors);
+    const QList<QJsonObject> events{survey};
+
+    const std::vector<judgement::Verdict> verdicts = judgement::LimitVerdicts(events, 0, *model);
+    std::vector<std::tuple<int, QString, bool>> seen;
+    for (const judgement::Verdict& verdict : verdicts) {
+        seen.emplace_back(verdict.sensor, AcceptanceLimits::FieldName(verdict.quantity),
+                          verdict.pass);
+    }
+    // Sensors 2 to 7 have no values in this survey: nothing judged; current has no limits;
+    // sensor 0's trip point did not come.
+    EXPECT_EQ(seen, (std::vector<std::tuple<int, QString, bool>>{{0, "volts", false},
+                                                                 {0, "power_milliwatts", false},
+                                                                 {1, "volts", true},
+                                                                 {1, "trip_point_milliamps", true},
+                                                                 {1, "power_milliwatts", true}}));
+    const std::vector<judgement::Finding> findings =
+        judgement::LimitFindings(verdicts, limits->DecisionRule());
+    EXPECT_EQ(Texts(findings),
+              (QStringList{"Sensor 0: voltage 5.200 V outside its limits (4.000 to 5.000 V).",
+                           "Sensor 0: power level 1.500 mW outside its limits (at least 2.000 "
+                           "mW)."}));
+    EXPECT_EQ(findings.front().rule, AcceptanceLimits::kSimpleAcceptance);
+}
+
+struct BadLimitsCase {
+    const char* name;
+    QByteArray text;
+    const char* error;
+};
+
+class BadLimitsTest : public ::testing::TestWithParam<BadLimitsCase> {};
+
+TEST_P(BadLimitsTest, IsRefusedWithItsReason) {
+    const LimitsFile file(GetParam().text);
+    QString error;
+    EXPECT_FALSE(AcceptanceLimits::Load(file.Path(), error));
+    EXPECT_TRUE(error.contains(QLatin1String(GetParam().error))) << error.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadLimitsTest,
+    ::testing::Values(BadLimitsCase{"NotJson", "{\"models\": ", "are not a JSON object"},
+                      BadLimitsCase{"NoModels", "{\"decision_rule\": \"x\"}", "name no \"models\""},
+                      BadLimitsCase{"MinAboveMax",
+                                    R"({"models": {"A": {"volts": {"min": 5, "max": 4}}}})",
+                                    "Model \"A\", volts: \"min\" is above \"max\"."},
+                      BadLimitsCase{"BoundNotANumber",
+                                    R"({"models": {"A": {"milliamps": {"max": "4"}}}})",
+                                    "Model \"A\", milliamps: \"max\" is not a number."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AcceptanceLimitsTest, AFileThatCannotBeReadSaysSoAndTheRuleGivenIsNamed) {
+    QString error;
+    EXPECT_FALSE(AcceptanceLimits::Load(QStringLiteral("/nonexistent/limits.json"), error));
+    EXPECT_TRUE(error.startsWith(
+        QStringLiteral("The acceptance limits /nonexistent/limits.json cannot be read")));
+
+    const std::optional<AcceptanceLimits> limits = AcceptanceLimits::FromJson(
+        QJsonObject{{"decision_rule", "Guarded acceptance, guard band 0.01 V."},
+                    {"models", QJsonObject{}}},
+        error);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->DecisionRule(), QStringLiteral("Guarded acceptance, guard band 0.01 V."));
 }
 
 }  // namespace
