@@ -60,6 +60,8 @@ std::optional<std::string>& SensorSurvey::Slot(int step) {
 
 bool SensorSurvey::SendQuery() {
     const SensorIndex sensor = (step_ - 1) / 3;
+    // What arrived before the query is no answer to it: the late reply of one whose wait ended.
+    link_.DiscardUnread();
     bool sent = false;
     if (step_ == 0) {
         sent = link_.QueryStatus();

@@ -204,6 +204,29 @@ TEST_F(ReadAllSensorsTest, AValueThatDoesNotComeIsMarked) {
         Text(Id::IdResponse).startsWith(QStringLiteral("Read all sensors: 7 of 8 answered")));
 }
 
+TEST_F(ReadAllSensorsTest, ALateReplyIsTakenForNoMoreThanTheNextQuery) {
+    cardsim::CardOptions options = card->Options();
+    options.commandDelays["SQ"] = 1500ms;  // past the 1000 ms wait
+    card->SetOptions(options);
+
+    const QJsonObject survey = Survey();
+
+    EXPECT_EQ(card->Commands(), SurveyCommands());
+    EXPECT_EQ(survey.value(QStringLiteral("status_no_response")), true);
+    EXPECT_TRUE(FindingTexts(survey).isEmpty()) << "no status, no conditions";
+    for (int sensor = 0; sensor < 8; ++sensor) {
+        SCOPED_TRACE(sensor);
+        const QJsonObject replies = SensorOf(survey, sensor).value("replies").toObject();
+        if (sensor > 0) {
+            char voltageCode[8];
+            std::snprintf(voltageCode, sizeof voltageCode, "%03X",
+                          card->Sensor(sensor).voltageCode);
+            EXPECT_EQ(replies.value("voltage"), QString::fromLatin1(voltageCode));
+        }
+        EXPECT_EQ(replies.value("current").toString().size(), 4);
+    }
+}
+
 TEST_F(ReadAllSensorsTest, RefusedWhileADumpOrAPendingReplyHoldsTheLine) {
     Click(Id::IdStartStop);
     ASSERT_TRUE(window->IsDumpRunning());
