@@ -134,6 +134,7 @@ bool MaintenanceDialog::InitDialog() {
     AppendCurrentPlotEntry();
     AppendKeyboardMenuKey();
     AppendServiceReportEntry();
+    AppendReadAllSensorsEntry();
     setWindowIcon(icon_);
     AttachControls();
     CreateStatusCells();

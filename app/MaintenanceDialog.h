@@ -229,6 +229,8 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // control.
     QPoint KeyboardMenuPosition() const;
     void AppendServiceReportEntry();
+    // "Read All Sensors" (Ctrl+R): the survey of the whole card (app/survey).
+    void AppendReadAllSensorsEntry();
     void SetUpDumpColumns();
     // The four column headings of the tube whose sensors begin at firstSensor.
     void SetDumpHeadings(int firstSensor);

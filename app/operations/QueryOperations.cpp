@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/MaintenanceDialog.h"
+#include "app/PowerLevel.h"
 #include "app/VisitEvents.h"
 #include "app/WindowText.h"
 #include "dialogs/SelectSensorDialog.h"
@@ -43,13 +44,14 @@ QString ReadingText(const std::string& reply, double value, const char* unit) {
 // both were read: the field shows a never-read one as 0.
 void ShowPowerLevel(MaintenanceDialog& window, QLineEdit& levelField, QLineEdit& sensorField,
                     double volts, double milliamps, SensorIndex sensor, bool bothRead) {
+    const double milliwatts = PowerLevelMilliwatts(volts, milliamps);
     if (bothRead) {
-        QJsonObject values = visit::Reading(sensor, volts * milliamps, "mW");
+        QJsonObject values = visit::Reading(sensor, milliwatts, "mW");
         values.insert(QStringLiteral("volts"), volts);
         values.insert(QStringLiteral("milliamps"), milliamps);
         window.Record().Event("power_level", values);
     }
-    levelField.setText(QString::fromStdString(protocol::FormatFixed(volts * milliamps, 1) + " mW"));
+    levelField.setText(QString::fromStdString(protocol::FormatFixed(milliwatts, 1) + " mW"));
     sensorField.setText(QString::number(sensor));
 }
 

@@ -1,7 +1,10 @@
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -55,6 +58,24 @@ void ClickInTurn(MaintenanceDialog& window, trace::ProtocolTrace& trace,
     }
 }
 
+// The window's actions whose shortcut is given ("Ctrl+R"), each triggered as its key would.
+void PressShortcuts(MaintenanceDialog& window, trace::ProtocolTrace& trace,
+                    const QStringList& shortcuts) {
+    for (const QString& text : shortcuts) {
+        const std::string name = text.toStdString();
+        const QList<QAction*> actions = window.actions();
+        const auto action = std::find_if(actions.begin(), actions.end(), [&](QAction* candidate) {
+            return candidate->shortcut() == QKeySequence(text);
+        });
+        if (action == actions.end()) {
+            trace.Note("no shortcut " + name);
+            continue;
+        }
+        trace.Note("shortcut " + name);
+        (*action)->trigger();
+    }
+}
+
 // The last --marks=PATH, opened to append and written through at once; closed without one.
 std::ofstream OpenMarks(const QStringList& paths) {
     std::ofstream marks;
@@ -98,9 +119,10 @@ void StartRecord(MaintenanceDialog& window, trace::ProtocolTrace& trace) {
 
 }  // namespace
 
-// merrowby-vm-window [--click=ID]... [--marks=PATH] [--record] [merrowby's options]: the program
-// as merrowby runs it, offscreen, with the buttons given clicked in turn once the window is up
-// (after discovery), and with --record its service record written as merrowby writes it. Runs until
+// merrowby-vm-window [--click=ID]... [--shortcut=KEYS]... [--marks=PATH] [--record] [merrowby's
+// options]: the program as merrowby runs it, offscreen, with the buttons given clicked in turn once
+// the window is up (after discovery), then the window's actions with the shortcuts given ("Ctrl+R")
+// triggered in turn, and with --record its service record written as merrowby writes it. Runs until
 // SIGTERM, SIGINT or SIGHUP, which end it the program's way; the trace notes "click ID" and
 // "clicked ID" around each click, "title: ..." and "response: ..." as the window's title and
 // response field change, and with --marks the same texts as "@@MARK title: ..." and
@@ -108,6 +130,7 @@ void StartRecord(MaintenanceDialog& window, trace::ProtocolTrace& trace) {
 int main(int argc, char** argv) {
     QStringList arguments = CommandLine::Arguments(argc, argv);
     const std::vector<int> clicks = TakeClicks(arguments);
+    const QStringList shortcuts = TakeOptions(arguments, QStringLiteral("--shortcut="));
     std::ofstream marks = OpenMarks(TakeOptions(arguments, QStringLiteral("--marks=")));
     const bool record = arguments.removeAll(QStringLiteral("--record")) > 0;
     const CommandLine commandLine = CommandLine::Parse(arguments);
@@ -128,7 +151,10 @@ int main(int argc, char** argv) {
         if (record) {
             StartRecord(window, *trace);
         }
-        QTimer::singleShot(0, &window, [&] { ClickInTurn(window, *trace, clicks); });
+        QTimer::singleShot(0, &window, [&] {
+            ClickInTurn(window, *trace, clicks);
+            PressShortcuts(window, *trace, shortcuts);
+        });
         window.exec();
         running = nullptr;
     }

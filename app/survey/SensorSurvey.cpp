@@ -1,0 +1,123 @@
+#include "app/survey/SensorSurvey.h"
+
+#include "app/survey/ReplyWatcher.h"
+#include "protocol/InstrumentLink.h"
+
+SensorSurvey::SensorSurvey(InstrumentLink& link, std::chrono::milliseconds replyWait,
+                           QObject* parent)
+    : QObject(parent),
+      link_(link),
+      replyWait_(replyWait),
+      watcher_(std::make_unique<ReplyWatcher>(link, *this, [this] { OnWoken(); })) {}
+
+SensorSurvey::~SensorSurvey() {
+    if (running_ && link_.IsPending()) {
+        link_.Reset();
+    }
+}
+
+bool SensorSurvey::Start() {
+    if (running_ || link_.IsPending()) {
+        return false;
+    }
+    replies_ = {};
+    step_ = 0;
+    cancelled_ = false;
+    running_ = true;
+    if (!SendQuery()) {
+        running_ = false;
+        return false;
+    }
+    return true;
+}
+
+void SensorSurvey::Cancel() {
+    if (!running_) {
+        return;
+    }
+    running_ = false;
+    cancelled_ = true;
+    if (link_.IsPending()) {
+        link_.Reset();
+    }
+    emit Finished();
+}
+
+std::optional<std::string>& SensorSurvey::Slot(int step) {
+    if (step == 0) {
+        return replies_.status;
+    }
+    SurveyReplies::Sensor& sensor = replies_.sensors.at(static_cast<std::size_t>((step - 1) / 3));
+    switch ((step - 1) % 3) {
+        case 0:
+            return sensor.voltage;
+        case 1:
+            return sensor.current;
+        default:
+            return sensor.tripPoint;
+    }
+}
+
+bool SensorSurvey::SendQuery() {
+    const SensorIndex sensor = (step_ - 1) / 3;
+    bool sent = false;
+    if (step_ == 0) {
+        sent = link_.QueryStatus();
+    } else {
+        switch ((step_ - 1) % 3) {
+            case 0:
+                sent = link_.QueryVoltage(sensor);
+                break;
+            case 1:
+                sent = link_.QueryCurrent(sensor);
+                break;
+            default:
+                sent = link_.QueryTripPoint(sensor);
+                break;
+        }
+    }
+    if (!sent) {
+        return false;
+    }
+    deadline_ = std::chrono::steady_clock::now() + replyWait_;
+    watcher_->Watch(static_cast<std::uint32_t>(replyWait_.count()));
+    return true;
+}
+
+void SensorSurvey::OnWoken() {
+    if (!running_) {
+        return;  // a wait that was under way when the survey was cancelled
+    }
+    std::string reply = link_.ReadReply();
+    if (!reply.empty()) {
+        Conclude(std::move(reply));
+        return;
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        link_.Reset();
+        Conclude(std::nullopt);
+        return;
+    }
+    watcher_->Watch(static_cast<std::uint32_t>(left.count()));
+}
+
+void SensorSurvey::Conclude(std::optional<std::string> reply) {
+    Slot(step_) = std::move(reply);
+    ++step_;
+    // The next query goes out before anyone is told, so that the link is never idle between
+    // two queries while the event loop runs.
+    while (step_ < kQueryCount && !SendQuery()) {
+        ++step_;  // refused: the link is held elsewhere, which the window prevents
+    }
+    const bool finished = step_ >= kQueryCount;
+    if (finished) {
+        running_ = false;
+    }
+    // Those told may run the event loop, and with it the next reply, before this returns.
+    emit Progressed(step_);
+    if (finished) {
+        emit Finished();
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/survey/SurveyReplies.h"
+
+class InstrumentLink;
+class ReplyWatcher;
+
+// One reading of the whole card: the status query, then for each sensor 0 to 7 its voltage,
+// current and trip point queries, each awaited up to the reply wait. Driven from the event
+// loop of its thread: the thread is free while a reply is awaited, and the link stays pending
+// from the first query to the last, so that nothing else is sent meanwhile.
+class SensorSurvey : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int kQueryCount = 1 + 3 * SurveyReplies::kSensorCount;
+
+    SensorSurvey(InstrumentLink& link, std::chrono::milliseconds replyWait,
+                 QObject* parent = nullptr);
+    ~SensorSurvey() override;
+
+    // Sends the status query; false, and nothing sent, while the link has a reply pending.
+    bool Start();
+    // Abandons the reply awaited and sends nothing more; Finished() follows at once.
+    void Cancel();
+
+    bool IsRunning() const { return running_; }
+    bool WasCancelled() const { return cancelled_; }
+    // Queries whose reply came or whose wait ended.
+    int QueriesDone() const { return step_; }
+    const SurveyReplies& Replies() const { return replies_; }
+
+  signals:
+    void Progressed(int queriesDone);
+    void Finished();
+
+  private:
+    bool SendQuery();
+    void OnWoken();
+    // The reply of the current query (nothing when none came); then the next query.
+    void Conclude(std::optional<std::string> reply);
+    std::optional<std::string>& Slot(int step);
+
+    InstrumentLink& link_;
+    const std::chrono::milliseconds replyWait_;
+    SurveyReplies replies_;
+    int step_ = 0;
+    bool running_ = false;
+    bool cancelled_ = false;
+    std::chrono::steady_clock::time_point deadline_;
+    std::unique_ptr<ReplyWatcher> watcher_;  // last: its thread ends before the rest goes
+};

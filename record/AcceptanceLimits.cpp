@@ -1,0 +1,116 @@
+#include "record/AcceptanceLimits.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+const QString AcceptanceLimits::kSimpleAcceptance = QStringLiteral(
+    "Simple acceptance: a value passes when it lies within its minimum and maximum, both "
+    "included; the uncertainty of the reading is not taken into account.");
+
+namespace {
+
+constexpr std::array<const char*, AcceptanceLimits::kQuantityCount> kFieldNames{
+    "volts", "milliamps", "trip_point_milliamps", "power_milliwatts"};
+
+// One bound: absent, or a number.
+bool ReadBound(const QJsonObject& range, const char* name, std::optional<double>& bound,
+               const QString& where, QString& error) {
+    const QJsonValue value = range.value(QLatin1String(name));
+    if (value.isUndefined()) {
+        return true;
+    }
+    if (!value.isDouble()) {
+        error = QStringLiteral("%1: \"%2\" is not a number.").arg(where, QLatin1String(name));
+        return false;
+    }
+    bound = value.toDouble();
+    return true;
+}
+
+std::optional<AcceptanceLimits::ModelLimits> ReadModel(const QJsonValue& value,
+                                                       const QString& model, QString& error) {
+    if (!value.isObject()) {
+        error = QStringLiteral("Model \"%1\": its limits are not an object.").arg(model);
+        return std::nullopt;
+    }
+    AcceptanceLimits::ModelLimits limits;
+    for (std::size_t q = 0; q < kFieldNames.size(); ++q) {
+        const QJsonValue range = value.toObject().value(QLatin1String(kFieldNames[q]));
+        if (range.isUndefined()) {
+            continue;
+        }
+        const QString where =
+            QStringLiteral("Model \"%1\", %2").arg(model, QLatin1String(kFieldNames[q]));
+        AcceptanceLimits::Range bounds;
+        if (!range.isObject()) {
+            error = where + QStringLiteral(": not an object with \"min\" and \"max\".");
+            return std::nullopt;
+        }
+        if (!ReadBound(range.toObject(), "min", bounds.min, where, error) ||
+            !ReadBound(range.toObject(), "max", bounds.max, where, error)) {
+            return std::nullopt;
+        }
+        if (bounds.min && bounds.max && *bounds.min > *bounds.max) {
+            error = where + QStringLiteral(": \"min\" is above \"max\".");
+            return std::nullopt;
+        }
+        limits[q] = bounds;
+    }
+    return limits;
+}
+
+}  // namespace
+
+bool AcceptanceLimits::Range::Holds(double value) const {
+    return (!min || value >= *min) && (!max || value <= *max);
+}
+
+std::optional<AcceptanceLimits> AcceptanceLimits::Load(const QString& path, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("The acceptance limits %1 cannot be read: %2")
+                    .arg(path, file.errorString());
+        return std::nullopt;
+    }
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (!document.isObject()) {
+        error = QStringLiteral("The acceptance limits %1 are not a JSON object: %2 (at byte %3).")
+                    .arg(path, parseError.errorString())
+                    .arg(parseError.offset);
+        return std::nullopt;
+    }
+    return FromJson(document.object(), error);
+}
+
+std::optional<AcceptanceLimits> AcceptanceLimits::FromJson(const QJsonObject& json,
+                                                           QString& error) {
+    AcceptanceLimits limits;
+    const QJsonValue rule = json.value(QStringLiteral("decision_rule"));
+    limits.decisionRule_ = rule.isString() && !rule.toString().trimmed().isEmpty()
+                               ? rule.toString().trimmed()
+                               : kSimpleAcceptance;
+    const QJsonValue models = json.value(QStringLiteral("models"));
+    if (!models.isObject()) {
+        error = QStringLiteral("The acceptance limits name no \"models\".");
+        return std::nullopt;
+    }
+    const QJsonObject byModel = models.toObject();
+    for (auto model = byModel.begin(); model != byModel.end(); ++model) {
+        std::optional<ModelLimits> modelLimits = ReadModel(model.value(), model.key(), error);
+        if (!modelLimits) {
+            return std::nullopt;
+        }
+        limits.models_.emplace(model.key(), *modelLimits);
+    }
+    return limits;
+}
+
+QString AcceptanceLimits::FieldName(Quantity quantity) {
+    return QLatin1String(kFieldNames[static_cast<std::size_t>(quantity)]);
+}
+
+const AcceptanceLimits::ModelLimits* AcceptanceLimits::ForModel(const QString& model) const {
+    const auto found = models_.find(model);
+    return found == models_.end() ? nullptr : &found->second;
+}

@@ -1,0 +1,264 @@
+#include "record/VisitJudgement.h"
+
+#include <QJsonArray>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+#include "protocol/ReplyDecoding.h"
+
+namespace judgement {
+
+namespace {
+
+const QString kStatusRule = QStringLiteral(
+    "The card's status reports the sensor shorted, open or covered, or not enabled or not "
+    "trained.");
+const QString kReadBackRule = QStringLiteral(
+    "A value read back differs from the value set in this visit by more than one code step "
+    "(0.002442 V for a voltage, 0.0003051851 mA for a trip point).");
+const QString kSpreadRule = QStringLiteral(
+    "A sensor's spread in a dump (its largest less its smallest current) exceeded the "
+    "acceptable limit.");
+const QString kNoResponseRule =
+    QStringLiteral("A value the card did not send within the reply wait of its query.");
+
+struct Condition {
+    const char* field;
+    bool findingWhen;
+    const char* kind;
+    const char* words;
+};
+
+constexpr std::array<Condition, 5> kConditions{{
+    {"shorted", true, "shorted", "shorted"},
+    {"opened", true, "opened", "open"},
+    {"covered", true, "covered", "covered"},
+    {"enabled", false, "not_enabled", "not enabled"},
+    {"trained", false, "not_trained", "not trained"},
+}};
+
+struct Setting {
+    const char* event;
+    const char* reply;
+    const char* kind;
+    const char* name;
+    const char* unit;
+};
+
+constexpr std::array<Setting, 2> kSettings{{
+    {"set_voltage", "voltage", "voltage_differs", "voltage", "V"},
+    {"set_trip_point", "trip_point", "trip_point_differs", "trip point", "mA"},
+}};
+
+constexpr std::array<const char*, 3> kQueries{"voltage", "current", "trip_point"};
+
+QString SensorText(int sensor, const QString& what) {
+    return QStringLiteral("Sensor %1: %2.").arg(sensor).arg(what);
+}
+
+QString Fixed(double value) {
+    return QString::fromStdString(protocol::FormatFixed(value, 3));
+}
+
+bool IsCompleteSurvey(const QJsonObject& event) {
+    return event.value(QStringLiteral("event")).toString() == QStringLiteral("survey") &&
+           !event.value(QStringLiteral("cancelled")).toBool();
+}
+
+// The last setting of that kind for the sensor before the given event.
+std::optional<QJsonObject> LastSetting(const QList<QJsonObject>& events, qsizetype before,
+                                       const char* kind, int sensor) {
+    for (qsizetype i = before - 1; i >= 0; --i) {
+        const QJsonObject& event = events[i];
+        if (event.value(QStringLiteral("event")).toString() == QLatin1String(kind) &&
+            event.value(QStringLiteral("sensor")).toInt(-1) == sensor &&
+            event.contains(QStringLiteral("code"))) {
+            return event;
+        }
+    }
+    return std::nullopt;
+}
+
+void JudgeStatus(const QJsonObject& sensor, int index, std::vector<Finding>& findings) {
+    for (const Condition& condition : kConditions) {
+        const QJsonValue value = sensor.value(QLatin1String(condition.field));
+        if (value.isBool() && value.toBool() == condition.findingWhen) {
+            findings.push_back({QLatin1String(condition.kind), index,
+                                SensorText(index, QLatin1String(condition.words)), kStatusRule});
+        }
+    }
+}
+
+void JudgeMissing(const QJsonObject& sensor, int index, std::vector<Finding>& findings) {
+    const QJsonArray missing = sensor.value(QStringLiteral("no_response")).toArray();
+    for (const char* query : kQueries) {
+        if (missing.contains(QLatin1String(query))) {
+            const QString name =
+                QString::fromLatin1(query).replace(QLatin1Char('_'), QLatin1Char(' '));
+            findings.push_back({QStringLiteral("no_response"), index,
+                                SensorText(index, name + QStringLiteral(" did not come")),
+                                kNoResponseRule});
+        }
+    }
+}
+
+void JudgeReadBack(const QList<QJsonObject>& events, qsizetype surveyIndex,
+                   const QJsonObject& sensor, int index, std::vector<Finding>& findings) {
+    const QJsonObject replies = sensor.value(QStringLiteral("replies")).toObject();
+    for (const Setting& setting : kSettings) {
+        const QJsonValue reply = replies.value(QLatin1String(setting.reply));
+        const std::optional<QJsonObject> set =
+            LastSetting(events, surveyIndex, setting.event, index);
+        if (!set || !reply.isString() || protocol::IsNotTrained(reply.toString().toStdString())) {
+            continue;
+        }
+        const std::string readText = reply.toString().toStdString();
+        const std::int32_t readCode = protocol::HexReplyValue(readText);
+        const std::int32_t setCode =
+            protocol::HexReplyValue(set->value(QStringLiteral("code")).toString().toStdString());
+        if (std::abs(static_cast<std::int64_t>(readCode) - setCode) <= 1) {
+            continue;
+        }
+        const double read = std::string_view(setting.reply) == "voltage"
+                                ? protocol::VoltsFromReply(readText)
+                                : protocol::MilliampsFromReply(readText);
+        const QString unit = QLatin1String(setting.unit);
+        findings.push_back(
+            {QLatin1String(setting.kind), index,
+             SensorText(index, QStringLiteral("%1 differs from its setting (set %2 %3, read %4 %3)")
+                                   .arg(QLatin1String(setting.name),
+                                        Fixed(set->value(QStringLiteral("value")).toDouble()), unit,
+                                        Fixed(read))),
+             kReadBackRule});
+    }
+}
+
+}  // namespace
+
+std::vector<Finding> SurveyFindings(const QList<QJsonObject>& events, qsizetype surveyIndex) {
+    std::vector<Finding> findings;
+    if (surveyIndex < 0 || surveyIndex >= events.size() || !IsCompleteSurvey(events[surveyIndex])) {
+        return findings;
+    }
+    const QJsonObject& survey = events[surveyIndex];
+    if (survey.value(QStringLiteral("status_no_response")).toBool()) {
+        findings.push_back({QStringLiteral("no_response"), -1,
+                            QStringLiteral("Status did not come."), kNoResponseRule});
+    }
+    const QJsonArray sensors = survey.value(QStringLiteral("sensors")).toArray();
+    for (const QJsonValue& value : sensors) {
+        const QJsonObject sensor = value.toObject();
+        const int index = sensor.value(QStringLiteral("sensor")).toInt(-1);
+        JudgeStatus(sensor, index, findings);
+        JudgeMissing(sensor, index, findings);
+        JudgeReadBack(events, surveyIndex, sensor, index, findings);
+    }
+    return findings;
+}
+
+std::vector<Finding> DumpFindings(const QList<QJsonObject>& events) {
+    std::vector<Finding> findings;
+    for (const QJsonObject& event : events) {
+        if (event.value(QStringLiteral("event")).toString() != QStringLiteral("dump_end")) {
+            continue;
+        }
+        const double limit = event.value(QStringLiteral("spread_limit")).toDouble();
+        const QJsonArray maxima = event.value(QStringLiteral("max")).toArray();
+        const QJsonArray minima = event.value(QStringLiteral("min")).toArray();
+        const int firstSensor =
+            event.value(QStringLiteral("tube")).toString() == QStringLiteral("right") ? 4 : 0;
+        for (qsizetype column = 0; column < maxima.size() && column < minima.size(); ++column) {
+            const double spread = maxima[column].toDouble() - minima[column].toDouble();
+            if (spread > limit) {
+                const int sensor = firstSensor + static_cast<int>(column);
+                findings.push_back(
+                    {QStringLiteral("spread_exceeded"), sensor,
+                     SensorText(sensor, QStringLiteral("dump spread %1 µA over the limit of %2 µA")
+                                            .arg(QString::fromStdString(
+                                                     protocol::FormatFixed(spread * 1000.0, 1)),
+                                                 QString::fromStdString(
+                                                     protocol::FormatFixed(limit * 1000.0, 1)))),
+                     kSpreadRule});
+            }
+        }
+    }
+    return findings;
+}
+
+std::vector<Finding> VisitFindings(const QList<QJsonObject>& events) {
+    std::vector<Finding> findings;
+    for (qsizetype i = events.size() - 1; i >= 0; --i) {
+        if (IsCompleteSurvey(events[i])) {
+            findings = SurveyFindings(events, i);
+            break;
+        }
+    }
+    std::vector<Finding> dumps = DumpFindings(events);
+    findings.insert(findings.end(), dumps.begin(), dumps.end());
+    return findings;
+}
+
+std::vector<Verdict> LimitVerdicts(const QList<QJsonObject>& events, qsizetype surveyIndex,
+                                   const AcceptanceLimits::ModelLimits& limits) {
+    std::vector<Verdict> verdicts;
+    if (surveyIndex < 0 || surveyIndex >= events.size() || !IsCompleteSurvey(events[surveyIndex])) {
+        return verdicts;
+    }
+    for (const QJsonValue& value : events[surveyIndex].value(QStringLiteral("sensors")).toArray()) {
+        const QJsonObject sensor = value.toObject();
+        for (std::size_t q = 0; q < AcceptanceLimits::kQuantityCount; ++q) {
+            const auto quantity = static_cast<AcceptanceLimits::Quantity>(q);
+            const QJsonValue reading = sensor.value(AcceptanceLimits::FieldName(quantity));
+            if (!limits[q] || !reading.isDouble()) {
+                continue;
+            }
+            verdicts.push_back({sensor.value(QStringLiteral("sensor")).toInt(-1), quantity,
+                                reading.toDouble(), *limits[q],
+                                limits[q]->Holds(reading.toDouble())});
+        }
+    }
+    return verdicts;
+}
+
+std::vector<Finding> LimitFindings(const std::vector<Verdict>& verdicts,
+                                   const QString& decisionRule) {
+    static constexpr std::array<std::pair<const char*, const char*>,
+                                AcceptanceLimits::kQuantityCount>
+        kWords{{{"voltage", "V"}, {"current", "mA"}, {"trip point", "mA"}, {"power level", "mW"}}};
+    std::vector<Finding> findings;
+    for (const Verdict& verdict : verdicts) {
+        if (verdict.pass) {
+            continue;
+        }
+        const auto& [name, unit] = kWords[static_cast<std::size_t>(verdict.quantity)];
+        const QString units = QLatin1String(unit);
+        QString bounds;
+        if (verdict.range.min && verdict.range.max) {
+            bounds = QStringLiteral("%1 to %2 %3")
+                         .arg(Fixed(*verdict.range.min), Fixed(*verdict.range.max), units);
+        } else if (verdict.range.min) {
+            bounds = QStringLiteral("at least %1 %2").arg(Fixed(*verdict.range.min), units);
+        } else {
+            bounds = QStringLiteral("at most %1 %2").arg(Fixed(*verdict.range.max), units);
+        }
+        findings.push_back(
+            {QStringLiteral("outside_limits"), verdict.sensor,
+             SensorText(verdict.sensor,
+                        QStringLiteral("%1 %2 %3 outside its limits (%4)")
+                            .arg(QLatin1String(name), Fixed(verdict.value), units, bounds)),
+             decisionRule});
+    }
+    return findings;
+}
+
+QJsonObject ToJson(const Finding& finding) {
+    QJsonObject json{{"kind", finding.kind}, {"text", finding.text}, {"rule", finding.rule}};
+    if (finding.sensor >= 0) {
+        json.insert(QStringLiteral("sensor"), finding.sensor);
+    }
+    return json;
+}
+
+}  // namespace judgement
