@@ -25,6 +25,7 @@ bool MaintenanceApp::InitInstance() {
         dialog.exec();
         running = nullptr;
         dialog.Record().Event("exit", {});
+        dialog.FinishRecordFile();
     }
     return false;
 }

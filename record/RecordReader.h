@@ -20,8 +20,9 @@ struct ReadRecord {
 // a pipe, a device or a folder gives an error.
 class RecordReader {
   public:
-    // Far beyond any event the program writes (the notes hold 20,000 characters).
-    static constexpr qint64 kLineLimitBytes = 256 * 1024;
+    // Beyond any event the program writes (the notes hold 20,000 characters, at most 4 bytes
+    // each in UTF-8).
+    static constexpr qint64 kLineLimitBytes = 128 * 1024;
     // About four days of a running dump.
     static constexpr qint64 kTotalLimitBytes = 32 * 1024 * 1024;
     // Lines left out beyond this many are counted in one note.

@@ -1,12 +1,13 @@
 #include "report/ReportDocument.h"
 
 #include <QBuffer>
-#include <QFile>
+#include <QFileInfo>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QUrl>
 
 #include "report/DumpPicture.h"
@@ -18,6 +19,28 @@ constexpr int kPdfResolution = 300;
 
 QString ResourceName(std::size_t dump) {
     return QStringLiteral("dump-%1.png").arg(dump + 1);
+}
+
+// Writes a file beside the target and puts it in the target's place only once it is whole:
+// a failed write leaves the old file as it was.
+QString WriteBeside(const QString& path, const QByteArray& bytes) {
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        return QStringLiteral("It is not a file.");
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return file.errorString();
+    }
+    if (file.write(bytes) != bytes.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit()) {
+        return file.errorString();
+    }
+    return {};
 }
 
 }  // namespace
@@ -39,6 +62,10 @@ const QImage& ReportDocument::Picture(std::size_t dump) const {
 QTextDocument& ReportDocument::Document() {
     if (!document_) {
         document_ = std::make_unique<QTextDocument>();
+        // One long word (a note without spaces) breaks anywhere rather than widening the page.
+        QTextOption option = document_->defaultTextOption();
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        document_->setDefaultTextOption(option);
         for (std::size_t i = 0; i < report_.dumps.size(); ++i) {
             document_->addResource(QTextDocument::ImageResource, QUrl(ResourceName(i)), Picture(i));
         }
@@ -61,31 +88,22 @@ QString ReportDocument::Xhtml() const {
 }
 
 QString ReportDocument::SaveHtml(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    file.write(Xhtml().toUtf8());
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return {};
+    return WriteBeside(path, Xhtml().toUtf8());
 }
 
 QString ReportDocument::SavePdf(const QString& path) {
+    QByteArray pdf;
     {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly)) {
-            return probe.errorString();
-        }
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(kPdfResolution);
+        writer.setTitle(QStringLiteral("Service Report"));
+        writer.setCreator(QStringLiteral("Merrowby ") + report_.programVersion);
+        Document().print(&writer);
     }
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setResolution(kPdfResolution);
-    writer.setTitle(QStringLiteral("Service Report"));
-    writer.setCreator(QStringLiteral("Merrowby ") + report_.programVersion);
-    Document().print(&writer);
-    return {};
+    return WriteBeside(path, pdf);
 }
 
 QString ReportDocument::SaveAs(const QString& path) {

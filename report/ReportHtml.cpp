@@ -34,6 +34,19 @@ class Writer {
         xml_.writeEndElement();
     }
 
+    // Text whose line ends stay line ends.
+    void Lines(const char* name, const QString& text) {
+        xml_.writeStartElement(QLatin1String(name));
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (i > 0) {
+                xml_.writeEmptyElement(QStringLiteral("br"));
+            }
+            xml_.writeCharacters(lines[i]);
+        }
+        xml_.writeEndElement();
+    }
+
     void StartTable(const QStringList& headings) {
         xml_.writeStartElement(QStringLiteral("table"));
         xml_.writeAttribute(QStringLiteral("border"), QStringLiteral("1"));
@@ -80,7 +93,10 @@ void WriteHeader(Writer& w, const ServiceReport& report) {
     w.Row({QStringLiteral("Program"), QStringLiteral("Merrowby ") + report.programVersion});
     w.Row({QStringLiteral("Technician"), report.user});
     w.Row({QStringLiteral("Computer"), report.host});
-    w.Row({QStringLiteral("Notes"), report.notes});
+    w.Xml().writeStartElement(QStringLiteral("tr"));
+    w.Element("td", QStringLiteral("Notes"));
+    w.Lines("td", report.notes);
+    w.Xml().writeEndElement();
     w.EndTable();
 }
 
@@ -198,8 +214,14 @@ QString ReportHtml::Render(const ServiceReport& report, const PictureSource& pic
     }
     xml.writeStartElement(QStringLiteral("html"));
     xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/1999/xhtml"));
+    xml.writeAttribute(QStringLiteral("lang"), QStringLiteral("en"));
+    xml.writeAttribute(QStringLiteral("xml:lang"), QStringLiteral("en"));
     xml.writeStartElement(QStringLiteral("head"));
+    xml.writeEmptyElement(QStringLiteral("meta"));
+    xml.writeAttribute(QStringLiteral("charset"), QStringLiteral("UTF-8"));
     w.Element("title", QStringLiteral("Service Report ") + DateTimeText(report.started));
+    // A long word breaks anywhere rather than widening its table past the page.
+    w.Element("style", QStringLiteral("td, th, p { overflow-wrap: anywhere; }"));
     xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("body"));
     WriteHeader(w, report);

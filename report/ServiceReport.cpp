@@ -1,6 +1,7 @@
 #include "report/ServiceReport.h"
 
 #include <QJsonArray>
+#include <QLocale>
 
 namespace {
 
@@ -307,6 +308,12 @@ ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
     Builder builder(report);
     for (const QJsonObject& event : events) {
         builder.Add(event);
+    }
+    if (report.notes.size() > kNotesLimit) {
+        report.notes.truncate(kNotesLimit);
+        report.readNotes << QStringLiteral(
+                                "The notes are longer than %1 characters; the rest is left out.")
+                                .arg(QLocale(QLocale::English).toString(kNotesLimit));
     }
     return report;
 }
