@@ -131,6 +131,35 @@ int CopyContents(int from, int to) {
     }
 }
 
+int ReplaceFile(const std::string& path, std::string_view data) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    NewFile part = CreateNewFile(folder, '.' + name, ".part");
+    if (part.error != 0) {
+        return part.error;
+    }
+    struct stat old {};
+    int error = 0;
+    if (::stat(path.c_str(), &old) == 0 && ::fchmod(part.fd.Get(), old.st_mode & 07777) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = WriteFully(part.fd.Get(), data);
+    }
+    if (error == 0 && ::fdatasync(part.fd.Get()) != 0 && errno != EINVAL) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(part.path.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(part.path.c_str());
+        return error;
+    }
+    return SyncFolder(folder);
+}
+
 OpenedFile OpenRegularFile(const std::string& path) {
     OpenedFile file;
     struct stat status {};

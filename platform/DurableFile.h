@@ -43,6 +43,11 @@ bool IsStillNamed(int fd, const std::string& path);
 // the errno.
 int CopyContents(int from, int to);
 
+// Puts data in place of the file at path (or makes it): written and synced beside it under
+// a name of its own, then renamed over it, so that a failed write leaves the old file as it
+// was. An old file's permissions are kept. 0, or the errno.
+int ReplaceFile(const std::string& path, std::string_view data);
+
 enum class FileKind { Regular, Folder, Other };
 
 struct OpenedFile {

@@ -87,7 +87,8 @@ ReadRecord RecordReader::Read(const QString& path) {
                                 .arg(kTotalLimitBytes / (1024 * 1024));
             break;
         }
-        const QByteArray line = file.readLine(kLineLimitBytes + 1);
+        // readLine() leaves room for a terminating zero: this reads up to one byte past the limit.
+        const QByteArray line = file.readLine(kLineLimitBytes + 2);
         total += line.size();
         // A line without its end is the last one, cut off, unless it is too long.
         const bool whole = line.endsWith('\n');

@@ -1,15 +1,18 @@
 #include "report/ReportDocument.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QUrl>
 
+#include <cstring>
+
+#include "platform/DurableFile.h"
 #include "report/DumpPicture.h"
 #include "report/ReportHtml.h"
 
@@ -21,26 +24,17 @@ QString ResourceName(std::size_t dump) {
     return QStringLiteral("dump-%1.png").arg(dump + 1);
 }
 
-// Writes a file beside the target and puts it in the target's place only once it is whole:
-// a failed write leaves the old file as it was.
+// A failed write leaves the old file as it was.
 QString WriteBeside(const QString& path, const QByteArray& bytes) {
     const QFileInfo target(path);
     if (target.exists() && !target.isFile()) {
         return QStringLiteral("It is not a file.");
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return {};
+    // A link is followed: the file it names is replaced, not the link.
+    const QString file = target.isSymLink() ? target.canonicalFilePath() : path;
+    const int error = platform::ReplaceFile(QFile::encodeName(file).toStdString(),
+                                            {bytes.constData(), std::size_t(bytes.size())});
+    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
 }
 
 }  // namespace

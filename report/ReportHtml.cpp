@@ -16,6 +16,18 @@ QString DateTimeText(const QDateTime& time) {
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
 }
 
+// Far beyond any value the card or the program gives; a longer one comes from a damaged or
+// foreign record and would only slow the layout down.
+constexpr qsizetype kMostShownCharacters = 1000;
+
+QString Shown(const QString& text) {
+    if (text.size() <= kMostShownCharacters) {
+        return text;
+    }
+    return text.left(kMostShownCharacters) +
+           QStringLiteral(" [%1 more characters]").arg(text.size() - kMostShownCharacters);
+}
+
 class Writer {
   public:
     explicit Writer(QString* out) : xml_(out) { xml_.setAutoFormatting(true); }
@@ -23,7 +35,7 @@ class Writer {
     QXmlStreamWriter& Xml() { return xml_; }
 
     void Element(const char* name, const QString& text) {
-        xml_.writeTextElement(QLatin1String(name), text);
+        xml_.writeTextElement(QLatin1String(name), Shown(text));
     }
 
     void Row(const QStringList& cells, const char* cellName = "td") {
@@ -34,7 +46,7 @@ class Writer {
         xml_.writeEndElement();
     }
 
-    // Text whose line ends stay line ends.
+    // Text whose line ends stay line ends, in full (the notes).
     void Lines(const char* name, const QString& text) {
         xml_.writeStartElement(QLatin1String(name));
         const QStringList lines = text.split(QLatin1Char('\n'));
@@ -63,7 +75,7 @@ class Writer {
     void ReadingCell(const std::optional<Reading>& reading) {
         xml_.writeStartElement(QStringLiteral("td"));
         if (reading) {
-            xml_.writeCharacters(reading->text);
+            xml_.writeCharacters(Shown(reading->text));
             xml_.writeEmptyElement(QStringLiteral("br"));
             xml_.writeStartElement(QStringLiteral("small"));
             xml_.writeCharacters(TimeText(reading->time));

@@ -219,6 +219,57 @@ TEST_F(RecordFileTest, FilesThatAreNoRecordGiveAClearMessage) {
 
     EXPECT_TRUE(RecordReader::Read(folder.filePath("absent.jsonl"))
                     .error.startsWith("absent.jsonl could not be opened"));
+
+    // Neither waits for a writer nor reads without end.
+    const QString pipe = folder.filePath("pipe.jsonl");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(RecordReader::Read(pipe).error,
+              "pipe.jsonl is a device or a pipe, not a service record.");
+    EXPECT_EQ(RecordReader::Read("/dev/zero").error,
+              "zero is a device or a pipe, not a service record.");
+    EXPECT_EQ(RecordReader::Read(folder.path() + "/")
+                  .error.endsWith("is a folder, not a service record."),
+              true);
+}
+
+TEST_F(RecordFileTest, AnOverlongLineIsLeftOutAndTheRecordIsReadUpTo32MiB) {
+    const QString path = folder.filePath("long.jsonl");
+    QByteArray bytes = R"({"event":"visit","version":1,"time":"2026-12-08T11:40:51.000+01:00"})"
+                       "\n";
+    bytes += R"({"event":"notes","text":")" + QByteArray(1000 * 1000, 'x') + "\"}\n";
+    bytes += R"({"event":"go_online","reply":"ONLINE"})"
+             "\n";
+    for (int i = 0; i < 12; ++i) {
+        bytes += "garbage\n";
+    }
+    WriteAll(path, bytes, QIODevice::WriteOnly);
+    ReadRecord read = RecordReader::Read(path);
+    ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+    EXPECT_EQ(EventKinds(read), (QStringList{"visit", "go_online"}));
+    ASSERT_EQ(read.notes.size(), 11) << read.notes.join('\n').toStdString();
+    EXPECT_TRUE(read.notes[0].startsWith("Line 2 is longer than")) << read.notes[0].toStdString();
+    EXPECT_EQ(read.notes[1], "Line 4 is not an event and is left out.");
+    EXPECT_EQ(read.notes[10], "3 more lines are left out.");
+
+    // 40 MiB of dump samples.
+    const QByteArray sample = R"({"event":"dump_sample","milliamps":[1.25,0.625,0.9375,1.5]})"
+                              "\n";
+    QByteArray samples;
+    while (samples.size() < 1024 * 1024) {
+        samples += sample;
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    for (int mib = 0; mib < 40; ++mib) {
+        ASSERT_EQ(file.write(samples), samples.size());
+    }
+    file.close();
+    read = RecordReader::Read(path);
+    ASSERT_TRUE(read.IsRecord());
+    EXPECT_TRUE(read.notes.contains("The record is longer than 32 MiB; the rest is left out."))
+        << read.notes.join('\n').toStdString();
+    EXPECT_LT(read.events.size(), 40 * samples.count('\n'));
+    EXPECT_GT(read.events.size(), 31 * samples.count('\n'));
 }
 
 TEST_F(RecordFileTest, AFolderThatCannotBeMadeLeavesTheRecordInMemory) {
