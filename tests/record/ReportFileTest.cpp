@@ -110,10 +110,11 @@ TEST_F(ReportFileTest, AnUnbrokenWordBreaksWithinThePage) {
     VisitRecord visit(kOrigin);
     visit.Event("notes", {{"text", QString(20000, QLatin1Char('x'))}});
     visit.Event("go_online", {{"reply", QString(5000, QLatin1Char('y'))}});
+    visit.Event("dump_start", {{"tube", "left"}, {"file", QString(900, QLatin1Char('z'))}});
     ReportDocument document(ServiceReport::FromEvents(visit.Events()));
     QTextDocument& text = document.Document();
-    text.setTextWidth(600);
-    EXPECT_LE(text.size().width(), 600.0);
+    text.setTextWidth(800);
+    EXPECT_LE(text.size().width(), 800.0);
 }
 
 TEST_F(ReportFileTest, NotesKeepTheirLineBreaksAndTheHtmlPageNamesItsCharsetAndLanguage) {
