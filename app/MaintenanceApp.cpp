@@ -24,6 +24,7 @@ bool MaintenanceApp::InitInstance() {
         dialog.exec();
         running = nullptr;
         dialog.EndVisit();
+        dialog.FinishRecordFile();
     }
     return false;
 }

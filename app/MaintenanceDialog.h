@@ -186,6 +186,9 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // StartRecordFile() has found it writable (one message, and no file, otherwise).
     VisitRecord& Record() const { return *record_; }
     bool StartRecordFile(const QString& folder);
+    // At exit: waits a few seconds at most for the disk to take the record, and says what
+    // it did not take.
+    void FinishRecordFile();
     // The non-modal "Service Report" window of the visit; made on first use.
     void OpenServiceReport();
     ServiceReportWindow* ServiceReport() const { return serviceReport_; }

@@ -3,6 +3,7 @@
 
 #include "app/MaintenanceDialog.h"
 #include "platform/ui/Feedback.h"
+#include "record/RecordWriter.h"
 #include "record/VisitRecord.h"
 #include "report/ServiceReportWindow.h"
 
@@ -20,6 +21,13 @@ bool MaintenanceDialog::StartRecordFile(const QString& folder) {
         return false;
     }
     return true;
+}
+
+void MaintenanceDialog::FinishRecordFile() {
+    const QString unwritten = record_->Finish(RecordWriter::kExitWait);
+    if (!unwritten.isEmpty()) {
+        ui::Feedback::Current().Message(this, unwritten);
+    }
 }
 
 void MaintenanceDialog::AppendServiceReportEntry() {

@@ -9,5 +9,9 @@ QString RecordFolder::Default() {
 }
 
 QString RecordFolder::FileName(const QDateTime& started) {
-    return started.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + QStringLiteral(".jsonl");
+    return FileStem(started) + QStringLiteral(".jsonl");
+}
+
+QString RecordFolder::FileStem(const QDateTime& started) {
+    return started.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
 }

@@ -4,11 +4,14 @@
 #include <QString>
 
 // Where the records of the visits live: <data dir>/merrowby/records, one file per start of
-// the program, named after its start date and time.
+// the program, named after its start date and time (with "-2", "-3"... after the time when
+// other programs started in the same second).
 class RecordFolder {
   public:
     // ~/.local/share/merrowby/records, or below XDG_DATA_HOME when that is set.
     static QString Default();
     // "2026-12-08_11-40-51.jsonl" for a start at that local time.
     static QString FileName(const QDateTime& started);
+    // The name without its extension: "2026-12-08_11-40-51".
+    static QString FileStem(const QDateTime& started);
 };

@@ -4,14 +4,64 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <cstring>
 
+#include "platform/DurableFile.h"
 #include "record/VisitRecord.h"
 
 namespace {
 
+constexpr qint64 kSkipChunkBytes = 64 * 1024;
+
 bool IsVisitHeader(const QJsonObject& event) {
     return event.value(QStringLiteral("event")).toString() == QStringLiteral("visit") &&
            event.value(QStringLiteral("version")).isDouble();
+}
+
+// Reads past the rest of a line; the bytes read.
+qint64 SkipRestOfLine(QFile& file) {
+    qint64 skipped = 0;
+    while (!file.atEnd()) {
+        const QByteArray chunk = file.readLine(kSkipChunkBytes);
+        skipped += chunk.size();
+        if (chunk.isEmpty() || chunk.endsWith('\n')) {
+            break;
+        }
+    }
+    return skipped;
+}
+
+// The notes on lines left out: the first few one by one, the rest counted.
+class LeftOutLines {
+  public:
+    explicit LeftOutLines(QStringList& notes) : notes_(notes) {}
+
+    void Add(const QString& note) {
+        if (++count_ <= RecordReader::kMostLineNotes) {
+            notes_ << note;
+        }
+    }
+    void Close() {
+        if (count_ > RecordReader::kMostLineNotes) {
+            notes_ << QStringLiteral("%1 more lines are left out.")
+                          .arg(count_ - RecordReader::kMostLineNotes);
+        }
+    }
+
+  private:
+    QStringList& notes_;
+    int count_ = 0;
+};
+
+QString OpenError(const QString& name, const platform::OpenedFile& opened) {
+    if (opened.error != 0) {
+        return QStringLiteral("%1 could not be opened: %2")
+            .arg(name, QString::fromLocal8Bit(std::strerror(opened.error)));
+    }
+    if (opened.kind == platform::FileKind::Folder) {
+        return QStringLiteral("%1 is a folder, not a service record.").arg(name);
+    }
+    return QStringLiteral("%1 is a device or a pipe, not a service record.").arg(name);
 }
 
 }  // namespace
@@ -19,16 +69,40 @@ bool IsVisitHeader(const QJsonObject& event) {
 ReadRecord RecordReader::Read(const QString& path) {
     ReadRecord record;
     const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        record.error = QStringLiteral("%1 could not be opened: %2").arg(name, file.errorString());
+    const platform::OpenedFile opened =
+        platform::OpenRegularFile(QFile::encodeName(path).toStdString());
+    QFile file;
+    if (!opened.fd.IsValid() ||
+        !file.open(opened.fd.Get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        record.error = OpenError(name, opened);
         return record;
     }
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    // The text after the last line end: empty for a whole file, else a line cut off.
-    const qsizetype lastLine = lines.size() - 1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray& line = lines[i];
+    const QString notRecord = QStringLiteral("%1 is not a service record.").arg(name);
+    LeftOutLines leftOut(record.notes);
+    qint64 total = 0;
+    for (int number = 1; !file.atEnd(); ++number) {
+        if (total >= kTotalLimitBytes) {
+            record.notes << QStringLiteral(
+                                "The record is longer than %1 MiB; the rest is left out.")
+                                .arg(kTotalLimitBytes / (1024 * 1024));
+            break;
+        }
+        // readLine() leaves room for a terminating zero: this reads up to one byte past the limit.
+        const QByteArray line = file.readLine(kLineLimitBytes + 2);
+        total += line.size();
+        // A line without its end is the last one, cut off, unless it is too long.
+        const bool whole = line.endsWith('\n');
+        if (!whole && line.size() > kLineLimitBytes) {
+            total += SkipRestOfLine(file);
+            if (record.events.isEmpty()) {
+                record.error = notRecord;
+                return record;
+            }
+            leftOut.Add(QStringLiteral("Line %1 is longer than %2 KiB and is left out.")
+                            .arg(number)
+                            .arg(kLineLimitBytes / 1024));
+            continue;
+        }
         if (line.trimmed().isEmpty()) {
             continue;
         }
@@ -38,7 +112,7 @@ ReadRecord RecordReader::Read(const QString& path) {
                              document.object().value(QStringLiteral("event")).isString();
         if (record.events.isEmpty()) {
             if (!isEvent || !IsVisitHeader(document.object())) {
-                record.error = QStringLiteral("%1 is not a service record.").arg(name);
+                record.error = notRecord;
                 return record;
             }
             const int version = document.object().value(QStringLiteral("version")).toInt();
@@ -49,16 +123,18 @@ ReadRecord RecordReader::Read(const QString& path) {
                                     .arg(version);
             }
         } else if (!isEvent) {
-            record.notes
-                << (i == lastLine
-                        ? QStringLiteral("The last event was cut off and is left out.")
-                        : QStringLiteral("Line %1 is not an event and is left out.").arg(i + 1));
+            if (whole) {
+                leftOut.Add(QStringLiteral("Line %1 is not an event and is left out.").arg(number));
+            } else {
+                record.notes << QStringLiteral("The last event was cut off and is left out.");
+            }
             continue;
         }
         record.events.append(document.object());
     }
+    leftOut.Close();
     if (record.events.isEmpty()) {
-        record.error = QStringLiteral("%1 is not a service record.").arg(name);
+        record.error = notRecord;
     }
     return record;
 }

@@ -15,7 +15,18 @@ struct ReadRecord {
     bool IsRecord() const { return error.isEmpty(); }
 };
 
+// Reads a record line by line: a line longer than kLineLimitBytes is left out, and so is
+// everything after the first kTotalLimitBytes, each with a note. Only a regular file is read:
+// a pipe, a device or a folder gives an error.
 class RecordReader {
   public:
+    // Beyond any event the program writes (the notes hold 20,000 characters, at most 4 bytes
+    // each in UTF-8).
+    static constexpr qint64 kLineLimitBytes = 128 * 1024;
+    // About four days of a running dump.
+    static constexpr qint64 kTotalLimitBytes = 32 * 1024 * 1024;
+    // Lines left out beyond this many are counted in one note.
+    static constexpr int kMostLineNotes = 10;
+
     static ReadRecord Read(const QString& path);
 };

@@ -1,108 +1,244 @@
 #include "record/RecordWriter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <QDir>
 #include <QFile>
-#include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 
-RecordWriter::RecordWriter(const QString& path, FailureHandler onFailure)
-    : path_(path), onFailure_(std::move(onFailure)) {
-    const QByteArray name = QFile::encodeName(path);
-    fd_ = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-        openError_ = QString::fromLocal8Bit(std::strerror(errno));
+#include "platform/DurableFile.h"
+
+namespace {
+
+const std::string kExtension = ".jsonl";
+
+QString ErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+// Shared with the thread, so that a thread stuck on a stalled disk can be left behind.
+struct RecordWriter::State {
+    QString folder;
+    QString stem;
+    MessageHandler onMessage;
+    // Replaced only by the writer's thread, under the mutex.
+    platform::OwnedFd fd;
+    QString path;
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable drained;
+    std::deque<QByteArray> queue;
+    std::size_t queuedBytes = 0;
+    std::size_t unwritten = 0;
+    bool writing = false;
+    bool ended = false;      // no further lines are taken
+    bool stopping = false;   // write what is queued, then end the thread
+    bool abandoned = false;  // write nothing more
+    bool threadDone = false;
+    bool finished = false;
+
+    void Run();
+    // An empty text, or why the file ends. notice: the file was written again.
+    QString Write(const QByteArray& line, QString& notice);
+    QString StartAgain(QString& notice);
+    void Tell(const QString& message) const {
+        if (onMessage) {
+            onMessage(message);
+        }
+    }
+};
+
+RecordWriter::RecordWriter(const QString& folder, const QString& stem, MessageHandler onMessage)
+    : state_(std::make_shared<State>()) {
+    state_->folder = folder;
+    state_->stem = stem;
+    state_->onMessage = std::move(onMessage);
+    platform::NewFile file = platform::CreateNewFile(
+        QFile::encodeName(folder).toStdString(), QFile::encodeName(stem).toStdString(), kExtension);
+    state_->path = QFile::decodeName(QByteArray::fromStdString(file.path));
+    if (file.error != 0) {
+        openError_ = ErrorText(file.error);
+        state_->threadDone = true;
         return;
     }
-    thread_ = std::thread([this] { Run(); });
+    state_->fd = std::move(file.fd);
+    thread_ = std::thread([state = state_] { state->Run(); });
 }
 
 RecordWriter::~RecordWriter() {
     if (thread_.joinable()) {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
+        Finish(kExitWait);
     }
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+}
+
+bool RecordWriter::IsOpen() const {
+    return openError_.isEmpty();
+}
+
+QString RecordWriter::Path() const {
+    const std::lock_guard lock(state_->mutex);
+    return state_->path;
 }
 
 void RecordWriter::Append(QByteArray line) {
     line.append('\n');
-    {
-        const std::lock_guard lock(mutex_);
-        if (failed_ || fd_ < 0) {
-            return;
-        }
-        queue_.push_back(std::move(line));
+    State& s = *state_;
+    std::unique_lock lock(s.mutex);
+    if (s.ended || s.finished || !IsOpen()) {
+        ++s.unwritten;
+        return;
     }
-    wake_.notify_one();
+    if (!s.queue.empty() &&
+        s.queuedBytes + static_cast<std::size_t>(line.size()) > kQueueLimitBytes) {
+        s.ended = true;
+        ++s.unwritten;
+        const QString message =
+            QStringLiteral(
+                "The disk is not taking the service record %1 in time: the file ends with the "
+                "events queued so far, and the rest of the visit is kept for the report only.")
+                .arg(s.path);
+        lock.unlock();
+        s.Tell(message);
+        return;
+    }
+    s.queuedBytes += static_cast<std::size_t>(line.size());
+    s.queue.push_back(std::move(line));
+    lock.unlock();
+    s.wake.notify_one();
 }
 
 void RecordWriter::Drain() {
-    std::unique_lock lock(mutex_);
-    drained_.wait(lock, [this] { return failed_ || fd_ < 0 || (queue_.empty() && !writing_); });
+    State& s = *state_;
+    std::unique_lock lock(s.mutex);
+    s.drained.wait(lock, [&s] { return s.threadDone || (s.queue.empty() && !s.writing); });
 }
 
 bool RecordWriter::HasFailed() const {
-    const std::lock_guard lock(mutex_);
-    return failed_;
+    const std::lock_guard lock(state_->mutex);
+    return state_->ended;
 }
 
-void RecordWriter::Run() {
-    std::unique_lock lock(mutex_);
+std::size_t RecordWriter::Finish(std::chrono::milliseconds wait) {
+    State& s = *state_;
+    std::unique_lock lock(s.mutex);
+    if (s.finished) {
+        return s.unwritten;
+    }
+    s.finished = true;
+    s.stopping = true;
+    s.wake.notify_one();
+    const bool done = s.drained.wait_for(lock, wait, [&s] { return s.threadDone; });
+    if (!done) {
+        // The line being written may yet reach the disk; it is not known to.
+        s.abandoned = true;
+        s.unwritten += s.queue.size() + (s.writing ? 1 : 0);
+        s.queue.clear();
+        s.queuedBytes = 0;
+        s.wake.notify_one();
+    }
+    const std::size_t unwritten = s.unwritten;
+    lock.unlock();
+    if (thread_.joinable()) {
+        if (done) {
+            thread_.join();
+        } else {
+            thread_.detach();
+        }
+    }
+    return unwritten;
+}
+
+void RecordWriter::State::Run() {
+    std::unique_lock lock(mutex);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) {
-            return;  // stopping, and everything is written
+        wake.wait(lock, [this] { return stopping || abandoned || !queue.empty(); });
+        if (queue.empty() || abandoned) {
+            break;
         }
-        const QByteArray line = std::move(queue_.front());
-        queue_.pop_front();
-        writing_ = true;
+        const QByteArray line = std::move(queue.front());
+        queue.pop_front();
+        queuedBytes -= static_cast<std::size_t>(line.size());
+        writing = true;
         lock.unlock();
-        const int error = WriteLine(line);
+        QString notice;
+        const QString failure = Write(line, notice);
         lock.lock();
-        writing_ = false;
-        if (error != 0) {
-            failed_ = true;
-            queue_.clear();
-            const QString message = QStringLiteral("The service record %1 could not be written: %2")
-                                        .arg(path_, QString::fromLocal8Bit(std::strerror(error)));
-            drained_.notify_all();
-            lock.unlock();
-            if (onFailure_) {
-                onFailure_(message);
-            }
-            return;
+        if (abandoned) {
+            break;  // the line was counted as not written
         }
-        if (queue_.empty()) {
-            drained_.notify_all();
+        if (!failure.isEmpty()) {
+            ended = true;
+            unwritten += 1 + queue.size();
+            queue.clear();
+            queuedBytes = 0;
+        }
+        // Told while still writing, so that Drain() returns only after the telling.
+        if (!notice.isEmpty() || !failure.isEmpty()) {
+            lock.unlock();
+            Tell(failure.isEmpty() ? notice : failure);
+            lock.lock();
+        }
+        writing = false;
+        if (!failure.isEmpty()) {
+            break;
+        }
+        if (queue.empty()) {
+            drained.notify_all();
         }
     }
+    threadDone = true;
+    drained.notify_all();
 }
 
-int RecordWriter::WriteLine(const QByteArray& line) {
-    const char* data = line.constData();
-    qsizetype left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd_, data, static_cast<std::size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
+QString RecordWriter::State::Write(const QByteArray& line, QString& notice) {
+    if (!platform::IsStillNamed(fd.Get(), QFile::encodeName(path).toStdString())) {
+        if (QString failure = StartAgain(notice); !failure.isEmpty()) {
+            return failure;
         }
-        data += written;
-        left -= written;
     }
-    // Devices and some file systems cannot sync; the line is written all the same.
-    if (::fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
-        return errno;
+    int error = platform::WriteFully(fd.Get(), {line.constData(), std::size_t(line.size())});
+    if (error == 0) {
+        error = platform::SyncData(fd.Get());
     }
-    return 0;
+    if (error != 0) {
+        return QStringLiteral("The service record %1 could not be written: %2")
+            .arg(path, ErrorText(error));
+    }
+    return {};
+}
+
+QString RecordWriter::State::StartAgain(QString& notice) {
+    const QString failure =
+        QStringLiteral(
+            "The service record %1 was removed or moved away and could not be written "
+            "again: %2")
+            .arg(path);
+    if (!QDir().mkpath(folder)) {
+        return failure.arg(QStringLiteral("the folder %1 could not be made.").arg(folder));
+    }
+    platform::NewFile file = platform::CreateNewFile(
+        QFile::encodeName(folder).toStdString(), QFile::encodeName(stem).toStdString(), kExtension);
+    int error = file.error;
+    if (error == 0) {
+        error = platform::CopyContents(fd.Get(), file.fd.Get());
+    }
+    if (error == 0) {
+        error = platform::SyncData(file.fd.Get());
+    }
+    if (error != 0) {
+        return failure.arg(ErrorText(error));
+    }
+    const QString newPath = QFile::decodeName(QByteArray::fromStdString(file.path));
+    notice = QStringLiteral(
+                 "The service record %1 was removed or moved away. It is written again, "
+                 "with the visit so far, as %2.")
+                 .arg(path, newPath);
+    const std::lock_guard lock(mutex);
+    fd = std::move(file.fd);
+    path = newPath;
+    return {};
 }

@@ -2,54 +2,58 @@
 
 #include <QByteArray>
 #include <QString>
-#include <condition_variable>
-#include <deque>
+#include <chrono>
+#include <cstddef>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 
-// Appends lines to one file on a thread of its own: each line is written and flushed to the
-// disk before the next, so that a crash or a power cut loses at most the line being written.
-// The first failed write (a full disk) stops the writing for good and tells the failure
-// handler once, on the writer's thread.
+// Appends lines to a file of its own on a thread of its own: each line is written and synced
+// to the disk before the next, so that a crash or a power cut loses at most the line being
+// written and the lines still queued behind it. The caller never waits for the disk: at most
+// kQueueLimitBytes wait in the queue; a line beyond that ends the file (the disk does not keep
+// up), and so does the first failed write or sync (a full disk). Either is told once. A file
+// removed or moved away (its folder removed or renamed) is noticed before the next line and
+// written again, with every line so far, under its folder's path, which is made anew.
 class RecordWriter {
   public:
-    using FailureHandler = std::function<void(const QString& message)>;
+    // Told, on the writer's thread or the caller's, what the user should know: the file
+    // ended, or was written again.
+    using MessageHandler = std::function<void(const QString& message)>;
 
-    // Creates the file (or appends to it); IsOpen() tells whether that worked.
-    RecordWriter(const QString& path, FailureHandler onFailure);
-    // Writes what is queued, then ends the thread.
+    static constexpr std::size_t kQueueLimitBytes = 1024 * 1024;
+
+    // Creates <folder>/<stem>.jsonl, or <stem>-2.jsonl, -3... when that name is taken;
+    // IsOpen() tells whether that worked.
+    RecordWriter(const QString& folder, const QString& stem, MessageHandler onMessage);
+    // Finish(kExitWait), unless finished before.
     ~RecordWriter();
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    static constexpr std::chrono::milliseconds kExitWait{5000};
+
+    bool IsOpen() const;
     // Why the file could not be created.
     const QString& OpenError() const { return openError_; }
-    const QString& Path() const { return path_; }
+    // The file written now: it changes when the file is written again.
+    QString Path() const;
 
-    // Queues one line; the line end is added. Nothing after a failure.
+    // Queues one line; the line end is added. Lines after the file ended are only counted.
     void Append(QByteArray line);
-    // Blocks until every queued line is on the disk or the writing has failed.
+    // Blocks until every queued line is on the disk or the file has ended.
     void Drain();
+    // The file ended early: a failed write or sync, or a full queue.
     bool HasFailed() const;
+    // Waits at most wait for the queued lines to reach the disk, then stops the writing:
+    // further lines are only counted. Returns the number of lines given to Append() that are
+    // not known to be in the file (after the file ended, or still waiting for the disk).
+    std::size_t Finish(std::chrono::milliseconds wait);
 
   private:
-    void Run();
-    // 0, or the errno of the failed write.
-    int WriteLine(const QByteArray& line);
+    struct State;
 
-    const QString path_;
-    FailureHandler onFailure_;
-    int fd_ = -1;
+    std::shared_ptr<State> state_;
     QString openError_;
-
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable drained_;
-    std::deque<QByteArray> queue_;
-    bool writing_ = false;
-    bool stopping_ = false;
-    bool failed_ = false;
     std::thread thread_;
 };

@@ -29,7 +29,13 @@ VisitRecord::VisitRecord(const Origin& origin, const QDateTime& started)
                       {"host", origin.host}});
 }
 
-VisitRecord::~VisitRecord() = default;
+VisitRecord::~VisitRecord() {
+    if (writer_ && !finished_) {
+        if (const QString unwritten = Finish(RecordWriter::kExitWait); !unwritten.isEmpty()) {
+            qWarning("%s", qPrintable(unwritten));
+        }
+    }
+}
 
 void VisitRecord::Event(const char* kind, QJsonObject values) {
     if (values.contains(QStringLiteral("port"))) {
@@ -58,16 +64,16 @@ QString VisitRecord::WriteTo(const QString& folder) {
     if (!QDir().mkpath(folder)) {
         return QStringLiteral("The records folder %1 could not be created.").arg(folder);
     }
-    const QString path = QDir(folder).filePath(RecordFolder::FileName(started_));
     // The writer calls the handler through a shared pointer, so that it may be set later.
-    auto writer = std::make_unique<RecordWriter>(path, [failed = failed_](const QString& message) {
-        if (*failed) {
-            (*failed)(message);
-        }
-    });
+    auto writer = std::make_unique<RecordWriter>(folder, RecordFolder::FileStem(started_),
+                                                 [failed = failed_](const QString& message) {
+                                                     if (*failed) {
+                                                         (*failed)(message);
+                                                     }
+                                                 });
     if (!writer->IsOpen()) {
         return QStringLiteral("The service record %1 could not be created: %2")
-            .arg(path, writer->OpenError());
+            .arg(writer->Path(), writer->OpenError());
     }
     for (const QJsonObject& event : events_) {
         writer->Append(Line(event));
@@ -84,6 +90,24 @@ void VisitRecord::Drain() const {
     if (writer_) {
         writer_->Drain();
     }
+}
+
+QString VisitRecord::Finish(std::chrono::milliseconds wait) {
+    if (!writer_) {
+        return {};
+    }
+    finished_ = true;
+    const std::size_t unwritten = writer_->Finish(wait);
+    if (unwritten == 0) {
+        return {};
+    }
+    if (unwritten == 1) {
+        return QStringLiteral("1 event of this visit is not in the service record %1.")
+            .arg(writer_->Path());
+    }
+    return QStringLiteral("%1 events of this visit are not in the service record %2.")
+        .arg(unwritten)
+        .arg(writer_->Path());
 }
 
 QString VisitRecord::FilePath() const {

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -32,12 +33,17 @@ class VisitRecord : public VisitRecorder {
     // Adds the time, and the port and device of the last discovery.
     void Event(const char* kind, QJsonObject values) override;
 
-    // Starts the file <folder>/<start time>.jsonl with every event so far. On failure the
-    // record stays in memory only, and the reason is returned.
+    // Starts a new file <folder>/<start time>.jsonl (or <start time>-2.jsonl... when another
+    // program took that name) with every event so far. On failure the record stays in memory
+    // only, and the reason is returned.
     QString WriteTo(const QString& folder);
-    // Told once, on the writer's thread, when a write fails; the file ends there. Set before
+    // Told, on the writer's thread or the caller's, when the file ends early (a failed write,
+    // a disk that does not keep up) or is written again after it was removed. Set before
     // WriteTo().
     void SetFailureHandler(std::function<void(const QString&)> handler);
+    // Waits at most wait for the file to take the events so far and ends the writing; what
+    // is not in the file (empty when everything is).
+    QString Finish(std::chrono::milliseconds wait);
     // Told after each event, on the caller's thread.
     void SetChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
     // Blocks until the file holds every event so far.
@@ -61,5 +67,6 @@ class VisitRecord : public VisitRecorder {
     QString device_;
     std::shared_ptr<std::function<void(const QString&)>> failed_;
     std::unique_ptr<RecordWriter> writer_;
+    bool finished_ = false;
     std::function<void()> changed_;
 };

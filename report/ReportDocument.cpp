@@ -2,13 +2,17 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QUrl>
 
+#include <cstring>
+
+#include "platform/DurableFile.h"
 #include "report/DumpPicture.h"
 #include "report/ReportHtml.h"
 
@@ -18,6 +22,19 @@ constexpr int kPdfResolution = 300;
 
 QString ResourceName(std::size_t dump) {
     return QStringLiteral("dump-%1.png").arg(dump + 1);
+}
+
+// A failed write leaves the old file as it was.
+QString WriteBeside(const QString& path, const QByteArray& bytes) {
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        return QStringLiteral("It is not a file.");
+    }
+    // A link is followed: the file it names is replaced, not the link.
+    const QString file = target.isSymLink() ? target.canonicalFilePath() : path;
+    const int error = platform::ReplaceFile(QFile::encodeName(file).toStdString(),
+                                            {bytes.constData(), std::size_t(bytes.size())});
+    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
 }
 
 }  // namespace
@@ -39,6 +56,10 @@ const QImage& ReportDocument::Picture(std::size_t dump) const {
 QTextDocument& ReportDocument::Document() {
     if (!document_) {
         document_ = std::make_unique<QTextDocument>();
+        // One long word (a note without spaces) breaks anywhere rather than widening the page.
+        QTextOption option = document_->defaultTextOption();
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        document_->setDefaultTextOption(option);
         for (std::size_t i = 0; i < report_.dumps.size(); ++i) {
             document_->addResource(QTextDocument::ImageResource, QUrl(ResourceName(i)), Picture(i));
         }
@@ -61,31 +82,22 @@ QString ReportDocument::Xhtml() const {
 }
 
 QString ReportDocument::SaveHtml(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    file.write(Xhtml().toUtf8());
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return {};
+    return WriteBeside(path, Xhtml().toUtf8());
 }
 
 QString ReportDocument::SavePdf(const QString& path) {
+    QByteArray pdf;
     {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly)) {
-            return probe.errorString();
-        }
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(kPdfResolution);
+        writer.setTitle(QStringLiteral("Service Report"));
+        writer.setCreator(QStringLiteral("Merrowby ") + report_.programVersion);
+        Document().print(&writer);
     }
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setResolution(kPdfResolution);
-    writer.setTitle(QStringLiteral("Service Report"));
-    writer.setCreator(QStringLiteral("Merrowby ") + report_.programVersion);
-    Document().print(&writer);
-    return {};
+    return WriteBeside(path, pdf);
 }
 
 QString ReportDocument::SaveAs(const QString& path) {

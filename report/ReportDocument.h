@@ -24,7 +24,8 @@ class ReportDocument {
     QTextDocument& Document();
     QString Xhtml() const;
 
-    // An empty text when written, else why not.
+    // An empty text when written, else why not. The file is written beside the target and
+    // takes its place only when whole: on failure an old file stays as it was.
     QString SavePdf(const QString& path);
     QString SaveHtml(const QString& path) const;
     // A path ending in ".html", ".htm" or ".xhtml" gets XHTML, any other a PDF.

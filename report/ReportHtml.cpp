@@ -12,6 +12,18 @@ QString DateTimeText(const QDateTime& time) {
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
 }
 
+// Far beyond any value the card or the program gives; a longer one comes from a damaged or
+// foreign record and would only slow the layout down.
+constexpr qsizetype kMostShownCharacters = 1000;
+
+QString Shown(const QString& text) {
+    if (text.size() <= kMostShownCharacters) {
+        return text;
+    }
+    return text.left(kMostShownCharacters) +
+           QStringLiteral(" [%1 more characters]").arg(text.size() - kMostShownCharacters);
+}
+
 // "2026-12-08 11:40:51 UTC+01:00": the visit's start and end.
 QString ZonedText(const QDateTime& time) {
     return time.isValid() ? DateTimeText(time) + QLatin1Char(' ') + time.timeZoneAbbreviation()
@@ -52,13 +64,26 @@ class Writer {
     QXmlStreamWriter& Xml() { return xml_; }
 
     void Element(const char* name, const QString& text) {
-        xml_.writeTextElement(QLatin1String(name), text);
+        xml_.writeTextElement(QLatin1String(name), Shown(text));
     }
 
     void Row(const QStringList& cells, const char* cellName = "td") {
         xml_.writeStartElement(QStringLiteral("tr"));
         for (const QString& cell : cells) {
             Element(cellName, cell);
+        }
+        xml_.writeEndElement();
+    }
+
+    // Text whose line ends stay line ends, in full (the notes).
+    void Lines(const char* name, const QString& text) {
+        xml_.writeStartElement(QLatin1String(name));
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (i > 0) {
+                xml_.writeEmptyElement(QStringLiteral("br"));
+            }
+            xml_.writeCharacters(lines[i]);
         }
         xml_.writeEndElement();
     }
@@ -79,7 +104,7 @@ class Writer {
     void ReadingCell(const std::optional<Reading>& reading) {
         xml_.writeStartElement(QStringLiteral("td"));
         if (reading) {
-            xml_.writeCharacters(reading->text);
+            xml_.writeCharacters(Shown(reading->text));
             xml_.writeEmptyElement(QStringLiteral("br"));
             xml_.writeStartElement(QStringLiteral("small"));
             xml_.writeCharacters(TimeText(reading->time));
@@ -111,7 +136,10 @@ void WriteHeader(Writer& w, const ServiceReport& report) {
     w.Row({QStringLiteral("Program"), QStringLiteral("Merrowby ") + report.programVersion});
     w.Row({QStringLiteral("Technician"), report.user});
     w.Row({QStringLiteral("Computer"), report.host});
-    w.Row({QStringLiteral("Notes"), report.notes});
+    w.Xml().writeStartElement(QStringLiteral("tr"));
+    w.Element("td", QStringLiteral("Notes"));
+    w.Lines("td", report.notes);
+    w.Xml().writeEndElement();
     w.EndTable();
 }
 
@@ -230,8 +258,14 @@ QString ReportHtml::Render(const ServiceReport& report, const PictureSource& pic
     }
     xml.writeStartElement(QStringLiteral("html"));
     xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/1999/xhtml"));
+    xml.writeAttribute(QStringLiteral("lang"), QStringLiteral("en"));
+    xml.writeAttribute(QStringLiteral("xml:lang"), QStringLiteral("en"));
     xml.writeStartElement(QStringLiteral("head"));
+    xml.writeEmptyElement(QStringLiteral("meta"));
+    xml.writeAttribute(QStringLiteral("charset"), QStringLiteral("UTF-8"));
     w.Element("title", QStringLiteral("Service Report ") + DateTimeText(report.started));
+    // A long word breaks anywhere rather than widening its table past the page.
+    w.Element("style", QStringLiteral("td, th, p { overflow-wrap: anywhere; }"));
     xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("body"));
     WriteHeader(w, report);

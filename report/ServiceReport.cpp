@@ -1,6 +1,7 @@
 #include "report/ServiceReport.h"
 
 #include <QJsonArray>
+#include <QLocale>
 
 namespace {
 
@@ -417,5 +418,11 @@ ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
         builder.Add(event);
     }
     builder.Finish();
+    if (report.notes.size() > kNotesLimit) {
+        report.notes.truncate(kNotesLimit);
+        report.readNotes << QStringLiteral(
+                                "The notes are longer than %1 characters; the rest is left out.")
+                                .arg(QLocale(QLocale::English).toString(kNotesLimit));
+    }
     return report;
 }

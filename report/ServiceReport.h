@@ -16,6 +16,8 @@
 class ServiceReport {
   public:
     static constexpr int kSensorCount = 8;
+    // The technician's notes hold at most this many characters.
+    static constexpr qsizetype kNotesLimit = 20000;
 
     struct Reading {
         QString text;  // value and unit, e.g. "2.500 V"

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -18,6 +19,7 @@
 #include "record/RecordFolder.h"
 #include "record/RecordReader.h"
 #include "record/VisitRecord.h"
+#include "report/NotesEdit.h"
 #include "report/ReportDocument.h"
 
 ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
@@ -46,7 +48,8 @@ void ServiceReportWindow::BuildControls() {
     browser_ = new QTextBrowser(this);
     browser_->setAccessibleName(QStringLiteral("Report"));
     auto* notesLabel = new QLabel(QStringLiteral("&Notes:"), this);
-    notes_ = new QPlainTextEdit(this);
+    auto* notes = new NotesEdit(ServiceReport::kNotesLimit, this);
+    notes_ = notes;
     notes_->setTabChangesFocus(true);
     notes_->setMaximumHeight(fontMetrics().lineSpacing() * 5);
     notesLabel->setBuddy(notes_);
@@ -54,6 +57,11 @@ void ServiceReportWindow::BuildControls() {
         if (IsShowingCurrentVisit()) {
             notesTimer_->start();
         }
+    });
+    connect(notes, &NotesEdit::Truncated, this, [this] {
+        ui::Feedback::Current().Message(
+            this, QStringLiteral("The notes hold at most %1 characters; the rest was left out.")
+                      .arg(QLocale(QLocale::English).toString(ServiceReport::kNotesLimit)));
     });
 
     currentVisit_ = new QPushButton(QStringLiteral("&Current Visit"), this);

@@ -2,15 +2,27 @@
 // report read from the visit's events and its document made, dump picture included, for a
 // running dump of 1,000 to 100,000 samples (100,000 is about 25 hours at the dump's rate).
 //
+// And one long unbroken word, which must not freeze the program: 1 MB pasted into the notes
+// without a space, then the report shown and saved as a PDF; and a record whose notes line is
+// 1 MB without a space opened in the window. The aim is under 2 s each.
+//
 //   QT_QPA_PLATFORM=offscreen build/bench/report/report_bench
 #include <benchmark/benchmark.h>
 
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextDocument>
 
+#include "platform/ui/Feedback.h"
 #include "record/VisitRecord.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
+#include "report/ServiceReportWindow.h"
 
 namespace {
 
@@ -33,5 +45,67 @@ void BM_RefreshDuringDump(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RefreshDuringDump)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000);
+
+// Message boxes would wait for a click.
+class SilentFeedback : public ui::Feedback {
+  public:
+    SilentFeedback() { ui::Feedback::Install(this); }
+    ~SilentFeedback() override { ui::Feedback::Install(nullptr); }
+    SilentFeedback(const SilentFeedback&) = delete;
+    SilentFeedback& operator=(const SilentFeedback&) = delete;
+    void Beep() override {}
+    void Message(QWidget*, const QString&) override {}
+    bool Ask(QWidget*, const QString&) override { return false; }
+};
+
+constexpr int kUnbrokenBytes = 1000 * 1000;
+
+void BM_UnbrokenNotePastedShownAndSaved(benchmark::State& state) {
+    const SilentFeedback quiet;
+    QTemporaryDir folder;
+    const QString unbroken(kUnbrokenBytes, QLatin1Char('x'));
+    for (auto _ : state) {
+        VisitRecord record({"1.0", "tech", "bench-pc"});
+        ServiceReportWindow window(record, nullptr);
+        window.show();
+        QGuiApplication::clipboard()->setText(unbroken);
+        window.NotesField()->paste();
+        window.CommitNotes();
+        window.Refresh();
+        if (!window.SaveTo(folder.filePath("report.pdf"))) {
+            state.SkipWithError("the PDF was not written");
+        }
+    }
+}
+BENCHMARK(BM_UnbrokenNotePastedShownAndSaved)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UnbrokenRecordLineOpened(benchmark::State& state) {
+    const SilentFeedback quiet;
+    QTemporaryDir folder;
+    const QString path = folder.filePath("unbroken.jsonl");
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(R"({"event":"visit","version":1,"time":"2026-12-08T11:40:51.000+01:00"})"
+                   "\n");
+        const QJsonObject notes{{"event", "notes"}, {"text", QString(kUnbrokenBytes, 'x')}};
+        file.write(QJsonDocument(notes).toJson(QJsonDocument::Compact) + '\n');
+        const QJsonObject reply{{"event", "go_online"}, {"reply", QString(100000, 'y')}};
+        file.write(QJsonDocument(reply).toJson(QJsonDocument::Compact) + '\n');
+    }
+    VisitRecord record({"1.0", "tech", "bench-pc"});
+    ServiceReportWindow window(record, nullptr);
+    window.show();
+    for (auto _ : state) {
+        if (!window.ShowRecord(path)) {
+            state.SkipWithError("the record did not open");
+        }
+        if (!window.SaveTo(folder.filePath("report.pdf"))) {
+            state.SkipWithError("the PDF was not written");
+        }
+        window.ShowCurrentVisit();
+    }
+}
+BENCHMARK(BM_UnbrokenRecordLineOpened)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -1,14 +1,21 @@
-// The record as written to and read back from real files: order, flushing, a cut-off last
-// line, files that are no record, a folder that cannot be made and a full disk.
+// The record as written to and read back from real files: order, syncing, a cut-off last
+// line, files that are no record, a folder that cannot be made, a full disk, a stalled disk,
+// two programs started together and a folder removed in the middle of a visit.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+
+#include "FileSizeLimit.h"
+#include "platform/DurableFile.h"
 
 #include "record/RecordFolder.h"
 #include "record/RecordReader.h"
@@ -28,6 +35,111 @@ void WriteAll(const QString& path, const QByteArray& bytes, QIODevice::OpenMode 
     QFile file(path);
     ASSERT_TRUE(file.open(mode));
     ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// What the writer told, from whichever thread.
+class Messages {
+  public:
+    RecordWriter::MessageHandler Handler() {
+        return [this](const QString& message) {
+            const std::lock_guard lock(mutex_);
+            texts_ << message;
+        };
+    }
+    QStringList Texts() const {
+        const std::lock_guard lock(mutex_);
+        return texts_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    QStringList texts_;
+};
+
+// The writer's syncs as the platform layer sees them: the file's size at each, one that fails
+// with EIO, and a disk that stalls in a sync until it is let go.
+class SyncLog {
+  public:
+    SyncLog() {
+        current_ = this;
+        platform::SetSyncFunction(&SyncLog::Sync);
+    }
+    // Waits for a writer left in a sync to come out.
+    ~SyncLog() {
+        platform::SetSyncFunction(nullptr);
+        std::unique_lock lock(mutex_);
+        stalled_ = false;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return inside_ == 0; });
+        current_ = nullptr;
+    }
+    SyncLog(const SyncLog&) = delete;
+    SyncLog& operator=(const SyncLog&) = delete;
+
+    std::vector<off_t> Sizes() const {
+        const std::lock_guard lock(mutex_);
+        return sizes_;
+    }
+    // The sync with this number (from 1) fails.
+    void FailAt(std::size_t number) {
+        const std::lock_guard lock(mutex_);
+        failAt_ = number;
+    }
+    void Stall() {
+        const std::lock_guard lock(mutex_);
+        stalled_ = true;
+    }
+    void WaitUntilStuck() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stuck_; });
+    }
+    void LetGo() {
+        const std::lock_guard lock(mutex_);
+        stalled_ = false;
+        changed_.notify_all();
+    }
+
+  private:
+    static int Sync(int fd) {
+        SyncLog& log = *current_;
+        struct stat status {};
+        ::fstat(fd, &status);
+        std::unique_lock lock(log.mutex_);
+        ++log.inside_;
+        log.sizes_.push_back(status.st_size);
+        const bool fails = log.sizes_.size() == log.failAt_;
+        log.stuck_ = log.stalled_;
+        log.changed_.notify_all();
+        log.changed_.wait(lock, [&log] { return !log.stalled_; });
+        --log.inside_;
+        log.changed_.notify_all();
+        if (fails) {
+            errno = EIO;
+            return -1;
+        }
+        return 0;
+    }
+
+    static inline SyncLog* current_ = nullptr;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<off_t> sizes_;
+    std::size_t failAt_ = 0;
+    bool stalled_ = false;
+    bool stuck_ = false;
+    int inside_ = 0;
+};
+
+QByteArray StatusLine(int number) {
+    return QByteArray("{\"event\":\"status\",\"n\":") + QByteArray::number(number) + '}';
+}
+
+QStringList EventKinds(const ReadRecord& read) {
+    QStringList kinds;
+    for (const QJsonObject& event : read.events) {
+        kinds << event.value("event").toString();
+    }
+    return kinds;
 }
 
 class RecordFileTest : public ::testing::Test {
@@ -107,6 +219,57 @@ TEST_F(RecordFileTest, FilesThatAreNoRecordGiveAClearMessage) {
 
     EXPECT_TRUE(RecordReader::Read(folder.filePath("absent.jsonl"))
                     .error.startsWith("absent.jsonl could not be opened"));
+
+    // Neither waits for a writer nor reads without end.
+    const QString pipe = folder.filePath("pipe.jsonl");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(RecordReader::Read(pipe).error,
+              "pipe.jsonl is a device or a pipe, not a service record.");
+    EXPECT_EQ(RecordReader::Read("/dev/zero").error,
+              "zero is a device or a pipe, not a service record.");
+    EXPECT_EQ(RecordReader::Read(folder.path() + "/")
+                  .error.endsWith("is a folder, not a service record."),
+              true);
+}
+
+TEST_F(RecordFileTest, AnOverlongLineIsLeftOutAndTheRecordIsReadUpTo32MiB) {
+    const QString path = folder.filePath("long.jsonl");
+    QByteArray bytes = R"({"event":"visit","version":1,"time":"2026-12-08T11:40:51.000+01:00"})"
+                       "\n";
+    bytes += R"({"event":"notes","text":")" + QByteArray(1000 * 1000, 'x') + "\"}\n";
+    bytes += R"({"event":"go_online","reply":"ONLINE"})"
+             "\n";
+    for (int i = 0; i < 12; ++i) {
+        bytes += "garbage\n";
+    }
+    WriteAll(path, bytes, QIODevice::WriteOnly);
+    ReadRecord read = RecordReader::Read(path);
+    ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+    EXPECT_EQ(EventKinds(read), (QStringList{"visit", "go_online"}));
+    ASSERT_EQ(read.notes.size(), 11) << read.notes.join('\n').toStdString();
+    EXPECT_TRUE(read.notes[0].startsWith("Line 2 is longer than")) << read.notes[0].toStdString();
+    EXPECT_EQ(read.notes[1], "Line 4 is not an event and is left out.");
+    EXPECT_EQ(read.notes[10], "3 more lines are left out.");
+
+    // 40 MiB of dump samples.
+    const QByteArray sample = R"({"event":"dump_sample","milliamps":[1.25,0.625,0.9375,1.5]})"
+                              "\n";
+    QByteArray samples;
+    while (samples.size() < 1024 * 1024) {
+        samples += sample;
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    for (int mib = 0; mib < 40; ++mib) {
+        ASSERT_EQ(file.write(samples), samples.size());
+    }
+    file.close();
+    read = RecordReader::Read(path);
+    ASSERT_TRUE(read.IsRecord());
+    EXPECT_TRUE(read.notes.contains("The record is longer than 32 MiB; the rest is left out."))
+        << read.notes.join('\n').toStdString();
+    EXPECT_LT(read.events.size(), 40 * samples.count('\n'));
+    EXPECT_GT(read.events.size(), 31 * samples.count('\n'));
 }
 
 TEST_F(RecordFileTest, AFolderThatCannotBeMadeLeavesTheRecordInMemory) {
@@ -119,29 +282,168 @@ TEST_F(RecordFileTest, AFolderThatCannotBeMadeLeavesTheRecordInMemory) {
     EXPECT_EQ(record.Events().size(), 2);
 }
 
-TEST_F(RecordFileTest, AFullDiskStopsTheWritingWithOneMessage) {
-    std::mutex mutex;
-    std::condition_variable told;
-    QStringList messages;
+TEST_F(RecordFileTest, AFullDiskEndsTheFileWithOneMessage) {
+    Messages messages;
+    RecordWriter writer(folder.path(), "visit", messages.Handler());
+    ASSERT_TRUE(writer.IsOpen());
+    writer.Append(StatusLine(1));
+    writer.Drain();
+    const qint64 written = QFileInfo(writer.Path()).size();
+    ASSERT_GT(written, 0);
     {
-        RecordWriter writer("/dev/full", [&](const QString& message) {
-            const std::lock_guard lock(mutex);
-            messages << message;
-            told.notify_all();
-        });
-        ASSERT_TRUE(writer.IsOpen());
-        for (int i = 0; i < 5; ++i) {
-            writer.Append("{\"event\":\"status\"}");
+        // The disk takes ten more bytes.
+        const FileSizeLimit full(static_cast<rlim_t>(written + 10));
+        ASSERT_TRUE(full.IsSet());
+        for (int i = 2; i <= 4; ++i) {
+            writer.Append(StatusLine(i));
         }
         writer.Drain();
-        EXPECT_TRUE(writer.HasFailed());
-        writer.Append("{\"event\":\"status\"}");  // no further message, no crash
-        writer.Drain();
     }
-    std::unique_lock lock(mutex);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("/dev/full could not be written"))
-        << messages[0].toStdString();
+    EXPECT_TRUE(writer.HasFailed());
+    writer.Append(StatusLine(5));  // no further message, no crash
+    EXPECT_EQ(writer.Finish(RecordWriter::kExitWait), 4u) << "lines 2 to 5 are not in the file";
+    const QStringList texts = messages.Texts();
+    ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
+    EXPECT_EQ(texts[0], QStringLiteral("The service record %1 could not be written: File too large")
+                            .arg(writer.Path()));
+}
+
+TEST_F(RecordFileTest, EachLineIsSyncedBeforeTheNextAndAFailedSyncEndsTheFileOnce) {
+    SyncLog syncs;
+    Messages messages;
+    RecordWriter writer(folder.path(), "visit", messages.Handler());
+    ASSERT_TRUE(writer.IsOpen());
+    std::vector<off_t> lineEnds;
+    off_t size = 0;
+    for (int i = 1; i <= 5; ++i) {
+        writer.Append(StatusLine(i));
+        size += StatusLine(i).size() + 1;
+        lineEnds.push_back(size);
+    }
+    writer.Drain();
+    EXPECT_EQ(syncs.Sizes(), lineEnds) << "one sync per line, after it and before the next";
+
+    syncs.FailAt(7);  // the sync of line 7
+    for (int i = 6; i <= 9; ++i) {
+        writer.Append(StatusLine(i));
+    }
+    writer.Drain();
+    EXPECT_TRUE(writer.HasFailed());
+    EXPECT_EQ(syncs.Sizes().size(), 7u) << "nothing is written after the failed sync";
+    EXPECT_EQ(writer.Finish(RecordWriter::kExitWait), 3u) << "lines 7 to 9";
+    const QStringList texts = messages.Texts();
+    ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
+    EXPECT_EQ(texts[0],
+              QStringLiteral("The service record %1 could not be written: Input/output error")
+                  .arg(writer.Path()));
+}
+
+TEST_F(RecordFileTest, AStalledDiskNeverHoldsTheCallerAndTheQueueEndsTheFileWithOneMessage) {
+    SyncLog syncs;
+    Messages messages;
+    RecordWriter writer(folder.path(), "visit", messages.Handler());
+    ASSERT_TRUE(writer.IsOpen());
+    syncs.Stall();
+    writer.Append(StatusLine(0));
+    syncs.WaitUntilStuck();
+    // 4 MB of lines while the disk takes none.
+    const QByteArray padding(1000, 'x');
+    constexpr int kLines = 4000;
+    for (int i = 1; i <= kLines; ++i) {
+        writer.Append(StatusLine(i) + padding);
+    }
+    EXPECT_TRUE(writer.HasFailed());
+    syncs.LetGo();
+    writer.Drain();
+
+    const qsizetype inFile = ReadAll(writer.Path()).count('\n');
+    EXPECT_GT(inFile, 1);
+    EXPECT_LT(inFile, kLines / 2) << "the queue held a bounded part of the lines";
+    EXPECT_EQ(writer.Finish(RecordWriter::kExitWait), std::size_t(kLines + 1 - inFile))
+        << "every line not in the file is counted";
+    const QStringList texts = messages.Texts();
+    ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts[0].startsWith("The disk is not taking the service record"))
+        << texts[0].toStdString();
+}
+
+TEST_F(RecordFileTest, AtExitAStalledDiskIsWaitedForABoundedTimeAndWhatIsMissingIsSaid) {
+    SyncLog syncs;
+    VisitRecord record(kOrigin);
+    ASSERT_EQ(record.WriteTo(folder.path()), QString());
+    record.Drain();
+    syncs.Stall();
+    record.Event("go_offline", {{"reply", "OFFLINE"}});
+    syncs.WaitUntilStuck();
+    record.Event("go_online", {{"reply", "ONLINE"}});
+    record.Event("exit", {});
+    EXPECT_EQ(record.Finish(std::chrono::milliseconds(100)),
+              QStringLiteral("3 events of this visit are not in the service record %1.")
+                  .arg(record.FilePath()))
+        << "the line in its sync is not known to be on the disk";
+    syncs.LetGo();
+}
+
+TEST_F(RecordFileTest, TwoRecordsStartedInTheSameSecondGetAFileEach) {
+    const QDateTime started(QDate(2026, 12, 8), QTime(9, 5, 7));
+    VisitRecord first({"1.0", "first", "bench-pc"}, started);
+    VisitRecord second({"1.0", "second", "bench-pc"}, started);
+    ASSERT_EQ(first.WriteTo(folder.path()), QString());
+    ASSERT_EQ(second.WriteTo(folder.path()), QString());
+    first.Event("go_offline", {{"reply", "OFFLINE"}});
+    second.Event("go_online", {{"reply", "ONLINE"}});
+    first.Drain();
+    second.Drain();
+
+    EXPECT_EQ(first.FilePath(), folder.filePath("2026-12-08_09-05-07.jsonl"));
+    EXPECT_EQ(second.FilePath(), folder.filePath("2026-12-08_09-05-07-2.jsonl"));
+    // The files "Open Record..." lists.
+    EXPECT_EQ(QDir(folder.path()).entryList({"*.jsonl"}, QDir::Files).size(), 2);
+    for (const auto& [record, user, kind] :
+         {std::tuple{&first, "first", "go_offline"}, std::tuple{&second, "second", "go_online"}}) {
+        const ReadRecord read = RecordReader::Read(record->FilePath());
+        ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+        EXPECT_EQ(EventKinds(read), (QStringList{"visit", kind})) << user;
+        EXPECT_EQ(read.events[0].value("user").toString(), user);
+    }
+}
+
+TEST_F(RecordFileTest, AFolderRemovedOrRenamedInAVisitIsWrittenAgainWithEveryEventAndOneMessage) {
+    const struct {
+        const char* what;
+        std::function<bool(const QString& records)> takeAway;
+    } cases[] = {
+        {"removed", [](const QString& records) { return QDir(records).removeRecursively(); }},
+        {"renamed",
+         [](const QString& records) { return QDir().rename(records, records + "-old"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString records = folder.filePath(QStringLiteral("records-%1").arg(c.what));
+        QStringList messages;
+        VisitRecord record(kOrigin);
+        record.SetFailureHandler([&messages](const QString& message) { messages << message; });
+        ASSERT_EQ(record.WriteTo(records), QString());
+        const QString path = record.FilePath();
+        record.Event("go_offline", {{"reply", "OFFLINE"}});
+        record.Drain();
+        ASSERT_TRUE(c.takeAway(records));
+        ASSERT_FALSE(QFileInfo::exists(path));
+
+        record.Event("go_online", {{"reply", "ONLINE"}});
+        record.Event("exit", {});
+        record.Drain();
+        EXPECT_EQ(record.FilePath(), path) << "the folder made anew, the name free again";
+        const ReadRecord read = RecordReader::Read(record.FilePath());
+        ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+        EXPECT_EQ(EventKinds(read), (QStringList{"visit", "go_offline", "go_online", "exit"}));
+        EXPECT_TRUE(read.notes.isEmpty());
+        ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+        EXPECT_EQ(messages[0],
+                  QStringLiteral("The service record %1 was removed or moved away. It is written "
+                                 "again, with the visit so far, as %1.")
+                      .arg(path));
+    }
 }
 
 TEST_F(RecordFileTest, TheRecordsFolderIsBelowTheDataHome) {

@@ -1,0 +1,188 @@
+#include "platform/DurableFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+// More files than this started in one second means something else is wrong.
+constexpr int kMostNames = 1000;
+
+std::atomic<SyncFunction> syncFunction{nullptr};
+
+std::string Candidate(const std::string& folder, const std::string& stem,
+                      const std::string& extension, int number) {
+    std::string path = folder + '/' + stem;
+    if (number > 1) {
+        path += '-' + std::to_string(number);
+    }
+    return path + extension;
+}
+
+FileKind KindOf(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return FileKind::Regular;
+    }
+    return S_ISDIR(mode) ? FileKind::Folder : FileKind::Other;
+}
+
+}  // namespace
+
+NewFile CreateNewFile(const std::string& folder, const std::string& stem,
+                      const std::string& extension) {
+    NewFile file;
+    for (int number = 1; number <= kMostNames; ++number) {
+        file.path = Candidate(folder, stem, extension, number);
+        file.fd.Reset(::open(file.path.c_str(),
+                             O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644));
+        if (file.fd.IsValid()) {
+            break;
+        }
+        if (errno != EEXIST) {
+            file.error = errno;
+            return file;
+        }
+    }
+    if (!file.fd.IsValid()) {
+        file.error = EEXIST;
+        return file;
+    }
+    if (const int error = SyncFolder(folder); error != 0) {
+        file.fd.Reset();
+        ::unlink(file.path.c_str());
+        file.error = error;
+    }
+    return file;
+}
+
+int SyncFolder(const std::string& folder) {
+    const OwnedFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.IsValid()) {
+        return errno;
+    }
+    // Some file systems cannot sync a folder; their entries are as safe as they get.
+    if (::fsync(fd.Get()) != 0 && errno != EINVAL) {
+        return errno;
+    }
+    return 0;
+}
+
+int WriteFully(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+int SyncData(int fd) {
+    const SyncFunction sync = syncFunction.load();
+    const int result = sync != nullptr ? sync(fd) : ::fdatasync(fd);
+    // A file system that cannot sync keeps the data as safe as it gets.
+    return result == 0 || errno == EINVAL ? 0 : errno;
+}
+
+void SetSyncFunction(SyncFunction sync) {
+    syncFunction.store(sync);
+}
+
+bool IsStillNamed(int fd, const std::string& path) {
+    struct stat open {};
+    struct stat named {};
+    if (::fstat(fd, &open) != 0 || open.st_nlink == 0) {
+        return false;
+    }
+    return ::stat(path.c_str(), &named) == 0 && named.st_dev == open.st_dev &&
+           named.st_ino == open.st_ino;
+}
+
+int CopyContents(int from, int to) {
+    std::array<char, 65536> buffer{};
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t count = ::pread(from, buffer.data(), buffer.size(), offset);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (count == 0) {
+            return 0;
+        }
+        if (const int error = WriteFully(to, {buffer.data(), static_cast<std::size_t>(count)});
+            error != 0) {
+            return error;
+        }
+        offset += count;
+    }
+}
+
+int ReplaceFile(const std::string& path, std::string_view data) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    NewFile part = CreateNewFile(folder, '.' + name, ".part");
+    if (part.error != 0) {
+        return part.error;
+    }
+    struct stat old {};
+    int error = 0;
+    if (::stat(path.c_str(), &old) == 0 && ::fchmod(part.fd.Get(), old.st_mode & 07777) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = WriteFully(part.fd.Get(), data);
+    }
+    if (error == 0 && ::fdatasync(part.fd.Get()) != 0 && errno != EINVAL) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(part.path.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(part.path.c_str());
+        return error;
+    }
+    return SyncFolder(folder);
+}
+
+OpenedFile OpenRegularFile(const std::string& path) {
+    OpenedFile file;
+    struct stat status {};
+    // Looked at before the open: opening a device may act on it.
+    if (::stat(path.c_str(), &status) != 0) {
+        file.error = errno;
+        return file;
+    }
+    file.kind = KindOf(status.st_mode);
+    if (file.kind != FileKind::Regular) {
+        return file;
+    }
+    file.fd.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!file.fd.IsValid()) {
+        file.error = errno;
+        return file;
+    }
+    // The path may have been replaced in between.
+    if (::fstat(file.fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        file.kind = S_ISDIR(status.st_mode) ? FileKind::Folder : FileKind::Other;
+        file.fd.Reset();
+    }
+    return file;
+}
+
+}  // namespace platform

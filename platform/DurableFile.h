@@ -1,0 +1,63 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/OwnedFd.h"
+
+namespace platform {
+
+// Files whose every line must survive a crash or a power cut: made under a name no other
+// program holds, synced line by line, and watched for being removed or moved away.
+
+struct NewFile {
+    OwnedFd fd;
+    std::string path;
+    int error = 0;  // errno when no file was made
+};
+
+// Creates <folder>/<stem><extension> for appending (and reading back), never opening a file that
+// exists (O_EXCL): when the name is taken, the first free of <stem>-2<extension>, <stem>-3... Then
+// syncs the folder, so that the new name survives a power cut.
+NewFile CreateNewFile(const std::string& folder, const std::string& stem,
+                      const std::string& extension);
+
+// fsync of a folder: its entries are on the disk. 0, or the errno.
+int SyncFolder(const std::string& folder);
+
+// Writes all of data to a blocking descriptor. 0, or the errno.
+int WriteFully(int fd, std::string_view data);
+
+// fdatasync through the sync function. 0, or the errno.
+int SyncData(int fd);
+// The sync SyncData calls: fdatasync, or for tests another (nullptr puts fdatasync back). It
+// returns 0, or -1 with errno set.
+using SyncFunction = int (*)(int fd);
+void SetSyncFunction(SyncFunction sync);
+
+// Whether path still names the file open as fd: false once the file has no link left, or
+// its folder was removed or renamed.
+bool IsStillNamed(int fd, const std::string& path);
+
+// Writes everything in the file open as from (read from its start) to the end of to. 0, or
+// the errno.
+int CopyContents(int from, int to);
+
+// Puts data in place of the file at path (or makes it): written and synced beside it under
+// a name of its own, then renamed over it, so that a failed write leaves the old file as it
+// was. An old file's permissions are kept. 0, or the errno.
+int ReplaceFile(const std::string& path, std::string_view data);
+
+enum class FileKind { Regular, Folder, Other };
+
+struct OpenedFile {
+    OwnedFd fd;
+    FileKind kind = FileKind::Other;
+    int error = 0;  // errno when it could not be opened
+};
+
+// Opens path for reading without waiting (a FIFO without a writer, a device): fd is set only
+// for a regular file; kind says what else it is.
+OpenedFile OpenRegularFile(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,166 @@
+// The report's window and files with bad input: a save that fails, one long unbroken word,
+// notes with line breaks, and what the HTML page says of itself.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QXmlStreamReader>
+
+#include "FeedbackRecorder.h"
+#include "FileSizeLimit.h"
+#include "QStringPrinter.h"
+#include "record/VisitRecord.h"
+#include "report/ReportDocument.h"
+#include "report/ServiceReport.h"
+#include "report/ServiceReportWindow.h"
+
+namespace {
+
+const VisitRecord::Origin kOrigin{"1.0", "tech", "bench-pc"};
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString PdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", path, "-"});
+    EXPECT_TRUE(pdftotext.waitForFinished(30000));
+    EXPECT_EQ(pdftotext.exitCode(), 0) << path.toStdString();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+class ReportFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+
+    QTemporaryDir folder;
+    FeedbackRecorder feedback;
+    VisitRecord record{kOrigin};
+    ServiceReportWindow window{record, nullptr};
+};
+
+TEST_F(ReportFileTest, ASaveThatFailsSaysSoOnceAndKeepsTheOldFile) {
+    for (const char* name : {"report.pdf", "report.html"}) {
+        SCOPED_TRACE(name);
+        feedback.Clear();
+        ASSERT_TRUE(QDir(folder.path()).mkdir(name + QStringLiteral(".d")));
+        const QString place = folder.filePath(name + QStringLiteral(".d"));
+        const QString path = QDir(place).filePath(name);
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the report saved before");
+        old.close();
+        {
+            // The disk takes 1,000 bytes a file: less than any report.
+            const FileSizeLimit full(1000);
+            ASSERT_TRUE(full.IsSet());
+            QFile probe(QDir(place).filePath("probe"));
+            ASSERT_TRUE(probe.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(probe.write(QByteArray(2000, 'x')) < 2000 || !probe.flush())
+                << "a write past 1,000 bytes fails";
+            probe.close();
+            probe.remove();
+
+            EXPECT_FALSE(window.SaveTo(path));
+        }
+        ASSERT_EQ(feedback.Messages(), 1);
+        EXPECT_TRUE(feedback.events[0].text.startsWith(path + " could not be written: "))
+            << feedback.events[0].text.toStdString();
+        EXPECT_EQ(ReadAll(path), "the report saved before");
+        EXPECT_EQ(QDir(place).entryList(QDir::Files | QDir::Hidden), QStringList{name})
+            << "nothing left beside it";
+    }
+
+    feedback.Clear();
+    EXPECT_FALSE(window.SaveTo("/dev/full"));
+    ASSERT_EQ(feedback.Messages(), 1);
+    EXPECT_EQ(feedback.events[0].text, "/dev/full could not be written: It is not a file.");
+}
+
+TEST_F(ReportFileTest, PastedNotesAreCutAt20000CharactersWithOneMessage) {
+    window.show();
+    QGuiApplication::clipboard()->setText(QString(25000, QLatin1Char('x')));
+    window.NotesField()->paste();
+    EXPECT_EQ(window.NotesField()->toPlainText(), QString(20000, QLatin1Char('x')));
+    ASSERT_EQ(feedback.Messages(), 1);
+    EXPECT_EQ(feedback.events[0].text,
+              "The notes hold at most 20,000 characters; the rest was left out.");
+
+    window.CommitNotes();
+    EXPECT_EQ(ServiceReport::FromEvents(record.Events()).notes.size(), 20000);
+
+    // A record that holds longer notes shows 20,000 characters of them, with a note.
+    QList<QJsonObject> events = record.Events();
+    events.append({{"event", "notes"}, {"text", QString(30000, QLatin1Char('y'))}});
+    const ServiceReport report = ServiceReport::FromEvents(events);
+    EXPECT_EQ(report.notes, QString(20000, QLatin1Char('y')));
+    EXPECT_EQ(report.readNotes,
+              QStringList{"The notes are longer than 20,000 characters; the rest is left out."});
+}
+
+TEST_F(ReportFileTest, AnUnbrokenWordBreaksWithinThePage) {
+    VisitRecord visit(kOrigin);
+    visit.Event("notes", {{"text", QString(20000, QLatin1Char('x'))}});
+    visit.Event("go_online", {{"reply", QString(5000, QLatin1Char('y'))}});
+    visit.Event("dump_start", {{"tube", "left"}, {"file", QString(900, QLatin1Char('z'))}});
+    ReportDocument document(ServiceReport::FromEvents(visit.Events()));
+    QTextDocument& text = document.Document();
+    text.setTextWidth(800);
+    EXPECT_LE(text.size().width(), 800.0);
+}
+
+TEST_F(ReportFileTest, NotesKeepTheirLineBreaksAndTheHtmlPageNamesItsCharsetAndLanguage) {
+    record.Event("notes", {{"text", "Lamp replaced.\nSensor 3 cleaned."}});
+    ReportDocument document(ServiceReport::FromEvents(record.Events()));
+
+    const QString pdf = folder.filePath("report.pdf");
+    ASSERT_EQ(document.SaveAs(pdf), QString());
+    const QString text = PdfText(pdf);
+    const qsizetype first = text.indexOf("Lamp replaced.");
+    const qsizetype second = text.indexOf("Sensor 3 cleaned.");
+    ASSERT_GE(first, 0);
+    ASSERT_GT(second, first);
+    EXPECT_TRUE(text.mid(first, second - first).contains('\n')) << text.toStdString();
+
+    const QString html = folder.filePath("report.html");
+    ASSERT_EQ(document.SaveAs(html), QString());
+    QXmlStreamReader xml(ReadAll(html));
+    QString charset;
+    QString language;
+    QString notesCell;
+    bool inNotes = false;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (xml.name() == QStringLiteral("html")) {
+                language = xml.attributes().value("lang").toString();
+            } else if (xml.name() == QStringLiteral("meta")) {
+                charset = xml.attributes().value("charset").toString();
+            } else if (xml.name() == QStringLiteral("br") && inNotes) {
+                notesCell += '\n';
+            }
+        } else if (token == QXmlStreamReader::Characters &&
+                   xml.text().contains(QStringLiteral("Lamp"))) {
+            inNotes = true;
+            notesCell += xml.text();
+        } else if (token == QXmlStreamReader::Characters && inNotes) {
+            notesCell += xml.text();
+        } else if (token == QXmlStreamReader::EndElement && xml.name() == QStringLiteral("td")) {
+            inNotes = false;
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(charset, "UTF-8");
+    EXPECT_EQ(language, "en");
+    EXPECT_EQ(notesCell.trimmed(), "Lamp replaced.\nSensor 3 cleaned.");
+}
+
+}  // namespace
