@@ -99,7 +99,12 @@ void ServiceReportWindow::Refresh() {
     if (!IsShowingCurrentVisit()) {
         return;
     }
-    Show(std::make_unique<ReportDocument>(ServiceReport::FromEvents(record_.Events())));
+    ServiceReport report = ServiceReport::FromEvents(record_.Events());
+    const QList<QJsonObject>& events = record_.Events();
+    if (events.isEmpty() || events.last().value(QStringLiteral("event")) != QLatin1String("exit")) {
+        report.cardLeft = QStringLiteral("Not yet: the visit is under way.");
+    }
+    Show(std::make_unique<ReportDocument>(std::move(report)));
     const QString file = record_.FilePath();
     source_->setText(file.isEmpty() ? QStringLiteral("This visit (not written to a file)")
                                     : QStringLiteral("This visit: %1").arg(file));

@@ -393,6 +393,9 @@ TEST_F(ServiceVisitTest, TheMenuOpensTheReportBesideTheWindowAndItOpensEarlierRe
     EXPECT_TRUE(report->isVisible());
     EXPECT_EQ(report->windowModality(), Qt::NonModal);
     EXPECT_EQ(report->windowTitle(), "Service Report");
+    EXPECT_TRUE(
+        report->Browser()->document()->toPlainText().contains("Not yet: the visit is under way."))
+        << "no exit yet: how the card will be left is not known";
 
     const QString notRecord = folder.filePath("list.jsonl");
     QFile file(notRecord);
