@@ -21,6 +21,7 @@
 
 #include "DialogAnswers.h"
 #include "OperationsTest.h"
+#include "PdfText.h"
 #include "dialogs/HexReadingEdit.h"
 #include "dialogs/SensorTimingTestDialog.h"
 #include "dialogs/TrainingBinDialog.h"
@@ -59,15 +60,6 @@ QJsonObject First(const QList<QJsonObject>& events, const QString& kind, int ski
         }
     }
     return {};
-}
-
-// The text of a PDF file, as pdftotext reads it.
-QString PdfText(const QString& path) {
-    QProcess pdftotext;
-    pdftotext.start("pdftotext", {"-layout", path, "-"});
-    EXPECT_TRUE(pdftotext.waitForFinished(30000));
-    EXPECT_EQ(pdftotext.exitCode(), 0) << path.toStdString();
-    return QString::fromUtf8(pdftotext.readAllStandardOutput());
 }
 
 // The cells of every table row of an XHTML report, in order.

@@ -14,6 +14,7 @@
 
 #include "FeedbackRecorder.h"
 #include "FileSizeLimit.h"
+#include "PdfText.h"
 #include "QStringPrinter.h"
 #include "record/VisitRecord.h"
 #include "report/ReportDocument.h"
@@ -27,14 +28,6 @@ const VisitRecord::Origin kOrigin{"1.0", "tech", "bench-pc"};
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString PdfText(const QString& path) {
-    QProcess pdftotext;
-    pdftotext.start("pdftotext", {"-layout", path, "-"});
-    EXPECT_TRUE(pdftotext.waitForFinished(30000));
-    EXPECT_EQ(pdftotext.exitCode(), 0) << path.toStdString();
-    return QString::fromUtf8(pdftotext.readAllStandardOutput());
 }
 
 class ReportFileTest : public ::testing::Test {
