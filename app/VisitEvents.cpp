@@ -6,12 +6,11 @@
 
 namespace visit {
 
-namespace {
-
-constexpr std::array<const char*, SensorStatus::kConditionCount> kConditionNames{
-    "enabled", "trained", "shorted", "opened", "covered"};
-
-}  // namespace
+QLatin1String ConditionName(SensorStatus::Condition condition) {
+    static constexpr std::array<const char*, SensorStatus::kConditionCount> kNames{
+        "enabled", "trained", "shorted", "opened", "covered"};
+    return QLatin1String(kNames[static_cast<std::size_t>(condition)]);
+}
 
 QJsonObject WithReply(QJsonObject values, const std::string& reply, bool unsent) {
     if (reply.empty() && unsent) {
@@ -40,7 +39,7 @@ QJsonObject StatusValues(const SensorStatus& status) {
         for (SensorIndex sensor = 0; sensor < 8; ++sensor) {
             bits.append(status.Holds(condition, sensor));
         }
-        conditions.insert(QLatin1String(kConditionNames[c]),
+        conditions.insert(ConditionName(condition),
                           QJsonObject{{"byte", QStringLiteral("0x%1").arg(status.Byte(condition), 2,
                                                                           16, QLatin1Char('0'))},
                                       {"sensors", bits}});

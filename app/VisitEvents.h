@@ -20,6 +20,8 @@ QJsonObject WithReply(QJsonObject values, const std::string& reply, bool unsent)
 // happened to end, say) leaves the card's mode unknown.
 QJsonObject WithConfirmation(QJsonObject values, const std::string& reply, bool unsent,
                              const char* confirmingWord);
+// The record's name of a status condition: "enabled", "trained", "shorted", "opened", "covered".
+QLatin1String ConditionName(SensorStatus::Condition condition);
 // The five condition bytes, and each condition's bit per sensor 0 to 7.
 QJsonObject StatusValues(const SensorStatus& status);
 // "left" or "right".

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/PowerLevel.h"
+#include "app/VisitEvents.h"
 #include "app/WindowText.h"
 #include "protocol/ReplyDecoding.h"
 #include "record/VisitJudgement.h"
@@ -13,9 +14,6 @@
 namespace survey {
 
 namespace {
-
-constexpr std::array<const char*, SensorStatus::kConditionCount> kConditionNames{
-    "enabled", "trained", "shorted", "opened", "covered"};
 
 QJsonValue ReplyValue(const std::optional<std::string>& reply) {
     return reply ? QJsonValue(ToWindowText(*reply)) : QJsonValue(QJsonValue::Null);
@@ -53,10 +51,10 @@ QJsonObject SensorValues(int sensor, const SurveyReplies::Sensor& replies,
         values.insert(QStringLiteral("not_trained"), true);
     }
     for (std::size_t c = 0; c < SensorStatus::kConditionCount; ++c) {
+        const auto condition = static_cast<SensorStatus::Condition>(c);
         values.insert(
-            QLatin1String(kConditionNames[c]),
-            status ? QJsonValue(status->Holds(static_cast<SensorStatus::Condition>(c), sensor))
-                   : QJsonValue(QJsonValue::Null));
+            visit::ConditionName(condition),
+            status ? QJsonValue(status->Holds(condition, sensor)) : QJsonValue(QJsonValue::Null));
     }
     values.insert(QStringLiteral("replies"),
                   QJsonObject{{"voltage", ReplyValue(replies.voltage)},
