@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "platform/DurableFile.h"
+
 namespace {
 
 // Non-blocking so that a FIFO without a reader fails instead of hanging the window.
@@ -44,14 +46,5 @@ void DumpFile::Append(std::string_view bytes) {
     if (fd_ < 0) {
         return;
     }
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    platform::WriteFully(fd_, bytes);
 }

@@ -77,11 +77,14 @@ int SyncFolder(const std::string& folder) {
 int WriteFully(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
         if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             return errno;
+        }
+        if (written == 0) {
+            return EIO;  // taken nothing: trying again would spin
         }
         data.remove_prefix(static_cast<std::size_t>(written));
     }

@@ -25,7 +25,8 @@ NewFile CreateNewFile(const std::string& folder, const std::string& stem,
 // fsync of a folder: its entries are on the disk. 0, or the errno.
 int SyncFolder(const std::string& folder);
 
-// Writes all of data to a blocking descriptor. 0, or the errno.
+// Writes all of data to a descriptor, again after EINTR. 0, or the errno (EAGAIN when a
+// non-blocking one is full; EIO when the write takes nothing).
 int WriteFully(int fd, std::string_view data);
 
 // fdatasync through the sync function. 0, or the errno.

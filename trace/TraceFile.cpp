@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/DurableFile.h"
+
 namespace trace {
 
 namespace {
@@ -33,17 +35,7 @@ bool TraceFile::Open(const std::string& path) {
 }
 
 bool TraceFile::Append(std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd_, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    return platform::WriteFully(fd_, text) == 0;
 }
 
 }  // namespace trace
