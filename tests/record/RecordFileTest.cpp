@@ -2,8 +2,10 @@
 // line, files that are no record, a folder that cannot be made, a full disk, a stalled disk,
 // two programs started together and a folder removed in the middle of a visit.
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <chrono>
 
 #include <QDir>
 #include <QFile>
@@ -301,7 +303,7 @@ TEST_F(RecordFileTest, AFullDiskEndsTheFileWithOneMessage) {
     }
     EXPECT_TRUE(writer.HasFailed());
     writer.Append(StatusLine(5));  // no further message, no crash
-    EXPECT_EQ(writer.Finish(RecordWriter::kExitWait), 4u) << "lines 2 to 5 are not in the file";
+    EXPECT_EQ(writer.Finish(std::chrono::seconds(5)), 4u) << "lines 2 to 5 are not in the file";
     const QStringList texts = messages.Texts();
     ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
     EXPECT_EQ(texts[0], QStringLiteral("The service record %1 could not be written: File too large")
@@ -330,7 +332,7 @@ TEST_F(RecordFileTest, EachLineIsSyncedBeforeTheNextAndAFailedSyncEndsTheFileOnc
     writer.Drain();
     EXPECT_TRUE(writer.HasFailed());
     EXPECT_EQ(syncs.Sizes().size(), 7u) << "nothing is written after the failed sync";
-    EXPECT_EQ(writer.Finish(RecordWriter::kExitWait), 3u) << "lines 7 to 9";
+    EXPECT_EQ(writer.Finish(std::chrono::seconds(5)), 3u) << "lines 7 to 9";
     const QStringList texts = messages.Texts();
     ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
     EXPECT_EQ(texts[0],
@@ -359,7 +361,7 @@ TEST_F(RecordFileTest, AStalledDiskNeverHoldsTheCallerAndTheQueueEndsTheFileWith
     const qsizetype inFile = ReadAll(writer.Path()).count('\n');
     EXPECT_GT(inFile, 1);
     EXPECT_LT(inFile, kLines / 2) << "the queue held a bounded part of the lines";
-    EXPECT_EQ(writer.Finish(RecordWriter::kExitWait), std::size_t(kLines + 1 - inFile))
+    EXPECT_EQ(writer.Finish(std::chrono::seconds(5)), std::size_t(kLines + 1 - inFile))
         << "every line not in the file is counted";
     const QStringList texts = messages.Texts();
     ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();

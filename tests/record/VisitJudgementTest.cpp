@@ -215,7 +215,9 @@ TEST(AcceptanceLimitsTest, EachValueWithLimitsPassesOrFailsUnderTheNamedRule) {
               (QStringList{"Sensor 0: voltage 5.200 V outside its limits (4.000 to 5.000 V).",
                            "Sensor 0: power level 1.500 mW outside its limits (at least 2.000 "
                            "mW)."}));
-    EXPECT_EQ(findings.front().rule, AcceptanceLimits::kSimpleAcceptance);
+    EXPECT_EQ(findings.front().rule,
+              "Simple acceptance: a value passes when it lies within its minimum and maximum, "
+              "both included; the uncertainty of the reading is not taken into account.");
 }
 
 struct BadLimitsCase {
