@@ -1,8 +1,7 @@
 #include "app/VisitEvents.h"
 
-#include <QStringList>
-
 #include "app/WindowText.h"
+#include "record/ModeConfirmation.h"
 
 namespace visit {
 
@@ -25,9 +24,8 @@ QJsonObject WithReply(QJsonObject values, const std::string& reply, bool unsent)
 
 QJsonObject WithConfirmation(QJsonObject values, const std::string& reply, bool unsent,
                              const char* confirmingWord) {
-    const QStringList words = ToWindowText(reply).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     values.insert(QStringLiteral("confirmed"),
-                  !words.isEmpty() && words.last() == QLatin1String(confirmingWord));
+                  ReplyConfirmsMode(ToWindowText(reply), QLatin1String(confirmingWord)));
     return WithReply(std::move(values), reply, unsent);
 }
 

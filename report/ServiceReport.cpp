@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QLocale>
 
+#include "record/ModeConfirmation.h"
+
 namespace {
 
 using Reading = ServiceReport::Reading;
@@ -57,9 +59,8 @@ bool Confirmed(const QJsonObject& event, const char* word) {
     if (event.contains(QStringLiteral("confirmed"))) {
         return event.value(QStringLiteral("confirmed")).toBool();
     }
-    // Records made before "confirmed" was kept: the reply's last word.
-    const QStringList words = Str(event, "reply").split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return !words.isEmpty() && words.last() == QLatin1String(word);
+    // Records made before "confirmed" was kept: judged as the window judges it now.
+    return ReplyConfirmsMode(Str(event, "reply"), QLatin1String(word));
 }
 
 // "set_voltage" as "Set voltage".
