@@ -208,23 +208,30 @@ cpu_ticks() {
     echo $((${14} + ${15}))
 }
 
-# measure_cpu NAME SECONDS [LABEL]: the ticks NAME used over SECONDS, and whether it still
-# runs, in LABEL.cpu (NAME.cpu without a label).
+# measure_cpu NAME SECONDS [LABEL]: the ticks NAME used over SECONDS, the CPU time in ns of
+# its threads running at the end (-1 without schedstat; ticks charge a whole tick to whatever
+# runs when it strikes, so a process waking each second on a tickless guest shows a tick per
+# wake-up), and whether it still runs, in LABEL.cpu (NAME.cpu without a label).
 measure_cpu() {
     pid=$(cat "$D/$1.pid")
     before=$(cpu_ticks "$pid")
     thread_ticks "$pid" >"$D/threads.before"
+    thread_ns "$pid" >"$D/ns.before"
     sleep "$2"
     after=$(cpu_ticks "$pid")
     thread_ticks "$pid" >"$D/threads.after"
+    thread_ns "$pid" >"$D/ns.after"
     alive=0
     [ -d "/proc/$pid" ] && alive=1
-    echo "ticks=$((after - before)) seconds=$2 hz=100 alive=$alive" >"$D/${3:-$1}.cpu"
+    ns=$(awk 'FILENAME == ARGV[1] { start[$1] = $2; next }
+              { ns += $2 - start[$1]; threads++ }
+              END { printf "%.0f", threads ? ns : -1 }' "$D/ns.before" "$D/ns.after")
+    echo "ticks=$((after - before)) ns=$ns seconds=$2 hz=100 alive=$alive pid=$pid" >"$D/${3:-$1}.cpu"
     # Which threads used them, for the reader of a failure.
     awk 'NR == FNR { start[$1] = $2; next }
          ($1 in start) && $2 > start[$1] { printf "%s:%d ", $1, $2 - start[$1] }
          END { print "" }' "$D/threads.before" "$D/threads.after" >>"$D/${3:-$1}.cpu"
-    rm -f "$D/threads.before" "$D/threads.after"
+    rm -f "$D/threads.before" "$D/threads.after" "$D/ns.before" "$D/ns.after"
 }
 
 # "tid/comm ticks" of each thread of a process, sorted by thread id.

@@ -127,6 +127,19 @@ void RequestStop(int) {
     stopRequested = 1;
 }
 
+void WaitForStopRequest() {
+    sigset_t stopSignals;
+    sigset_t before;
+    ::sigemptyset(&stopSignals);
+    ::sigaddset(&stopSignals, SIGTERM);
+    ::sigaddset(&stopSignals, SIGINT);
+    ::sigprocmask(SIG_BLOCK, &stopSignals, &before);
+    while (stopRequested == 0) {
+        ::sigsuspend(&before);
+    }
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
 void StopDumpAsTheWindowDoes(InstrumentLink& link) {
     link.StopDump();
     int silentTicks = 0;
@@ -229,12 +242,18 @@ int RunDump(const std::string& port) {
     }
     Print("DUMP RUNNING");
     long samples = 0;
-    while (stopRequested == 0) {
+    int silentTicks = 0;
+    while (stopRequested == 0 && silentTicks < kSilentTicksToEnd) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kDumpTickMs));  // the dump timer
         const std::string text = link->ReadReply();
+        silentTicks = text.empty() ? silentTicks + 1 : 0;
         if (!text.empty() && ++samples <= kSamplesShown) {
             Print("SAMPLE " + text);
         }
+    }
+    if (stopRequested == 0) {
+        Print("DUMP SILENT");  // the window's dump ends so too
+        WaitForStopRequest();
     }
     StopDumpAsTheWindowDoes(*link);
     link.reset();

@@ -216,16 +216,22 @@ class OtherSocketTest(unittest.TestCase):
 
 
 class CpuTest(unittest.TestCase):
-    def unplugged(self, ticks):
+    def unplugged(self, ticks, ns=None):
         name = "unplug-while-idle"
         trace = "2026-12-08T10:00:00.000 COM1 > M\n2026-12-08T10:00:00.000 COM1 > \\r\n"
+        time = "" if ns is None else f" ns={ns}"
         result = ended(**{"merrowby.status": "0\n", "trace.txt": trace,
-                          "merrowby.cpu": f"ticks={ticks} seconds=10 hz=100 alive=1\n1/(x):1\n"})
+                          "merrowby.cpu": f"ticks={ticks}{time} seconds=10 hz=100 alive=1\n"
+                                          "1/(x):1\n"})
         return checks.check(scenario(name), Outcome(name, result))
 
     def test_under_one_percent_of_a_core_over_ten_seconds(self):
         self.assertEqual(self.unplugged(9), [])
         self.assertNotEqual(self.unplugged(10), [])
+        # The CPU time decides where the guest has it: a tick per wake-up is no spin.
+        self.assertEqual(self.unplugged(15, ns=99_000_000), [])
+        self.assertNotEqual(self.unplugged(0, ns=100_000_000), [])
+        self.assertNotEqual(self.unplugged(10, ns=-1), [])
 
 
 if __name__ == "__main__":
