@@ -22,6 +22,9 @@ class ServiceReport {
     struct Reading {
         QString text;  // value and unit, e.g. "2.500 V"
         QDateTime time;
+        // As left only: the value this visit set, e.g. "4.800 V", where the reading differs
+        // from it by more than one code step; empty otherwise.
+        QString setting;
     };
     // One sensor's readings at one end of the visit; empty where none was taken.
     struct SensorReadings {
@@ -69,10 +72,37 @@ class ServiceReport {
         bool ended = false;
     };
 
+    // Who and what the report is about, as the technician typed them in the report window.
+    struct Details {
+        QString model;
+        QString serialNumber;
+        QString assetNumber;
+        QString customer;
+        QString site;
+        QString reason;
+    };
+    // Something not in order, with the rule that makes it so.
+    struct Finding {
+        int sensor = -1;  // -1: the card as a whole
+        QString text;     // "Sensor 1: covered."
+        QString rule;
+    };
+    // One value of the As left survey held against the laboratory's acceptance limits.
+    struct LimitResult {
+        int sensor = 0;
+        QString quantity;  // "Voltage", "Current", "Trip point", "Power level"
+        QString value;     // "4.537 V"
+        QString range;     // "4.000 V to 5.000 V"
+        bool pass = false;
+    };
+
     // Builds the report from a record's events in order; notes are what reading it left out.
     static ServiceReport FromEvents(const QList<QJsonObject>& events,
                                     const QStringList& readNotes = {});
 
+    QString reportNumber;
+    QString technician;  // the full name, or the login where none was given
+    Details details;
     QDateTime started;
     QDateTime ended;
     QString identity;
@@ -87,6 +117,19 @@ class ServiceReport {
     QStringList readNotes;
     std::array<SensorReadings, kSensorCount> asFound;
     std::array<SensorReadings, kSensorCount> asLeft;
+    // As found is the first survey, or, where a change came first, the readings before it.
+    bool asFoundSurveyed = false;
+    QDateTime asFoundTime;  // the survey's, when surveyed
+    // As left is the last survey after the last change; where there is none, the sentence that
+    // says so ("As left not read after the change at 10:45."), and As left is empty.
+    QString asLeftNote;
+    QDateTime asLeftTime;
+    // Opens the report: "As left: 6 of 8 sensors in order. Sensor 1: covered. ..."
+    QString summary;
+    std::vector<Finding> findings;
+    QStringList rules;     // each rule the findings used, once, in order of first use
+    QString decisionRule;  // empty without acceptance limits
+    std::vector<LimitResult> limitResults;
     std::vector<Change> changes;
     std::vector<TimingTest> timingTests;
     std::vector<Dump> dumps;
