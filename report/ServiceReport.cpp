@@ -221,22 +221,22 @@ class Builder {
                 return;
             }
             for (int s = 0; s < ServiceReport::kSensorCount; ++s) {
-                Note(s, &SensorReadings::status, {StatusText(event, s), time});
+                Note(s, &SensorReadings::status, {StatusText(event, s), time, {}});
             }
         } else if (kind == QStringLiteral("query_voltage")) {
-            Note(sensor, &SensorReadings::voltage, {ValueText(event, 3), time});
+            Note(sensor, &SensorReadings::voltage, {ValueText(event, 3), time, {}});
             Know(sensor, &Known::voltage, ValueText(event, 3));
         } else if (kind == QStringLiteral("query_current")) {
-            Note(sensor, &SensorReadings::current, {ValueText(event, 3), time});
+            Note(sensor, &SensorReadings::current, {ValueText(event, 3), time, {}});
         } else if (kind == QStringLiteral("query_trip_point")) {
             const QString text = event.value(QStringLiteral("not_trained")).toBool()
                                      ? QStringLiteral("Not Trained")
                                      : ValueText(event, 3);
-            Note(sensor, &SensorReadings::tripPoint, {text, time});
+            Note(sensor, &SensorReadings::tripPoint, {text, time, {}});
             Know(sensor, &Known::tripPoint, text);
         } else if (kind == QStringLiteral("power_level") && HasVoltageAndCurrent(sensor)) {
             // Older records keep the power levels the window showed before both were read.
-            Note(sensor, &SensorReadings::powerLevel, {ValueText(event, 1), time});
+            Note(sensor, &SensorReadings::powerLevel, {ValueText(event, 1), time, {}});
         }
     }
 
