@@ -152,6 +152,13 @@ std::string InstrumentLink::ApplyStateRule(bool completeLine) {
     return {};
 }
 
+void InstrumentLink::AwaitAgainAfterLateLine(ReplyState awaited, const std::string& lateLine) {
+    state_ = awaited;
+    if (lateReplyHandler_) {
+        lateReplyHandler_(lateLine + '\n');
+    }
+}
+
 void InstrumentLink::Reset() {
     // Lines collected in Idle (after a reporting command or a dump's stop) are drained, not
     // awaited: only an awaited reply's start is kept for the late reply.

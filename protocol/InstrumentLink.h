@@ -65,6 +65,10 @@ class InstrumentLink final : public PortListener {
     // reply: the next command drops it with the rest.
     void Reset();
     bool IsPending() const { return state_ != ReplyState::Idle; }
+    // The line ReadReply just returned was an earlier command's late reply, not the answer
+    // awaited in state `awaited`: the late reply handler is told, and the answer is awaited
+    // again.
+    void AwaitAgainAfterLateLine(ReplyState awaited, const std::string& lateLine);
     // Drops every byte received and not yet examined, and a reply Reset cut short, without
     // telling the late reply handler.
     void DiscardUnread();

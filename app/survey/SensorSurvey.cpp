@@ -1,5 +1,6 @@
 #include "app/survey/SensorSurvey.h"
 
+#include "app/survey/ReplyShape.h"
 #include "app/survey/ReplyWatcher.h"
 #include "protocol/InstrumentLink.h"
 
@@ -88,7 +89,12 @@ void SensorSurvey::OnWoken() {
     if (!running_) {
         return;  // a wait that was under way when the survey was cancelled
     }
+    const ReplyState awaited = link_.State();
     std::string reply = link_.ReadReply();
+    while (!reply.empty() && !FitsTheQuery(reply)) {
+        link_.AwaitAgainAfterLateLine(awaited, reply);
+        reply = link_.ReadReply();
+    }
     if (!reply.empty()) {
         Conclude(std::move(reply));
         return;
@@ -101,6 +107,10 @@ void SensorSurvey::OnWoken() {
         return;
     }
     watcher_->Watch(static_cast<std::uint32_t>(left.count()));
+}
+
+bool SensorSurvey::FitsTheQuery(const std::string& reply) const {
+    return step_ == 0 ? !survey::LooksLikeValueReply(reply) : !survey::LooksLikeStatusReply(reply);
 }
 
 void SensorSurvey::Conclude(std::optional<std::string> reply) {

@@ -42,6 +42,8 @@ class SensorSurvey : public QObject {
   private:
     bool SendQuery();
     void OnWoken();
+    // False for a line shaped as another kind of query's answer: a late one.
+    bool FitsTheQuery(const std::string& reply) const;
     // The reply of the current query (nothing when none came); then the next query.
     void Conclude(std::optional<std::string> reply);
     std::optional<std::string>& Slot(int step);
