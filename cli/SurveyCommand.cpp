@@ -116,14 +116,16 @@ int Survey(const SurveyCommand::Options& options) {
                                    {"lines", QJsonArray::fromStringList(found.lines)}});
         NoteLateReplies(*found.link, &record);
         const bool read = ReadCard(*found.link, record, interrupted, running);
-        record.Event("go_online", visit::LeavingValues(found.link->PutBackOnline()));
+        const QJsonObject leaving = visit::LeavingValues(found.link->PutBackOnline());
+        record.Event("go_online", leaving);
         found.link.reset();
         if (read) {
             status = PrintSurvey(record, options.json);
         } else if (interrupted) {
-            PrintError(
-                QStringLiteral("Interrupted: the survey was cut short and the card put "
-                               "back online."));
+            PrintError(leaving.value(QStringLiteral("confirmed")).toBool()
+                           ? QStringLiteral("Interrupted; the card is back online.")
+                           : QStringLiteral("Interrupted; the card did not confirm that it is "
+                                            "back online."));
         }
     }
     GetPortManager()->CloseAll();

@@ -124,6 +124,7 @@ TEST_F(SurveyCommandTest, SigtermDuringTheSurveyPutsTheCardBackOnline) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 1);
     EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(program.readAllStandardError().startsWith("Interrupted;"));
 
     ASSERT_TRUE(card.WaitForCommandCount(12, 5s));
     const std::vector<std::string> commands = card.Commands();
