@@ -43,10 +43,13 @@ std::string CardSearch::WaitForReply(InstrumentLink& link, std::uint32_t timeout
     return {};
 }
 
-CardSearch::Result CardSearch::Run() {
+CardSearch::Result CardSearch::Run(const std::function<bool()>& stopRequested) {
     ProcessDeviceMapping().Rescan();
     bool noPortAvailable = true;
     for (const char* const portName : kCandidatePorts) {
+        if (stopRequested()) {
+            return {};
+        }
         if (!IsPortAvailable(portName)) {
             continue;
         }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class InstrumentLink;
@@ -22,11 +23,13 @@ class CardSearch {
         QString port;
         QString device;
         QStringList lines;  // the answers to "N" and "M"
-        // "No available serial ports." or "No Sensor Card was found." without a link.
+        // "No available serial ports." or "No Sensor Card was found." without a link; empty
+        // when the search was stopped.
         QString message;
     };
 
-    static Result Run();
+    // stopRequested is asked before each port: true ends the search there.
+    static Result Run(const std::function<bool()>& stopRequested);
     // The link's reply, waited for up to timeoutMs; empty (and the link reset) when none came.
     static std::string WaitForReply(InstrumentLink& link, std::uint32_t timeoutMs);
 };

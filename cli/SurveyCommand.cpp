@@ -105,8 +105,14 @@ int Survey(const SurveyCommand::Options& options) {
     });
 
     int status = kFailed;
-    CardSearch::Result found = CardSearch::Run();
-    if (!found.link) {
+    // A signal during the search ends it before the next port.
+    CardSearch::Result found = CardSearch::Run([&interrupted] {
+        QCoreApplication::processEvents();
+        return interrupted;
+    });
+    if (!found.link && interrupted) {
+        PrintError(QStringLiteral("Interrupted before a card was found."));
+    } else if (!found.link) {
         record.Event("not_found", {{"message", found.message}, {"port", ""}, {"device", ""}});
         PrintError(found.message);
         status = kNoCard;
