@@ -16,30 +16,12 @@ const QString kPendingText = QStringLiteral(
     "There is an operation pending.\nIf you close before the operation is complete, you may not "
     "be able to run instrument without cycling power.\n\nDo you still wish to close?");
 
-// The go-online at exit: the card's answer, none, or why it was not sent.
-QJsonObject LeavingValues(const InstrumentLink::Leaving& leaving) {
-    using Outcome = InstrumentLink::Leaving::Outcome;
-    QJsonObject values{{"at_exit", true}};
-    switch (leaving.outcome) {
-        case Outcome::Answered:
-        case Outcome::NoAnswer:
-            return visit::WithConfirmation(values, leaving.reply, false, "ONLINE");
-        case Outcome::ReplyPending:
-            values.insert(QStringLiteral("reply_pending"), true);
-            break;
-        case Outcome::NotWritten:
-            break;
-    }
-    values.insert(QStringLiteral("not_sent"), true);
-    return values;
-}
-
 }  // namespace
 
 void MaintenanceDialog::EndVisit() {
     KillTimer(kTrainingTimerId);
     if (link_) {
-        record_->Event("go_online", LeavingValues(link_->PutBackOnline()));
+        record_->Event("go_online", visit::LeavingValues(link_->PutBackOnline()));
     }
     record_->Event("exit", {});
 }

@@ -20,6 +20,14 @@ const QString kTraceOption = QStringLiteral("trace");
 // What the help says after the options: where else the ports and the trace come from.
 const char* const kHelpEpilogue =
     "\n"
+    "Subcommands (no window, no display needed; each has its own --help):\n"
+    "  survey [--port NAME=DEVICE ...] [--json]\n"
+    "                     find the card, read all its sensors, put it back online\n"
+    "                     and print the readings (exit status 0 in order, 3 findings,\n"
+    "                     2 no card, 1 other error)\n"
+    "  report RECORD.jsonl --output FILE.pdf|FILE.html\n"
+    "                     write the service report of a record\n"
+    "\n"
     "Qt's own options (-platform, -style, -session and the others) are accepted too;\n"
     "--help-all lists them.\n"
     "\n"
@@ -104,6 +112,17 @@ QStringList CommandLine::Arguments(int argc, char** argv) {
     return arguments;
 }
 
+QString CommandLine::TakePort(const QString& value, DeviceMapping::Table& ports) {
+    std::string name;
+    std::string device;
+    const QString problem = PortProblem(value, name, device);
+    if (!problem.isEmpty()) {
+        return QStringLiteral("--port %1: %2").arg(value, problem);
+    }
+    ports[name] = device;
+    return {};
+}
+
 CommandLine CommandLine::Parse(const QStringList& arguments) {
     const QtOptions qtOptions = QtOptions::TakeOut(arguments);
     if (!qtOptions.error.isEmpty()) {
@@ -118,13 +137,9 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
     result.platform = qtOptions.platform;
     result.display = qtOptions.display;
     for (const QString& value : parser.values(kPortOption)) {
-        std::string name;
-        std::string device;
-        const QString problem = PortProblem(value, name, device);
-        if (!problem.isEmpty()) {
-            return Failure(QStringLiteral("--port %1: %2").arg(value, problem));
+        if (const QString error = TakePort(value, result.ports); !error.isEmpty()) {
+            return Failure(error);
         }
-        result.ports[name] = device;
     }
     result.traceFile = parser.value(kTraceOption);
     if (!parser.positionalArguments().isEmpty()) {

@@ -13,6 +13,9 @@ class CommandLine {
     // arguments: the program's name first, as in argv.
     static CommandLine Parse(const QStringList& arguments);
     static QStringList Arguments(int argc, char** argv);
+    // Takes one --port value (NAME=DEVICE) into ports; the one-line reason when it cannot be
+    // used ("--port COM9=/dev/ttyS0: unknown port name ..."), else an empty text.
+    static QString TakePort(const QString& value, DeviceMapping::Table& ports);
 
     Action action = Action::RunWindow;
     QString error;     // one line, for Fail

@@ -29,6 +29,23 @@ QJsonObject WithConfirmation(QJsonObject values, const std::string& reply, bool 
     return WithReply(std::move(values), reply, unsent);
 }
 
+QJsonObject LeavingValues(const InstrumentLink::Leaving& leaving) {
+    using Outcome = InstrumentLink::Leaving::Outcome;
+    QJsonObject values{{"at_exit", true}};
+    switch (leaving.outcome) {
+        case Outcome::Answered:
+        case Outcome::NoAnswer:
+            return WithConfirmation(values, leaving.reply, false, "ONLINE");
+        case Outcome::ReplyPending:
+            values.insert(QStringLiteral("reply_pending"), true);
+            break;
+        case Outcome::NotWritten:
+            break;
+    }
+    values.insert(QStringLiteral("not_sent"), true);
+    return values;
+}
+
 QJsonObject StatusValues(const SensorStatus& status) {
     QJsonObject conditions;
     for (std::size_t c = 0; c < SensorStatus::kConditionCount; ++c) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "protocol/InstrumentLink.h"
 #include "protocol/SensorIndex.h"
 #include "protocol/SensorStatus.h"
 
@@ -20,6 +21,9 @@ QJsonObject WithReply(QJsonObject values, const std::string& reply, bool unsent)
 // happened to end, say) leaves the card's mode unknown.
 QJsonObject WithConfirmation(QJsonObject values, const std::string& reply, bool unsent,
                              const char* confirmingWord);
+// The go-online that puts the card back online at exit: "at_exit", with the card's answer,
+// none, or why it was not sent.
+QJsonObject LeavingValues(const InstrumentLink::Leaving& leaving);
 // The record's name of a status condition: "enabled", "trained", "shorted", "opened", "covered".
 QLatin1String ConditionName(SensorStatus::Condition condition);
 // The five condition bytes, and each condition's bit per sensor 0 to 7.

@@ -5,6 +5,7 @@
 #include "app/MaintenanceApp.h"
 #include "app/ProgramStart.h"
 #include "app/WindowSystemStart.h"
+#include "cli/SubcommandDispatch.h"
 #include "resources/ApplicationIcon.h"
 
 namespace {
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("merrowby"));
     QApplication::setApplicationVersion(QStringLiteral(MERROWBY_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("merrowby"));
+    // "survey" and "report" run without a window system.
+    if (const std::optional<int> status = cli::RunSubcommand(argc, argv)) {
+        return *status;
+    }
     // Help, version and the port list need no display: answered before any window system.
     // Qt's own options (-platform, -style, ...) are left in argv for QApplication.
     const CommandLine commandLine = CommandLine::Parse(CommandLine::Arguments(argc, argv));

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class InstrumentLink;
+
+namespace cli {
+
+// The window's discovery without the window: COM1 to COM4 in order, each free device given
+// "N" and then "M" with a wait of 1000 ms each; the first that answers "M" holds the card,
+// which is left offline. A port that does not is let go as the window lets go of it (its
+// link's "N").
+class CardSearch {
+  public:
+    static constexpr std::uint32_t kReplyWaitMs = 1000;
+
+    struct Result {
+        std::unique_ptr<InstrumentLink> link;  // none when no card was found
+        QString port;
+        QString device;
+        QStringList lines;  // the answers to "N" and "M"
+        // "No available serial ports." or "No Sensor Card was found." without a link; empty
+        // when the search was stopped.
+        QString message;
+    };
+
+    // stopRequested is asked before each port: true ends the search there.
+    static Result Run(const std::function<bool()>& stopRequested);
+    // The link's reply, waited for up to timeoutMs; empty (and the link reset) when none came.
+    static std::string WaitForReply(InstrumentLink& link, std::uint32_t timeoutMs);
+};
+
+}  // namespace cli

@@ -1,0 +1,13 @@
+#pragma once
+
+// The exit statuses of the subcommands.
+namespace cli {
+
+enum ExitStatus : int {
+    kInOrder = 0,   // the card read and every sensor in order; a report written
+    kFailed = 1,    // anything else: a bad command line, a file, an interruption
+    kNoCard = 2,    // "No available serial ports." or "No Sensor Card was found."
+    kFindings = 3,  // the card read, with findings
+};
+
+}  // namespace cli

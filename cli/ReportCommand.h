@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct ReadRecord;
+
+namespace cli {
+
+// "merrowby report RECORD.jsonl --output FILE.pdf" (or .html): the service report of a record,
+// rendered on the offscreen platform, so that no display is needed. A file that is no record
+// or an output that cannot be written gets one line on the standard error and the status 1;
+// an existing output file is then left as it was.
+class ReportCommand {
+  public:
+    struct Options {
+        QString record;
+        QString output;
+        bool help = false;
+        QString error;  // one line when the arguments cannot be used
+    };
+
+    // The arguments after "report".
+    static Options Parse(const QStringList& arguments);
+    static QString HelpText();
+    // The report of a record read written to output: an empty text, else the line to show.
+    // Needs a QApplication (the dumps' pictures are drawn with widgets).
+    static QString Write(const ReadRecord& record, const QString& output);
+    // argv[1] is "report"; returns the exit status.
+    static int Run(int argc, char** argv);
+};
+
+}  // namespace cli

@@ -1,0 +1,117 @@
+// "merrowby report" as a shell runs it, with no display: the record of a survey made into a
+// PDF and an HTML page, and bad input refused with one line.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "PdfText.h"
+#include "ProgramRun.h"
+#include "record/RecordReader.h"
+#include "report/ServiceReport.h"
+#include "tools/cardsim/CardSimulator.h"
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// What the report of that record must show: the card, its port and device, how it was left,
+// and the survey's values once the report reads surveys.
+QStringList Values(const QString& record) {
+    QStringList values{"SENSOR CARD V2.1", "COM1", "Put back online at exit"};
+    const ReadRecord read = RecordReader::Read(record);
+    const QString device = read.events.value(1).value("device").toString();
+    EXPECT_TRUE(device.startsWith("/dev/pts/")) << device.toStdString();
+    values << device;
+    if (ServiceReport::FromEvents(read.events).asFoundSurveyed) {
+        values << "4.618"
+               << "Sensor 1: covered.";
+    }
+    return values;
+}
+
+class ReportCommandTest : public ::testing::Test {
+  protected:
+    // The record of a survey of the simulated card, sensor 1 covered.
+    QString SurveyRecord() {
+        cardsim::CardOptions options;
+        options.sensors[1].covered = true;
+        cardsim::CardSimulator card(options);
+        const ProgramRun::Result survey =
+            run.Run({"survey", "--port", QString::fromStdString("COM1=" + card.SlavePath())});
+        EXPECT_EQ(survey.status, 3) << survey.err.toStdString();
+        return run.RecordPath();
+    }
+
+    ProgramRun run;
+};
+
+TEST_F(ReportCommandTest, TheRecordOfASurveyBecomesAPdfAndAnHtmlPage) {
+    const QString record = SurveyRecord();
+    ASSERT_FALSE(record.isEmpty());
+
+    const QString pdf = run.FilePath("report.pdf");
+    const ProgramRun::Result toPdf = run.Run({"report", record, "--output", pdf});
+    ASSERT_EQ(toPdf.status, 0) << toPdf.err.toStdString();
+    EXPECT_TRUE(toPdf.err.isEmpty()) << toPdf.err.toStdString();
+    const QString text = PdfText(pdf);
+    for (const QString& value : Values(record)) {
+        EXPECT_TRUE(text.contains(value)) << value.toStdString() << "\n" << text.toStdString();
+    }
+
+    const QString html = run.FilePath("report.html");
+    const ProgramRun::Result toHtml = run.Run({"report", record, "--output", html});
+    ASSERT_EQ(toHtml.status, 0) << toHtml.err.toStdString();
+    const QString page = QString::fromUtf8(ReadAll(html));
+    EXPECT_TRUE(page.contains("<html")) << page.left(200).toStdString();
+    for (const QString& value : Values(record)) {
+        EXPECT_TRUE(page.contains(value)) << value.toStdString();
+    }
+}
+
+TEST_F(ReportCommandTest, BadInputGetsOneLineAndStatus1AndLeavesTheOutputAlone) {
+    const QString notRecord = run.FilePath("notes.txt");
+    Write(notRecord, "Lamp replaced.\n");
+    const QString output = run.FilePath("old.pdf");
+    Write(output, "the report saved before");
+    const QString record = SurveyRecord();
+    ASSERT_FALSE(record.isEmpty());
+    ASSERT_TRUE(QDir(run.FilePath("")).mkdir("folder"));
+
+    const struct {
+        QStringList arguments;
+        QString line;
+    } cases[] = {
+        {{"report", notRecord, "--output", output},
+         "merrowby report: notes.txt is not a service record."},
+        {{"report", run.FilePath("missing.jsonl"), "--output", output},
+         "merrowby report: missing.jsonl could not be opened: No such file or directory"},
+        {{"report", record, "--output", run.FilePath("folder")},
+         QStringLiteral("merrowby report: %1 could not be written: It is not a file.")
+             .arg(run.FilePath("folder"))},
+        {{"report", record, "--output", run.FilePath("no-such-folder/report.pdf")},
+         QStringLiteral("merrowby report: %1 could not be written: No such file or directory")
+             .arg(run.FilePath("no-such-folder/report.pdf"))},
+        {{"report", record},
+         "merrowby report: --output FILE.pdf or --output FILE.html is missing (see merrowby "
+         "report --help)"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.arguments.join(' ').toStdString());
+        const ProgramRun::Result result = run.Run(test.arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(QString::fromUtf8(result.err), test.line + '\n');
+        EXPECT_EQ(ReadAll(output), "the report saved before");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// "merrowby survey" as a shell runs it, with no display, against the simulated card.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <chrono>
+
+#include "ProgramRun.h"
+#include "tools/cardsim/CardSimulator.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Discovery's "N" and "M", the status query and each sensor's three queries, the exit's "N".
+const std::vector<std::string> kSurveyCommands{"N",   "M",   "SQ",  "0VQ", "0CQ", "0TQ", "1VQ",
+                                               "1CQ", "1TQ", "2VQ", "2CQ", "2TQ", "3VQ", "3CQ",
+                                               "3TQ", "4VQ", "4CQ", "4TQ", "5VQ", "5CQ", "5TQ",
+                                               "6VQ", "6CQ", "6TQ", "7VQ", "7CQ", "7TQ", "N"};
+
+QStringList EventKinds(const QList<QJsonObject>& events) {
+    QStringList kinds;
+    for (const QJsonObject& event : events) {
+        kinds << event.value("event").toString();
+    }
+    return kinds;
+}
+
+class SurveyCommandTest : public ::testing::Test {
+  protected:
+    QStringList SurveyArguments(const cardsim::CardSimulator& card) const {
+        return {"survey", "--port", QString::fromStdString("COM2=" + card.SlavePath())};
+    }
+
+    ProgramRun run;
+};
+
+TEST_F(SurveyCommandTest, JsonHoldsTheCardsValuesAndACoveredSensorGivesStatus3) {
+    cardsim::CardOptions options;
+    options.sensors[1].covered = true;
+    cardsim::CardSimulator card(options);
+
+    const ProgramRun::Result result = run.Run(SurveyArguments(card) << "--json");
+    EXPECT_EQ(result.status, 3) << result.err.toStdString();
+    EXPECT_EQ(card.Commands(), kSurveyCommands);
+    EXPECT_TRUE(card.Online()) << "left online";
+
+    QJsonParseError error{};
+    const QJsonObject document = QJsonDocument::fromJson(result.out, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << result.out.toStdString();
+    EXPECT_EQ(document.value("port").toString(), "COM2");
+    EXPECT_EQ(document.value("device").toString().toStdString(), card.SlavePath());
+    EXPECT_EQ(document.value("card").toArray().first().toString(), "SENSOR CARD V2.1 ONLINE");
+    const QJsonArray sensors = document.value("sensors").toArray();
+    ASSERT_EQ(sensors.size(), 8);
+    const QJsonObject sensor1 = sensors[1].toObject();
+    EXPECT_TRUE(sensor1.value("status").toObject().value("covered").toBool());
+    EXPECT_EQ(sensor1.value("findings").toArray(), QJsonArray{"Sensor 1: covered."});
+    const QJsonObject sensor3 = sensors[3].toObject();
+    EXPECT_NEAR(sensor3.value("volts").toDouble(), 4.618, 0.0005) << "reply 763";
+    EXPECT_TRUE(sensor3.value("trip_point_milliamps").isDouble());
+    EXPECT_NEAR(sensor3.value("power_milliwatts").toDouble(),
+                sensor3.value("volts").toDouble() * sensor3.value("milliamps").toDouble(), 1e-9);
+    EXPECT_TRUE(sensor3.value("findings").toArray().isEmpty());
+    EXPECT_TRUE(sensors[7].toObject().value("trip_point_milliamps").isNull()) << "not trained";
+    EXPECT_EQ(sensors[7].toObject().value("findings").toArray(),
+              QJsonArray{"Sensor 7: not trained."});
+    EXPECT_TRUE(document.value("findings").toArray().isEmpty());
+
+    EXPECT_EQ(EventKinds(run.RecordEvents()),
+              (QStringList{"visit", "discovery", "survey", "go_online", "exit"}));
+}
+
+TEST_F(SurveyCommandTest, ACardInOrderGivesTheTableAndStatus0) {
+    cardsim::CardOptions options;
+    options.sensors[7].trained = true;
+    cardsim::CardSimulator card(options);
+
+    const ProgramRun::Result result = run.Run(SurveyArguments(card));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("Port:   COM2")) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("4.618 V")) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("No findings")) << result.out.toStdString();
+    EXPECT_EQ(card.Commands(), kSurveyCommands);
+}
+
+TEST_F(SurveyCommandTest, NoCardGivesStatus2AndItsMessage) {
+    cardsim::CardOptions silent;
+    silent.silent = true;
+    cardsim::CardSimulator card(silent);
+    const struct {
+        QStringList arguments;
+        QByteArray message;
+    } cases[] = {
+        {{"survey", "--json"}, "No available serial ports.\n"},
+        {SurveyArguments(card) << "--json", "No Sensor Card was found.\n"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.message.toStdString());
+        const ProgramRun::Result result = run.Run(test.arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, test.message);
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+}
+
+TEST_F(SurveyCommandTest, SigtermDuringTheSurveyPutsTheCardBackOnline) {
+    cardsim::CardOptions options;
+    options.startOnline = true;
+    options.commandDelays["2CQ"] = 1500ms;
+    cardsim::CardSimulator card(options);
+
+    QProcess program;
+    run.Start(program, SurveyArguments(card) << "--json");
+    ASSERT_TRUE(card.WaitForReceivedContaining("2CQ\r", 20s));
+    ASSERT_FALSE(card.Online()) << "the survey runs with the card offline";
+    ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), SIGTERM), 0);
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(program.readAllStandardError().startsWith("Interrupted;"));
+
+    ASSERT_TRUE(card.WaitForCommandCount(12, 5s));
+    const std::vector<std::string> commands = card.Commands();
+    EXPECT_EQ(commands.back(), "N");
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "2TQ"), 0) << "nothing after 2CQ";
+    EXPECT_TRUE(card.Online());
+    const QList<QJsonObject> events = run.RecordEvents();
+    EXPECT_EQ(EventKinds(events),
+              (QStringList{"visit", "discovery", "survey", "go_online", "exit"}));
+    EXPECT_TRUE(events[2].value("cancelled").toBool());
+}
+
+TEST_F(SurveyCommandTest, TheHelpNamesTheSubcommands) {
+    const ProgramRun::Result result = run.Run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.out.contains("survey [--port NAME=DEVICE ...] [--json]"));
+    EXPECT_TRUE(result.out.contains("report RECORD.jsonl --output"));
+}
+
+}  // namespace
