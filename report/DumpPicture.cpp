@@ -1,6 +1,7 @@
 #include "report/DumpPicture.h"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -81,7 +82,8 @@ QColor WithAlpha(QRgb rgb, int alpha) {
 }
 
 // The currents over the dump's time, with each column's band from its smallest to its largest.
-void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump, double pt) {
+void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump,
+                   const DumpPicture::ColumnExtremes& extremes, double pt) {
     painter.setFont(Font(painter, 7.5, true));
     const QFontMetricsF titleMetrics(painter.font(), painter.device());
     painter.setPen(QColor::fromRgba(kText));
@@ -93,22 +95,15 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump, doub
     const QFontMetricsF metrics(painter.font(), painter.device());
     const double legendHeight = metrics.height() * 1.4;
 
-    std::array<std::optional<DumpPicture::Extremes>, kColumns> extremes;
+    // The extremes span every sample: the recorder's take them all in, a running dump's are
+    // the samples'.
     double low = 0.0;
     double high = 0.0;
     bool any = false;
     for (int c = 0; c < kColumns; ++c) {
-        extremes[c] = DumpPicture::ColumnExtremes(dump, c);
         if (extremes[c]) {
             low = any ? std::min(low, extremes[c]->minimum) : extremes[c]->minimum;
             high = any ? std::max(high, extremes[c]->maximum) : extremes[c]->maximum;
-            any = true;
-        }
-    }
-    for (const CurrentRow& row : dump.rows) {
-        for (int c = 0; c < kColumns; ++c) {
-            low = any ? std::min(low, row.milliamps[c]) : row.milliamps[c];
-            high = any ? std::max(high, row.milliamps[c]) : row.milliamps[c];
             any = true;
         }
     }
@@ -183,45 +178,54 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump, doub
     }
     // Each column's line, a long dump's by each bucket's smallest and largest sample in order.
     const int buckets = std::max(1, std::min(kMostBuckets, int(plot.width())));
-    for (int c = 0; c < kColumns; ++c) {
-        QPolygonF line;
-        int bucket = -1;
-        const CurrentRow* smallest = nullptr;
-        const CurrentRow* largest = nullptr;
-        const auto flush = [&] {
-            if (smallest == nullptr) {
-                return;
+    // One pass over the samples for every column: a bucket's samples are the same rows.
+    std::array<QPolygonF, kColumns> lines;
+    std::array<const CurrentRow*, kColumns> smallest{};
+    std::array<const CurrentRow*, kColumns> largest{};
+    const auto flush = [&] {
+        for (int c = 0; c < kColumns; ++c) {
+            if (smallest[c] == nullptr) {
+                continue;
             }
-            const CurrentRow* first = smallest->seconds <= largest->seconds ? smallest : largest;
-            const CurrentRow* second = first == smallest ? largest : smallest;
-            line << QPointF(x(first->seconds), y(first->milliamps[c]));
+            const CurrentRow* first =
+                smallest[c]->seconds <= largest[c]->seconds ? smallest[c] : largest[c];
+            const CurrentRow* second = first == smallest[c] ? largest[c] : smallest[c];
+            lines[c] << QPointF(x(first->seconds), y(first->milliamps[c]));
             if (second != first) {
-                line << QPointF(x(second->seconds), y(second->milliamps[c]));
-            }
-        };
-        for (const CurrentRow& row : dump.rows) {
-            const int at = std::clamp(
-                int((row.seconds - time.low) / (time.high - time.low) * buckets), 0, buckets - 1);
-            if (at != bucket) {
-                flush();
-                bucket = at;
-                smallest = largest = &row;
-            } else {
-                if (row.milliamps[c] < smallest->milliamps[c]) {
-                    smallest = &row;
-                }
-                if (row.milliamps[c] > largest->milliamps[c]) {
-                    largest = &row;
-                }
+                lines[c] << QPointF(x(second->seconds), y(second->milliamps[c]));
             }
         }
-        flush();
-        painter.setPen(QPen(QColor::fromRgba(kLineColours[c]), 1.0 * pt, Qt::SolidLine,
-                            Qt::RoundCap, Qt::RoundJoin));
-        if (line.size() == 1) {
-            painter.drawPoint(line.first());
+    };
+    int bucket = -1;
+    const double perBucket = buckets / (time.high - time.low);
+    for (const CurrentRow& row : dump.rows) {
+        const int at = std::clamp(int((row.seconds - time.low) * perBucket), 0, buckets - 1);
+        if (at != bucket) {
+            flush();
+            bucket = at;
+            smallest.fill(&row);
+            largest.fill(&row);
+            continue;
+        }
+        for (int c = 0; c < kColumns; ++c) {
+            if (row.milliamps[c] < smallest[c]->milliamps[c]) {
+                smallest[c] = &row;
+            }
+            if (row.milliamps[c] > largest[c]->milliamps[c]) {
+                largest[c] = &row;
+            }
+        }
+    }
+    flush();
+    // A picture's lines one pixel wide, which Qt draws fast; on paper a point.
+    const bool picture = painter.paintEngine()->type() == QPaintEngine::Raster;
+    for (int c = 0; c < kColumns; ++c) {
+        painter.setPen(QPen(QColor::fromRgba(kLineColours[c]), picture ? 1.0 : 1.0 * pt,
+                            Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        if (lines[c].size() == 1) {
+            painter.drawPoint(lines[c].first());
         } else {
-            painter.drawPolyline(line);
+            painter.drawPolyline(lines[c]);
         }
     }
     painter.restore();
@@ -251,7 +255,8 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump, doub
 }
 
 // Each column's spread as a bar, against the limit as a dashed line.
-void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump, double pt) {
+void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump,
+                  const DumpPicture::ColumnExtremes& extremes, double pt) {
     painter.setFont(Font(painter, 7.5, true));
     const QFontMetricsF titleMetrics(painter.font(), painter.device());
     painter.setPen(QColor::fromRgba(kText));
@@ -261,11 +266,9 @@ void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump, doubl
 
     painter.setFont(Font(painter, 7));
     const QFontMetricsF metrics(painter.font(), painter.device());
-    std::array<std::optional<DumpPicture::Extremes>, kColumns> extremes;
     const double limit = dump.spreadLimit * 1000.0;
     double highest = limit > 0 ? limit * 1.25 : 0.0;
     for (int c = 0; c < kColumns; ++c) {
-        extremes[c] = DumpPicture::ColumnExtremes(dump, c);
         if (extremes[c]) {
             highest = std::max(highest, extremes[c]->SpreadMicroamps() * 1.15);
         }
@@ -359,17 +362,27 @@ void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump, doubl
 
 }  // namespace
 
-std::optional<DumpPicture::Extremes> DumpPicture::ColumnExtremes(const Dump& dump, int column) {
+DumpPicture::ColumnExtremes DumpPicture::AllExtremes(const Dump& dump) {
+    ColumnExtremes extremes;
     if (dump.ended) {
-        return Extremes{dump.maximum[column], dump.minimum[column]};
+        for (int c = 0; c < kColumns; ++c) {
+            extremes[c] = Extremes{dump.maximum[c], dump.minimum[c]};
+        }
+        return extremes;
     }
     if (dump.rows.empty()) {
-        return std::nullopt;
+        return extremes;
     }
-    Extremes extremes{dump.rows.front().milliamps[column], dump.rows.front().milliamps[column]};
+    std::array<double, kColumns> maximum = dump.rows.front().milliamps;
+    std::array<double, kColumns> minimum = dump.rows.front().milliamps;
     for (const CurrentRow& row : dump.rows) {
-        extremes.maximum = std::max(extremes.maximum, row.milliamps[column]);
-        extremes.minimum = std::min(extremes.minimum, row.milliamps[column]);
+        for (int c = 0; c < kColumns; ++c) {
+            maximum[c] = std::max(maximum[c], row.milliamps[c]);
+            minimum[c] = std::min(minimum[c], row.milliamps[c]);
+        }
+    }
+    for (int c = 0; c < kColumns; ++c) {
+        extremes[c] = Extremes{maximum[c], minimum[c]};
     }
     return extremes;
 }
@@ -385,9 +398,10 @@ QString DumpPicture::Microamps(double microamps) {
 QString DumpPicture::Description(const Dump& dump) {
     QStringList lines;
     const QString limit = Microamps(dump.spreadLimit * 1000.0);
+    const ColumnExtremes all = AllExtremes(dump);
     for (int c = 0; c < kColumns; ++c) {
         const int sensor = dump.firstSensor + c;
-        const std::optional<Extremes> extremes = ColumnExtremes(dump, c);
+        const std::optional<Extremes>& extremes = all[c];
         if (!extremes) {
             lines << QStringLiteral("Sensor %1: no samples recorded.").arg(sensor);
             continue;
@@ -417,11 +431,12 @@ void DumpPicture::Paint(QPainter& painter, const QRectF& rect, const Dump& dump)
     painter.fillRect(rect, Qt::white);
     const QRectF inner = rect.adjusted(4 * pt, 4 * pt, -4 * pt, -4 * pt);
     const double split = inner.width() * 0.64;
+    const ColumnExtremes extremes = AllExtremes(dump);
     PaintCurrents(painter, QRectF(inner.left(), inner.top(), split - 8 * pt, inner.height()), dump,
-                  pt);
+                  extremes, pt);
     PaintSpreads(painter,
                  QRectF(inner.left() + split, inner.top(), inner.width() - split, inner.height()),
-                 dump, pt);
+                 dump, extremes, pt);
     painter.restore();
 }
 

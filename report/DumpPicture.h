@@ -21,14 +21,16 @@ class DumpPicture {
     static constexpr int kWidth = 720;
     static constexpr int kHeight = 400;
 
-    // A column's largest and smallest current, in mA: the recorder's final ones for a dump that
-    // ended, else those of the samples recorded; none for a running dump without samples.
+    // Each column's largest and smallest current, in mA: the recorder's final ones for a dump
+    // that ended, else those of the samples recorded (one pass over them); none for a running
+    // dump without samples.
     struct Extremes {
         double maximum = 0.0;
         double minimum = 0.0;
         double SpreadMicroamps() const { return (maximum - minimum) * 1000.0; }
     };
-    static std::optional<Extremes> ColumnExtremes(const ServiceReport::Dump& dump, int column);
+    using ColumnExtremes = std::array<std::optional<Extremes>, CurrentRow::kColumns>;
+    static ColumnExtremes AllExtremes(const ServiceReport::Dump& dump);
     // Over the limit as the window's lamp judges it: spread greater than the limit.
     static bool OverLimit(const ServiceReport::Dump& dump, const Extremes& extremes);
 

@@ -404,9 +404,9 @@ void Builder::Dumps() {
                               QStringLiteral("Min (mA)"), QStringLiteral("Spread (µA)"),
                               QStringLiteral("Against the limit"), QStringLiteral("Spread lamp")});
         table.keepWithNext = true;
+        const DumpPicture::ColumnExtremes all = DumpPicture::AllExtremes(dump);
         for (int c = 0; c < CurrentRow::kColumns; ++c) {
-            const std::optional<DumpPicture::Extremes> extremes =
-                DumpPicture::ColumnExtremes(dump, c);
+            const std::optional<DumpPicture::Extremes>& extremes = all[c];
             const QString none = QStringLiteral("no samples");
             table.rows.push_back(
                 {{QString::number(dump.firstSensor + c), {}},
