@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMarginsF>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -15,10 +17,13 @@
 #include "platform/DurableFile.h"
 #include "report/DumpPicture.h"
 #include "report/ReportHtml.h"
+#include "report/ReportLayout.h"
 
 namespace {
 
 constexpr int kPdfResolution = 300;
+// A4 with room to file it: more at the left, where it is punched.
+const QMarginsF kPdfMargins(22, 15, 15, 15);  // mm
 
 QString ResourceName(std::size_t dump) {
     return QStringLiteral("dump-%1.png").arg(dump + 1);
@@ -39,7 +44,8 @@ QString WriteBeside(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
-ReportDocument::ReportDocument(ServiceReport report) : report_(std::move(report)) {}
+ReportDocument::ReportDocument(ServiceReport report)
+    : report_(std::move(report)), content_(ReportContent::From(report_)) {}
 
 ReportDocument::~ReportDocument() = default;
 
@@ -63,14 +69,14 @@ QTextDocument& ReportDocument::Document() {
         for (std::size_t i = 0; i < report_.dumps.size(); ++i) {
             document_->addResource(QTextDocument::ImageResource, QUrl(ResourceName(i)), Picture(i));
         }
-        document_->setHtml(ReportHtml::Render(report_, ResourceName, false));
+        document_->setHtml(ReportHtml::Render(content_, ResourceName, false));
     }
     return *document_;
 }
 
 QString ReportDocument::Xhtml() const {
     return ReportHtml::Render(
-        report_,
+        content_,
         [this](std::size_t dump) {
             QByteArray png;
             QBuffer buffer(&png);
@@ -92,10 +98,13 @@ QString ReportDocument::SavePdf(const QString& path) {
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(kPdfMargins, QPageLayout::Millimeter);
         writer.setResolution(kPdfResolution);
-        writer.setTitle(QStringLiteral("Service Report"));
+        writer.setTitle(content_.title + QStringLiteral(", ") + content_.numberLine);
         writer.setCreator(QStringLiteral("Merrowby ") + report_.programVersion);
-        Document().print(&writer);
+        if (!ReportLayout::Print(content_, report_, writer)) {
+            return QStringLiteral("The PDF could not be drawn.");
+        }
     }
     return WriteBeside(path, pdf);
 }
@@ -110,5 +119,7 @@ QString ReportDocument::SaveAs(const QString& path) {
 }
 
 void ReportDocument::Print(QPrinter& printer) {
-    Document().print(&printer);
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    ReportLayout::Print(content_, report_, printer, range ? printer.fromPage() : 0,
+                        range ? printer.toPage() : 0);
 }

@@ -5,13 +5,15 @@
 #include <memory>
 #include <vector>
 
+#include "report/ReportContent.h"
 #include "report/ServiceReport.h"
 
 class QPrinter;
 class QTextDocument;
 
-// A report with its dumps' pictures, in the forms it is handed over in: a QTextDocument for
-// the window, print and PDF, and an XHTML file with the pictures inside.
+// A report in the forms it is handed over in: a QTextDocument for the window, an XHTML file
+// with the dumps' pictures inside, and the paginated PDF and print (ReportLayout), where the
+// dumps' plots are vector graphics. All are made from one ReportContent, so they say the same.
 class ReportDocument {
   public:
     explicit ReportDocument(ServiceReport report);
@@ -20,6 +22,7 @@ class ReportDocument {
     ReportDocument& operator=(const ReportDocument&) = delete;
 
     const ServiceReport& Report() const { return report_; }
+    const ReportContent& Content() const { return content_; }
     // Made on first use; its pictures are resources named "dump-<n>.png".
     QTextDocument& Document();
     QString Xhtml() const;
@@ -30,12 +33,14 @@ class ReportDocument {
     QString SaveHtml(const QString& path) const;
     // A path ending in ".html", ".htm" or ".xhtml" gets XHTML, any other a PDF.
     QString SaveAs(const QString& path);
+    // The printer's page range where one was chosen.
     void Print(QPrinter& printer);
 
   private:
     const QImage& Picture(std::size_t dump) const;
 
     ServiceReport report_;
+    ReportContent content_;
     mutable std::vector<QImage> pictures_;
     std::unique_ptr<QTextDocument> document_;
 };

@@ -529,8 +529,8 @@ TEST_F(ServiceVisitTest, TimesOfAVisitPastMidnightCarryTheDate) {
         TableRows(ReportDocument(ServiceReport::FromEvents(events)).Xhtml());
     EXPECT_TRUE(rows.contains(QStringList{"Started", "2026-12-08 23:59:50 UTC+01:00"}));
     EXPECT_TRUE(rows.contains(QStringList{"2026-12-09 00:00:03",
-                                          "Target power level set to 6.5 mW (code 851B)", "",
-                                          "POWER LEVEL 851B"}));
+                                          "Target power level set to 6.5 mW (code 851B)",
+                                          "not read", "POWER LEVEL 851B"}));
 }
 
 TEST_F(ServiceVisitTest, TheTimingTestRunsFromItsClockStart) {

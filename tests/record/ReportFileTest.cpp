@@ -146,7 +146,7 @@ TEST_F(ReportFileTest, NotesKeepTheirLineBreaksAndTheHtmlPageNamesItsCharsetAndL
             notesCell += xml.text();
         } else if (token == QXmlStreamReader::Characters && inNotes) {
             notesCell += xml.text();
-        } else if (token == QXmlStreamReader::EndElement && xml.name() == QStringLiteral("td")) {
+        } else if (token == QXmlStreamReader::EndElement && xml.name() == QStringLiteral("p")) {
             inNotes = false;
         }
     }
