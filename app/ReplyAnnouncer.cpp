@@ -15,17 +15,13 @@ QString AccessibleName(QLineEdit& field) {
     return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
 }
 
-// "<name>: <text>", or "<name>, sensor <n>: <text>", ended by a full stop.
+// "<name>: <text>", or "<name>, sensor <n>: <text>".
 QString NamedText(QLineEdit& field, const QLineEdit* sensor = nullptr) {
     QString name = AccessibleName(field);
     if (sensor != nullptr && !sensor->text().isEmpty()) {
         name += QStringLiteral(", sensor ") + sensor->text();
     }
-    QString text = name.isEmpty() ? field.text() : name + QStringLiteral(": ") + field.text();
-    if (!text.endsWith(QLatin1Char('.'))) {
-        text += QLatin1Char('.');
-    }
-    return text;
+    return name.isEmpty() ? field.text() : name + QStringLiteral(": ") + field.text();
 }
 
 }  // namespace
@@ -63,13 +59,13 @@ void ReplyAnnouncer::Flush() {
         told << RowText(rows_[row]);
     }
     pending_.clear();
-    ui::ScreenReaderNotice::Tell(*window_, told.join(QLatin1Char(' ')));
+    ui::ScreenReaderNotice::Tell(*window_, told.join(QStringLiteral(". ")));
 }
 
 QString ReplyAnnouncer::RowText(const Row& row) const {
     QString text = NamedText(*row.reply, row.sensor);
     if (row.withPowerLevel && row.reply->text() != kNoResponse && powerLevel_ != nullptr) {
-        text += QLatin1Char(' ') + NamedText(*powerLevel_);
+        text += QStringLiteral(". ") + NamedText(*powerLevel_);
     }
     return text;
 }

@@ -10,6 +10,7 @@
 #include "app/MaintenanceDialog.h"
 #include "app/ReplyAnnouncer.h"
 #include "app/StatusGridView.h"
+#include "platform/ui/MenuEntryAccessible.h"
 #include "platform/ui/NewestRowOnFocus.h"
 
 namespace {
@@ -35,21 +36,14 @@ void MakeDumpListAStop(MaintenanceDialog& window) {
     ui::NewestRowOnFocus::Attach(*list);
 }
 
-// Screen readers read a menu entry's name but not a shortcut given only as a shortcut; an entry
-// whose text carries it after a tab shows the same and is read with it. Opened from the
-// keyboard, the menu starts on its first entry, which is then read at once.
+// Opened from the keyboard, the menu starts on its first entry, which a screen reader then
+// reads at once, and its entries are read with their shortcuts.
 void ReadMenuWithShortcuts(MaintenanceDialog& window) {
     QMenu* menu = window.SystemMenu();
     if (menu == nullptr) {
         return;
     }
-    for (QAction* action : menu->actions()) {
-        if (!action->isSeparator() && !action->shortcut().isEmpty() &&
-            !action->text().contains(QLatin1Char('\t'))) {
-            action->setText(action->text() + QLatin1Char('\t') +
-                            action->shortcut().toString(QKeySequence::NativeText));
-        }
-    }
+    ui::MenuEntryAccessible::ReadShortcutsOf(*menu);
     QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] {
         QTimer::singleShot(0, menu, [menu] {
             if (menu->activeAction() != nullptr) {

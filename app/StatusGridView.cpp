@@ -112,8 +112,8 @@ void StatusGridView::TellSummary(MaintenanceDialog& window) {
 QString StatusGridView::Summary() const {
     std::vector<ConditionSensors> conditions;
     for (int row = 0; row < model_->rowCount(); ++row) {
-        ConditionSensors condition{model_->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(),
-                                   {}};
+        ConditionSensors condition{
+            model_->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), {}};
         for (int column = 0; column < model_->columnCount(); ++column) {
             if (model_->index(row, column).data().toString() == QLatin1String("1")) {
                 const int sensor =

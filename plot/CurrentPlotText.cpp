@@ -10,8 +10,9 @@ QString Milliamps(double value) {
 
 }  // namespace
 
-QString CurrentPlotText(const CurrentDumpStore& store,
-                        const std::array<std::optional<double>, CurrentDumpStore::kColumns>& latest) {
+QString CurrentPlotText(
+    const CurrentDumpStore& store,
+    const std::array<std::optional<double>, CurrentDumpStore::kColumns>& latest) {
     if (store.SampleCount() == 0) {
         return QStringLiteral("No samples yet.");
     }

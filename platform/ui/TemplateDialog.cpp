@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QScreen>
-#include <QStyle>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 
 namespace ui {
 namespace {
