@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QLineEdit;

@@ -68,7 +68,7 @@ StatusGridView::StatusGridView(MaintenanceDialog& window, StatusGridModel* model
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::NoSelection);
     setTabKeyNavigation(false);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_TransparentForMouseEvents);
