@@ -15,9 +15,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
-#include <QTableView>
 #include <QTreeWidget>
 #include <functional>
 #include <ostream>
@@ -301,9 +301,9 @@ TEST_F(MainWindowLayoutTest, WindowFrameRadioGroupsTabOrderAndDumpColumns) {
 
     // Tab order: the tab stops in the order of the layout, focus on the first; for screen
     // readers the status grid's table follows "Update" (-1) and the dump list "...".
-    const std::vector<int> tabOrder = {1000, 1003, 1004, 1005, 1007, 1012, 1006, 1008,
-                                       1009, 1010, 1011, -1,   1053, 1054, 1055, 1064,
-                                       1062, 1075, 1076, 1077, 1065, 1103, 1104, 1083, 1};
+    const std::vector<int> tabOrder = {1000, 1003, 1004, 1005, 1007, 1012, 1006, 1008, 1009,
+                                       1010, 1011, -1,   1053, 1054, 1055, 1064, 1062, 1075,
+                                       1076, 1077, 1065, 1103, 1104, 1083, 1};
     QWidget* statusGrid = dialog.findChild<QTableView*>();
     ASSERT_NE(statusGrid, nullptr);
     const auto stop = [&](int id) { return id < 0 ? statusGrid : dialog.Control(id); };
