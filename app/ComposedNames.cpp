@@ -8,6 +8,7 @@
 
 #include "app/MaintenanceDialog.h"
 #include "controls/StatusLamp.h"
+#include "platform/ui/AccessibleController.h"
 #include "platform/ui/CaptionedLabelAccessible.h"
 
 namespace {
@@ -42,8 +43,8 @@ QString Joined(const QString& first, const QString& second) {
 }
 
 void NameStatusCells(MaintenanceDialog& window) {
-    const std::vector<QString> columns = StaticTextsAt(window, -1, kStatusColumnHeadingY);
-    const std::vector<QString> rows = StaticTextsAt(window, kStatusRowHeadingX, -1);
+    const std::vector<QString> columns = StatusColumnHeadings(window);
+    const std::vector<QString> rows = StatusRowHeadings(window);
     for (int index = 0; index < MaintenanceDialog::kStatusCellCount; ++index) {
         const auto row = static_cast<std::size_t>(index / kSensorsPerRow);
         const auto column = static_cast<std::size_t>(index % kSensorsPerRow);
@@ -81,6 +82,7 @@ void NameQueryFields(MaintenanceDialog& window) {
 }
 
 void NameDumpControls(MaintenanceDialog& window) {
+    QWidget* dumpList = window.Control(Id::IdDumpList);
     const std::vector<QString> extremes = StaticTextsAt(window, kExtremeHeadingX, -1);
     for (int column = 0; column < MaintenanceDialog::kDumpColumnCount; ++column) {
         const QString number = QString::number(column);
@@ -89,8 +91,10 @@ void NameDumpControls(MaintenanceDialog& window) {
                            static_cast<int>(row) * MaintenanceDialog::kDumpColumnCount + column;
             ui::CaptionedLabelAccessible::SetCaption(window.ControlAs<QLabel>(id),
                                                      Joined(extremes[row], number));
+            ui::SetAccessibleController(*window.Control(id), *dumpList);
         }
         window.SpreadLamp(column)->setAccessibleName(QObject::tr("Spread lamp %1").arg(number));
+        ui::SetAccessibleController(*window.SpreadLamp(column), *dumpList);
     }
     const QString dumpToFile = window.ControlAs<QAbstractButton>(Id::IdDumpToFile)->text();
     window.Control(Id::IdDumpFileName)->setAccessibleName(dumpToFile);
@@ -106,4 +110,12 @@ void NameUnlabelledControls(MaintenanceDialog& window) {
     NameStatusCells(window);
     NameQueryFields(window);
     NameDumpControls(window);
+}
+
+std::vector<QString> StatusRowHeadings(const MaintenanceDialog& window) {
+    return StaticTextsAt(window, kStatusRowHeadingX, -1);
+}
+
+std::vector<QString> StatusColumnHeadings(const MaintenanceDialog& window) {
+    return StaticTextsAt(window, -1, kStatusColumnHeadingY);
 }

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include "app/VisitEvents.h"
 #include "controls/StatusLamp.h"
 #include "platform/ui/Feedback.h"
+#include "platform/ui/NewestRowOnFocus.h"
+#include "platform/ui/ScreenReaderNotice.h"
 #include "plot/CurrentPlotFeed.h"
 #include "protocol/InstrumentLink.h"
 #include "record/VisitRecord.h"
@@ -26,6 +29,11 @@ constexpr int kRowsBeforeTrimming = 100;
 
 QString ToQString(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString AccessibleName(QWidget* widget) {
+    const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
 }
 
 }  // namespace
@@ -66,6 +74,7 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
         std::unique_ptr<QTreeWidgetItem> oldest(dumpList_->takeTopLevelItem(0));
     }
 
+    QStringList lampsLit;
     auto* row = new QTreeWidgetItem();
     DumpObserver::Currents currents{};
     DumpObserver::Bands bands{};
@@ -81,7 +90,11 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
             extremeLabels_[c + kDumpColumnCount]->setText(currentText);
         }
         if (maximumCurrent_[c] - minimumCurrent_[c] > spreadLimit_) {
+            const bool wasDark = spreadLamps_[c]->Lit() == 0;
             spreadLamps_[c]->SetLit(1);
+            if (wasDark) {
+                lampsLit << AccessibleName(spreadLamps_[c]);
+            }
         }
         row->setText(c, currentText);
         row->setTextAlignment(c, Qt::AlignCenter);
@@ -89,10 +102,15 @@ void MaintenanceDialog::RecordCurrentSample(std::string text) {
         bands[c] = {minimumCurrent_[c], maximumCurrent_[c], spreadLamps_[c]->Lit() != 0};
     }
     dumpList_->addTopLevelItem(row);
+    ui::NewestRowOnFocus::NameCellsByHeadings(*row);
     if (followNewest) {
         dumpList_->scrollToItem(row, QAbstractItemView::EnsureVisible);
     }
 
+    if (!lampsLit.isEmpty()) {
+        // A lamp that lights is told; the samples themselves are not.
+        ui::ScreenReaderNotice::Tell(*this, lampsLit.join(QStringLiteral(". ")) + QLatin1Char('.'));
+    }
     if (file) {
         file->Append(sample.FileLine());
     }

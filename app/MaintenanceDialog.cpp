@@ -21,7 +21,7 @@
 #include "app/ComposedNames.h"
 #include "app/LineRecovery.h"
 #include "app/ProtocolTraceWindow.h"
-#include "app/ReplyAnnouncer.h"
+#include "app/ScreenReaderAids.h"
 #include "controls/StatusLamp.h"
 #include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
@@ -204,17 +204,10 @@ void MaintenanceDialog::AppendTraceEntry() {
     });
 }
 
-// The replies of commands and queries are told to screen readers; the dump's report lines,
-// shown in the response field on every tick, are not.
+// The replies of commands and queries are told to screen readers (the dump's report lines,
+// shown in the response field on every tick, are not), and the window's other aids for them.
 void MaintenanceDialog::AnnounceReplies() {
-    auto* announcer = new ReplyAnnouncer(this);  // owned by the window
-    for (QLineEdit* field : {response_, voltageReply_, currentReply_, tripPointReply_}) {
-        connect(field, &QLineEdit::textChanged, announcer, [this, announcer, field] {
-            if (!IsDumpRunning()) {
-                announcer->Announce(*field);
-            }
-        });
-    }
+    AddScreenReaderAids(*this);
 }
 
 void MaintenanceDialog::AttachControls() {

@@ -1,74 +1,71 @@
 #include "app/ReplyAnnouncer.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
-#include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 
-#include "platform/ui/AccessibleFactory.h"
+#include "platform/ui/ScreenReaderNotice.h"
 
 namespace {
 
-const QString kNoticeName = QStringLiteral("replyNotice");
+const QString kNoResponse = QStringLiteral("No Response.");
 
-QAccessibleInterface* CreateForNotice(const QString& className, QObject* object) {
-    if (className != QLatin1String("QLabel") || object->objectName() != kNoticeName) {
-        return nullptr;
+QString AccessibleName(QLineEdit& field) {
+    const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&field);
+    return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
+}
+
+// "<name>: <text>", or "<name>, sensor <n>: <text>".
+QString NamedText(QLineEdit& field, const QLineEdit* sensor = nullptr) {
+    QString name = AccessibleName(field);
+    if (sensor != nullptr && !sensor->text().isEmpty()) {
+        name += QStringLiteral(", sensor ") + sensor->text();
     }
-    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+    return name.isEmpty() ? field.text() : name + QStringLiteral(": ") + field.text();
 }
 
 }  // namespace
 
-ReplyAnnouncer::ReplyAnnouncer(QWidget* window)
-    : QObject(window), window_(window), notice_(new QLabel(window)) {
-    ui::InstallAccessibleFactoryOnce<CreateForNotice>();
-    notice_->setObjectName(kNoticeName);
-    notice_->setGeometry(0, 0, 1, 1);
-    notice_->hide();
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget* old, QWidget* /*now*/) { OnFocusChanged(old); });
+ReplyAnnouncer::ReplyAnnouncer(QWidget* window, std::function<bool()> quiet)
+    : QObject(window), window_(window), quiet_(std::move(quiet)) {}
+
+void ReplyAnnouncer::Watch(QLineEdit& reply, QLineEdit* sensor, bool withPowerLevel) {
+    const std::size_t row = rows_.size();
+    rows_.push_back({&reply, sensor, withPowerLevel});
+    connect(&reply, &QLineEdit::textChanged, this, [this, row] {
+        if (!quiet_()) {
+            Schedule(row);
+        }
+    });
 }
 
-void ReplyAnnouncer::Announce(QLineEdit& field) {
-    const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&field);
-    const QString name = accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
-    const QString message =
-        name.isEmpty() ? field.text() : name + QStringLiteral(": ") + field.text();
-    notice_->hide();
-    notice_->setAccessibleName(message);
-    notice_->show();
-    DescribeFocusedControl(message);
+void ReplyAnnouncer::SetPowerLevelField(QLineEdit& level) {
+    powerLevel_ = &level;
 }
 
-void ReplyAnnouncer::DescribeFocusedControl(const QString& message) {
-    // The window's focus child: also while a dialog the button opened is closing and the focus
-    // is on its way back.
-    QWidget* focused = window_->focusWidget();
-    if (focused == nullptr) {
+void ReplyAnnouncer::Schedule(std::size_t row) {
+    if (std::find(pending_.begin(), pending_.end(), row) != pending_.end()) {
         return;
     }
-    if (focused != announcedOn_) {
-        Restore();
-        announcedOn_ = focused;
-        ownDescription_ = focused->accessibleDescription();
+    if (pending_.empty()) {
+        QMetaObject::invokeMethod(this, &ReplyAnnouncer::Flush, Qt::QueuedConnection);
     }
-    // Cleared first, so that a reply the same as the last one is told again.
-    focused->setAccessibleDescription(QString());
-    focused->setAccessibleDescription(message);
+    pending_.push_back(row);
 }
 
-void ReplyAnnouncer::OnFocusChanged(QWidget* old) {
-    if (old != nullptr && old == announcedOn_) {
-        Restore();
+void ReplyAnnouncer::Flush() {
+    QStringList told;
+    for (const std::size_t row : pending_) {
+        told << RowText(rows_[row]);
     }
+    pending_.clear();
+    ui::ScreenReaderNotice::Tell(*window_, told.join(QStringLiteral(". ")));
 }
 
-void ReplyAnnouncer::Restore() {
-    if (announcedOn_ != nullptr) {
-        announcedOn_->setAccessibleDescription(ownDescription_);
+QString ReplyAnnouncer::RowText(const Row& row) const {
+    QString text = NamedText(*row.reply, row.sensor);
+    if (row.withPowerLevel && row.reply->text() != kNoResponse && powerLevel_ != nullptr) {
+        text += QStringLiteral(". ") + NamedText(*powerLevel_);
     }
-    announcedOn_ = nullptr;
-    ownDescription_.clear();
+    return text;
 }

@@ -1,6 +1,7 @@
 #include "controls/StatusLampAccessible.h"
 
 #include "controls/StatusLamp.h"
+#include "platform/ui/AccessibleController.h"
 #include "platform/ui/AccessibleFactory.h"
 
 namespace {
@@ -45,4 +46,9 @@ QString StatusLampAccessible::text(QAccessible::Text textType) const {
 
 QStringList StatusLampAccessible::actionNames() const {
     return {};
+}
+
+QList<QPair<QAccessibleInterface*, QAccessible::Relation>> StatusLampAccessible::relations(
+    QAccessible::Relation match) const {
+    return QAccessibleWidget::relations(match) + ui::ControllerRelations(*Lamp(), match);
 }

@@ -18,6 +18,9 @@ class StatusLampAccessible : public QAccessibleWidget {
 
     QString text(QAccessible::Text textType) const override;
     QStringList actionNames() const override;
+    // With the control whose data lights it (ui::SetAccessibleController) as its controller.
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(
+        QAccessible::Relation match) const override;
 
   private:
     const StatusLamp* Lamp() const;

@@ -14,6 +14,7 @@
 #include "dialogs/TypedLevel.h"
 #include "dialogs/UpDownControl.h"
 #include "platform/ui/Feedback.h"
+#include "platform/ui/ScreenReaderNotice.h"
 #include "resources/DialogTemplates.h"
 
 namespace {
@@ -134,13 +135,26 @@ bool SensorLevelDialog::eventFilter(QObject* watched, QEvent* event) {
 void SensorLevelDialog::OnOk() {
     // A rounded level stops the first OK also when the field was left before it, as a mouse
     // click on OK does.
-    if (!TakeTypedValue() || std::exchange(roundedLevelUnconfirmed_, false)) {
+    const bool typed = TakeTypedValue();
+    if (!typed || std::exchange(roundedLevelUnconfirmed_, false)) {
         ui::Beep();
+        // Said as well, for a technician who cannot see the field.
+        ui::ScreenReaderNotice::Tell(*this, typed ? RoundedLevelText() : RangeText());
         valueField_->setFocus();
         valueField_->selectAll();
         return;
     }
     ui::TemplateDialog::OnOk();
+}
+
+QString SensorLevelDialog::RangeText() const {
+    return tr("Type a value from %1 to %2.")
+        .arg(slider_->minimum() * kValuePerPosition, 0, 'f', 2)
+        .arg(slider_->maximum() * kValuePerPosition, 0, 'f', 2);
+}
+
+QString SensorLevelDialog::RoundedLevelText() const {
+    return tr("Rounded to %1: OK again sends it.").arg(valueField_->text());
 }
 
 void SensorLevelDialog::OnSpinScrolled(int position) {

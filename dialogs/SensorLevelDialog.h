@@ -61,6 +61,10 @@ class SensorLevelDialog : public ui::TemplateDialog {
     // Takes the field's level as the result and shows it as the slider would; false when the
     // field holds none. Notes when the shown level differs from the typed one.
     bool TakeTypedValue();
+    // Why OK refused: "Type a value from 0.00 to 10.00." (the slider's levels), or the level
+    // that two decimals made of the one typed.
+    QString RangeText() const;
+    QString RoundedLevelText() const;
     void OnSpinScrolled(int position);
     void OnAllSensorsToggled(bool checked);
     void ShowValue();

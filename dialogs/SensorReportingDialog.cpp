@@ -3,6 +3,7 @@
 #include <QRadioButton>
 
 #include "dialogs/StandardButtons.h"
+#include "platform/ui/RadioGroupName.h"
 #include "resources/DialogTemplates.h"
 
 SensorReportingDialog::SensorReportingDialog(QWidget* parent)
@@ -12,6 +13,8 @@ SensorReportingDialog::SensorReportingDialog(QWidget* parent)
     ConnectStandardButtons(*this);
     enableButton_->setChecked(true);
     leftTubeButton_->setChecked(true);
+    ui::NameRadioGroup({enableButton_, ControlAs<QRadioButton>(IdDisable)}, tr("Reporting"));
+    ui::NameRadioGroup({leftTubeButton_, ControlAs<QRadioButton>(IdRightTube)}, tr("Tube"));
 }
 
 void SensorReportingDialog::OnOk() {

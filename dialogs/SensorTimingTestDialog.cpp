@@ -14,6 +14,8 @@
 #include "dialogs/HexReadingEdit.h"
 #include "dialogs/ReplyWaiter.h"
 #include "platform/ui/Feedback.h"
+#include "platform/ui/NewestRowOnFocus.h"
+#include "platform/ui/ScreenReaderNotice.h"
 #include "protocol/InstrumentLink.h"
 #include "resources/DialogTemplates.h"
 
@@ -98,6 +100,13 @@ void SensorTimingTestDialog::BindControls() {
     minutesField_->setAccessibleName(tr("Minutes"));
     secondsField_->setAccessibleName(tr("Seconds"));
     readingsList_->setAccessibleName(tr("Sensor Readings"));
+    // The clock can be read from the keyboard: its two fields follow Start in the Tab order.
+    for (QLineEdit* field : {minutesField_, secondsField_}) {
+        field->setFocusPolicy(Qt::StrongFocus);
+    }
+    QWidget::setTabOrder(startStopButton_, minutesField_);
+    QWidget::setTabOrder(minutesField_, secondsField_);
+    ui::NewestRowOnFocus::Attach(*readingsList_);
 }
 
 // The clock is a sunken static whose colon shows between the two read-only fields laid over
@@ -162,12 +171,14 @@ void SensorTimingTestDialog::StartClock() {
     ResetClock();
     clockTimer_.start(kClockPeriodMs, this);
     startStopButton_->setText(QStringLiteral("Stop"));
+    ui::ScreenReaderNotice::TellNewText(*startStopButton_);
     running_ = true;
 }
 
 void SensorTimingTestDialog::StopClock() {
     clockTimer_.stop();
     startStopButton_->setText(QStringLiteral("Start"));
+    ui::ScreenReaderNotice::TellNewText(*startStopButton_);
     running_ = false;
 }
 
@@ -290,5 +301,22 @@ void SensorTimingTestDialog::ShowChange(const TimingTestTable::Change& change) {
     if (change.interval) {
         item->setText(0, QString::fromStdString(*change.interval));
     }
+    ui::NewestRowOnFocus::NameCellsByHeadings(*item);
     readingsList_->scrollToItem(item);
+    TellRecorded(change, *item);
+}
+
+// Enter refills the field, which is all a screen reader would say: the reading recorded is
+// told as well, with its row and column, and the interval of a row that closed.
+void SensorTimingTestDialog::TellRecorded(const TimingTestTable::Change& change,
+                                          const QTreeWidgetItem& item) {
+    const QTreeWidgetItem* headings = readingsList_->headerItem();
+    QString told = tr("Row %1, %2: %3.")
+                       .arg(change.row + 1)
+                       .arg(headings->text(change.column), item.text(change.column));
+    if (change.interval) {
+        told += QLatin1Char(' ') + headings->text(0) + QStringLiteral(": ") + item.text(0) +
+                QLatin1Char('.');
+    }
+    ui::ScreenReaderNotice::Tell(*this, told);
 }

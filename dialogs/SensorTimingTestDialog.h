@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class ReplyWaiter;
 
 // The sensor timing test (template 136): an 8:15 clock that keeps the card's sensor reporting
@@ -76,6 +77,7 @@ class SensorTimingTestDialog : public ui::TemplateDialog {
     void SendReporting(bool enable);
     void AcceptReading();
     void ShowChange(const TimingTestTable::Change& change);
+    void TellRecorded(const TimingTestTable::Change& change, const QTreeWidgetItem& item);
 
     InstrumentLink& link_;
     ReplyWaiter& replyWaiter_;

@@ -5,6 +5,7 @@
 
 #include "dialogs/AssistiveLabel.h"
 #include "dialogs/StandardButtons.h"
+#include "platform/ui/ScreenReaderNotice.h"
 #include "resources/DialogTemplates.h"
 
 TrainingBinDialog::TrainingBinDialog(QWidget* parent)
@@ -18,15 +19,26 @@ TrainingBinDialog::TrainingBinDialog(QWidget* parent)
     ShowModel(InstrumentModel::TarnelAB);
     bin_ = 0;
     // Every click refills the list, also on the model already chosen.
-    connect(modelAB, &QRadioButton::clicked, this,
-            [this] { ShowModel(InstrumentModel::TarnelAB); });
-    connect(modelC, &QRadioButton::clicked, this, [this] { ShowModel(InstrumentModel::TarnelC); });
+    connect(modelAB, &QRadioButton::clicked, this, [this] {
+        ShowModel(InstrumentModel::TarnelAB);
+        TellBinReset();
+    });
+    connect(modelC, &QRadioButton::clicked, this, [this] {
+        ShowModel(InstrumentModel::TarnelC);
+        TellBinReset();
+    });
 }
 
 void TrainingBinDialog::ShowModel(InstrumentModel model) {
     binList_->clear();
     binList_->addItems(TrainingBinLabels(model));
     binList_->setCurrentIndex(0);
+}
+
+// The list went back to bin 0 while the focus stays on the model: said, or a screen reader's
+// user would not know.
+void TrainingBinDialog::TellBinReset() {
+    ui::ScreenReaderNotice::Tell(*this, tr("Storage Bin: %1").arg(binList_->currentText()));
 }
 
 void TrainingBinDialog::OnOk() {

@@ -22,6 +22,7 @@ class TrainingBinDialog : public ui::TemplateDialog {
 
   private:
     void ShowModel(InstrumentModel model);
+    void TellBinReset();
 
     QComboBox* binList_;
     std::int32_t bin_ = 0;

@@ -20,6 +20,7 @@
 #include "platform/ui/SaveAsChooser.h"
 #include "plot/CurrentChartView.h"
 #include "plot/CurrentCsv.h"
+#include "plot/CurrentPlotText.h"
 
 namespace {
 
@@ -150,6 +151,18 @@ void CurrentPlotWindow::Refresh() {
     if (IsFollowing()) {
         ApplyFollowRanges(endSeconds);
     }
+    DescribeForScreenReaders();
+}
+
+// The chart's description reads out what it draws, and follows each refresh.
+void CurrentPlotWindow::DescribeForScreenReaders() {
+    std::array<std::optional<double>, CurrentDumpStore::kColumns> latest;
+    for (int c = 0; c < CurrentDumpStore::kColumns; ++c) {
+        if (lines_[c]->count() > 0) {
+            latest[c] = lines_[c]->at(lines_[c]->count() - 1).y();
+        }
+    }
+    chartView_->setAccessibleDescription(CurrentPlotText(store_, latest));
 }
 
 bool CurrentPlotWindow::IsFollowing() const {

@@ -43,6 +43,7 @@ class CurrentPlotWindow : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void DescribeForScreenReaders();
     void BuildChart();
     void BuildControls();
     void StopFollowing();

@@ -11,6 +11,7 @@
 #include "app/VisitEvents.h"
 #include "controls/StatusLamp.h"
 #include "platform/ui/Feedback.h"
+#include "platform/ui/ScreenReaderNotice.h"
 #include "plot/CurrentPlotFeed.h"
 #include "protocol/InstrumentLink.h"
 #include "record/VisitRecord.h"
@@ -45,6 +46,7 @@ void MaintenanceDialog::OnStartStop() {
         }
         SetTimer(kDumpTimerId, kDumpTimerPeriodMs);
         startButton_->setText(QStringLiteral("Stop"));
+        ui::ScreenReaderNotice::TellNewText(*startButton_);
         dumpRunning_ = 1;
         dumpRightTube_ = rightTube;
         spreadLimit_ = SpreadLimitFromMicroamps(spreadField_->text().toStdString());
@@ -135,6 +137,7 @@ void MaintenanceDialog::EndDump() {
     record_->Event("dump_end", DumpSummary());
     KillTimer(kDumpTimerId);
     startButton_->setText(QStringLiteral("Start"));
+    ui::ScreenReaderNotice::TellNewText(*startButton_);
     dumpRunning_ = 0;
     silentTickCount_ = 0;
     if (link_) {

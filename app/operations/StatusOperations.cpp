@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/MaintenanceDialog.h"
+#include "app/StatusGridView.h"
 #include "app/VisitEvents.h"
 #include "platform/ui/Feedback.h"
 #include "protocol/InstrumentLink.h"
@@ -34,4 +35,5 @@ void MaintenanceDialog::OnUpdateStatus() {
                 ->setText(set ? QStringLiteral("1") : QStringLiteral("0"));
         }
     }
+    StatusGridView::TellSummary(*this);
 }

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "platform/ui/AccessibleController.h"
 #include "platform/ui/AccessibleFactory.h"
 
 namespace ui {
@@ -33,14 +34,27 @@ QLabel* CaptionedLabelAccessible::Label() const {
 
 QString CaptionedLabelAccessible::text(QAccessible::Text textType) const {
     switch (textType) {
-        case QAccessible::Name:
-            return Label()->property(kCaptionProperty).toString();
+        case QAccessible::Name: {
+            // Screen readers read a static text by its name only: the value goes with it.
+            const QString caption = Label()->property(kCaptionProperty).toString();
+            const QString shown = Label()->text();
+            return shown.isEmpty() ? caption : caption + QStringLiteral(", ") + shown;
+        }
         case QAccessible::Value:
         case QAccessible::Description:
             return Label()->text();
         default:
             return QAccessibleWidget::text(textType);
     }
+}
+
+}  // namespace ui
+
+namespace ui {
+
+QList<QPair<QAccessibleInterface*, QAccessible::Relation>> CaptionedLabelAccessible::relations(
+    QAccessible::Relation match) const {
+    return QAccessibleWidget::relations(match) + ControllerRelations(*Label(), match);
 }
 
 }  // namespace ui

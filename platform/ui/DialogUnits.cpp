@@ -73,4 +73,19 @@ QFont DialogUnits::DialogFont() {
     return font;
 }
 
+QFont DialogUnits::DialogFontWithin(const QSize& templateUnits, const QSize& room) {
+    // Below this the texts would no longer be legible: such a window rather stands out.
+    constexpr double kSmallestPointSize = 5.0;
+    constexpr double kStep = 0.5;
+    QFont font = DialogFont();
+    while (font.pointSizeF() - kStep >= kSmallestPointSize) {
+        const QSize size = DialogUnits(font).ToPixels(templateUnits);
+        if (size.width() <= room.width() && size.height() <= room.height()) {
+            break;
+        }
+        font.setPointSizeF(font.pointSizeF() - kStep);
+    }
+    return font;
+}
+
 }  // namespace ui

@@ -25,6 +25,9 @@ class DialogUnits {
 
     // The dialog font: "MS Sans Serif" 8 pt where installed, otherwise the system's sans-serif.
     static QFont DialogFont();
+    // The dialog font, made smaller where a template would not fit the room in it: on a small
+    // screen or at a large scale the whole window shrinks alike and keeps its proportions.
+    static QFont DialogFontWithin(const QSize& templateUnits, const QSize& room);
 
   private:
     int baseWidth_;

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "platform/ui/RadioButtonAccessible.h"
+#include "platform/ui/SpokenChoice.h"
 
 namespace ui {
 namespace {
@@ -143,6 +144,7 @@ QWidget* TemplateBuilder::Create(const ControlSpec& spec,
         case ControlKind::ComboBox: {
             auto* combo = new QComboBox(host_);
             combo->setEditable(false);
+            SpokenChoice::Attach(*combo);
             return combo;
         }
         case ControlKind::ListView:

@@ -1,14 +1,32 @@
 #include "platform/ui/TemplateDialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 
 namespace ui {
 namespace {
 
-QFont FontFor(QWidget* dialog) {
-    const QFont font = DialogUnits::DialogFont();
+// The room a window's client area has on the screen it opens on: the available area less the
+// frame's title bar and borders.
+QSize ClientRoom(const QWidget* parent) {
+    const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    const QStyle* style = QApplication::style();
+    const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    const int titleBar = style->pixelMetric(QStyle::PM_TitleBarHeight);
+    const QSize available = screen->availableGeometry().size();
+    return QSize(available.width() - 2 * border, available.height() - titleBar - 2 * border);
+}
+
+QFont FontFor(QWidget* dialog, const DialogTemplate& dialogTemplate, const QWidget* parent) {
+    const QFont font = DialogUnits::DialogFontWithin(
+        QSize(dialogTemplate.width, dialogTemplate.height), ClientRoom(parent));
     dialog->setFont(font);
     return font;
 }
@@ -19,7 +37,7 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* pa
                                const CustomControlFactory& customFactory)
     : QDialog(parent),
       template_(dialogTemplate),
-      units_(FontFor(this)),
+      units_(FontFor(this, dialogTemplate, parent)),
       builder_(dialogTemplate, this, units_) {
     setWindowTitle(dialogTemplate.caption);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

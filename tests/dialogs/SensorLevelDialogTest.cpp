@@ -268,6 +268,25 @@ TEST(SensorLevelDialog, OkRefusesAFieldWithoutALevelWithABeepAndStaysOpen) {
     EXPECT_EQ(feedback.Beeps(), 8);
 }
 
+// The beep alone tells a technician who cannot see the field nothing of why.
+TEST(SensorLevelDialog, ARefusedOkSaysWhy) {
+    FeedbackRecorder feedback;
+    AccessibleEventRecorder events;
+    for (const int kind : {SensorLevelDialog::kVoltageKind, SensorLevelDialog::kTripPointKind}) {
+        SensorLevelDialog dialog(static_cast<std::uint8_t>(kind));
+        const Parts parts(dialog);
+        dialog.show();
+        parts.value->setText(QString());
+        parts.ok->click();
+        parts.value->setText(QStringLiteral("0.004"));
+        parts.ok->click();
+    }
+    const QString range = QStringLiteral("Type a value from 0.00 to 10.00.");
+    const QString rounded = QStringLiteral("Rounded to 0.00: OK again sends it.");
+    EXPECT_EQ(events.notifications, (std::vector<QString>{range, rounded, range, rounded}));
+    EXPECT_EQ(feedback.Beeps(), 4);
+}
+
 TEST(SensorLevelDialog, EveryScrollActionRefreshesTheFieldAlsoWithoutAMove) {
     SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
     const Parts parts(dialog);

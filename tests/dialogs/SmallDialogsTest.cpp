@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "AccessibleCheck.h"
+#include "AccessibleEventRecorder.h"
 #include "FeedbackRecorder.h"
 #include "KeyInput.h"
 #include "dialogs/PowerLevelDialog.h"
@@ -172,6 +173,21 @@ TEST(SensorReportingDialog, OkAtOnceEnablesTheLeftTube) {
     EXPECT_EQ(dialog.RightTube(), 0);
 }
 
+// Screen readers say a radio group's label as the focus enters it; no group box names these.
+TEST(SensorReportingDialog, EachPairIsLabelledAsAGroupAndKeepsItsNames) {
+    SensorReportingDialog dialog;
+    const std::pair<int, const char*> buttons[] = {
+        {1079, "Reporting"}, {1080, "Reporting"}, {1081, "Tube"}, {1082, "Tube"}};
+    for (const auto& [id, group] : buttons) {
+        auto* button = dialog.ControlAs<QRadioButton>(id);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        const auto labels = accessible->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << id;
+        EXPECT_EQ(labels[0].first->text(QAccessible::Name), QString::fromLatin1(group)) << id;
+        EXPECT_EQ(accessible->text(QAccessible::Name), button->text()) << id;
+    }
+}
+
 TEST(SensorReportingDialog, DisableAndRightTubeAreReadOnOk) {
     SensorReportingDialog dialog;
     dialog.ControlAs<QRadioButton>(1080)->click();
@@ -261,7 +277,40 @@ TEST(PowerLevelDialog, CancelLeavesTheCode) {
     EXPECT_EQ(dialog.Code(), "851B");
 }
 
+// Qt 6.4 tells screen readers nothing of a new entry; the list says it as a notification, and
+// its description is the entry, read with the list as it takes the focus.
+TEST(PowerLevelDialog, TheEntryIsTheListsDescriptionAndAKeyChoiceIsTold) {
+    PowerLevelDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    auto* list = dialog.ControlAs<QComboBox>(1067);
+    list->setFocus();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+    EXPECT_EQ(accessible->text(QAccessible::Description), QStringLiteral("6.5 mW (851Bh)"));
+    AccessibleEventRecorder events;
+    PressKey(list, Qt::Key_Down);
+    EXPECT_EQ(events.notifications, std::vector<QString>{"6.6 mW (872Ah)"});
+    EXPECT_EQ(accessible->text(QAccessible::Description), QStringLiteral("6.6 mW (872Ah)"));
+    list->setCurrentIndex(0);  // not by the keys of the focused list: not told
+    list->clearFocus();
+    list->setCurrentIndex(3);
+    EXPECT_EQ(events.notifications.size(), 2u);
+}
+
 // --- Storage bin
+
+// A model change puts the list back on bin 0 while the focus stays on the model: told, so that
+// a screen reader's user does not save into bin 0 unawares.
+TEST(TrainingBinDialog, AModelChangeTellsTheBinItWentBackTo) {
+    TrainingBinDialog dialog;
+    dialog.show();
+    dialog.ControlAs<QComboBox>(1074)->setCurrentIndex(2);
+    AccessibleEventRecorder events;
+    dialog.ControlAs<QRadioButton>(1106)->click();
+    EXPECT_EQ(
+        events.notifications,
+        std::vector<QString>{"Storage Bin: 0 L(20\u00B0...24\u00B0) and R(20\u00B0...24\u00B0)"});
+}
 
 TEST(TrainingBinDialog, OpensOnModelABWithBinZero) {
     TrainingBinDialog dialog;

@@ -1,6 +1,7 @@
 // The plot window fed by the recorder of a window connected to the simulated card.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QAreaSeries>
@@ -125,6 +126,28 @@ TEST_F(CurrentPlotTest, SamplesAppearAsPointsWithTheListsValuesForBothTubes) {
         EndDump();
     }
     EXPECT_EQ(Headings(), (std::vector<QString>{"4 (mA)", "5 (mA)", "6 (mA)", "7 (mA)"}));
+}
+
+// A screen reader reads the chart's name and description: the description says per column
+// what the plot draws, and follows it.
+TEST_F(CurrentPlotTest, TheChartDescribesEachColumnAndFollowsTheDump) {
+    CurrentPlotWindow* plot = OpenPlot();
+    QAccessibleInterface* chart =
+        QAccessible::queryAccessibleInterface(plot->findChild<CurrentChartView*>());
+    ASSERT_NE(chart, nullptr);
+    StartTestDrivenDump();
+    ASSERT_TRUE(Drawn(plot, 0, 0));
+    EXPECT_EQ(chart->text(QAccessible::Description), QStringLiteral("No samples yet."));
+    TickWithSample(Sample(0x1000, 0x2000, 0x3000, 0x4000));
+    TickWithSample(Sample(0x1042, 0x2000, 0x3000, 0x4000));
+    ASSERT_TRUE(Drawn(plot, 0, 2));
+    EXPECT_EQ(chart->text(QAccessible::Description),
+              QStringLiteral("0 (mA): latest 1.270, Max 1.270, Min 1.250, spread 0.020, over the "
+                             "limit. 1 (mA): latest 2.500, Max 2.500, Min 2.500, spread 0.000, "
+                             "within the limit. 2 (mA): latest 3.750, Max 3.750, Min 3.750, "
+                             "spread 0.000, within the limit. 3 (mA): latest 5.000, Max 5.000, "
+                             "Min 5.000, spread 0.000, within the limit."));
+    EndDump();
 }
 
 TEST_F(CurrentPlotTest, ResetAndATubeChangeStartANewPlot) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <map>
 #include <memory>
 
+#include "AccessibleEventRecorder.h"
 #include "DialogDriving.h"
 #include "HelpKeyCounter.h"
 #include "ModalAnswer.h"
@@ -271,6 +273,29 @@ TEST_F(PortSettingsDialogTest, ListsShowThePortsOwnSettings) {
     EXPECT_TRUE(StartsWithIgnoringCase(CurrentText(*dialog, 1006), defaults.baudCode));
     EXPECT_TRUE(StartsWithIgnoringCase(CurrentText(*dialog, 1008), defaults.parity));
     EXPECT_EQ(CurrentText(*dialog, 1007).toStdString(), defaults.stopBits);
+}
+
+// Qt 6.4 tells screen readers nothing of a list's new entry: each list's description is its
+// entry, and one the arrow keys choose is told.
+TEST_F(PortSettingsDialogTest, TheListsEntriesAreReadAndAKeyChoiceIsTold) {
+    Outcome outcome;
+    outcome.name = "COM1";
+    const auto dialog = Make(outcome);
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    for (const int id : {1005, 1006, 1008, 1007}) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog->Control(id))
+                      ->text(QAccessible::Description),
+                  CurrentText(*dialog, id))
+            << id;
+    }
+    auto* baud = dialog->ControlAs<QComboBox>(1006);
+    baud->setFocus();
+    ASSERT_GT(baud->count(), baud->currentIndex() + 1);
+    const QString next = baud->itemText(baud->currentIndex() + 1);
+    AccessibleEventRecorder events;
+    QTest::keyClick(baud, Qt::Key_Down);
+    EXPECT_EQ(events.notifications, std::vector<QString>{next});
 }
 
 // The given name is looked up with letter case ignored; this dialog then arranges the fields

@@ -44,6 +44,9 @@ class AccessibleEventRecorder {
     }
 
     std::vector<Event> events;
+    // The text of every notification shown, as it was when it showed: what a screen reader
+    // speaks wherever the focus is.
+    std::vector<QString> notifications;
 
   private:
     // Switches the platform's accessibility on or off, as a screen reader's start does.
@@ -64,5 +67,10 @@ class AccessibleEventRecorder {
             recorded.inserted = static_cast<QAccessibleTextUpdateEvent*>(event)->textInserted();
         }
         Current()->events.push_back(recorded);
+        QAccessibleInterface* accessible = event->accessibleInterface();
+        if (event->type() == QAccessible::ObjectShow && accessible != nullptr &&
+            accessible->role() == QAccessible::Notification) {
+            Current()->notifications.push_back(accessible->text(QAccessible::Name));
+        }
     }
 };

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "AccessibleCheck.h"
+#include "AccessibleEventRecorder.h"
 #include "FeedbackRecorder.h"
 #include "dialogs/HexReadingEdit.h"
 #include "dialogs/ReplyWaiter.h"
@@ -415,6 +416,43 @@ TEST_F(SensorTimingTestDialogTest, EnterRecordsReadingsIntoRowsOfFour) {
     EXPECT_TRUE(dialog_->isVisible());
 }
 
+// Enter only refills the field, which is all a screen reader would say: the reading recorded
+// is told with its row and column, and a closing row's interval with it; the rows read by
+// their headings.
+TEST_F(SensorTimingTestDialogTest, EachReadingRecordedIsToldWithItsPlace) {
+    AccessibleEventRecorder events;
+    for (const char* reading : {"0fff00", "1FFF00", "2FFF00", "3FFF00", "000100"}) {
+        TypeReading(QString::fromLatin1(reading));
+    }
+    for (int rest = 0; rest < 3; ++rest) {
+        QTest::keyClick(Field(), Qt::Key_Return);
+    }
+    ASSERT_EQ(events.notifications.size(), 8u);
+    EXPECT_EQ(events.notifications[0], QStringLiteral("Row 1, #0: 0x0FFF00."));
+    EXPECT_EQ(events.notifications[4], QStringLiteral("Row 2, #0: 0x000100."));
+    EXPECT_EQ(events.notifications[7], QStringLiteral("Row 2, #3: 0x300100. t2-t1 (s): 0.512."));
+    EXPECT_EQ(List()->topLevelItem(1)->data(0, Qt::AccessibleTextRole).toString(),
+              QStringLiteral("t2-t1 (s): 0.512"));
+}
+
+TEST_F(SensorTimingTestDialogTest, TheClockFollowsStartInTheTabOrderAndTheListTellsItsNewestRow) {
+    QApplication::setActiveWindow(dialog_.get());
+    TypeReading(QStringLiteral("000100"));
+    StartStop()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(StartStop(), Qt::Key_Tab);
+    EXPECT_EQ(dialog_->focusWidget(), Control<QLineEdit>(Dialog::kMinutesId));
+    QTest::keyClick(dialog_->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(dialog_->focusWidget(), Control<QLineEdit>(Dialog::kSecondsId));
+    QTest::keyClick(dialog_->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(dialog_->focusWidget(), Field());
+    AccessibleEventRecorder events;
+    QTest::keyClick(Field(), Qt::Key_Tab);
+    ASSERT_EQ(dialog_->focusWidget(), List());
+    EXPECT_TRUE(List()->topLevelItem(0)->isSelected());
+    EXPECT_EQ(events.notifications,
+              std::vector<QString>{"t2-t1 (s): N/A, #0: 0x000100, #1, #2, #3."});
+}
+
 TEST_F(SensorTimingTestDialogTest, RowWithoutSlotZeroReadingShowsZeroSeconds) {
     for (const char* reading : {"000500", "100600", "200700", "300800"}) {
         TypeReading(QString::fromLatin1(reading));
@@ -527,8 +565,12 @@ TEST_F(SensorTimingTestDialogTest, AssistiveToolsReadEveryControlAndTheButtonNam
         ExpectAccessible(group, Role::Grouping, group->title());
     }
 
+    QApplication::setActiveWindow(dialog_.get());
+    StartStop()->setFocus();
+    AccessibleEventRecorder events;
     StartStop()->click();
     ExpectAccessible(StartStop(), Role::Button, QStringLiteral("Stop"));
+    EXPECT_EQ(events.notifications, std::vector<QString>{"Stop"}) << "the new text is told";
     StartStop()->click();
     ExpectAccessible(StartStop(), Role::Button, QStringLiteral("Start"));
     // Selected through assistive tools, a tube radio button runs its handler as a click does.

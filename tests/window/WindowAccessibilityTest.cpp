@@ -2,16 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <vector>
 
 #include "AccessibleCheck.h"
 #include "AccessibleEventRecorder.h"
 #include "ConnectedWindow.h"
+#include "app/StatusSummary.h"
 #include "controls/StatusLamp.h"
 
 namespace {
@@ -149,8 +155,150 @@ TEST_F(WindowAccessibilityTest, NamesFollowTheTextsTheProgramChanges) {
     auto* maximum = window->ControlAs<QLabel>(MaintenanceDialog::IdFirstExtremeLabel);
     maximum->setText(QStringLiteral("1.234"));
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(maximum);
-    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Max 0"));
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Max 0, 1.234"))
+        << "read by its value, not only by its caption";
     EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("1.234"));
+}
+
+// Screen readers read every static text without a relation with the window's title each time
+// the window comes back; the lamps and extremes are the dump list's, and say so.
+TEST_F(WindowAccessibilityTest, LampsAndExtremesAreControlledByTheDumpList) {
+    window->show();
+    for (const int id : {1091, 1094, 1095, 1102}) {
+        SCOPED_TRACE(::testing::Message() << "control " << id);
+        const auto relations = QAccessible::queryAccessibleInterface(window->Control(id))
+                                   ->relations(QAccessible::Controller);
+        ASSERT_EQ(relations.size(), 1);
+        EXPECT_EQ(relations[0].first->object(), window->Control(MaintenanceDialog::IdDumpList));
+    }
+}
+
+TEST(StatusSummary, ConditionsWithTheirSensorsInRuns) {
+    const struct {
+        std::vector<ConditionSensors> conditions;
+        const char* told;
+    } cases[] = {
+        {{{"Enabled", {}}, {"Covered", {}}}, "Status: no condition holds."},
+        {{{"Enabled", {0, 1, 2, 3, 4, 5, 6, 7}}, {"Trained", {5, 0, 1, 2, 3}}, {"Covered", {1}}},
+         "Status: enabled 0-7, trained 0-3 and 5, covered 1."},
+        {{{"Shorted", {1, 3, 5}}, {"Opened", {7, 6}}}, "Status: shorted 1, 3 and 5, opened 6-7."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StatusSummary(c.conditions), QString::fromLatin1(c.told));
+    }
+}
+
+TEST_F(WindowAccessibilityTest, UpdateTellsTheStatusInOneSentence) {
+    cardsim::SensorState state = card->Sensor(1);
+    state.covered = true;
+    card->SetSensor(1, state);
+    state = card->Sensor(7);
+    state.trained = false;
+    card->SetSensor(7, state);
+    window->show();
+    AccessibleEventRecorder events;
+    Click(MaintenanceDialog::IdUpdate);
+    EXPECT_EQ(events.notifications,
+              std::vector<QString>{"Status: enabled 0-7, trained 0-6, covered 1."});
+}
+
+TEST_F(WindowAccessibilityTest, TheStatusGridIsATableAfterUpdateInTheTabOrder) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    Click(MaintenanceDialog::IdUpdate);
+    QWidget* update = window->Control(MaintenanceDialog::IdUpdate);
+    update->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(update, Qt::Key_Tab);
+    QWidget* grid = window->focusWidget();
+    ASSERT_NE(grid, update);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+    EXPECT_EQ(table->role(), Role::Table);
+    EXPECT_EQ(table->text(QAccessible::Name), QStringLiteral("Sensor Status Section"));
+    QAccessibleTableInterface* cells = table->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->rowCount(), 5);
+    EXPECT_EQ(cells->columnCount(), 8);
+    EXPECT_EQ(cells->columnDescription(0), QStringLiteral("7"));
+    EXPECT_EQ(cells->rowDescription(4), QStringLiteral("Covered"));
+    EXPECT_EQ(cells->cellAt(0, 7)->text(QAccessible::Name), QStringLiteral("Enabled 0: 1"));
+    EXPECT_EQ(cells->cellAt(2, 0)->text(QAccessible::Name), QStringLiteral("Shorted 7: 0"));
+
+    // The arrows walk it; Tab leaves it for the next button.
+    AccessibleEventRecorder events;
+    QTest::keyClick(grid, Qt::Key_Right);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_FALSE(events.Of(grid, QAccessible::Focus).empty());
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(window->focusWidget(), window->Control(MaintenanceDialog::IdQueryVoltage));
+}
+
+TEST_F(WindowAccessibilityTest, StartAndStopAreToldAndALightingLampToo) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    window->Control(MaintenanceDialog::IdStartStop)->setFocus();
+    AccessibleEventRecorder events;
+    Click(MaintenanceDialog::IdStartStop);
+    EXPECT_EQ(events.notifications, std::vector<QString>{"Stop"});
+    window->RecordCurrentSample("1000 1000 1000 1000");
+    window->RecordCurrentSample("1000 2000 1000 2000");
+    window->RecordCurrentSample("1000 2000 3000 2000");
+    EXPECT_EQ(events.notifications,
+              (std::vector<QString>{"Stop", "Spread lamp 1, lit. Spread lamp 3, lit.",
+                                    "Spread lamp 2, lit."}));
+    Click(MaintenanceDialog::IdStartStop);
+    for (int tick = 0; tick < 1000 && window->IsDumpRunning(); ++tick) {
+        window->OnDumpTick();
+    }
+    ASSERT_FALSE(window->IsDumpRunning());
+    EXPECT_EQ(events.notifications.back(), QStringLiteral("Start"));
+}
+
+TEST_F(WindowAccessibilityTest, TheDumpListIsAStopThatTellsItsNewestRow) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    window->RecordCurrentSample("1000 1000 1000 1000");
+    window->RecordCurrentSample("1000 2000 3000 4000");
+    QWidget* browse = window->Control(MaintenanceDialog::IdBrowseDumpFile);
+    browse->setFocus(Qt::TabFocusReason);
+    AccessibleEventRecorder events;
+    QTest::keyClick(browse, Qt::Key_Tab);
+    auto* list = window->ControlAs<QTreeWidget>(MaintenanceDialog::IdDumpList);
+    ASSERT_EQ(window->focusWidget(), list);
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
+    EXPECT_EQ(events.notifications,
+              std::vector<QString>{"0 (mA): 1.250, 1 (mA): 2.500, 2 (mA): 3.750, 3 (mA): 5.000."});
+}
+
+TEST_F(WindowAccessibilityTest, TheMenuOpensOnItsFirstEntryEachReadWithItsShortcut) {
+    window->show();
+    QMenu* menu = window->SystemMenu();
+    ASSERT_NE(menu, nullptr);
+    QAction* trace = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_T)) {
+            trace = action;
+        }
+    }
+    ASSERT_NE(trace, nullptr);
+    QAccessibleInterface* entry = QAccessible::queryAccessibleInterface(trace);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->role(), Role::MenuItem);
+    EXPECT_EQ(entry->text(QAccessible::Name), QStringLiteral("Protocol Trace..."));
+    QAccessibleActionInterface* actions = entry->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_EQ(actions->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+              QStringList{";;Ctrl+T"});
+
+    QString firstChosen;
+    QTimer::singleShot(0, menu, [menu, &firstChosen] {
+        static_cast<void>(QTest::qWaitFor([menu] { return menu->activeAction() != nullptr; }));
+        if (menu->activeAction() != nullptr) {
+            firstChosen = menu->activeAction()->text();
+        }
+        menu->hide();
+    });
+    menu->exec(window->mapToGlobal(QPoint(0, 0)));
+    EXPECT_EQ(firstChosen, QStringLiteral("&About Merrowby..."));
 }
 
 TEST_F(WindowAccessibilityTest, KeypadEnterPressesTheFocusedButtonOtherwiseRunsDone) {

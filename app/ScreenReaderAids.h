@@ -1,0 +1,9 @@
+#pragma once
+
+class MaintenanceDialog;
+
+// What the main window adds for screen readers, once its controls exist: the replies told
+// (ReplyAnnouncer), the status grid as a table with a keyboard stop (StatusGridView), the dump
+// list as a keyboard stop that shows its newest row, and the window's menu opened on its first
+// entry, each entry read with its shortcut.
+void AddScreenReaderAids(MaintenanceDialog& window);
