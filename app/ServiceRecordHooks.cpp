@@ -42,6 +42,8 @@ void MaintenanceDialog::OpenServiceReport() {
     if (serviceReport_ == nullptr) {
         // A child window, so that the modal main window does not block it.
         serviceReport_ = new ServiceReportWindow(*record_, this);
+        serviceReport_->SetReadAllSensorsAction(
+            findChild<QAction*>(QStringLiteral("readAllSensors"), Qt::FindDirectChildrenOnly));
     }
     serviceReport_->show();
     serviceReport_->raise();

@@ -13,6 +13,11 @@ int main(int argc, char** argv) {
     if (dataHome.isValid()) {
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
     }
+    // The settings the windows keep (the technician's name) likewise.
+    const QTemporaryDir configHome;
+    if (configHome.isValid()) {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    }
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
