@@ -78,28 +78,8 @@ ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
     connect(notesTimer_, &QTimer::timeout, this, &ServiceReportWindow::CommitNotes);
     record_.SetChangeHandler([this] { ScheduleRefresh(); });
 
-    // The details as recorded so far; a technician's name kept from an earlier visit where the
-    // record names none.
-    FeedNewEvents();
-    const ServiceReport recorded = builder_->Report();
-    QJsonObject values = DetailsValues(recorded);
-    committedDetails_ = values;
-    const QString technician = Settings()->value(kTechnicianKey).toString();
-    if (recorded.technician == recorded.user && !technician.isEmpty()) {
-        values.insert(QStringLiteral("technician"), technician);
-    }
-    details_->SetValues(values);
-    CommitDetails();
-    const QString limits = Settings()->value(kLimitsKey).toString();
-    if (!limits.isEmpty()) {
-        QString error;
-        limits_ = AcceptanceLimits::Load(limits, error);
-        limitsPath_ = limits_ ? limits : QString();
-        builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
-        if (!limits_) {
-            SetStatus(error + QStringLiteral(" Nothing is judged against acceptance limits."));
-        }
-    }
+    TakeRecordedDetails();
+    LoadSavedLimits();
     FitScreen();
     Refresh();
 }
@@ -108,8 +88,36 @@ ServiceReportWindow::~ServiceReportWindow() {
     record_.SetChangeHandler({});
 }
 
+void ServiceReportWindow::TakeRecordedDetails() {
+    FeedNewEvents();
+    const ServiceReport recorded = builder_->Report();
+    QJsonObject values = DetailsValues(recorded);
+    committedDetails_ = values;
+    // A technician's name kept from an earlier visit, where the record names none.
+    const QString technician = Settings()->value(kTechnicianKey).toString();
+    if (recorded.technician == recorded.user && !technician.isEmpty()) {
+        values.insert(QStringLiteral("technician"), technician);
+    }
+    details_->SetValues(values);
+    CommitDetails();
+}
+
+void ServiceReportWindow::LoadSavedLimits() {
+    const QString path = Settings()->value(kLimitsKey).toString();
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    limits_ = AcceptanceLimits::Load(path, error);
+    limitsPath_ = limits_ ? path : QString();
+    builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
+    if (!limits_) {
+        SetStatus(error + QStringLiteral(" Nothing is judged against acceptance limits."));
+    }
+}
+
 void ServiceReportWindow::BuildControls() {
-    auto* content = new QWidget();
+    auto* content = new QWidget(this);
     source_ = new QLabel(content);
     source_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     limitsState_ = new QLabel(content);

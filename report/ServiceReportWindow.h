@@ -66,6 +66,8 @@ class ServiceReportWindow : public QWidget {
 
   private:
     void BuildControls();
+    void TakeRecordedDetails();
+    void LoadSavedLimits();
     void FitScreen();
     void ScheduleRefresh();
     void FeedNewEvents();

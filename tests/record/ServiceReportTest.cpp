@@ -102,6 +102,10 @@ struct EndsCase {
     QString leftNote;
 };
 
+void PrintTo(const EndsCase& test, std::ostream* out) {
+    *out << test.name;
+}
+
 class AsFoundAsLeftTest : public ::testing::TestWithParam<EndsCase> {};
 
 TEST_P(AsFoundAsLeftTest, ComeFromTheSurveysAroundTheChanges) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
@@ -13,12 +14,13 @@ int main(int argc, char** argv) {
     if (dataHome.isValid()) {
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
     }
-    // The settings the windows keep (the technician's name) likewise.
+    QApplication application(argc, argv);
+    // The settings the windows made here keep (the technician's name) likewise; programs
+    // started from here are given their own.
     const QTemporaryDir configHome;
     if (configHome.isValid()) {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome.path());
     }
-    QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
