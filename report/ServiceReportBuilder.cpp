@@ -576,50 +576,55 @@ void ServiceReportBuilder::FillFoundAndLeft(ServiceReport& report) const {
     report.asLeftTime = lastSurvey_->time;
 }
 
-void ServiceReportBuilder::FillFindings(ServiceReport& report) const {
-    std::vector<judgement::Finding> sensorFindings;
-    const bool surveyedLeft = lastSurvey_ && !changedSinceLastSurvey_;
-    if (surveyedLeft) {
-        sensorFindings = judgement::SurveyFindings(judged_, lastSurvey_->judgedIndex);
-        const AcceptanceLimits::ModelLimits* limits =
-            limits_ != nullptr ? limits_->ForModel(report.details.model) : nullptr;
-        if (limits != nullptr) {
-            const std::vector<judgement::Verdict> verdicts =
-                judgement::LimitVerdicts(judged_, lastSurvey_->judgedIndex, *limits);
-            for (const judgement::Verdict& verdict : verdicts) {
-                report.limitResults.push_back(LimitResultOf(verdict));
-            }
-            report.decisionRule = limits_->DecisionRule();
-            for (judgement::Finding& failed :
-                 judgement::LimitFindings(verdicts, report.decisionRule)) {
-                sensorFindings.push_back(std::move(failed));
-            }
+std::vector<judgement::Finding> ServiceReportBuilder::JudgeLimits(ServiceReport& report) const {
+    const AcceptanceLimits::ModelLimits* limits =
+        limits_ != nullptr ? limits_->ForModel(report.details.model) : nullptr;
+    if (limits == nullptr) {
+        return {};
+    }
+    const std::vector<judgement::Verdict> verdicts =
+        judgement::LimitVerdicts(judged_, lastSurvey_->judgedIndex, *limits);
+    for (const judgement::Verdict& verdict : verdicts) {
+        report.limitResults.push_back(LimitResultOf(verdict));
+    }
+    report.decisionRule = limits_->DecisionRule();
+    return judgement::LimitFindings(verdicts, report.decisionRule);
+}
+
+void ServiceReportBuilder::ShowSettings(const std::vector<judgement::Finding>& findings,
+                                        ServiceReport& report) const {
+    for (const judgement::Finding& finding : findings) {
+        const bool voltage = finding.kind == QStringLiteral("voltage_differs");
+        if (!IsSensor(finding.sensor) ||
+            (!voltage && finding.kind != QStringLiteral("trip_point_differs"))) {
+            continue;
         }
-        // A setting read back different is shown beside it.
-        for (const judgement::Finding& finding : sensorFindings) {
-            const bool voltage = finding.kind == QStringLiteral("voltage_differs");
-            if (!IsSensor(finding.sensor) ||
-                (!voltage && finding.kind != QStringLiteral("trip_point_differs"))) {
-                continue;
-            }
-            const QString setKind =
-                voltage ? QStringLiteral("set_voltage") : QStringLiteral("set_trip_point");
-            for (qsizetype i = lastSurvey_->judgedIndex - 1; i >= 0; --i) {
-                const QJsonObject& set = judged_[i];
-                if (Str(set, "event") == setKind &&
-                    set.value(QStringLiteral("sensor")).toInt(-1) == finding.sensor) {
-                    std::optional<Reading>& cell = voltage
-                                                       ? report.asLeft[finding.sensor].voltage
-                                                       : report.asLeft[finding.sensor].tripPoint;
-                    if (cell) {
-                        cell->setting = ValueText(set, 3);
-                    }
-                    break;
-                }
+        const QString setKind =
+            voltage ? QStringLiteral("set_voltage") : QStringLiteral("set_trip_point");
+        std::optional<Reading>& cell = voltage ? report.asLeft[finding.sensor].voltage
+                                               : report.asLeft[finding.sensor].tripPoint;
+        for (qsizetype i = lastSurvey_->judgedIndex - 1; i >= 0 && cell; --i) {
+            const QJsonObject& set = judged_[i];
+            if (Str(set, "event") == setKind &&
+                set.value(QStringLiteral("sensor")).toInt(-1) == finding.sensor) {
+                cell->setting = ValueText(set, 3);
+                break;
             }
         }
     }
-    std::vector<judgement::Finding> all = sensorFindings;
+}
+
+void ServiceReportBuilder::FillFindings(ServiceReport& report) const {
+    std::vector<judgement::Finding> asLeft;
+    const bool surveyedLeft = lastSurvey_ && !changedSinceLastSurvey_;
+    if (surveyedLeft) {
+        asLeft = judgement::SurveyFindings(judged_, lastSurvey_->judgedIndex);
+        for (judgement::Finding& failed : JudgeLimits(report)) {
+            asLeft.push_back(std::move(failed));
+        }
+        ShowSettings(asLeft, report);
+    }
+    std::vector<judgement::Finding> all = asLeft;
     for (judgement::Finding& dump : judgement::DumpFindings(judged_)) {
         all.push_back(std::move(dump));
     }
@@ -631,26 +636,24 @@ void ServiceReportBuilder::FillFindings(ServiceReport& report) const {
             report.rules << finding.rule;
         }
     }
-    QString opening;
     if (surveyedLeft) {
         std::array<bool, ServiceReport::kSensorCount> inOrder;
         inOrder.fill(true);
-        for (const judgement::Finding& finding : sensorFindings) {
+        for (const judgement::Finding& finding : asLeft) {
             if (IsSensor(finding.sensor)) {
                 inOrder[finding.sensor] = false;
             }
         }
-        opening = QStringLiteral("As left: %1 of %2 sensors in order.")
-                      .arg(std::count(inOrder.begin(), inOrder.end(), true))
-                      .arg(ServiceReport::kSensorCount);
+        texts.prepend(QStringLiteral("As left: %1 of %2 sensors in order.")
+                          .arg(std::count(inOrder.begin(), inOrder.end(), true))
+                          .arg(ServiceReport::kSensorCount));
     } else if (lastSurvey_) {
-        opening = report.asLeftNote;
+        texts.prepend(report.asLeftNote);
     } else {
-        opening = QStringLiteral(
+        texts.prepend(QStringLiteral(
             "The card was not surveyed in this visit (\"Read All Sensors\"): its condition is "
-            "not stated.");
+            "not stated."));
     }
-    texts.prepend(opening);
     report.summary = texts.join(QLatin1Char(' '));
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "plot/CurrentRow.h"
+#include "record/VisitJudgement.h"
 #include "report/ServiceReport.h"
 
 class AcceptanceLimits;
@@ -62,6 +63,11 @@ class ServiceReportBuilder {
 
     void FillFoundAndLeft(ServiceReport& report) const;
     void FillFindings(ServiceReport& report) const;
+    // The As left survey's values against the limits of the model in the details: the results
+    // into the report, the values that failed as findings.
+    std::vector<judgement::Finding> JudgeLimits(ServiceReport& report) const;
+    // A setting read back different, beside its As left value.
+    void ShowSettings(const std::vector<judgement::Finding>& findings, ServiceReport& report) const;
     Readings SurveyReadings(const Survey& survey) const;
     QString TimeText(const ServiceReport& report, const QDateTime& time) const;
 
