@@ -5,9 +5,14 @@
 #include "platform/ui/Feedback.h"
 #include "record/RecordWriter.h"
 #include "record/VisitRecord.h"
+#include "report/ReportSettings.h"
 #include "report/ServiceReportWindow.h"
 
 bool MaintenanceDialog::StartRecordFile(const QString& folder) {
+    // The technician's full name, once given, is in every record from its start.
+    if (const QString technician = ReportSettings::Technician(); !technician.isEmpty()) {
+        record_->Event("report_details", {{"technician", technician}});
+    }
     // A failed write comes from the writer's thread: the message waits for the window's.
     record_->SetFailureHandler([this](const QString& message) {
         QMetaObject::invokeMethod(

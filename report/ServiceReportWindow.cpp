@@ -15,7 +15,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -31,20 +30,13 @@
 #include "report/NotesEdit.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
+#include "report/ReportSettings.h"
 #include "report/ServiceReportBuilder.h"
-
-const QString ServiceReportWindow::kTechnicianKey = QStringLiteral("report/technician");
-const QString ServiceReportWindow::kLimitsKey = QStringLiteral("report/acceptance_limits");
 
 namespace {
 
 const QSize kPreferredSize(760, 640);
 
-// The program's settings file, ~/.config/merrowby/merrowby.conf.
-std::unique_ptr<QSettings> Settings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("merrowby"), QStringLiteral("merrowby"));
-}
 // Room left for the window's frame and title bar.
 const QSize kFrameAllowance(16, 48);
 
@@ -94,7 +86,7 @@ void ServiceReportWindow::TakeRecordedDetails() {
     QJsonObject values = DetailsValues(recorded);
     committedDetails_ = values;
     // A technician's name kept from an earlier visit, where the record names none.
-    const QString technician = Settings()->value(kTechnicianKey).toString();
+    const QString technician = ReportSettings::Technician();
     if (recorded.technician == recorded.user && !technician.isEmpty()) {
         values.insert(QStringLiteral("technician"), technician);
     }
@@ -103,7 +95,7 @@ void ServiceReportWindow::TakeRecordedDetails() {
 }
 
 void ServiceReportWindow::LoadSavedLimits() {
-    const QString path = Settings()->value(kLimitsKey).toString();
+    const QString path = ReportSettings::AcceptanceLimitsPath();
     if (path.isEmpty()) {
         return;
     }
@@ -289,11 +281,7 @@ void ServiceReportWindow::CommitDetails() {
     committedDetails_ = values;
     record_.Event("report_details", values);
     const QString technician = values.value(QStringLiteral("technician")).toString();
-    if (technician.isEmpty()) {
-        Settings()->remove(kTechnicianKey);
-    } else {
-        Settings()->setValue(kTechnicianKey, technician);
-    }
+    ReportSettings::SetTechnician(technician);
 }
 
 void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
@@ -398,11 +386,11 @@ bool ServiceReportWindow::UseAcceptanceLimits(const QString& path) {
     if (loaded) {
         limits_ = std::move(loaded);
         limitsPath_ = path;
-        Settings()->setValue(kLimitsKey, path);
+        ReportSettings::SetAcceptanceLimitsPath(path);
     } else {
         limits_.reset();
         limitsPath_.clear();
-        Settings()->remove(kLimitsKey);
+        ReportSettings::SetAcceptanceLimitsPath({});
     }
     builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
     if (IsShowingCurrentVisit()) {

@@ -31,9 +31,6 @@ class ServiceReportWindow : public QWidget {
     static constexpr qint64 kCostShare = 200;
     static constexpr qint64 kLongestRefreshDelayMs = 30000;
     static constexpr int kNotesDelayMs = 1000;
-    // QSettings keys.
-    static const QString kTechnicianKey;
-    static const QString kLimitsKey;
 
     ServiceReportWindow(VisitRecord& record, QWidget* parent);
     ~ServiceReportWindow() override;
