@@ -53,6 +53,8 @@ QProgressDialog* ShowProgress(QWidget& window, SensorSurvey& survey) {
 
 void MaintenanceDialog::AppendReadAllSensorsEntry() {
     auto* entry = new QAction(QStringLiteral("Read All Sensors"), this);
+    // The service report's button triggers it too.
+    entry->setObjectName(QStringLiteral("readAllSensors"));
     entry->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     entry->setShortcutContext(Qt::WindowShortcut);
     addAction(entry);
@@ -71,7 +73,7 @@ void MaintenanceDialog::AppendReadAllSensorsEntry() {
         connect(survey, &SensorSurvey::Finished, this, [this, survey] {
             const QJsonObject values =
                 survey::EventValues(survey->Replies(), survey->WasCancelled(),
-                                    survey->QueriesDone(), record_->Events());
+                                    survey->QueriesDone(), record_->EventsBesideSamples());
             record_->Event("survey", values);
             response_->setText(OutcomeText(*survey, values));
             survey->deleteLater();

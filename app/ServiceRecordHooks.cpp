@@ -5,9 +5,14 @@
 #include "platform/ui/Feedback.h"
 #include "record/RecordWriter.h"
 #include "record/VisitRecord.h"
+#include "report/ReportSettings.h"
 #include "report/ServiceReportWindow.h"
 
 bool MaintenanceDialog::StartRecordFile(const QString& folder) {
+    // The technician's full name, once given, is in every record from its start.
+    if (const QString technician = ReportSettings::Technician(); !technician.isEmpty()) {
+        record_->Event("report_details", {{"technician", technician}});
+    }
     // A failed write comes from the writer's thread: the message waits for the window's.
     record_->SetFailureHandler([this](const QString& message) {
         QMetaObject::invokeMethod(
@@ -42,6 +47,8 @@ void MaintenanceDialog::OpenServiceReport() {
     if (serviceReport_ == nullptr) {
         // A child window, so that the modal main window does not block it.
         serviceReport_ = new ServiceReportWindow(*record_, this);
+        serviceReport_->SetReadAllSensorsAction(
+            findChild<QAction*>(QStringLiteral("readAllSensors"), Qt::FindDirectChildrenOnly));
     }
     serviceReport_->show();
     serviceReport_->raise();

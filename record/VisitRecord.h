@@ -4,9 +4,13 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <array>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <variant>
+#include <vector>
 
 #include "record/VisitRecorder.h"
 
@@ -14,7 +18,8 @@ class RecordWriter;
 
 // The record of the program's visit: every event kept in memory for the report and, once a
 // file is given, appended to it as one line of JSON each. The first event, "visit", holds
-// the format's version and who and what made the record.
+// the format's version and who and what made the record. A dump sample is kept in memory in a
+// compact form (48 bytes and its slot) and made into its event again when asked for.
 class VisitRecord : public VisitRecorder {
   public:
     static constexpr int kVersion = 1;
@@ -49,7 +54,20 @@ class VisitRecord : public VisitRecorder {
     // Blocks until the file holds every event so far.
     void Drain() const;
 
-    const QList<QJsonObject>& Events() const { return events_; }
+    using SampleCurrents = std::array<double, 4>;
+    using EventReader = std::function<void(const QJsonObject& event)>;
+    using SampleReader =
+        std::function<void(qint64 msecsSinceEpoch, const SampleCurrents& milliamps)>;
+
+    // Every event so far, in order.
+    QList<QJsonObject> Events() const;
+    // Every event but the dump samples: what judging a survey needs.
+    QList<QJsonObject> EventsBesideSamples() const;
+    qsizetype EventCount() const { return static_cast<qsizetype>(kept_.size()); }
+    // The events from index `from` on, in order: each dump sample to `sample` by its time and
+    // currents, every other event to `event`.
+    void Read(qsizetype from, const EventReader& event, const SampleReader& sample) const;
+    QJsonObject LastEvent() const;
     QString FilePath() const;
     const QDateTime& Started() const { return started_; }
 
@@ -59,10 +77,26 @@ class VisitRecord : public VisitRecorder {
     static QString UserName();
 
   private:
+    struct DumpSample {
+        qint64 msecsSinceEpoch = 0;
+        qint32 offsetSeconds = 0;
+        SampleCurrents milliamps{};
+    };
+    using Kept = std::variant<QJsonObject, DumpSample>;
+    // The port and device the events from `from` on carry.
+    struct PortChange {
+        qsizetype from = 0;
+        QString port;
+        QString device;
+    };
+
     void Store(QJsonObject event);
+    void NotePort(const QString& port, const QString& device);
+    QJsonObject EventAt(qsizetype index) const;
 
     QDateTime started_;
-    QList<QJsonObject> events_;
+    std::deque<Kept> kept_;
+    std::vector<PortChange> ports_;
     QString port_;
     QString device_;
     std::shared_ptr<std::function<void(const QString&)>> failed_;

@@ -11,6 +11,8 @@
 
 #include "plot/CurrentRow.h"
 
+class AcceptanceLimits;
+
 // What a visit's record says, arranged for the report: who and where, each sensor's first and
 // last readings ("As found", "As left"), the changes in order, the timing tests and the dumps.
 class ServiceReport {
@@ -99,6 +101,10 @@ class ServiceReport {
     // Builds the report from a record's events in order; notes are what reading it left out.
     static ServiceReport FromEvents(const QList<QJsonObject>& events,
                                     const QStringList& readNotes = {});
+    // With the laboratory's acceptance limits: the As left survey's values of the model in
+    // the details are judged against them (none: nothing is judged).
+    static ServiceReport FromEvents(const QList<QJsonObject>& events, const QStringList& readNotes,
+                                    const AcceptanceLimits* limits);
 
     QString reportNumber;
     QString technician;  // the full name, or the login where none was given

@@ -1,31 +1,65 @@
 #include "report/ServiceReportWindow.h"
 
+#include <QAction>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
 #include "platform/ui/SaveAsChooser.h"
+#include "record/PreviousDetails.h"
 #include "record/RecordFolder.h"
 #include "record/RecordReader.h"
 #include "record/VisitRecord.h"
 #include "report/NotesEdit.h"
+#include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
+#include "report/ReportSettings.h"
+#include "report/ServiceReportBuilder.h"
+
+namespace {
+
+const QSize kPreferredSize(760, 640);
+
+// Room left for the window's frame and title bar.
+const QSize kFrameAllowance(16, 48);
+
+QJsonObject DetailsValues(const ServiceReport& report) {
+    const ServiceReport::Details& details = report.details;
+    return {{"model", details.model},
+            {"serial_number", details.serialNumber},
+            {"asset_number", details.assetNumber},
+            {"customer", details.customer},
+            {"site", details.site},
+            {"reason", details.reason},
+            {"technician", report.technician}};
+}
+
+}  // namespace
 
 ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
-    : QWidget(parent, Qt::Window), record_(record) {
+    : QWidget(parent, Qt::Window),
+      record_(record),
+      builder_(std::make_unique<ServiceReportBuilder>()) {
     setWindowTitle(QStringLiteral("Service Report"));
     BuildControls();
+    ui::CloseOnEscape(*this);
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(kRefreshDelayMs);
@@ -35,7 +69,10 @@ ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
     notesTimer_->setInterval(kNotesDelayMs);
     connect(notesTimer_, &QTimer::timeout, this, &ServiceReportWindow::CommitNotes);
     record_.SetChangeHandler([this] { ScheduleRefresh(); });
-    resize(760, 640);
+
+    TakeRecordedDetails();
+    LoadSavedLimits();
+    FitScreen();
     Refresh();
 }
 
@@ -43,12 +80,51 @@ ServiceReportWindow::~ServiceReportWindow() {
     record_.SetChangeHandler({});
 }
 
+void ServiceReportWindow::TakeRecordedDetails() {
+    FeedNewEvents();
+    const ServiceReport recorded = builder_->Report();
+    QJsonObject values = DetailsValues(recorded);
+    committedDetails_ = values;
+    // A technician's name kept from an earlier visit, where the record names none.
+    const QString technician = ReportSettings::Technician();
+    if (recorded.technician == recorded.user && !technician.isEmpty()) {
+        values.insert(QStringLiteral("technician"), technician);
+    }
+    details_->SetValues(values);
+    CommitDetails();
+}
+
+void ServiceReportWindow::LoadSavedLimits() {
+    const QString path = ReportSettings::AcceptanceLimitsPath();
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    limits_ = AcceptanceLimits::Load(path, error);
+    limitsPath_ = limits_ ? path : QString();
+    builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
+    if (!limits_) {
+        SetStatus(error + QStringLiteral(" Nothing is judged against acceptance limits."));
+    }
+}
+
 void ServiceReportWindow::BuildControls() {
-    source_ = new QLabel(this);
-    browser_ = new QTextBrowser(this);
+    auto* content = new QWidget(this);
+    source_ = new QLabel(content);
+    source_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    limitsState_ = new QLabel(content);
+    limitsState_->setWordWrap(true);
+    details_ = new ReportDetailsFields(content);
+    connect(details_, &ReportDetailsFields::Edited, this, [this] {
+        if (IsShowingCurrentVisit()) {
+            notesTimer_->start();
+        }
+    });
+    browser_ = new QTextBrowser(content);
     browser_->setAccessibleName(QStringLiteral("Report"));
-    auto* notesLabel = new QLabel(QStringLiteral("&Notes:"), this);
-    auto* notes = new NotesEdit(ServiceReport::kNotesLimit, this);
+    browser_->setMinimumHeight(fontMetrics().lineSpacing() * 4);
+    auto* notesLabel = new QLabel(QStringLiteral("&Notes:"), content);
+    auto* notes = new NotesEdit(ServiceReport::kNotesLimit, content);
     notes_ = notes;
     notes_->setTabChangesFocus(true);
     notes_->setMaximumHeight(fontMetrics().lineSpacing() * 5);
@@ -64,27 +140,68 @@ void ServiceReportWindow::BuildControls() {
                       .arg(QLocale(QLocale::English).toString(ServiceReport::kNotesLimit)));
     });
 
-    currentVisit_ = new QPushButton(QStringLiteral("&Current Visit"), this);
-    auto* open = new QPushButton(QStringLiteral("&Open Record..."), this);
-    auto* saveAs = new QPushButton(QStringLiteral("&Save As..."), this);
-    auto* print = new QPushButton(QStringLiteral("&Print..."), this);
+    readAll_ = new QPushButton(QStringLiteral("Rea&d All Sensors"), content);
+    readAll_->setEnabled(false);
+    currentVisit_ = new QPushButton(QStringLiteral("&Current Visit"), content);
+    auto* open = new QPushButton(QStringLiteral("&Open Record..."), content);
+    auto* limits = new QPushButton(QStringLiteral("Acceptance &Limits..."), content);
+    auto* saveAs = new QPushButton(QStringLiteral("&Save As..."), content);
+    auto* print = new QPushButton(QStringLiteral("&Print..."), content);
+    connect(readAll_, &QPushButton::clicked, this, [this] {
+        ShowCurrentVisit();
+        if (readAllAction_ != nullptr) {
+            readAllAction_->trigger();
+        }
+    });
     connect(currentVisit_, &QPushButton::clicked, this, &ServiceReportWindow::ShowCurrentVisit);
     connect(open, &QPushButton::clicked, this, &ServiceReportWindow::OnOpenRecord);
+    connect(limits, &QPushButton::clicked, this, &ServiceReportWindow::OnChooseLimits);
     connect(saveAs, &QPushButton::clicked, this, &ServiceReportWindow::OnSaveAs);
     connect(print, &QPushButton::clicked, this, &ServiceReportWindow::OnPrint);
+    status_ = new QLabel(content);
+    status_->setWordWrap(true);
 
     auto* buttons = new QHBoxLayout();
+    buttons->addWidget(readAll_);
     buttons->addWidget(currentVisit_);
     buttons->addWidget(open);
+    buttons->addWidget(limits);
     buttons->addStretch();
     buttons->addWidget(saveAs);
     buttons->addWidget(print);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(content);
     layout->addWidget(source_);
+    layout->addWidget(details_);
+    layout->addWidget(limitsState_);
     layout->addWidget(browser_, 1);
     layout->addWidget(notesLabel);
     layout->addWidget(notes_);
     layout->addLayout(buttons);
+    layout->addWidget(status_);
+
+    // Where the screen is smaller than the controls need, the window scrolls.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    scroll->setFocusPolicy(Qt::NoFocus);  // not a Tab stop of its own
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+}
+
+void ServiceReportWindow::FitScreen() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) {
+        resize(kPreferredSize);
+        return;
+    }
+    resize(kPreferredSize.boundedTo(shown->availableGeometry().size() - kFrameAllowance));
+}
+
+void ServiceReportWindow::SetReadAllSensorsAction(QAction* action) {
+    readAllAction_ = action;
+    readAll_->setEnabled(action != nullptr);
 }
 
 void ServiceReportWindow::ScheduleRefresh() {
@@ -94,20 +211,77 @@ void ServiceReportWindow::ScheduleRefresh() {
     }
 }
 
+void ServiceReportWindow::FeedNewEvents() {
+    record_.Read(
+        eventsFed_, [this](const QJsonObject& event) { builder_->Add(event); },
+        [this](qint64 msecsSinceEpoch, const VisitRecord::SampleCurrents& milliamps) {
+            builder_->AddDumpSample(msecsSinceEpoch, milliamps);
+        });
+    eventsFed_ = record_.EventCount();
+}
+
 void ServiceReportWindow::Refresh() {
     refreshTimer_->stop();
     if (!IsShowingCurrentVisit()) {
         return;
     }
-    ServiceReport report = ServiceReport::FromEvents(record_.Events());
-    const QList<QJsonObject>& events = record_.Events();
-    if (events.isEmpty() || events.last().value(QStringLiteral("event")) != QLatin1String("exit")) {
+    QElapsedTimer cost;
+    cost.start();
+    FeedNewEvents();
+    ServiceReport report = builder_->Report();
+    if (report.details.model.isEmpty() && report.details.serialNumber.isEmpty() &&
+        report.details.assetNumber.isEmpty()) {
+        const QString card = report.identity + QLatin1Char('\n') + report.port;
+        if (!report.identity.isEmpty() && card != detailsOfferedFor_) {
+            detailsOfferedFor_ = card;
+            OfferPreviousDetails();
+            FeedNewEvents();
+            report = builder_->Report();
+        }
+    }
+    if (record_.LastEvent().value(QStringLiteral("event")) != QLatin1String("exit")) {
         report.cardLeft = QStringLiteral("Not yet: the visit is under way.");
     }
     Show(std::make_unique<ReportDocument>(std::move(report)));
     const QString file = record_.FilePath();
     source_->setText(file.isEmpty() ? QStringLiteral("This visit (not written to a file)")
                                     : QStringLiteral("This visit: %1").arg(file));
+    // The next refresh waits at least kCostShare times this one's cost: however long the
+    // visit, the open window takes at most 1/kCostShare of the thread.
+    refreshTimer_->setInterval(static_cast<int>(
+        std::clamp<qint64>(cost.elapsed() * kCostShare, kRefreshDelayMs, kLongestRefreshDelayMs)));
+}
+
+void ServiceReportWindow::OfferPreviousDetails() {
+    const ServiceReport current = builder_->Report();
+    const QString file = record_.FilePath();
+    const QString folder =
+        file.isEmpty() ? RecordFolder::Default() : QFileInfo(file).absolutePath();
+    const std::optional<QJsonObject> previous =
+        PreviousDetails::Find(folder, current.identity, current.port, file);
+    if (!previous) {
+        return;
+    }
+    QJsonObject values = details_->Values();
+    for (const char* field : {"model", "serial_number", "asset_number"}) {
+        values.insert(QLatin1String(field), previous->value(QLatin1String(field)).toString());
+    }
+    details_->SetValues(values);
+    CommitDetails();
+}
+
+void ServiceReportWindow::CommitDetails() {
+    if (!IsShowingCurrentVisit()) {
+        return;
+    }
+    const QJsonObject values = details_->Values();
+    if (values == committedDetails_) {
+        return;
+    }
+    committedDetails_ = values;
+    record_.Event("report_details", values);
+    const QString technician = values.value(QStringLiteral("technician")).toString();
+    ReportSettings::SetTechnician(technician);
 }
 
 void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
@@ -116,6 +290,24 @@ void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
     browser_->setDocument(&document->Document());
     document_ = std::move(document);
     browser_->verticalScrollBar()->setValue(scrolled);
+    ShowLimitsState();
+}
+
+void ServiceReportWindow::ShowLimitsState() {
+    if (!limits_) {
+        limitsState_->setText(
+            QStringLiteral("Acceptance limits: none; no value is judged "
+                           "against limits."));
+        return;
+    }
+    const QString model = document_ ? document_->Report().details.model : QString();
+    QString text = QStringLiteral("Acceptance limits: %1").arg(limitsPath_);
+    if (model.isEmpty()) {
+        text += QStringLiteral(" (type the model to judge the values against them)");
+    } else if (limits_->ForModel(model) == nullptr) {
+        text += QStringLiteral(" (they name no model \"%1\": nothing is judged)").arg(model);
+    }
+    limitsState_->setText(text);
 }
 
 void ServiceReportWindow::SetNotesText(const QString& text, bool editable) {
@@ -124,10 +316,17 @@ void ServiceReportWindow::SetNotesText(const QString& text, bool editable) {
     notes_->setReadOnly(!editable);
 }
 
+void ServiceReportWindow::SetStatus(const QString& text) {
+    // A label's new text reaches assistive tools as its name changing.
+    status_->setText(text);
+}
+
 void ServiceReportWindow::ShowCurrentVisit() {
     if (!IsShowingCurrentVisit()) {
         shownPath_.clear();
         SetNotesText(committedNotes_, true);
+        details_->SetValues(committedDetails_);
+        details_->SetReadOnly(false);
     }
     currentVisit_->setEnabled(false);
     Refresh();
@@ -142,15 +341,22 @@ bool ServiceReportWindow::ShowRecord(const QString& path) {
     }
     shownPath_ = path;
     currentVisit_->setEnabled(true);
-    Show(std::make_unique<ReportDocument>(ServiceReport::FromEvents(read.events, read.notes)));
+    Show(std::make_unique<ReportDocument>(
+        ServiceReport::FromEvents(read.events, read.notes, limits_ ? &*limits_ : nullptr)));
     SetNotesText(document_->Report().notes, false);
+    details_->SetValues(DetailsValues(document_->Report()));
+    details_->SetReadOnly(true);
     source_->setText(QStringLiteral("Record: %1").arg(path));
     return true;
 }
 
 void ServiceReportWindow::CommitNotes() {
     notesTimer_->stop();
-    if (!IsShowingCurrentVisit() || notes_->toPlainText() == committedNotes_) {
+    if (!IsShowingCurrentVisit()) {
+        return;
+    }
+    CommitDetails();
+    if (notes_->toPlainText() == committedNotes_) {
         return;
     }
     committedNotes_ = notes_->toPlainText();
@@ -162,11 +368,52 @@ bool ServiceReportWindow::SaveTo(const QString& path) {
     Refresh();
     const QString error = document_->SaveAs(path);
     if (!error.isEmpty()) {
+        SetStatus(QStringLiteral("Not saved: %1 could not be written.").arg(path));
         ui::Feedback::Current().Message(
             this, QStringLiteral("%1 could not be written: %2").arg(path, error));
         return false;
     }
+    SetStatus(QStringLiteral("Saved as %1.").arg(path));
     return true;
+}
+
+bool ServiceReportWindow::UseAcceptanceLimits(const QString& path) {
+    QString error;
+    std::optional<AcceptanceLimits> loaded;
+    if (!path.isEmpty()) {
+        loaded = AcceptanceLimits::Load(path, error);
+    }
+    if (loaded) {
+        limits_ = std::move(loaded);
+        limitsPath_ = path;
+        ReportSettings::SetAcceptanceLimitsPath(path);
+    } else {
+        limits_.reset();
+        limitsPath_.clear();
+        ReportSettings::SetAcceptanceLimitsPath({});
+    }
+    builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
+    if (IsShowingCurrentVisit()) {
+        Refresh();
+    } else {
+        ShowRecord(shownPath_);
+    }
+    if (!error.isEmpty()) {
+        SetStatus(QStringLiteral("Acceptance limits not used."));
+        ui::Feedback::Current().Message(
+            this, error + QStringLiteral("\nNothing is judged against acceptance limits."));
+        return false;
+    }
+    return true;
+}
+
+void ServiceReportWindow::OnChooseLimits() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Acceptance Limits"), QFileInfo(limitsPath_).absolutePath(),
+        QStringLiteral("Acceptance Limits (*.json);;All Files (*)"));
+    if (!path.isEmpty()) {
+        UseAcceptanceLimits(path);
+    }
 }
 
 void ServiceReportWindow::OnOpenRecord() {
@@ -194,6 +441,9 @@ void ServiceReportWindow::OnPrint() {
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted) {
         document_->Print(printer);
+        SetStatus(printer.outputFileName().isEmpty()
+                      ? QStringLiteral("Printed on %1.").arg(printer.printerName())
+                      : QStringLiteral("Printed to %1.").arg(printer.outputFileName()));
     }
 }
 

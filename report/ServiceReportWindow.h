@@ -1,23 +1,35 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
+#include "record/AcceptanceLimits.h"
+
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTextBrowser;
 class QTimer;
+class ReportDetailsFields;
 class ReportDocument;
+class ServiceReportBuilder;
 class VisitRecord;
 
 // "Service Report": the report of the running visit, kept up to date as events come, or of an
-// earlier visit's record. The technician's notes of the running visit go into its record.
+// earlier visit's record. The technician's notes and the report's details of the running visit
+// go into its record.
 class ServiceReportWindow : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kRefreshDelayMs = 1000;
+    // A refresh waits at least this many times the last one's cost (0.5 % of the thread), and
+    // at most kLongestRefreshDelayMs.
+    static constexpr qint64 kCostShare = 200;
+    static constexpr qint64 kLongestRefreshDelayMs = 30000;
     static constexpr int kNotesDelayMs = 1000;
 
     ServiceReportWindow(VisitRecord& record, QWidget* parent);
@@ -29,14 +41,21 @@ class ServiceReportWindow : public QWidget {
     bool ShowRecord(const QString& path);
     bool IsShowingCurrentVisit() const { return shownPath_.isEmpty(); }
     void Refresh();
-    // Notes typed so far go into the record now rather than after the pause.
+    // Notes and details typed so far go into the record now rather than after the pause.
     void CommitNotes();
     // PDF, or XHTML for ".html"; a message and false when the file cannot be written.
     bool SaveTo(const QString& path);
+    // The acceptance limits the report's values are held against, kept for the next start; a
+    // file that cannot be read gives a message and none. An empty path: none.
+    bool UseAcceptanceLimits(const QString& path);
+    // "Read All Sensors": the button triggers the window's own entry.
+    void SetReadAllSensorsAction(QAction* action);
 
     ReportDocument& Document() const { return *document_; }
     QTextBrowser* Browser() const { return browser_; }
     QPlainTextEdit* NotesField() const { return notes_; }
+    ReportDetailsFields* DetailsFields() const { return details_; }
+    QLabel* StatusLabel() const { return status_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -44,21 +63,41 @@ class ServiceReportWindow : public QWidget {
 
   private:
     void BuildControls();
+    void TakeRecordedDetails();
+    void LoadSavedLimits();
+    void FitScreen();
     void ScheduleRefresh();
+    void FeedNewEvents();
+    void OfferPreviousDetails();
+    void CommitDetails();
     void Show(std::unique_ptr<ReportDocument> document);
     void SetNotesText(const QString& text, bool editable);
+    void SetStatus(const QString& text);
+    void ShowLimitsState();
     void OnOpenRecord();
     void OnSaveAs();
     void OnPrint();
+    void OnChooseLimits();
 
     VisitRecord& record_;
+    std::unique_ptr<ServiceReportBuilder> builder_;
+    qsizetype eventsFed_ = 0;
+    std::optional<AcceptanceLimits> limits_;
+    QString limitsPath_;
     std::unique_ptr<ReportDocument> document_;
     QString shownPath_;
     QString committedNotes_;
+    QJsonObject committedDetails_;
+    QString detailsOfferedFor_;
     QTextBrowser* browser_ = nullptr;
     QLabel* source_ = nullptr;
+    QLabel* limitsState_ = nullptr;
+    QLabel* status_ = nullptr;
+    ReportDetailsFields* details_ = nullptr;
     QPlainTextEdit* notes_ = nullptr;
+    QPushButton* readAll_ = nullptr;
     QPushButton* currentVisit_ = nullptr;
     QTimer* refreshTimer_ = nullptr;
     QTimer* notesTimer_ = nullptr;
+    QAction* readAllAction_ = nullptr;
 };

@@ -1,6 +1,13 @@
-// What the service report window's refresh costs the window thread while a dump runs: the
-// report read from the visit's events and its document made, dump picture included, for a
-// running dump of 1,000 to 100,000 samples (100,000 is about 25 hours at the dump's rate).
+// What the service report window's refresh costs the window thread while a dump runs, for a
+// running dump of 1,000 to 100,000 samples (100,000 is about 25 hours at the dump's rate):
+// - BM_RefreshDuringDump, as the window did it before: the report read again from every event
+//   and its document made, dump picture included;
+// - BM_ReportOfAllEvents: that reading alone;
+// - BM_ReportOfNewEvents: the report from the builder the window keeps, fed one new sample;
+// - BM_WindowRefreshDuringDump: the open window's refresh after one new sample, document
+//   included.
+// And what a dump sample takes in memory (bytes_per_sample): kept as the event object the
+// record held before, kept by the record now, and kept by the report's builder.
 //
 // And one long unbroken word, which must not freeze the program: 1 MB pasted into the notes
 // without a space, then the report shown and saved as a PDF; and a record whose notes line is
@@ -9,6 +16,7 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/report/report_bench
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -22,6 +30,7 @@
 #include "record/VisitRecord.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
+#include "report/ServiceReportBuilder.h"
 #include "report/ServiceReportWindow.h"
 
 namespace {
@@ -45,6 +54,105 @@ void BM_RefreshDuringDump(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RefreshDuringDump)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000);
+
+void BM_ReportOfAllEvents(benchmark::State& state) {
+    VisitRecord record({"1.0", "tech", "bench-pc"});
+    AddRunningDump(record, static_cast<int>(state.range(0)));
+    const QList<QJsonObject> events = record.Events();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ServiceReport::FromEvents(events).dumps.size());
+    }
+}
+BENCHMARK(BM_ReportOfAllEvents)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(100000);
+
+void BM_ReportOfNewEvents(benchmark::State& state) {
+    VisitRecord record({"1.0", "tech", "bench-pc"});
+    AddRunningDump(record, static_cast<int>(state.range(0)));
+    ServiceReportBuilder builder;
+    for (const QJsonObject& event : record.Events()) {
+        builder.Add(event);
+    }
+    qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (auto _ : state) {
+        builder.AddDumpSample(++now, {1.25, 0.625, 0.9375, 1.5});
+        benchmark::DoNotOptimize(builder.Report().dumps.size());
+    }
+}
+BENCHMARK(BM_ReportOfNewEvents)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(100000);
+
+void BM_WindowRefreshDuringDump(benchmark::State& state) {
+    VisitRecord record({"1.0", "tech", "bench-pc"});
+    AddRunningDump(record, static_cast<int>(state.range(0)));
+    ServiceReportWindow window(record, nullptr);
+    window.show();
+    for (auto _ : state) {
+        record.Event("dump_sample", {{"milliamps", QJsonArray{1.25, 0.625, 0.9375, 1.5}}});
+        window.Refresh();
+    }
+}
+BENCHMARK(BM_WindowRefreshDuringDump)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000);
+
+constexpr int kMeasuredSamples = 100000;
+
+std::size_t HeapInUse() {
+    return mallinfo2().uordblks;
+}
+
+template <class Keep>
+void MeasureSampleMemory(benchmark::State& state, Keep keep) {
+    for (auto _ : state) {
+        const std::size_t before = HeapInUse();
+        const auto kept = keep();
+        state.counters["bytes_per_sample"] =
+            static_cast<double>(HeapInUse() - before) / kMeasuredSamples;
+        benchmark::DoNotOptimize(kept);
+    }
+}
+
+QJsonObject SampleEvent(int sample) {
+    return {{"event", "dump_sample"},
+            {"time", "2026-12-08T11:40:51.123+01:00"},
+            {"port", "COM1"},
+            {"device", "/dev/ttyUSB0"},
+            {"milliamps", QJsonArray{1.25 + (sample % 17) * 0.01, 0.625, 0.9375, 1.5}}};
+}
+
+void BM_SampleMemoryAsEventObjects(benchmark::State& state) {
+    MeasureSampleMemory(state, [] {
+        auto events = std::make_shared<QList<QJsonObject>>();
+        for (int sample = 0; sample < kMeasuredSamples; ++sample) {
+            events->append(SampleEvent(sample));
+        }
+        return events;
+    });
+}
+BENCHMARK(BM_SampleMemoryAsEventObjects)->Iterations(1);
+
+void BM_SampleMemoryInTheRecord(benchmark::State& state) {
+    MeasureSampleMemory(state, [] {
+        auto record = std::make_shared<VisitRecord>(VisitRecord::Origin{"1.0", "tech", "pc"});
+        AddRunningDump(*record, kMeasuredSamples);
+        return record;
+    });
+}
+BENCHMARK(BM_SampleMemoryInTheRecord)->Iterations(1);
+
+void BM_SampleMemoryInTheReportBuilder(benchmark::State& state) {
+    MeasureSampleMemory(state, [] {
+        auto builder = std::make_shared<ServiceReportBuilder>();
+        builder->Add(QJsonObject{
+            {"event", "dump_start"}, {"time", "2026-12-08T11:40:51.123+01:00"}, {"tube", "left"}});
+        for (int sample = 0; sample < kMeasuredSamples; ++sample) {
+            builder->AddDumpSample(sample * 1000, {1.25, 0.625, 0.9375, 1.5});
+        }
+        return builder;
+    });
+}
+BENCHMARK(BM_SampleMemoryInTheReportBuilder)->Iterations(1);
 
 // Message boxes would wait for a click.
 class SilentFeedback : public ui::Feedback {

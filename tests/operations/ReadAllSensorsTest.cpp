@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -23,6 +24,8 @@
 #include "app/survey/SensorSurvey.h"
 #include "protocol/InstrumentLink.h"
 #include "record/VisitRecord.h"
+#include "report/ReportDocument.h"
+#include "report/ServiceReportWindow.h"
 
 namespace opstest {
 namespace {
@@ -186,6 +189,49 @@ TEST_F(ReadAllSensorsTest, ACoveredSensorAndASettingReadBackDifferentAreFindings
     EXPECT_EQ(SensorOf(survey, 1).value(QStringLiteral("covered")), true);
     EXPECT_EQ(Text(Id::IdResponse),
               QStringLiteral("Read all sensors: 8 of 8 answered, 3 findings."));
+}
+
+TEST_F(ReadAllSensorsTest, TheReportWindowsButtonSurveysAndTheReportSaysWhatIsNotInOrder) {
+    // Sensor 5 set to 4.80 V, then back at its old 4.537 V as a card restarted would be.
+    ModalDialogAnswerer answerer(TypeLevel(QStringLiteral("4.80"), 5));
+    Click(Id::IdSetVoltage);
+    ASSERT_TRUE(answerer.Answered());
+    cardsim::SensorState five = card->Sensor(5);
+    five.voltageCode = 0x742;
+    card->SetSensor(5, five);
+    cardsim::SensorState one = card->Sensor(1);
+    one.covered = true;
+    card->SetSensor(1, one);
+    card->ClearRecord();
+    window->OpenServiceReport();
+    ServiceReportWindow* report = window->ServiceReport();
+    ASSERT_NE(report, nullptr);
+    QPushButton* button = nullptr;
+    for (QPushButton* candidate : report->findChildren<QPushButton*>()) {
+        if (candidate->text() == QStringLiteral("Rea&d All Sensors")) {
+            button = candidate;
+        }
+    }
+    ASSERT_NE(button, nullptr);
+
+    button->click();
+    ASSERT_TRUE(WaitForOutcome());
+
+    EXPECT_EQ(card->Commands(), SurveyCommands());
+    report->Refresh();
+    const ServiceReport& shown = report->Document().Report();
+    EXPECT_EQ(shown.summary.toStdString(),
+              "As left: 5 of 8 sensors in order. Sensor 1: covered. Sensor 5: voltage differs "
+              "from its setting (set 4.800 V, read 4.537 V). Sensor 7: not trained.");
+    EXPECT_FALSE(shown.asFoundSurveyed) << "the change came first";
+    ASSERT_TRUE(shown.asLeft[5].voltage);
+    EXPECT_EQ(shown.asLeft[5].voltage->text, "4.537 V");
+    EXPECT_EQ(shown.asLeft[5].voltage->setting, "4.800 V");
+
+    MakeReplyPending();
+    button->click();
+    EXPECT_EQ(feedback.Beeps(), 1) << "refused as the menu entry is";
+    EndPendingReply();
 }
 
 TEST_F(ReadAllSensorsTest, AValueThatDoesNotComeIsMarked) {

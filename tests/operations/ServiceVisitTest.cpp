@@ -30,6 +30,7 @@
 #include "record/VisitRecord.h"
 #include "report/DumpPicture.h"
 #include "report/ReportDocument.h"
+#include "report/ReportSettings.h"
 #include "report/ServiceReport.h"
 #include "report/ServiceReportWindow.h"
 
@@ -515,6 +516,27 @@ TEST_F(ServiceVisitTest, TheGoOnlineAtExitIsRecordedBeforeTheExit) {
 }
 
 // A visit past midnight: its times carry the date, the start and end the zone.
+// A technician who gave a full name in an earlier visit.
+class NamedTechnicianTest : public ServiceVisitTest {
+  protected:
+    void SetUp() override {
+        ReportSettings::SetTechnician(QStringLiteral("Ada Byron"));
+        ServiceVisitTest::SetUp();
+    }
+    void TearDown() override {
+        ReportSettings::SetTechnician({});
+        ServiceVisitTest::TearDown();
+    }
+};
+
+TEST_F(NamedTechnicianTest, TheNameIsInTheRecordFromItsStart) {
+    window->Record().Drain();
+    const ReadRecord read = RecordReader::Read(window->Record().FilePath());
+    ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+    EXPECT_EQ(First(read.events, "report_details").value("technician").toString(), "Ada Byron");
+    EXPECT_EQ(ServiceReport::FromEvents(read.events).technician, "Ada Byron");
+}
+
 TEST_F(ServiceVisitTest, TimesOfAVisitPastMidnightCarryTheDate) {
     const QList<QJsonObject> events{
         {{"event", "visit"}, {"version", 1}, {"time", "2026-12-08T23:59:50.000+01:00"}},

@@ -181,6 +181,29 @@ TEST_F(RecordFileTest, EventsAreWrittenOneALineInOrderWithThePortOfTheLastDiscov
     EXPECT_LE(qAbs(time.secsTo(QDateTime::currentDateTime())), 60);
 }
 
+TEST_F(RecordFileTest, DumpSamplesKeptCompactAreTheFilesEventsAgainWithTheirPortAndTime) {
+    VisitRecord record(kOrigin);
+    // The file takes each event as it comes; the record keeps the samples compact.
+    ASSERT_EQ(record.WriteTo(folder.filePath("records")), QString());
+    record.Event("dump_sample", {{"milliamps", QJsonArray{0.1, 0.2, 0.3, 0.4}}});
+    record.Event("discovery", {{"port", "COM2"}, {"device", "/dev/ttyS1"}});
+    record.Event("dump_start", {{"tube", "left"}});
+    record.Event("dump_sample", {{"milliamps", QJsonArray{1.25, 0.0003051851, 0.9375, 1.5}}});
+    record.Event("line_back", {{"port", "COM2"}, {"device", "/dev/ttyUSB1"}});
+    record.Event("dump_sample", {{"milliamps", QJsonArray{1.0, 2.0, 3.0, 4.0}}});
+    record.Event("not_found", {{"port", ""}, {"device", ""}});
+    record.Event("dump_sample", {{"milliamps", QJsonArray{1.0, 2.0, 3.0, 4.0}}});
+    record.Drain();
+
+    const ReadRecord read = RecordReader::Read(record.FilePath());
+    ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+    ASSERT_EQ(read.events.size(), 9);
+    EXPECT_EQ(read.events[5].value("device").toString(), "/dev/ttyUSB1");
+    EXPECT_FALSE(read.events[1].contains("port"));
+    EXPECT_EQ(read.events, record.Events());
+    EXPECT_EQ(record.EventsBesideSamples().size(), 5);
+}
+
 TEST_F(RecordFileTest, ACutOffLastLineIsLeftOutWithANoteAndAStrayLineIsSkipped) {
     VisitRecord record(kOrigin);
     ASSERT_EQ(record.WriteTo(folder.path()), QString());

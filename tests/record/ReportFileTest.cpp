@@ -2,21 +2,30 @@
 // notes with line breaks, and what the HTML page says of itself.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextDocument>
 #include <QXmlStreamReader>
 
+#include "AccessibleEventRecorder.h"
 #include "FeedbackRecorder.h"
 #include "FileSizeLimit.h"
 #include "PdfText.h"
 #include "QStringPrinter.h"
 #include "record/VisitRecord.h"
+#include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
 #include "report/ServiceReportWindow.h"
@@ -154,6 +163,57 @@ TEST_F(ReportFileTest, NotesKeepTheirLineBreaksAndTheHtmlPageNamesItsCharsetAndL
     EXPECT_EQ(charset, "UTF-8");
     EXPECT_EQ(language, "en");
     EXPECT_EQ(notesCell.trimmed(), "Lamp replaced.\nSensor 3 cleaned.");
+}
+
+TEST_F(ReportFileTest, EscapeClosesTheWindowAndTheFocusStartsOnAField) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused, static_cast<QWidget*>(window.DetailsFields()->Field("model")));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(focused);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Model:");
+
+    QTest::keyClick(focused, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(ReportFileTest, ASaveSaysItIsDoneInAStatusAssistiveToolsAreTold) {
+    const AccessibleEventRecorder told;
+    const QString pdf = folder.filePath("report.pdf");
+    ASSERT_TRUE(window.SaveTo(pdf));
+    EXPECT_EQ(window.StatusLabel()->text(), "Saved as " + pdf + ".");
+    const auto named = told.Of(window.StatusLabel(), QAccessible::NameChanged);
+    EXPECT_EQ(named.size(), 1u) << "spoken once";
+}
+
+// Run once on the default screen and once at 1.5x on a 1366x768 screen (see CMakeLists.txt).
+TEST_F(ReportFileTest, TheWindowFitsTheScreenAndScrollsToTheNotesAndEveryButton) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QScreen* screen = window.screen();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("1.5")) {
+        // 1366x768 pixels at 1.5: 911x512 device-independent.
+        ASSERT_EQ(screen->size(), QSize(911, 512));
+        ASSERT_DOUBLE_EQ(screen->devicePixelRatio(), 1.5);
+    }
+    EXPECT_TRUE(screen->availableGeometry().contains(window.frameGeometry()))
+        << window.frameGeometry().width() << "x" << window.frameGeometry().height();
+    auto* scroll = window.findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    QList<QWidget*> reachable{window.NotesField()};
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        reachable << button;
+    }
+    ASSERT_EQ(reachable.size(), 7);
+    for (QWidget* widget : reachable) {
+        scroll->ensureWidgetVisible(widget);
+        const QRect shown(widget->mapTo(scroll->viewport(), QPoint(0, 0)), widget->size());
+        EXPECT_TRUE(scroll->viewport()->rect().contains(shown))
+            << widget->metaObject()->className() << " at " << shown.y();
+    }
 }
 
 }  // namespace

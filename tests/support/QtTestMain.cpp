@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
@@ -14,6 +15,12 @@ int main(int argc, char** argv) {
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
     }
     QApplication application(argc, argv);
+    // The settings the windows made here keep (the technician's name) likewise; programs
+    // started from here are given their own.
+    const QTemporaryDir configHome;
+    if (configHome.isValid()) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome.path());
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

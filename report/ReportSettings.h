@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// What the service report keeps in the program's settings (~/.config/merrowby/merrowby.conf,
+// group "report"): the technician's full name and the acceptance limits file.
+class ReportSettings {
+  public:
+    // Empty until a name is given.
+    static QString Technician();
+    // An empty name forgets it.
+    static void SetTechnician(const QString& name);
+    static QString AcceptanceLimitsPath();
+    static void SetAcceptanceLimitsPath(const QString& path);
+};

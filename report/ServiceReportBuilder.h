@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+#include "plot/CurrentRow.h"
+#include "record/VisitJudgement.h"
+#include "report/ServiceReport.h"
+
+class AcceptanceLimits;
+
+// Reads a record's events one at a time into compact state, so that a report kept open over a
+// running visit costs only the events added since it was last made. Report() makes the report
+// of the events so far.
+class ServiceReportBuilder {
+  public:
+    ServiceReportBuilder();
+
+    void Add(const QJsonObject& event);
+    // A "dump_sample" event given by its time and currents.
+    void AddDumpSample(qint64 msecsSinceEpoch, const std::array<double, CurrentRow::kColumns>& mA);
+    // The As left survey's values held against the limits of the model in the details; none
+    // (the default) judges nothing against limits. Kept by pointer: it must outlive the builder.
+    void SetAcceptanceLimits(const AcceptanceLimits* limits) { limits_ = limits; }
+
+    ServiceReport Report(const QStringList& readNotes = {}) const;
+
+  private:
+    using Readings = std::array<ServiceReport::SensorReadings, ServiceReport::kSensorCount>;
+    using Slot = std::optional<ServiceReport::Reading> ServiceReport::SensorReadings::*;
+    // A sensor's value as last read or set: what a change finds before it.
+    struct Known {
+        QString voltage;
+        QString tripPoint;
+    };
+    struct Survey {
+        qsizetype judgedIndex = -1;
+        QDateTime time;
+    };
+
+    void AddVisit(const QJsonObject& event, const QDateTime& time);
+    void AddDetails(const QJsonObject& event);
+    void AddUnsent(const QString& kind, const QDateTime& time);
+    void AddExitGoOnline(const QJsonObject& event, const QDateTime& time);
+    void AddDiscovery(const QJsonObject& event);
+    void AddLineEvent(const QString& kind, const QJsonObject& event, const QDateTime& time);
+    void AddReading(const QString& kind, const QJsonObject& event, const QDateTime& time);
+    void AddSurvey(const QJsonObject& event, const QDateTime& time);
+    void AddChange(const QString& kind, const QJsonObject& event, const QDateTime& time);
+    void AddUnconfirmed(const QJsonObject& event, const QDateTime& time, const QString& what);
+    void AddDump(const QString& kind, const QJsonObject& event, const QDateTime& time);
+    void AddTimingTest(const QString& kind, const QJsonObject& event, const QDateTime& time);
+    // A change of the card's settings: As found and As left are judged around it.
+    void NoteChange(const QDateTime& time);
+    void Note(int sensor, Slot slot, const ServiceReport::Reading& reading);
+    void Know(int sensor, QString Known::*value, const QString& text);
+    QString Before(QString Known::*value, int sensor) const;
+    bool HasVoltageAndCurrent(int sensor) const;
+
+    void FillFoundAndLeft(ServiceReport& report) const;
+    void FillFindings(ServiceReport& report) const;
+    // The As left survey's values against the limits of the model in the details: the results
+    // into the report, the values that failed as findings.
+    std::vector<judgement::Finding> JudgeLimits(ServiceReport& report) const;
+    // A setting read back different, beside its As left value.
+    void ShowSettings(const std::vector<judgement::Finding>& findings, ServiceReport& report) const;
+    Readings SurveyReadings(const Survey& survey) const;
+    QString TimeText(const ServiceReport& report, const QDateTime& time) const;
+
+    ServiceReport report_;
+    bool cardConnected_ = false;
+    bool exited_ = false;
+    std::array<Known, ServiceReport::kSensorCount> known_;
+    QString lastPowerLevel_;
+    QDateTime timingStart_;
+    qint64 dumpStartMsecs_ = 0;
+    QString technician_;
+
+    Readings firstReadings_;
+    Readings lastReadings_;
+    // The first readings as they stood at the first change.
+    std::optional<Readings> beforeFirstChange_;
+    QDateTime lastChange_;
+    // The events the findings are judged from: settings, complete surveys and dump ends.
+    QList<QJsonObject> judged_;
+    std::optional<Survey> firstSurvey_;
+    bool firstSurveyBeforeChange_ = false;
+    std::optional<Survey> lastSurvey_;
+    bool changedSinceLastSurvey_ = false;
+    const AcceptanceLimits* limits_ = nullptr;
+};

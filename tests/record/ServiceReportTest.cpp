@@ -1,0 +1,379 @@
+// The report made from a visit's events: As found and As left from the surveys, the findings
+// with their rules and the summary that opens the report, the acceptance limits, the report's
+// number and the details typed for it, kept in a real record file and offered again.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "FeedbackRecorder.h"
+#include "QStringPrinter.h"
+#include "record/RecordReader.h"
+#include "record/VisitRecord.h"
+#include "report/ReportDetailsFields.h"
+#include "report/ReportDocument.h"
+#include "report/ServiceReport.h"
+#include "report/ServiceReportWindow.h"
+
+namespace {
+
+const VisitRecord::Origin kOrigin{"1.0", "tech", "bench-pc"};
+
+QJsonObject At(const char* time, QJsonObject event) {
+    event.insert("time", QStringLiteral("2026-12-08T%1.000+01:00").arg(QLatin1String(time)));
+    return event;
+}
+
+const QJsonObject kVisit = At("10:00:00", {{"event", "visit"}, {"version", 1}, {"host", "pc"}});
+
+// A survey in which every sensor reads 2.000 V, 1.000 mA, trip point 0.500 mA, enabled and
+// trained; `changes` alters single sensors' fields.
+QJsonObject Survey(const char* time, const std::map<int, QJsonObject>& changes = {}) {
+    QJsonArray sensors;
+    for (int sensor = 0; sensor < 8; ++sensor) {
+        QJsonObject values{
+            {"sensor", sensor},
+            {"volts", 2.0},
+            {"milliamps", 1.0},
+            {"trip_point_milliamps", 0.5},
+            {"power_milliwatts", 2.0},
+            {"enabled", true},
+            {"trained", true},
+            {"shorted", false},
+            {"opened", false},
+            {"covered", false},
+            {"no_response", QJsonArray()},
+            {"replies",
+             QJsonObject{{"voltage", "333"}, {"current", "0CCD"}, {"trip_point", "0666"}}}};
+        if (const auto change = changes.find(sensor); change != changes.end()) {
+            for (auto field = change->second.begin(); field != change->second.end(); ++field) {
+                values.insert(field.key(), field.value());
+            }
+        }
+        sensors.append(values);
+    }
+    return At(time,
+              {{"event", "survey"}, {"status_reply", "FF FF 00 00 00"}, {"sensors", sensors}});
+}
+
+// Sensor 0 set to 4.80 V (code 7AD).
+const QJsonObject kSetVoltage = At("10:45:00", {{"event", "set_voltage"},
+                                                {"sensor", 0},
+                                                {"value", 4.8},
+                                                {"unit", "V"},
+                                                {"code", "7AD"},
+                                                {"reply", ""}});
+// Sensor 0 read back at 4.537 V (code 742).
+const std::map<int, QJsonObject> kOldVoltage{
+    {0,
+     {{"volts", 4.537},
+      {"replies", QJsonObject{{"voltage", "742"}, {"current", "0CCD"}, {"trip_point", "0666"}}}}}};
+
+// Sensor 0 read back at its setting.
+const std::map<int, QJsonObject> kNewVoltage{
+    {0,
+     {{"volts", 4.8},
+      {"replies", QJsonObject{{"voltage", "7AD"}, {"current", "0CCD"}, {"trip_point", "0666"}}}}}};
+
+QJsonObject Query(const char* time, double volts) {
+    return At(time, {{"event", "query_voltage"},
+                     {"sensor", 0},
+                     {"value", volts},
+                     {"unit", "V"},
+                     {"reply", "0"}});
+}
+
+std::optional<QString> Text(const std::optional<ServiceReport::Reading>& reading) {
+    return reading ? std::optional<QString>(reading->text) : std::nullopt;
+}
+
+struct EndsCase {
+    const char* name;
+    QList<QJsonObject> events;
+    bool foundSurveyed;
+    std::optional<QString> foundVoltage;  // sensor 0's
+    std::optional<QString> leftVoltage;
+    QString leftSetting;
+    QString leftNote;
+};
+
+void PrintTo(const EndsCase& test, std::ostream* out) {
+    *out << test.name;
+}
+
+class AsFoundAsLeftTest : public ::testing::TestWithParam<EndsCase> {};
+
+TEST_P(AsFoundAsLeftTest, ComeFromTheSurveysAroundTheChanges) {
+    const EndsCase& test = GetParam();
+    const ServiceReport report = ServiceReport::FromEvents(test.events);
+    EXPECT_EQ(report.asFoundSurveyed, test.foundSurveyed);
+    EXPECT_EQ(Text(report.asFound[0].voltage), test.foundVoltage);
+    EXPECT_EQ(Text(report.asLeft[0].voltage), test.leftVoltage);
+    EXPECT_EQ(report.asLeft[0].voltage ? report.asLeft[0].voltage->setting : QString(),
+              test.leftSetting);
+    EXPECT_EQ(report.asLeftNote, test.leftNote);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AsFoundAsLeftTest,
+    ::testing::Values(
+        EndsCase{"SurveyFirst",
+                 {kVisit, Survey("10:30:00"), kSetVoltage, Survey("10:50:00", kNewVoltage)},
+                 true,
+                 "2.000 V",
+                 "4.800 V",
+                 {},
+                 {}},
+        EndsCase{"ChangeFirst",
+                 {kVisit, Query("10:20:00", 3.0), kSetVoltage, Query("10:46:00", 4.8),
+                  Survey("10:50:00", kNewVoltage)},
+                 false,
+                 "3.000 V",
+                 "4.800 V",
+                 {},
+                 {}},
+        EndsCase{"NoSurveyAfterTheLastChange",
+                 {kVisit, Survey("10:30:00"), kSetVoltage, Query("10:46:00", 4.8)},
+                 true,
+                 "2.000 V",
+                 std::nullopt,
+                 {},
+                 "As left not read after the change at 10:45:00."},
+        EndsCase{"CancelledSurveyDoesNotCount",
+                 {kVisit, Survey("10:30:00"), kSetVoltage,
+                  [] {
+                      QJsonObject cancelled = Survey("10:50:00");
+                      cancelled.insert("cancelled", true);
+                      return cancelled;
+                  }()},
+                 true,
+                 "2.000 V",
+                 std::nullopt,
+                 {},
+                 "As left not read after the change at 10:45:00."},
+        EndsCase{"SettingReadBackDifferent",
+                 {kVisit, Survey("10:30:00"), kSetVoltage, Survey("10:50:00", kOldVoltage)},
+                 true,
+                 "2.000 V",
+                 "4.537 V",
+                 "4.800 V",
+                 {}},
+        EndsCase{"RecordWithoutSurveys",
+                 {kVisit, Query("10:20:00", 3.0), kSetVoltage, Query("10:46:00", 4.8)},
+                 false,
+                 "3.000 V",
+                 "4.800 V",
+                 {},
+                 {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReportFindingsTest, TheSummaryOpensWithTheSensorsInOrderThenEachFindingWithItsRuleOnce) {
+    const QJsonObject dump = At("10:55:00", {{"event", "dump_end"},
+                                             {"tube", "left"},
+                                             {"spread_limit", 0.02},
+                                             {"max", QJsonArray{1.0, 1.0, 1.025, 1.0}},
+                                             {"min", QJsonArray{1.0, 1.0, 1.0, 1.0}}});
+    std::map<int, QJsonObject> changes = kOldVoltage;
+    changes[1] = {{"covered", true}};
+    changes[6] = {{"shorted", true}};
+    const ServiceReport report = ServiceReport::FromEvents(
+        {kVisit, Survey("10:30:00"), kSetVoltage, Survey("10:50:00", changes), dump});
+
+    EXPECT_EQ(report.summary.toStdString(),
+              "As left: 5 of 8 sensors in order. Sensor 0: voltage differs from its setting (set "
+              "4.800 V, read 4.537 V). Sensor 1: covered. Sensor 6: shorted. Sensor 2: dump "
+              "spread 25.0 µA over the limit of 20.0 µA.");
+    ASSERT_EQ(report.findings.size(), 4u);
+    EXPECT_EQ(report.findings[1].sensor, 1);
+    EXPECT_EQ(report.findings[1].text, "Sensor 1: covered.");
+    EXPECT_EQ(report.rules.size(), 3) << "status, read back and spread, each once";
+    EXPECT_EQ(report.findings[1].rule, report.findings[2].rule);
+    EXPECT_TRUE(report.rules.contains(report.findings[3].rule));
+
+    const ServiceReport unsurveyed = ServiceReport::FromEvents({kVisit, Query("10:20:00", 3.0)});
+    EXPECT_EQ(unsurveyed.summary,
+              "The card was not surveyed in this visit (\"Read All Sensors\"): its condition is "
+              "not stated.");
+    EXPECT_TRUE(unsurveyed.findings.empty());
+}
+
+// A file in a folder of its own that goes with the test.
+class LimitsFile {
+  public:
+    explicit LimitsFile(const QByteArray& text) {
+        QFile file(Path());
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QString Path() const { return folder_.filePath(QStringLiteral("limits.json")); }
+
+  private:
+    QTemporaryDir folder_;
+};
+
+TEST(ReportLimitsTest, TheModelTypedIsJudgedAgainstItsLimitsAndAFailIsAFinding) {
+    const LimitsFile file(R"({"models": {"MX-8": {"volts": {"min": 1.9, "max": 2.1}}}})");
+    QString error;
+    const std::optional<AcceptanceLimits> limits = AcceptanceLimits::Load(file.Path(), error);
+    ASSERT_TRUE(limits) << error.toStdString();
+    const QList<QJsonObject> events{
+        kVisit, At("10:10:00", {{"event", "report_details"}, {"model", "MX-8"}}),
+        Survey("10:30:00", {{3, {{"volts", 2.2}}}})};
+
+    const ServiceReport judged = ServiceReport::FromEvents(events, {}, &*limits);
+    ASSERT_EQ(judged.limitResults.size(), 8u) << "the voltage of each sensor";
+    EXPECT_EQ(judged.limitResults[3].value, "2.200 V");
+    EXPECT_EQ(judged.limitResults[3].range, "1.900 V to 2.100 V");
+    EXPECT_FALSE(judged.limitResults[3].pass);
+    EXPECT_TRUE(judged.limitResults[2].pass);
+    EXPECT_TRUE(judged.decisionRule.startsWith("Simple acceptance"));
+    EXPECT_EQ(judged.summary,
+              "As left: 7 of 8 sensors in order. Sensor 3: voltage 2.200 V outside its limits "
+              "(1.900 to 2.100 V).");
+    EXPECT_EQ(judged.findings.back().rule, judged.decisionRule);
+
+    const ServiceReport unjudged = ServiceReport::FromEvents(events);
+    EXPECT_TRUE(unjudged.limitResults.empty());
+    EXPECT_TRUE(unjudged.decisionRule.isEmpty());
+    EXPECT_EQ(unjudged.summary, "As left: 8 of 8 sensors in order.");
+}
+
+TEST(ReportNumberTest, ANewRecordHoldsItsOwnAndAnOlderOneGetsTheSameAtEachReading) {
+    const QRegularExpression form(QStringLiteral("^SR-\\d{8}-\\d{6}-[0-9A-F]{4}$"));
+    const VisitRecord first(kOrigin);
+    const VisitRecord second(kOrigin, first.Started());
+    const QString number = first.Events().first().value("report_number").toString();
+    EXPECT_TRUE(form.match(number).hasMatch()) << number.toStdString();
+    EXPECT_NE(number, second.Events().first().value("report_number").toString())
+        << "two visits started in the same second";
+    EXPECT_EQ(ServiceReport::FromEvents(first.Events()).reportNumber, number);
+
+    const QString derived = ServiceReport::FromEvents({kVisit}).reportNumber;
+    EXPECT_TRUE(form.match(derived).hasMatch()) << derived.toStdString();
+    EXPECT_TRUE(derived.startsWith("SR-20261208-100000-"));
+    EXPECT_EQ(ServiceReport::FromEvents({kVisit}).reportNumber, derived);
+    QJsonObject otherHost = kVisit;
+    otherHost.insert("host", "other-pc");
+    EXPECT_NE(ServiceReport::FromEvents({otherHost}).reportNumber, derived);
+}
+
+class ReportDetailsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+
+    // A visit written to the folder, its card found on COM2.
+    std::unique_ptr<VisitRecord> StartVisit() {
+        auto record = std::make_unique<VisitRecord>(kOrigin);
+        EXPECT_EQ(record->WriteTo(folder.path()), QString());
+        record->Event(
+            "discovery",
+            {{"port", "COM2"},
+             {"device", "/dev/ttyUSB0"},
+             {"lines", QJsonArray{"SENSOR CARD V2.1 ONLINE", "SENSOR CARD V2.1 OFFLINE"}}});
+        return record;
+    }
+
+    static void Type(ServiceReportWindow& window, const char* field, const QString& text) {
+        QLineEdit* edit = window.DetailsFields()->Field(field);
+        ASSERT_NE(edit, nullptr) << field;
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    QTemporaryDir folder;
+    FeedbackRecorder feedback;
+};
+
+TEST_F(ReportDetailsTest, TypedDetailsAreKeptInTheRecordFileAndTheInstrumentIsOfferedAgain) {
+    QString firstPath;
+    {
+        const std::unique_ptr<VisitRecord> record = StartVisit();
+        ServiceReportWindow window(*record, nullptr);
+        Type(window, "model", QStringLiteral("MX-8"));
+        Type(window, "serial_number", QStringLiteral("SN 4711"));
+        Type(window, "asset_number", QStringLiteral("LAB-0042"));
+        Type(window, "customer", QStringLiteral("Northfield Clinic"));
+        Type(window, "site", QStringLiteral("Room 3"));
+        Type(window, "reason", QStringLiteral("Yearly check"));
+        Type(window, "technician", QStringLiteral("Ada Byron"));
+        window.CommitNotes();
+        record->Drain();
+        firstPath = record->FilePath();
+    }
+    const ReadRecord read = RecordReader::Read(firstPath);
+    ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+    const ServiceReport report = ServiceReport::FromEvents(read.events);
+    EXPECT_EQ(report.details.model, "MX-8");
+    EXPECT_EQ(report.details.serialNumber, "SN 4711");
+    EXPECT_EQ(report.details.assetNumber, "LAB-0042");
+    EXPECT_EQ(report.details.customer, "Northfield Clinic");
+    EXPECT_EQ(report.details.site, "Room 3");
+    EXPECT_EQ(report.details.reason, "Yearly check");
+    EXPECT_EQ(report.technician, "Ada Byron");
+    EXPECT_EQ(report.user, "tech");
+
+    // The next visit to the same card on the same port.
+    const std::unique_ptr<VisitRecord> next = StartVisit();
+    ServiceReportWindow window(*next, nullptr);
+    const ReportDetailsFields& fields = *window.DetailsFields();
+    EXPECT_EQ(fields.Field("model")->text(), "MX-8");
+    EXPECT_EQ(fields.Field("serial_number")->text(), "SN 4711");
+    EXPECT_EQ(fields.Field("asset_number")->text(), "LAB-0042");
+    EXPECT_EQ(fields.Field("customer")->text(), "") << "only the instrument is offered";
+    EXPECT_EQ(fields.Field("technician")->text(), "Ada Byron") << "kept in the settings";
+    EXPECT_EQ(window.Document().Report().details.serialNumber, "SN 4711");
+    EXPECT_EQ(window.Document().Report().technician, "Ada Byron");
+}
+
+TEST_F(ReportDetailsTest, AnotherCardIsOfferedNothing) {
+    {
+        const std::unique_ptr<VisitRecord> record = StartVisit();
+        ServiceReportWindow window(*record, nullptr);
+        Type(window, "model", QStringLiteral("MX-8"));
+        window.CommitNotes();
+        record->Drain();
+    }
+    auto record = std::make_unique<VisitRecord>(kOrigin);
+    ASSERT_EQ(record->WriteTo(folder.path()), QString());
+    record->Event("discovery",
+                  {{"port", "COM3"},
+                   {"device", "/dev/ttyUSB1"},
+                   {"lines", QJsonArray{"SENSOR CARD V2.1 ONLINE", "SENSOR CARD V2.1 OFFLINE"}}});
+    ServiceReportWindow window(*record, nullptr);
+    EXPECT_EQ(window.DetailsFields()->Field("model")->text(), "");
+}
+
+TEST_F(ReportDetailsTest, ALimitsFileIsUsedUntilABadOneIsChosenWhichSaysSoAndJudgesNothing) {
+    const LimitsFile good(R"({"models": {"MX-8": {"volts": {"min": 1.0, "max": 3.0}}}})");
+    const LimitsFile bad(R"({"models": {"MX-8": {"volts": {"min": 3.0, "max": 1.0}}}})");
+    const std::unique_ptr<VisitRecord> record = StartVisit();
+    record->Event("survey", Survey("10:30:00"));
+    ServiceReportWindow window(*record, nullptr);
+    Type(window, "model", QStringLiteral("MX-8"));
+    window.CommitNotes();
+
+    EXPECT_TRUE(window.UseAcceptanceLimits(good.Path()));
+    EXPECT_EQ(window.Document().Report().limitResults.size(), 8u);
+    EXPECT_EQ(feedback.Messages(), 0);
+    VisitRecord next(kOrigin);
+    next.Event("report_details", {{"model", "MX-8"}});
+    next.Event("survey", Survey("10:30:00"));
+    EXPECT_EQ(ServiceReportWindow(next, nullptr).Document().Report().limitResults.size(), 8u)
+        << "the file is kept for the next window";
+
+    EXPECT_FALSE(window.UseAcceptanceLimits(bad.Path()));
+    ASSERT_EQ(feedback.Messages(), 1);
+    EXPECT_TRUE(feedback.Texts(FeedbackRecorder::Event::Message)
+                    .front()
+                    .endsWith("\"min\" is above \"max\".\nNothing is judged against acceptance "
+                              "limits."));
+    EXPECT_TRUE(window.Document().Report().limitResults.empty());
+    EXPECT_TRUE(window.Document().Report().decisionRule.isEmpty());
+}
+
+}  // namespace
