@@ -65,23 +65,24 @@ bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted,
     loop.exec();
     running = nullptr;
     record.Event("survey", survey::EventValues(survey.Replies(), survey.WasCancelled(),
-                                               survey.QueriesDone(), record.Events()));
+                                               survey.QueriesDone(), record.EventsBesideSamples()));
     return !survey.WasCancelled();
 }
 
-const QJsonObject* LastEvent(const VisitRecord& record, const QString& kind) {
-    for (auto event = record.Events().crbegin(); event != record.Events().crend(); ++event) {
+QJsonObject LastEvent(const QList<QJsonObject>& events, const QString& kind) {
+    for (auto event = events.crbegin(); event != events.crend(); ++event) {
         if (event->value(QStringLiteral("event")).toString() == kind) {
-            return &*event;
+            return *event;
         }
     }
-    return nullptr;
+    return {};
 }
 
 int PrintSurvey(const VisitRecord& record, bool json) {
-    const QJsonObject* discovery = LastEvent(record, QStringLiteral("discovery"));
-    const QJsonObject* survey = LastEvent(record, QStringLiteral("survey"));
-    const QJsonObject document = SurveyOutput::Document(*discovery, *survey);
+    const QList<QJsonObject> events = record.EventsBesideSamples();
+    const QJsonObject document =
+        SurveyOutput::Document(LastEvent(events, QStringLiteral("discovery")),
+                               LastEvent(events, QStringLiteral("survey")));
     if (json) {
         std::fputs(QJsonDocument(document).toJson(QJsonDocument::Indented).constData(), stdout);
     } else {
