@@ -16,6 +16,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -23,11 +25,13 @@
 #include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
 #include "platform/ui/SaveAsChooser.h"
+#include "platform/ui/ScreenReaderNotice.h"
 #include "record/PreviousDetails.h"
 #include "record/RecordFolder.h"
 #include "record/RecordReader.h"
 #include "record/VisitRecord.h"
 #include "report/NotesEdit.h"
+#include "report/ReportBrowserAccessible.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
 #include "report/ReportSettings.h"
@@ -121,7 +125,10 @@ void ServiceReportWindow::BuildControls() {
         }
     });
     browser_ = new QTextBrowser(content);
+    ReportBrowserAccessible::Install(*browser_);
     browser_->setAccessibleName(QStringLiteral("Report"));
+    // A caret the arrow keys move, for a screen reader to read line by line.
+    browser_->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     browser_->setMinimumHeight(fontMetrics().lineSpacing() * 4);
     auto* notesLabel = new QLabel(QStringLiteral("&Notes:"), content);
     auto* notes = new NotesEdit(ServiceReport::kNotesLimit, content);
@@ -286,9 +293,14 @@ void ServiceReportWindow::CommitDetails() {
 
 void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
     const int scrolled = browser_->verticalScrollBar()->value();
+    const int caret = browser_->textCursor().position();
     // The browser lets go of the old document before it goes.
     browser_->setDocument(&document->Document());
     document_ = std::move(document);
+    // The caret stays where the reader was, as near as the new text allows.
+    QTextCursor cursor(&document_->Document());
+    cursor.setPosition(std::min(caret, document_->Document().characterCount() - 1));
+    browser_->setTextCursor(cursor);
     browser_->verticalScrollBar()->setValue(scrolled);
     ShowLimitsState();
 }
@@ -317,8 +329,9 @@ void ServiceReportWindow::SetNotesText(const QString& text, bool editable) {
 }
 
 void ServiceReportWindow::SetStatus(const QString& text) {
-    // A label's new text reaches assistive tools as its name changing.
+    // Shown in the window, and told to a screen reader wherever the focus is.
     status_->setText(text);
+    ui::ScreenReaderNotice::Tell(*this, text);
 }
 
 void ServiceReportWindow::ShowCurrentVisit() {

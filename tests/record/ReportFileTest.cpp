@@ -16,6 +16,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextDocument>
 #include <QXmlStreamReader>
 
@@ -181,12 +182,61 @@ TEST_F(ReportFileTest, EscapeClosesTheWindowAndTheFocusStartsOnAField) {
 }
 
 TEST_F(ReportFileTest, ASaveSaysItIsDoneInAStatusAssistiveToolsAreTold) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const AccessibleEventRecorder told;
     const QString pdf = folder.filePath("report.pdf");
     ASSERT_TRUE(window.SaveTo(pdf));
     EXPECT_EQ(window.StatusLabel()->text(), "Saved as " + pdf + ".");
     const auto named = told.Of(window.StatusLabel(), QAccessible::NameChanged);
     EXPECT_EQ(named.size(), 1u) << "spoken once";
+    EXPECT_EQ(told.notifications, std::vector<QString>{"Saved as " + pdf + "."})
+        << "a notification, spoken wherever the focus is";
+}
+
+TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadings) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTextBrowser* browser = window.Browser();
+    browser->setFocus();
+    ASSERT_TRUE(browser->hasFocus());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(browser);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Report");
+    EXPECT_TRUE(accessible->state().readOnly);
+    EXPECT_TRUE(accessible->state().focused);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    const QString all = text->text(0, text->characterCount());
+    int start = 0;
+    int end = 0;
+
+    const int model = int(all.indexOf("Model\nnot given"));
+    ASSERT_GE(model, 0);
+    EXPECT_EQ(text->textAtOffset(model, QAccessible::LineBoundary, &start, &end),
+              "Model: not given");
+
+    const int headingRow = int(all.indexOf("Sensor\nVoltage"));
+    ASSERT_GE(headingRow, 0);
+    EXPECT_EQ(text->textAtOffset(headingRow, QAccessible::LineBoundary, &start, &end),
+              "Table of 8 rows: Sensor, Voltage, Current, Trip point, Power level, Status");
+    const AccessibleEventRecorder told;
+    text->setCursorPosition(headingRow);
+    QTest::keyClick(browser, Qt::Key_Down);
+    const int caret = text->cursorPosition();
+    EXPECT_GT(caret, headingRow) << "Down moves the caret";
+    EXPECT_FALSE(told.Of(browser, QAccessible::TextCaretMoved).empty());
+    EXPECT_EQ(text->textAtOffset(caret, QAccessible::LineBoundary, &start, &end),
+              "Sensor: 0, Voltage: not read, Current: not read, Trip point: not read, "
+              "Power level: not read, Status: not read");
+    EXPECT_EQ(text->textAtOffset(caret, QAccessible::SentenceBoundary, &start, &end),
+              "Sensor: 0, Voltage: not read, Current: not read, Trip point: not read, "
+              "Power level: not read, Status: not read")
+        << "read all reads a row as one";
+
+    window.Refresh();
+    EXPECT_EQ(text->cursorPosition(), caret) << "a refresh leaves the caret where it was";
 }
 
 // Run once on the default screen and once at 1.5x on a 1366x768 screen (see CMakeLists.txt).

@@ -5,6 +5,7 @@
 // reads it.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QFile>
 #include <QPageLayout>
@@ -16,6 +17,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -26,6 +28,7 @@
 #include "PdfText.h"
 #include "QStringPrinter.h"
 #include "report/DumpPicture.h"
+#include "report/ReportBrowserAccessible.h"
 #include "report/ReportContent.h"
 #include "report/ReportDocument.h"
 #include "report/ReportLayout.h"
@@ -610,6 +613,54 @@ TEST_F(ReportPdfTest, TheXhtmlHasHeadingCellsNoEmptyCellAndThePlotInWords) {
     }
     EXPECT_GE(tablesWithHeadingRow, 8);
     EXPECT_TRUE(shown.toPlainText().contains("Report number MRB-20261208-104051-7F3A"));
+}
+
+TEST_F(ReportPdfTest, TheWindowsTextReadsARowWithItsHeadingsAndThePlotByItsDescription) {
+    ReportDocument document(SampleReport());
+    QTextBrowser browser;
+    ReportBrowserAccessible::Install(browser);
+    browser.setDocument(&document.Document());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&browser);
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    const QString all = text->text(0, text->characterCount());
+    ASSERT_EQ(all, document.Document().toPlainText());
+    const auto lineAt = [text](qsizetype offset) {
+        int start = 0;
+        int end = 0;
+        return text->textAtOffset(int(offset), QAccessible::LineBoundary, &start, &end);
+    };
+
+    EXPECT_EQ(lineAt(all.indexOf("10:45:00")).toStdString(),
+              "Time: 10:45:00, What: Voltage of sensor 2 set to 4.800 V, Before: 4.300 V, "
+              "Reply: VOLTAGE 2 7AE");
+    EXPECT_EQ(lineAt(all.indexOf("4.537 V (set")).toStdString(),
+              "Sensor: 2, Voltage: 4.537 V (set 4.800 V), Current: 1.3200 mA, Trip point: "
+              "0.6200 mA (10:41:02), Power level: 5.20 mW (10:41:02), Status: Enabled, trained "
+              "(10:41:02)");
+    EXPECT_EQ(lineAt(all.indexOf("Northgate")).toStdString(), "Customer: Northgate Clinical Lab");
+    EXPECT_EQ(lineAt(all.indexOf("0x300401")).toStdString(),
+              "Interval (s): 1.024, Slot 0: 0x300400, Slot 1: 0x300401, Slot 2: N/A, Slot 3: "
+              "not read");
+
+    const qsizetype picture = all.indexOf(QChar(0xfffc));
+    ASSERT_GE(picture, 0);
+    EXPECT_TRUE(lineAt(picture).contains(QString::fromUtf8(
+        "Sensor 5: maximum 0.953 mA, minimum 0.927 mA, spread 26.0 µA, over the limit of "
+        "20.0 µA.")))
+        << lineAt(picture).toStdString();
+
+    // Line by line from the start, as a reader moving on reads it: each row once, in order.
+    QStringList lines;
+    int start = 0;
+    int end = 0;
+    for (int offset = 0; offset < text->characterCount(); offset = end) {
+        lines << text->textAtOffset(offset, QAccessible::LineBoundary, &start, &end);
+        ASSERT_GT(end, offset) << "onwards from " << offset;
+    }
+    EXPECT_EQ(lines.count("Model: OT-800"), 1);
+    EXPECT_EQ(lines.filter("Sensor: 7, Voltage:").size(), 2) << "As found and As left";
 }
 
 TEST(DumpPictureTest, ARunningDumpIsJudgedBySamplesAndOneWithoutSamplesSaysSo) {
