@@ -1,12 +1,11 @@
 #include "report/ReportBrowserAccessible.h"
 
-#include <QScrollBar>
-#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <algorithm>
+#include <tuple>
 
 #include "platform/ui/AccessibleFactory.h"
-#include "report/ReportSpokenLines.h"
 
 namespace {
 
@@ -48,13 +47,23 @@ QAccessible::State ReportBrowserAccessible::state() const {
     return state;
 }
 
+const ReportSpokenText& ReportBrowserAccessible::Spoken() const {
+    QTextDocument* document = Browser()->document();
+    if (!spoken_ || spokenDocument_ != document || spokenRevision_ != document->revision()) {
+        spoken_ = std::make_unique<ReportSpokenText>(*document);
+        spokenDocument_ = document;
+        spokenRevision_ = document->revision();
+    }
+    return *spoken_;
+}
+
 void ReportBrowserAccessible::selection(int selectionIndex, int* startOffset,
                                         int* endOffset) const {
     const QTextCursor cursor = Browser()->textCursor();
     *startOffset = *endOffset = 0;
     if (selectionIndex == 0 && cursor.hasSelection()) {
-        *startOffset = cursor.selectionStart();
-        *endOffset = cursor.selectionEnd();
+        *startOffset = Spoken().OffsetOf(cursor.selectionStart());
+        *endOffset = Spoken().OffsetOf(cursor.selectionEnd());
     }
 }
 
@@ -79,105 +88,89 @@ void ReportBrowserAccessible::setSelection(int selectionIndex, int startOffset, 
         return;
     }
     QTextCursor cursor = Browser()->textCursor();
-    cursor.setPosition(std::clamp(startOffset, 0, characterCount()));
-    cursor.setPosition(std::clamp(endOffset, 0, characterCount()), QTextCursor::KeepAnchor);
+    cursor.setPosition(Spoken().PositionOf(startOffset));
+    cursor.setPosition(Spoken().PositionOf(endOffset), QTextCursor::KeepAnchor);
     Browser()->setTextCursor(cursor);
 }
 
 int ReportBrowserAccessible::cursorPosition() const {
-    return Browser()->textCursor().position();
+    return Spoken().OffsetOf(Browser()->textCursor().position());
 }
 
 void ReportBrowserAccessible::setCursorPosition(int position) {
     QTextCursor cursor = Browser()->textCursor();
-    cursor.setPosition(std::clamp(position, 0, characterCount()));
+    cursor.setPosition(Spoken().PositionOf(position));
     Browser()->setTextCursor(cursor);
 }
 
 QString ReportBrowserAccessible::text(int startOffset, int endOffset) const {
-    const QString all = Browser()->document()->toPlainText();
+    const QString& all = Spoken().Text();
     if (endOffset < 0 || endOffset > all.size()) {
         endOffset = int(all.size());
     }
+    startOffset = std::max(startOffset, 0);
     return startOffset >= endOffset ? QString() : all.mid(startOffset, endOffset - startOffset);
-}
-
-bool ReportBrowserAccessible::ReadsLines(QAccessible::TextBoundaryType boundaryType) {
-    return boundaryType == QAccessible::LineBoundary ||
-           boundaryType == QAccessible::SentenceBoundary;
 }
 
 QString ReportBrowserAccessible::textAtOffset(int offset,
                                               QAccessible::TextBoundaryType boundaryType,
                                               int* startOffset, int* endOffset) const {
-    const QTextDocument& document = *Browser()->document();
-    // A sentence is the text's own except in a table, where a row reads as one.
-    if (boundaryType == QAccessible::LineBoundary ||
-        (boundaryType == QAccessible::SentenceBoundary &&
-         ReportSpokenLines::InTable(document, offset))) {
-        const ReportSpokenLines::Line line = ReportSpokenLines::At(document, offset);
-        *startOffset = line.start;
-        *endOffset = std::min(line.end, characterCount());
-        return line.text;
+    if (boundaryType != QAccessible::LineBoundary) {
+        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
     }
-    return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+    std::tie(*startOffset, *endOffset) = Spoken().LineAt(std::clamp(offset, 0, characterCount()));
+    return text(*startOffset, *endOffset);
 }
 
 QString ReportBrowserAccessible::textBeforeOffset(int offset,
                                                   QAccessible::TextBoundaryType boundaryType,
                                                   int* startOffset, int* endOffset) const {
-    if (ReadsLines(boundaryType)) {
-        int start = 0;
-        int end = 0;
-        textAtOffset(offset, boundaryType, &start, &end);
-        if (start > 0) {
-            return textAtOffset(start - 1, boundaryType, startOffset, endOffset);
-        }
+    if (boundaryType != QAccessible::LineBoundary) {
+        return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset,
+                                                          endOffset);
+    }
+    const int start = Spoken().LineAt(std::clamp(offset, 0, characterCount())).first;
+    if (start == 0) {
         *startOffset = *endOffset = 0;
         return {};
     }
-    return QAccessibleTextInterface::textBeforeOffset(offset, boundaryType, startOffset, endOffset);
+    return textAtOffset(start - 1, boundaryType, startOffset, endOffset);
 }
 
 QString ReportBrowserAccessible::textAfterOffset(int offset,
                                                  QAccessible::TextBoundaryType boundaryType,
                                                  int* startOffset, int* endOffset) const {
-    if (ReadsLines(boundaryType)) {
-        int start = 0;
-        int end = 0;
-        textAtOffset(offset, boundaryType, &start, &end);
-        if (end < characterCount()) {
-            return textAtOffset(end, boundaryType, startOffset, endOffset);
-        }
+    if (boundaryType != QAccessible::LineBoundary) {
+        return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset,
+                                                         endOffset);
+    }
+    const int end = Spoken().LineAt(std::clamp(offset, 0, characterCount())).second;
+    if (end >= characterCount()) {
         *startOffset = *endOffset = characterCount();
         return {};
     }
-    return QAccessibleTextInterface::textAfterOffset(offset, boundaryType, startOffset, endOffset);
+    return textAtOffset(end, boundaryType, startOffset, endOffset);
 }
 
 int ReportBrowserAccessible::characterCount() const {
-    return Browser()->document()->characterCount() - 1;
+    return int(Spoken().Text().size());
 }
 
 QRect ReportBrowserAccessible::characterRect(int offset) const {
     QTextCursor cursor(Browser()->document());
-    cursor.setPosition(std::clamp(offset, 0, characterCount()));
+    cursor.setPosition(Spoken().PositionOf(offset));
     const QRect rect = Browser()->cursorRect(cursor);
     return QRect(Browser()->viewport()->mapToGlobal(rect.topLeft()), rect.size());
 }
 
 int ReportBrowserAccessible::offsetAtPoint(const QPoint& point) const {
     const QPoint local = Browser()->viewport()->mapFromGlobal(point);
-    return Browser()->cursorForPosition(local).position();
+    return Spoken().OffsetOf(Browser()->cursorForPosition(local).position());
 }
 
 void ReportBrowserAccessible::scrollToSubstring(int startIndex, int /*endIndex*/) {
-    QTextCursor cursor(Browser()->document());
-    cursor.setPosition(std::clamp(startIndex, 0, characterCount()));
-    const QTextCursor kept = Browser()->textCursor();
-    Browser()->setTextCursor(cursor);
+    setCursorPosition(startIndex);
     Browser()->ensureCursorVisible();
-    Browser()->setTextCursor(kept);
 }
 
 QString ReportBrowserAccessible::attributes(int offset, int* startOffset, int* endOffset) const {

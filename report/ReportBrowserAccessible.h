@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QAccessibleWidget>
+#include <QPointer>
+#include <QTextDocument>
+#include <memory>
+
+#include "report/ReportSpokenText.h"
 
 class QTextBrowser;
 
-// The report's browser as assistive tools see it: a read-only text with a caret whose lines
-// are those of ReportSpokenLines, so that a screen reader moving the caret down a table reads
-// each row with its headings, and a plot by its description. The rest of the text is the
-// document's, as Qt's own text edit gives it.
+// The report's browser as assistive tools see it: a read-only text with a caret, whose text is
+// ReportSpokenText's, so that a screen reader moving the caret down a table reads each row as a
+// line with its headings, and a plot by its description.
 class ReportBrowserAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
   public:
     explicit ReportBrowserAccessible(QTextBrowser* browser);
@@ -40,5 +44,10 @@ class ReportBrowserAccessible : public QAccessibleWidget, public QAccessibleText
 
   private:
     QTextBrowser* Browser() const;
-    static bool ReadsLines(QAccessible::TextBoundaryType boundaryType);
+    // Made anew for each document shown, and when it changes.
+    const ReportSpokenText& Spoken() const;
+
+    mutable QPointer<QTextDocument> spokenDocument_;
+    mutable int spokenRevision_ = -1;
+    mutable std::unique_ptr<ReportSpokenText> spoken_;
 };

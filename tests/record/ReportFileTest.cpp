@@ -212,27 +212,28 @@ TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadin
     int start = 0;
     int end = 0;
 
-    const int model = int(all.indexOf("Model\nnot given"));
+    const int model = int(all.indexOf("Model: not given\n"));
     ASSERT_GE(model, 0);
-    EXPECT_EQ(text->textAtOffset(model, QAccessible::LineBoundary, &start, &end),
-              "Model: not given");
+    EXPECT_EQ(text->textAtOffset(model + 3, QAccessible::LineBoundary, &start, &end),
+              "Model: not given\n");
 
-    const int headingRow = int(all.indexOf("Sensor\nVoltage"));
+    const QString headings =
+        "Table of 8 rows: Sensor, Voltage, Current, Trip point, Power level, Status\n";
+    const int headingRow = int(all.indexOf(headings));
     ASSERT_GE(headingRow, 0);
-    EXPECT_EQ(text->textAtOffset(headingRow, QAccessible::LineBoundary, &start, &end),
-              "Table of 8 rows: Sensor, Voltage, Current, Trip point, Power level, Status");
+    EXPECT_EQ(text->textAtOffset(headingRow, QAccessible::LineBoundary, &start, &end), headings);
     const AccessibleEventRecorder told;
     text->setCursorPosition(headingRow);
     QTest::keyClick(browser, Qt::Key_Down);
     const int caret = text->cursorPosition();
     EXPECT_GT(caret, headingRow) << "Down moves the caret";
     EXPECT_FALSE(told.Of(browser, QAccessible::TextCaretMoved).empty());
-    EXPECT_EQ(text->textAtOffset(caret, QAccessible::LineBoundary, &start, &end),
-              "Sensor: 0, Voltage: not read, Current: not read, Trip point: not read, "
-              "Power level: not read, Status: not read");
-    EXPECT_EQ(text->textAtOffset(caret, QAccessible::SentenceBoundary, &start, &end),
-              "Sensor: 0, Voltage: not read, Current: not read, Trip point: not read, "
-              "Power level: not read, Status: not read")
+    const QString row =
+        "Sensor: 0, Voltage: not read, Current: not read, Trip point: not read, Power level: not "
+        "read, Status: not read\n";
+    EXPECT_EQ(text->textAtOffset(caret, QAccessible::LineBoundary, &start, &end), row);
+    EXPECT_EQ(start, headingRow + headings.size()) << "the row after the heading row";
+    EXPECT_EQ(text->textAtOffset(caret, QAccessible::SentenceBoundary, &start, &end), row)
         << "read all reads a row as one";
 
     window.Refresh();

@@ -625,31 +625,42 @@ TEST_F(ReportPdfTest, TheWindowsTextReadsARowWithItsHeadingsAndThePlotByItsDescr
     QAccessibleTextInterface* text = accessible->textInterface();
     ASSERT_NE(text, nullptr);
     const QString all = text->text(0, text->characterCount());
-    ASSERT_EQ(all, document.Document().toPlainText());
     const auto lineAt = [text](qsizetype offset) {
         int start = 0;
         int end = 0;
-        return text->textAtOffset(int(offset), QAccessible::LineBoundary, &start, &end);
+        return text->textAtOffset(int(offset), QAccessible::LineBoundary, &start, &end)
+            .toStdString();
     };
 
-    EXPECT_EQ(lineAt(all.indexOf("10:45:00")).toStdString(),
+    EXPECT_EQ(lineAt(all.indexOf("Time: 10:45:00")),
               "Time: 10:45:00, What: Voltage of sensor 2 set to 4.800 V, Before: 4.300 V, "
-              "Reply: VOLTAGE 2 7AE");
-    EXPECT_EQ(lineAt(all.indexOf("4.537 V (set")).toStdString(),
+              "Reply: VOLTAGE 2 7AE\n");
+    EXPECT_EQ(lineAt(all.indexOf("Voltage: 4.537 V (set")),
               "Sensor: 2, Voltage: 4.537 V (set 4.800 V), Current: 1.3200 mA, Trip point: "
               "0.6200 mA (10:41:02), Power level: 5.20 mW (10:41:02), Status: Enabled, trained "
-              "(10:41:02)");
-    EXPECT_EQ(lineAt(all.indexOf("Northgate")).toStdString(), "Customer: Northgate Clinical Lab");
-    EXPECT_EQ(lineAt(all.indexOf("0x300401")).toStdString(),
+              "(10:41:02)\n");
+    EXPECT_EQ(lineAt(all.indexOf("Customer:")), "Customer: Northgate Clinical Lab\n");
+    EXPECT_EQ(lineAt(all.indexOf("Slot 1: 0x300401")),
               "Interval (s): 1.024, Slot 0: 0x300400, Slot 1: 0x300401, Slot 2: N/A, Slot 3: "
-              "not read");
-
-    const qsizetype picture = all.indexOf(QChar(0xfffc));
-    ASSERT_GE(picture, 0);
-    EXPECT_TRUE(lineAt(picture).contains(QString::fromUtf8(
+              "not read\n");
+    const QString sentence = QString::fromUtf8(
         "Sensor 5: maximum 0.953 mA, minimum 0.927 mA, spread 26.0 µA, over the limit of "
-        "20.0 µA.")))
-        << lineAt(picture).toStdString();
+        "20.0 µA.");
+    EXPECT_EQ(all.count(sentence), 2) << "the plot in words, and its caption";
+    EXPECT_FALSE(all.contains(QChar(0xfffc))) << "the picture in words";
+
+    // The caret on a row's line is in the row's first cell, and the line is where it is.
+    const int row = int(all.indexOf("Sensor: 2, Voltage: 4.537 V"));
+    text->setCursorPosition(row + 12);
+    QTextTable* table = browser.textCursor().currentTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->cellAt(browser.textCursor()).column(), 0);
+    EXPECT_EQ(text->cursorPosition(), row);
+    const int summary = int(all.indexOf("Sensor 1: covered"));
+    text->setCursorPosition(summary);
+    EXPECT_EQ(text->cursorPosition(), summary) << "a paragraph's text is word for word";
+    EXPECT_EQ(browser.textCursor().block().text().mid(browser.textCursor().positionInBlock(), 9),
+              "Sensor 1:");
 
     // Line by line from the start, as a reader moving on reads it: each row once, in order.
     QStringList lines;
@@ -657,9 +668,11 @@ TEST_F(ReportPdfTest, TheWindowsTextReadsARowWithItsHeadingsAndThePlotByItsDescr
     int end = 0;
     for (int offset = 0; offset < text->characterCount(); offset = end) {
         lines << text->textAtOffset(offset, QAccessible::LineBoundary, &start, &end);
-        ASSERT_GT(end, offset) << "onwards from " << offset;
+        ASSERT_EQ(start, offset);
+        ASSERT_GT(end, offset);
     }
-    EXPECT_EQ(lines.count("Model: OT-800"), 1);
+    EXPECT_EQ(lines.join(QString()), all);
+    EXPECT_EQ(lines.count("Model: OT-800\n"), 1);
     EXPECT_EQ(lines.filter("Sensor: 7, Voltage:").size(), 2) << "As found and As left";
 }
 
