@@ -173,7 +173,11 @@ void ReportBrowserAccessible::scrollToSubstring(int startIndex, int /*endIndex*/
     Browser()->ensureCursorVisible();
 }
 
-QString ReportBrowserAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
-    *startOffset = *endOffset = offset;
+// One run without attributes over the whole text: a screen reader reads a line to the end of
+// the run around each character.
+QString ReportBrowserAccessible::attributes(int /*offset*/, int* startOffset,
+                                            int* endOffset) const {
+    *startOffset = 0;
+    *endOffset = characterCount();
     return {};
 }

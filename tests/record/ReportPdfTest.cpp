@@ -672,6 +672,9 @@ TEST_F(ReportPdfTest, TheWindowsTextReadsARowWithItsHeadingsAndThePlotByItsDescr
         ASSERT_GT(end, offset);
     }
     EXPECT_EQ(lines.join(QString()), all);
+    text->attributes(5, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(0, text->characterCount()))
+        << "one run: a reader reading a line to the end of the runs gets its last character";
     EXPECT_EQ(lines.count("Model: OT-800\n"), 1);
     EXPECT_EQ(lines.filter("Sensor: 7, Voltage:").size(), 2) << "As found and As left";
 }
