@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -53,6 +54,16 @@ QJsonObject DetailsValues(const ServiceReport& report) {
             {"site", details.site},
             {"reason", details.reason},
             {"technician", report.technician}};
+}
+
+// The browser's text control, whose signals tell assistive tools of each caret move.
+QObject* TextControl(QTextBrowser& browser) {
+    for (QObject* child : browser.children()) {
+        if (child->inherits("QWidgetTextControl")) {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -294,13 +305,18 @@ void ServiceReportWindow::CommitDetails() {
 void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
     const int scrolled = browser_->verticalScrollBar()->value();
     const int caret = browser_->textCursor().position();
-    // The browser lets go of the old document before it goes.
-    browser_->setDocument(&document->Document());
-    document_ = std::move(document);
-    // The caret stays where the reader was, as near as the new text allows.
-    QTextCursor cursor(&document_->Document());
-    cursor.setPosition(std::min(caret, document_->Document().characterCount() - 1));
-    browser_->setTextCursor(cursor);
+    {
+        // The caret stays where the reader was, as near as the new text allows, and no caret
+        // move is told: a screen reader would read the line out at each refresh.
+        const QSignalBlocker quiet(TextControl(*browser_));
+        // The browser lets go of the old document before it goes.
+        browser_->setDocument(&document->Document());
+        document_ = std::move(document);
+        QTextCursor cursor(&document_->Document());
+        cursor.setPosition(std::min(caret, document_->Document().characterCount() - 1));
+        browser_->setTextCursor(cursor);
+    }
+    browser_->viewport()->update();
     browser_->verticalScrollBar()->setValue(scrolled);
     ShowLimitsState();
 }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -236,8 +237,15 @@ TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadin
     EXPECT_EQ(text->textAtOffset(caret, QAccessible::SentenceBoundary, &start, &end), row)
         << "read all reads a row as one";
 
+    const std::size_t movesBefore = told.Of(browser, QAccessible::TextCaretMoved).size();
+    browser->verticalScrollBar()->setValue(browser->verticalScrollBar()->maximum() / 2);
+    const int scrolled = browser->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
     window.Refresh();
     EXPECT_EQ(text->cursorPosition(), caret) << "a refresh leaves the caret where it was";
+    EXPECT_EQ(browser->verticalScrollBar()->value(), scrolled) << "and the report as scrolled";
+    EXPECT_EQ(told.Of(browser, QAccessible::TextCaretMoved).size(), movesBefore)
+        << "and tells no caret move, which a reader would read out";
 }
 
 // Run once on the default screen and once at 1.5x on a 1366x768 screen (see CMakeLists.txt).
