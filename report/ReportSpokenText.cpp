@@ -61,9 +61,11 @@ QString RowText(const QTextTable& table, int row) {
         cells << CellText(table.cellAt(row, column));
     }
     if (row < headingRows) {
-        return QStringLiteral("Table of %1 rows: %2")
-            .arg(table.rows() - headingRows)
-            .arg(cells.join(QStringLiteral(", ")));
+        const int rows = table.rows() - headingRows;
+        return QStringLiteral("Table of %1 %2: %3")
+            .arg(rows)
+            .arg(rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"),
+                 cells.join(QStringLiteral(", ")));
     }
     if (headingRows == 0) {
         // The first cell names the row.

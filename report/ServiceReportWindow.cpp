@@ -93,6 +93,9 @@ ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
 
 ServiceReportWindow::~ServiceReportWindow() {
     record_.SetChangeHandler({});
+    // The browser, which outlives the report's document, lets go of it: the focus leaving the
+    // browser as the window goes reads its caret's place in the document.
+    browser_->setDocument(nullptr);
 }
 
 void ServiceReportWindow::TakeRecordedDetails() {

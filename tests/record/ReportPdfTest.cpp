@@ -676,6 +676,7 @@ TEST_F(ReportPdfTest, TheWindowsTextReadsARowWithItsHeadingsAndThePlotByItsDescr
     EXPECT_EQ(std::pair(start, end), std::pair(0, text->characterCount()))
         << "one run: a reader reading a line to the end of the runs gets its last character";
     EXPECT_EQ(lines.count("Model: OT-800\n"), 1);
+    EXPECT_EQ(lines.count("Table of 1 row: Time, What, Before, Reply\n"), 1) << "No reply";
     EXPECT_EQ(lines.filter("Sensor: 7, Voltage:").size(), 2) << "As found and As left";
 }
 
