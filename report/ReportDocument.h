@@ -10,6 +10,7 @@
 
 class QPrinter;
 class QTextDocument;
+class ReportDocumentUpdater;
 
 // A report in the forms it is handed over in: a QTextDocument for the window, an XHTML file
 // with the dumps' pictures inside, and the paginated PDF and print (ReportLayout), where the
@@ -42,5 +43,5 @@ class ReportDocument {
     ServiceReport report_;
     ReportContent content_;
     mutable std::vector<QImage> pictures_;
-    std::unique_ptr<QTextDocument> document_;
+    std::unique_ptr<ReportDocumentUpdater> shown_;
 };
