@@ -1,7 +1,9 @@
 #include "report/ReportDocumentUpdater.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QTextOption>
 #include <QUrl>
@@ -38,12 +40,13 @@ ReportDocumentUpdater::ReportDocumentUpdater() : document_(std::make_unique<QTex
 ReportDocumentUpdater::~ReportDocumentUpdater() = default;
 
 void ReportDocumentUpdater::Show(const ServiceReport& report, const ReportContent& content) {
+    std::vector<bool> redrawn(report.dumps.size());
     for (std::size_t i = 0; i < report.dumps.size(); ++i) {
-        UpdatePicture(i, report.dumps[i]);
+        redrawn[i] = UpdatePicture(i, report.dumps[i]);
     }
     drawn_.resize(report.dumps.size());
     const std::size_t count = content.blocks.size();
-    blocksChanged_ = count > frames_.size() ? count - frames_.size() : frames_.size() - count;
+    blocksChanged_ = frames_.size() > count ? frames_.size() - count : 0;
     MatchFrameCount(count);
     shownHtml_.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -52,13 +55,18 @@ void ReportDocumentUpdater::Show(const ServiceReport& report, const ReportConten
             Replace(frames_[i], html);
             shownHtml_[i] = std::move(html);
             ++blocksChanged_;
+        } else if (content.blocks[i].kind == ReportContent::Block::Kind::Plot &&
+                   redrawn[content.blocks[i].dump]) {
+            // The same words, a new picture: laid out and painted again.
+            document_->markContentsDirty(frames_[i]->firstPosition(),
+                                         frames_[i]->lastPosition() - frames_[i]->firstPosition());
         }
     }
 }
 
-void ReportDocumentUpdater::UpdatePicture(std::size_t index, const ServiceReport::Dump& dump) {
+bool ReportDocumentUpdater::UpdatePicture(std::size_t index, const ServiceReport::Dump& dump) {
     if (index < drawn_.size() && SameDrawing(drawn_[index].dump, dump)) {
-        return;
+        return false;
     }
     if (index >= drawn_.size()) {
         drawn_.resize(index + 1);
@@ -66,6 +74,7 @@ void ReportDocumentUpdater::UpdatePicture(std::size_t index, const ServiceReport
     drawn_[index] = {dump, DumpPicture::Render(dump)};
     document_->addResource(QTextDocument::ImageResource, QUrl(ResourceName(index)),
                            drawn_[index].picture);
+    return true;
 }
 
 void ReportDocumentUpdater::MatchFrameCount(std::size_t count) {
@@ -86,11 +95,21 @@ void ReportDocumentUpdater::MatchFrameCount(std::size_t count) {
 }
 
 void ReportDocumentUpdater::Replace(QTextFrame* frame, const QString& html) {
+    QTextDocument page;
+    page.setHtml(html);
     QTextCursor cursor(document_.get());
     cursor.beginEditBlock();
     cursor.setPosition(frame->firstPosition());
     cursor.setPosition(frame->lastPosition(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-    cursor.insertHtml(html);
+    cursor.insertFragment(QTextDocumentFragment(&page));
+    // An inserted first paragraph takes the formats of the one it lands in: a heading's are
+    // given back. A table that comes first stays after that paragraph, as on a whole page.
+    const QTextBlock first = page.begin();
+    if (QTextCursor(first).currentFrame() == page.rootFrame()) {
+        cursor.setPosition(frame->firstPosition());
+        cursor.setBlockFormat(first.blockFormat());
+        cursor.setBlockCharFormat(first.charFormat());
+    }
     cursor.endEditBlock();
 }

@@ -26,7 +26,7 @@ class ReportDocumentUpdater {
     QTextDocument& Document() const { return *document_; }
     // The content must be that of the report.
     void Show(const ServiceReport& report, const ReportContent& content);
-    // How many blocks the last Show replaced, added or took away.
+    // How many blocks the last Show replaced or took away.
     std::size_t BlocksChanged() const { return blocksChanged_; }
 
   private:
@@ -36,7 +36,8 @@ class ReportDocumentUpdater {
         QImage picture;
     };
 
-    void UpdatePicture(std::size_t index, const ServiceReport::Dump& dump);
+    // True where the picture was drawn again.
+    bool UpdatePicture(std::size_t index, const ServiceReport::Dump& dump);
     void MatchFrameCount(std::size_t count);
     void Replace(QTextFrame* frame, const QString& html);
 
