@@ -1,7 +1,13 @@
 #include "report/DumpRows.h"
 
-DumpRows::DumpRows(std::initializer_list<CurrentRow> rows)
-    : store_(std::make_shared<std::vector<CurrentRow>>(rows)), size_(rows.size()) {}
+#include <algorithm>
+
+DumpRows::DumpRows(std::initializer_list<CurrentRow> rows) {
+    reserve(rows.size());
+    for (const CurrentRow& row : rows) {
+        push_back(row);
+    }
+}
 
 void DumpRows::OwnTheEnd() {
     if (!store_) {
@@ -15,6 +21,11 @@ void DumpRows::OwnTheEnd() {
 void DumpRows::push_back(const CurrentRow& row) {
     OwnTheEnd();
     store_->push_back(row);
+    for (int c = 0; c < CurrentRow::kColumns; ++c) {
+        const double current = row.milliamps[c];
+        maximum_[c] = size_ == 0 ? current : std::max(maximum_[c], current);
+        minimum_[c] = size_ == 0 ? current : std::min(minimum_[c], current);
+    }
     ++size_;
 }
 

@@ -175,7 +175,7 @@ TEST(ReportRefreshTest, OneNewSampleReplacesOnlyTheDumpsBlocks) {
     EXPECT_EQ(updater.BlocksChanged(), 0u);
 }
 
-TEST(ReportRefreshTest, ADumpsRowsCopiedKeepTheirSamplesWhileEitherGrows) {
+TEST(ReportRefreshTest, ADumpsRowsCopiedKeepTheirSamplesAndExtremesWhileEitherGrows) {
     DumpRows running;
     running.push_back({0.0, {1.0, 2.0, 3.0, 4.0}});
     const DumpRows shown = running;
@@ -191,4 +191,10 @@ TEST(ReportRefreshTest, ADumpsRowsCopiedKeepTheirSamplesWhileEitherGrows) {
     EXPECT_EQ(older[1].milliamps[0], 9.0);
     EXPECT_EQ(running[1].milliamps[0], 1.5);
     EXPECT_EQ(shown.back().seconds, 0.0);
+    // Each sees the largest and smallest of its own rows.
+    EXPECT_EQ(running.Maximum()[0], 1.5);
+    EXPECT_EQ(running.Minimum()[0], 1.0);
+    EXPECT_EQ(shown.Maximum()[0], 1.0);
+    EXPECT_EQ(older.Maximum()[0], 9.0);
+    EXPECT_EQ(older.Minimum()[1], 2.0);
 }
