@@ -24,7 +24,8 @@ class ReportDocument {
 
     const ServiceReport& Report() const { return report_; }
     const ReportContent& Content() const { return content_; }
-    // Made on first use; its pictures are resources named "dump-<n>.png".
+    // Made on first use, as the window shows it (ReportDocumentUpdater); its pictures are
+    // resources named "dump-<n>.png".
     QTextDocument& Document();
     QString Xhtml() const;
 
