@@ -374,16 +374,8 @@ DumpPicture::ColumnExtremes DumpPicture::AllExtremes(const Dump& dump) {
     if (dump.rows.empty()) {
         return extremes;
     }
-    std::array<double, kColumns> maximum = dump.rows.front().milliamps;
-    std::array<double, kColumns> minimum = dump.rows.front().milliamps;
-    for (const CurrentRow& row : dump.rows) {
-        for (int c = 0; c < kColumns; ++c) {
-            maximum[c] = std::max(maximum[c], row.milliamps[c]);
-            minimum[c] = std::min(minimum[c], row.milliamps[c]);
-        }
-    }
     for (int c = 0; c < kColumns; ++c) {
-        extremes[c] = Extremes{maximum[c], minimum[c]};
+        extremes[c] = Extremes{dump.rows.Maximum()[c], dump.rows.Minimum()[c]};
     }
     return extremes;
 }

@@ -30,6 +30,7 @@
 #include "report/NotesEdit.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
+#include "report/ReportDocumentUpdater.h"
 #include "report/ReportSettings.h"
 #include "report/ServiceReportBuilder.h"
 
@@ -56,7 +57,8 @@ QJsonObject DetailsValues(const ServiceReport& report) {
 ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
     : QWidget(parent, Qt::Window),
       record_(record),
-      builder_(std::make_unique<ServiceReportBuilder>()) {
+      builder_(std::make_unique<ServiceReportBuilder>()),
+      shown_(std::make_unique<ReportDocumentUpdater>()) {
     setWindowTitle(QStringLiteral("Service Report"));
     BuildControls();
     ui::CloseOnEscape(*this);
@@ -286,9 +288,11 @@ void ServiceReportWindow::CommitDetails() {
 
 void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
     const int scrolled = browser_->verticalScrollBar()->value();
-    // The browser lets go of the old document before it goes.
-    browser_->setDocument(&document->Document());
     document_ = std::move(document);
+    shown_->Show(document_->Report(), document_->Content());
+    if (browser_->document() != &shown_->Document()) {
+        browser_->setDocument(&shown_->Document());
+    }
     browser_->verticalScrollBar()->setValue(scrolled);
     ShowLimitsState();
 }
