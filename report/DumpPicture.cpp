@@ -81,15 +81,21 @@ QColor WithAlpha(QRgb rgb, int alpha) {
     return colour;
 }
 
+// A part's title at the top of its area, in the text colour; its height.
+double PaintTitle(QPainter& painter, const QRectF& area, const QString& title) {
+    painter.setFont(Font(painter, 7.5, true));
+    const double height = QFontMetricsF(painter.font(), painter.device()).height();
+    painter.setPen(QColor::fromRgba(kText));
+    painter.drawText(QRectF(area.left(), area.top(), area.width(), height),
+                     Qt::AlignLeft | Qt::AlignVCenter, title);
+    return height;
+}
+
 // The currents over the dump's time, with each column's band from its smallest to its largest.
 void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump,
                    const DumpPicture::ColumnExtremes& extremes, double pt) {
-    painter.setFont(Font(painter, 7.5, true));
-    const QFontMetricsF titleMetrics(painter.font(), painter.device());
-    painter.setPen(QColor::fromRgba(kText));
-    painter.drawText(QRectF(area.left(), area.top(), area.width(), titleMetrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Current (mA) over time (s)"));
+    const double titleHeight =
+        PaintTitle(painter, area, QStringLiteral("Current (mA) over time (s)"));
 
     painter.setFont(Font(painter, 7));
     const QFontMetricsF metrics(painter.font(), painter.device());
@@ -125,7 +131,7 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump,
                               metrics.horizontalAdvance(QString::number(v, 'f', currentDecimals)));
     }
     // Below the title by half a label, so that the top label stays clear of it.
-    const double top = titleMetrics.height() + metrics.height() / 2 + 2 * pt;
+    const double top = titleHeight + metrics.height() / 2 + 2 * pt;
     const QRectF plot(area.left() + labelWidth + 4 * pt, area.top() + top,
                       area.width() - labelWidth - 8 * pt,
                       area.height() - top - metrics.height() - 4 * pt - legendHeight);
@@ -257,12 +263,8 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump,
 // Each column's spread as a bar, against the limit as a dashed line.
 void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump,
                   const DumpPicture::ColumnExtremes& extremes, double pt) {
-    painter.setFont(Font(painter, 7.5, true));
-    const QFontMetricsF titleMetrics(painter.font(), painter.device());
-    painter.setPen(QColor::fromRgba(kText));
-    painter.drawText(QRectF(area.left(), area.top(), area.width(), titleMetrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Spread (µA) against the limit"));
+    const double titleHeight =
+        PaintTitle(painter, area, QStringLiteral("Spread (µA) against the limit"));
 
     painter.setFont(Font(painter, 7));
     const QFontMetricsF metrics(painter.font(), painter.device());
@@ -281,11 +283,10 @@ void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump,
             std::max(labelWidth, metrics.horizontalAdvance(QString::number(v, 'f', decimals)));
     }
     // Room above the bars for their values, below them for the sensors, under that the limit.
-    const QRectF plot(
-        area.left() + labelWidth + 4 * pt,
-        area.top() + titleMetrics.height() + 4 * pt + metrics.height(),
-        area.width() - labelWidth - 6 * pt,
-        area.height() - titleMetrics.height() - 4 * pt - 3.4 * metrics.height() - 6 * pt);
+    const QRectF plot(area.left() + labelWidth + 4 * pt,
+                      area.top() + titleHeight + 4 * pt + metrics.height(),
+                      area.width() - labelWidth - 6 * pt,
+                      area.height() - titleHeight - 4 * pt - 3.4 * metrics.height() - 6 * pt);
     if (plot.width() <= 0 || plot.height() <= 0) {
         return;
     }
@@ -373,16 +374,8 @@ DumpPicture::ColumnExtremes DumpPicture::AllExtremes(const Dump& dump) {
     if (dump.rows.empty()) {
         return extremes;
     }
-    std::array<double, kColumns> maximum = dump.rows.front().milliamps;
-    std::array<double, kColumns> minimum = dump.rows.front().milliamps;
-    for (const CurrentRow& row : dump.rows) {
-        for (int c = 0; c < kColumns; ++c) {
-            maximum[c] = std::max(maximum[c], row.milliamps[c]);
-            minimum[c] = std::min(minimum[c], row.milliamps[c]);
-        }
-    }
     for (int c = 0; c < kColumns; ++c) {
-        extremes[c] = Extremes{maximum[c], minimum[c]};
+        extremes[c] = Extremes{dump.rows.Maximum()[c], dump.rows.Minimum()[c]};
     }
     return extremes;
 }

@@ -22,7 +22,7 @@ class DumpPicture {
     static constexpr int kHeight = 400;
 
     // Each column's largest and smallest current, in mA: the recorder's final ones for a dump
-    // that ended, else those of the samples recorded (one pass over them); none for a running
+    // that ended, else those of the samples recorded (kept as they come); none for a running
     // dump without samples.
     struct Extremes {
         double maximum = 0.0;

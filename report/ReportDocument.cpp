@@ -8,14 +8,12 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QTextDocument>
-#include <QTextOption>
-#include <QUrl>
 
 #include <cstring>
 
 #include "platform/DurableFile.h"
 #include "report/DumpPicture.h"
+#include "report/ReportDocumentUpdater.h"
 #include "report/ReportHtml.h"
 #include "report/ReportLayout.h"
 
@@ -24,10 +22,6 @@ namespace {
 constexpr int kPdfResolution = 300;
 // A4 with room to file it: more at the left, where it is punched.
 const QMarginsF kPdfMargins(22, 15, 15, 15);  // mm
-
-QString ResourceName(std::size_t dump) {
-    return QStringLiteral("dump-%1.png").arg(dump + 1);
-}
 
 // A failed write leaves the old file as it was.
 QString WriteBeside(const QString& path, const QByteArray& bytes) {
@@ -60,18 +54,11 @@ const QImage& ReportDocument::Picture(std::size_t dump) const {
 }
 
 QTextDocument& ReportDocument::Document() {
-    if (!document_) {
-        document_ = std::make_unique<QTextDocument>();
-        // One long word (a note without spaces) breaks anywhere rather than widening the page.
-        QTextOption option = document_->defaultTextOption();
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        document_->setDefaultTextOption(option);
-        for (std::size_t i = 0; i < report_.dumps.size(); ++i) {
-            document_->addResource(QTextDocument::ImageResource, QUrl(ResourceName(i)), Picture(i));
-        }
-        document_->setHtml(ReportHtml::Render(content_, ResourceName, false));
+    if (!shown_) {
+        shown_ = std::make_unique<ReportDocumentUpdater>();
+        shown_->Show(report_, content_);
     }
-    return *document_;
+    return shown_->Document();
 }
 
 QString ReportDocument::Xhtml() const {

@@ -10,6 +10,7 @@
 
 class QPrinter;
 class QTextDocument;
+class ReportDocumentUpdater;
 
 // A report in the forms it is handed over in: a QTextDocument for the window, an XHTML file
 // with the dumps' pictures inside, and the paginated PDF and print (ReportLayout), where the
@@ -23,7 +24,8 @@ class ReportDocument {
 
     const ServiceReport& Report() const { return report_; }
     const ReportContent& Content() const { return content_; }
-    // Made on first use; its pictures are resources named "dump-<n>.png".
+    // Made on first use, as the window shows it (ReportDocumentUpdater); its pictures are
+    // resources named "dump-<n>.png".
     QTextDocument& Document();
     QString Xhtml() const;
 
@@ -42,5 +44,5 @@ class ReportDocument {
     ServiceReport report_;
     ReportContent content_;
     mutable std::vector<QImage> pictures_;
-    std::unique_ptr<QTextDocument> document_;
+    std::unique_ptr<ReportDocumentUpdater> shown_;
 };

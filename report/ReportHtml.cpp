@@ -152,15 +152,8 @@ void WriteBlock(Writer& w, const Block& block, const ReportHtml::PictureSource& 
     }
 }
 
-}  // namespace
-
-QString ReportHtml::Render(const ServiceReport& report, const PictureSource& picture,
-                           bool withDeclaration) {
-    return Render(ReportContent::From(report), picture, withDeclaration);
-}
-
-QString ReportHtml::Render(const ReportContent& content, const PictureSource& picture,
-                           bool withDeclaration) {
+QString Page(const ReportContent& content, std::size_t first, std::size_t last,
+             const ReportHtml::PictureSource& picture, bool withDeclaration) {
     QString out;
     Writer w(&out);
     QXmlStreamWriter& xml = w.Xml();
@@ -179,11 +172,28 @@ QString ReportHtml::Render(const ReportContent& content, const PictureSource& pi
     w.Element("style", QStringLiteral("td, th, p { overflow-wrap: anywhere; }"));
     w.End();
     w.Start("body");
-    for (const Block& block : content.blocks) {
-        WriteBlock(w, block, picture);
+    for (std::size_t i = first; i < last; ++i) {
+        WriteBlock(w, content.blocks[i], picture);
     }
     w.End();
     w.End();
     xml.writeEndDocument();
     return out;
+}
+
+}  // namespace
+
+QString ReportHtml::Render(const ServiceReport& report, const PictureSource& picture,
+                           bool withDeclaration) {
+    return Render(ReportContent::From(report), picture, withDeclaration);
+}
+
+QString ReportHtml::Render(const ReportContent& content, const PictureSource& picture,
+                           bool withDeclaration) {
+    return Page(content, 0, content.blocks.size(), picture, withDeclaration);
+}
+
+QString ReportHtml::RenderBlocks(const ReportContent& content, std::size_t first, std::size_t last,
+                                 const PictureSource& picture) {
+    return Page(content, first, last, picture, false);
 }

@@ -21,4 +21,8 @@ class ReportHtml {
                           bool withDeclaration);
     static QString Render(const ReportContent& content, const PictureSource& picture,
                           bool withDeclaration);
+    // The page for a QTextDocument with only the blocks [first, last) of the content: what a
+    // document made of such pages one after the other shows alike.
+    static QString RenderBlocks(const ReportContent& content, std::size_t first, std::size_t last,
+                                const PictureSource& picture);
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plot/CurrentRow.h"
+#include "report/DumpRows.h"
 
 class AcceptanceLimits;
 
@@ -70,7 +71,7 @@ class ServiceReport {
         std::array<double, CurrentRow::kColumns> minimum{};
         std::array<bool, CurrentRow::kColumns> lampLit{};
         QString file;
-        std::vector<CurrentRow> rows;  // seconds since the start, mA
+        DumpRows rows;  // seconds since the start, mA
         bool ended = false;
     };
 

@@ -17,8 +17,6 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBrowser>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -35,6 +33,7 @@
 #include "report/ReportBrowserAccessible.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
+#include "report/ReportDocumentUpdater.h"
 #include "report/ReportSettings.h"
 #include "report/ServiceReportBuilder.h"
 
@@ -56,22 +55,13 @@ QJsonObject DetailsValues(const ServiceReport& report) {
             {"technician", report.technician}};
 }
 
-// The browser's text control, whose signals tell assistive tools of each caret move.
-QObject* TextControl(QTextBrowser& browser) {
-    for (QObject* child : browser.children()) {
-        if (child->inherits("QWidgetTextControl")) {
-            return child;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
     : QWidget(parent, Qt::Window),
       record_(record),
-      builder_(std::make_unique<ServiceReportBuilder>()) {
+      builder_(std::make_unique<ServiceReportBuilder>()),
+      shown_(std::make_unique<ReportDocumentUpdater>()) {
     setWindowTitle(QStringLiteral("Service Report"));
     BuildControls();
     ui::CloseOnEscape(*this);
@@ -307,19 +297,17 @@ void ServiceReportWindow::CommitDetails() {
 
 void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
     const int scrolled = browser_->verticalScrollBar()->value();
-    const int caret = browser_->textCursor().position();
+    document_ = std::move(document);
     {
-        // The caret stays where the reader was, as near as the new text allows, and no caret
-        // move is told: a screen reader would read the line out at each refresh.
-        const QSignalBlocker quiet(TextControl(*browser_));
-        // The browser lets go of the old document before it goes.
-        browser_->setDocument(&document->Document());
-        document_ = std::move(document);
-        QTextCursor cursor(&document_->Document());
-        cursor.setPosition(std::min(caret, document_->Document().characterCount() - 1));
-        browser_->setTextCursor(cursor);
+        // The update in place tells neither the caret's move nor the text changed: a screen
+        // reader would read them out at each refresh. The caret stays on its text.
+        const QSignalBlocker quiet(shown_->Document());
+        shown_->Show(document_->Report(), document_->Content());
     }
     browser_->viewport()->update();
+    if (browser_->document() != &shown_->Document()) {
+        browser_->setDocument(&shown_->Document());
+    }
     browser_->verticalScrollBar()->setValue(scrolled);
     ShowLimitsState();
 }

@@ -16,6 +16,7 @@ class QTextBrowser;
 class QTimer;
 class ReportDetailsFields;
 class ReportDocument;
+class ReportDocumentUpdater;
 class ServiceReportBuilder;
 class VisitRecord;
 
@@ -85,6 +86,7 @@ class ServiceReportWindow : public QWidget {
     std::optional<AcceptanceLimits> limits_;
     QString limitsPath_;
     std::unique_ptr<ReportDocument> document_;
+    std::unique_ptr<ReportDocumentUpdater> shown_;
     QString shownPath_;
     QString committedNotes_;
     QJsonObject committedDetails_;

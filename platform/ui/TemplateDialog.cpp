@@ -10,6 +10,8 @@
 namespace ui {
 namespace {
 
+constexpr double kShrunkTextStep = 0.5;
+
 // The room a window's client area has on the screen it opens on: the available area less the
 // frame's title bar and borders.
 QSize ClientRoom(const QWidget* parent) {
@@ -27,7 +29,13 @@ QSize ClientRoom(const QWidget* parent) {
 QFont FontFor(QWidget* dialog, const DialogTemplate& dialogTemplate, const QWidget* parent) {
     const QFont font = DialogUnits::DialogFontWithin(
         QSize(dialogTemplate.width, dialogTemplate.height), ClientRoom(parent));
-    dialog->setFont(font);
+    QFont shown = font;
+    if (font.pointSizeF() < DialogUnits::DialogFont().pointSizeF()) {
+        // A shrunk font's texts, drawn at a fractional scale, run wider than the units its
+        // metrics give: drawn a step smaller, they stay inside their controls.
+        shown.setPointSizeF(font.pointSizeF() - kShrunkTextStep);
+    }
+    dialog->setFont(shown);
     return font;
 }
 

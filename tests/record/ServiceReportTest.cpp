@@ -19,6 +19,7 @@
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
 #include "report/ServiceReportWindow.h"
+#include "tests/record/LimitsFile.h"
 
 namespace {
 
@@ -201,20 +202,6 @@ TEST(ReportFindingsTest, TheSummaryOpensWithTheSensorsInOrderThenEachFindingWith
               "not stated.");
     EXPECT_TRUE(unsurveyed.findings.empty());
 }
-
-// A file in a folder of its own that goes with the test.
-class LimitsFile {
-  public:
-    explicit LimitsFile(const QByteArray& text) {
-        QFile file(Path());
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
-    QString Path() const { return folder_.filePath(QStringLiteral("limits.json")); }
-
-  private:
-    QTemporaryDir folder_;
-};
 
 TEST(ReportLimitsTest, TheModelTypedIsJudgedAgainstItsLimitsAndAFailIsAFinding) {
     const LimitsFile file(R"({"models": {"MX-8": {"volts": {"min": 1.9, "max": 2.1}}}})");

@@ -13,6 +13,7 @@
 
 #include "record/AcceptanceLimits.h"
 #include "record/VisitJudgement.h"
+#include "tests/record/LimitsFile.h"
 
 namespace {
 
@@ -156,20 +157,6 @@ TEST(VisitFindingsTest, TheLastCompleteSurveyAndEveryDumpOverItsLimitCount) {
 }  // namespace
 
 namespace {
-
-// A file in a folder of its own that goes with the test.
-class LimitsFile {
-  public:
-    explicit LimitsFile(const QByteArray& text) {
-        QFile file(Path());
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
-    QString Path() const { return folder_.filePath(QStringLiteral("limits.json")); }
-
-  private:
-    QTemporaryDir folder_;
-};
 
 TEST(AcceptanceLimitsTest, EachValueWithLimitsPassesOrFailsUnderTheNamedRule) {
     const LimitsFile file(R"({"models": {"M-200": {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
@@ -47,6 +48,14 @@ TEST_F(ScaledWindowTest, EveryWindowFitsTheAvailableAreaWithTheTemplatesProporti
                 0.01);
     EXPECT_NEAR(static_cast<double>(done.y() + done.height()) / window->height(), 309.0 / 316.0,
                 0.01);
+
+    // Shrunk to fit, every text still fits its control.
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->isVisible() && !label->text().isEmpty()) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                << label->text().toStdString();
+        }
+    }
 
     window->OpenCurrentPlot();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->CurrentPlot()));
