@@ -98,6 +98,9 @@ ReportSpokenText::ReportSpokenText(const QTextDocument& document) : document_(do
             }
             continue;
         }
+        if (block.length() == 1) {
+            continue;  // an empty paragraph between two of the report's blocks
+        }
         auto [text, pictures] = BlockText(block);
         if (!pictures) {
             text.replace(QChar::LineSeparator, QLatin1Char('\n'));

@@ -31,6 +31,7 @@
 #include "record/VisitRecord.h"
 #include "report/NotesEdit.h"
 #include "report/ReportBrowserAccessible.h"
+#include "report/ReportCaretKeys.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
 #include "report/ReportDocumentUpdater.h"
@@ -133,6 +134,7 @@ void ServiceReportWindow::BuildControls() {
     browser_->setAccessibleName(QStringLiteral("Report"));
     // A caret the arrow keys move, for a screen reader to read line by line.
     browser_->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
+    ReportCaretKeys::Install(*browser_);
     browser_->setMinimumHeight(fontMetrics().lineSpacing() * 4);
     auto* notesLabel = new QLabel(QStringLiteral("&Notes:"), content);
     auto* notes = new NotesEdit(ServiceReport::kNotesLimit, content);

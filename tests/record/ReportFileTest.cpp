@@ -237,6 +237,22 @@ TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadin
     EXPECT_EQ(text->textAtOffset(caret, QAccessible::SentenceBoundary, &start, &end), row)
         << "read all reads a row as one";
 
+    // From the start, Down by Down: a line at every key, none empty.
+    text->setCursorPosition(0);
+    QStringList lines;
+    for (int i = 0; i < 4; ++i) {
+        lines << text->textAtOffset(text->cursorPosition(), QAccessible::LineBoundary, &start,
+                                    &end);
+        QTest::keyClick(browser, Qt::Key_Down);
+    }
+    EXPECT_EQ(lines,
+              (QStringList{"Service Report \n",
+                           "Report number " + window.Document().Report().reportNumber + " \n",
+                           "Summary \n",
+                           "The card was not surveyed in this visit (\"Read All Sensors\"): its "
+                           "condition is not stated. \n"}));
+    text->setCursorPosition(caret);
+
     const std::size_t movesBefore = told.Of(browser, QAccessible::TextCaretMoved).size();
     browser->verticalScrollBar()->setValue(browser->verticalScrollBar()->maximum() / 2);
     const int scrolled = browser->verticalScrollBar()->value();
