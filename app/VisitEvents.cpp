@@ -5,12 +5,6 @@
 
 namespace visit {
 
-QLatin1String ConditionName(SensorStatus::Condition condition) {
-    static constexpr std::array<const char*, SensorStatus::kConditionCount> kNames{
-        "enabled", "trained", "shorted", "opened", "covered"};
-    return QLatin1String(kNames[static_cast<std::size_t>(condition)]);
-}
-
 QJsonObject WithReply(QJsonObject values, const std::string& reply, bool unsent) {
     if (reply.empty() && unsent) {
         values.insert(QStringLiteral("not_sent"), true);

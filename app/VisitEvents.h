@@ -8,6 +8,7 @@
 #include "protocol/InstrumentLink.h"
 #include "protocol/SensorIndex.h"
 #include "protocol/SensorStatus.h"
+#include "record/ConditionNames.h"
 
 // The values of the window's events as the service record keeps them: in units, with the raw
 // reply beside them.
@@ -24,8 +25,6 @@ QJsonObject WithConfirmation(QJsonObject values, const std::string& reply, bool 
 // The go-online that puts the card back online at exit: "at_exit", with the card's answer,
 // none, or why it was not sent.
 QJsonObject LeavingValues(const InstrumentLink::Leaving& leaving);
-// The record's name of a status condition: "enabled", "trained", "shorted", "opened", "covered".
-QLatin1String ConditionName(SensorStatus::Condition condition);
 // The five condition bytes, and each condition's bit per sensor 0 to 7.
 QJsonObject StatusValues(const SensorStatus& status);
 // "left" or "right".

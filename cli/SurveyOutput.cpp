@@ -2,14 +2,12 @@
 
 #include <QJsonArray>
 #include <QStringList>
-#include <array>
+
+#include "record/ConditionNames.h"
 
 namespace cli {
 
 namespace {
-
-constexpr std::array<const char*, 5> kConditions{"enabled", "trained", "shorted", "opened",
-                                                 "covered"};
 
 QJsonArray FindingTexts(const QJsonValue& findings) {
     QJsonArray texts;
@@ -21,7 +19,7 @@ QJsonArray FindingTexts(const QJsonValue& findings) {
 
 QJsonObject SensorDocument(const QJsonObject& sensor) {
     QJsonObject status;
-    for (const char* condition : kConditions) {
+    for (const char* condition : visit::kConditionNames) {
         status.insert(QLatin1String(condition), sensor.value(QLatin1String(condition)));
     }
     QJsonObject document;
@@ -46,7 +44,7 @@ QString Cell(const QJsonValue& value, const char* unit) {
 // The conditions that hold, "-" without the status reply.
 QString StatusCell(const QJsonObject& status) {
     QStringList holding;
-    for (const char* condition : kConditions) {
+    for (const char* condition : visit::kConditionNames) {
         const QJsonValue bit = status.value(QLatin1String(condition));
         if (!bit.isBool()) {
             return QStringLiteral("-");

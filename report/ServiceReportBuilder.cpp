@@ -6,6 +6,7 @@
 
 #include "record/AcceptanceLimits.h"
 #include "record/CardIdentity.h"
+#include "record/ConditionNames.h"
 #include "record/ModeConfirmation.h"
 #include "record/ReportNumber.h"
 #include "record/VisitJudgement.h"
@@ -14,9 +15,6 @@ namespace {
 
 using Reading = ServiceReport::Reading;
 using SensorReadings = ServiceReport::SensorReadings;
-
-constexpr std::array<const char*, 5> kConditions{"enabled", "trained", "shorted", "opened",
-                                                 "covered"};
 
 QString Str(const QJsonObject& event, const char* key) {
     return event.value(QLatin1String(key)).toString();
@@ -46,7 +44,7 @@ QString ReplyText(const QJsonObject& event) {
 QString StatusText(const QJsonObject& event, int sensor) {
     const QJsonObject conditions = event.value(QStringLiteral("conditions")).toObject();
     QStringList set;
-    for (const char* name : kConditions) {
+    for (const char* name : visit::kConditionNames) {
         const QJsonArray bits = conditions.value(QLatin1String(name))
                                     .toObject()
                                     .value(QStringLiteral("sensors"))
@@ -110,7 +108,7 @@ std::optional<Reading> SurveyStatus(const QJsonObject& sensor, const QDateTime& 
         return std::nullopt;
     }
     QStringList set;
-    for (const char* name : kConditions) {
+    for (const char* name : visit::kConditionNames) {
         if (sensor.value(QLatin1String(name)).toBool()) {
             set << QLatin1String(name);
         }
