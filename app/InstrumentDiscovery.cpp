@@ -1,14 +1,11 @@
-#include <fcntl.h>
-
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <array>
 
-#include <QJsonArray>
+#include "app/CandidatePorts.h"
 #include "app/LateReplyNotes.h"
 #include "app/MaintenanceDialog.h"
 #include "app/WindowText.h"
-#include "platform/ExclusiveDevice.h"
 #include "platform/ui/Feedback.h"
 #include "ports/DeviceMapping.h"
 #include "ports/DevicePath.h"
@@ -18,14 +15,7 @@
 
 namespace {
 
-constexpr std::array<const char*, 4> kCandidatePorts{"COM1", "COM2", "COM3", "COM4"};
 constexpr std::uint32_t kProbeWaitMs = 1000;
-
-// Whether the device of a port name exists and nobody else holds it.
-bool IsPortAvailable(const std::string& portName) {
-    platform::ExclusiveDevice device;
-    return device.Open(DevicePathForPortName(portName), O_RDWR | O_NONBLOCK);
-}
 
 }  // namespace
 
@@ -47,8 +37,8 @@ void MaintenanceDialog::DiscoverInstrument() {
     ProcessDeviceMapping().Rescan();  // an adapter plugged in since is found now
     bool noPortAvailable = true;
 
-    for (const char* const portName : kCandidatePorts) {
-        if (!IsPortAvailable(portName)) {
+    for (const char* const portName : discovery::kCandidatePorts) {
+        if (!discovery::IsPortAvailable(portName)) {
             continue;
         }
         noPortAvailable = false;
@@ -81,8 +71,7 @@ void MaintenanceDialog::DiscoverInstrument() {
         DestroyLink();
     }
 
-    const QString message = noPortAvailable ? QStringLiteral("No available serial ports.")
-                                            : QStringLiteral("No Sensor Card was found.");
+    const QString message = discovery::NotFoundMessage(!noPortAvailable);
     // No port from here on: the events that follow have none.
     record_->Event("not_found", {{"message", message}, {"port", ""}, {"device", ""}});
     ui::Beep();

@@ -23,7 +23,6 @@
 #include "app/ProtocolTraceWindow.h"
 #include "app/ScreenReaderAids.h"
 #include "controls/StatusLamp.h"
-#include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
 #include "platform/ui/WindowPlacement.h"
 #include "plot/CurrentPlotFeed.h"
@@ -315,21 +314,10 @@ std::string MaintenanceDialog::WaitForReply(std::uint32_t timeout) {
     if (!link_) {
         return {};
     }
-    // The window stays blocked as before, but the thread sleeps between the card's bytes:
-    // once ReadReply has used up the bytes received, nothing new can come of it until the
-    // port hands the link more (WaitForUnread wakes on that, and returns at once while bytes
-    // still wait) or the time is up.
+    // The window stays blocked as before; the thread sleeps between the card's bytes.
     delivery_->WaitBegins(*link_);
-    const std::uint32_t start = platform::TickCount();
-    while (static_cast<std::uint32_t>(platform::TickCount() - start) < timeout) {
-        std::string reply = link_->ReadReply();
-        if (!reply.empty()) {
-            return reply;
-        }
-        const auto elapsed = static_cast<std::uint32_t>(platform::TickCount() - start);
-        if (elapsed < timeout) {
-            link_->WaitForUnread(timeout - elapsed);
-        }
+    if (std::string reply = link_->ReplyWithin(timeout); !reply.empty()) {
+        return reply;
     }
     delivery_->WaitTimedOut(*link_);
     link_->Reset();

@@ -36,18 +36,8 @@ InstrumentLink::Leaving InstrumentLink::PutBackOnline() {
         leaving.outcome = Leaving::Outcome::ReplyPending;
     } else if (IsPending()) {
         leaving.outcome = Leaving::Outcome::NoAnswer;
-        const std::uint32_t start = platform::TickCount();
-        while (IsPending()) {
-            const std::uint32_t elapsed = platform::TickCount() - start;
-            if (elapsed >= kGoOnlineWaitMs) {
-                break;
-            }
-            std::string reply = ReadReply();
-            if (!reply.empty()) {
-                leaving = {Leaving::Outcome::Answered, std::move(reply)};
-            } else if (IsPending()) {
-                WaitForUnread(kGoOnlineWaitMs - elapsed);
-            }
+        if (std::string reply = ReplyWithin(kGoOnlineWaitMs); !reply.empty()) {
+            leaving = {Leaving::Outcome::Answered, std::move(reply)};
         }
     }
     if (port_ != nullptr) {
@@ -192,6 +182,23 @@ void InstrumentLink::DropUnclaimed() {
 std::uint64_t InstrumentLink::DroppedByteCount() const {
     const std::lock_guard guard(lock_);
     return store_.DroppedCount() + longLineDropCount_;
+}
+
+// Once ReadReply has used up the bytes received, nothing new can come of it until the port
+// hands the link more: WaitForUnread wakes on that, and returns at once while bytes still wait.
+std::string InstrumentLink::ReplyWithin(std::uint32_t timeoutMs) {
+    const std::uint32_t start = platform::TickCount();
+    for (std::uint32_t elapsed = 0; elapsed < timeoutMs; elapsed = platform::TickCount() - start) {
+        std::string reply = ReadReply();
+        if (!reply.empty()) {
+            return reply;
+        }
+        const std::uint32_t waited = platform::TickCount() - start;
+        if (waited < timeoutMs) {
+            WaitForUnread(timeoutMs - waited);
+        }
+    }
+    return {};
 }
 
 bool InstrumentLink::WaitForUnread(std::uint32_t timeoutMs) const {

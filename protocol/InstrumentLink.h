@@ -103,6 +103,9 @@ class InstrumentLink final : public PortListener {
     // Blocks until a received byte waits to be examined or timeoutMs has passed; true
     // when one waits. Lets a caller wait without spinning.
     bool WaitForUnread(std::uint32_t timeoutMs) const;
+    // The reply ReadReply gives within timeoutMs, the thread asleep between the card's bytes;
+    // empty when none came in time (the caller decides whether to Reset).
+    std::string ReplyWithin(std::uint32_t timeoutMs);
 
   private:
     enum class Group { A, B };
