@@ -98,6 +98,11 @@ TEST_F(ReportFileTest, PastedNotesAreCutAt20000CharactersWithOneMessage) {
     EXPECT_EQ(feedback.events[0].text,
               "The notes hold at most 20,000 characters; the rest was left out.");
 
+    // A key typed into full notes is left out as well, and said again.
+    QTest::keyClick(window.NotesField(), Qt::Key_Y);
+    EXPECT_EQ(window.NotesField()->toPlainText(), QString(20000, QLatin1Char('x')));
+    EXPECT_EQ(feedback.Messages(), 2);
+
     window.CommitNotes();
     EXPECT_EQ(ServiceReport::FromEvents(record.Events()).notes.size(), 20000);
 
@@ -112,13 +117,18 @@ TEST_F(ReportFileTest, PastedNotesAreCutAt20000CharactersWithOneMessage) {
 
 TEST_F(ReportFileTest, AnUnbrokenWordBreaksWithinThePage) {
     VisitRecord visit(kOrigin);
-    visit.Event("notes", {{"text", QString(20000, QLatin1Char('x'))}});
+    visit.Event("notes", {{"text", QString(20000, QLatin1Char('#'))}});
     visit.Event("go_online", {{"reply", QString(5000, QLatin1Char('y'))}});
     visit.Event("dump_start", {{"tube", "left"}, {"file", QString(900, QLatin1Char('z'))}});
     ReportDocument document(ServiceReport::FromEvents(visit.Events()));
     QTextDocument& text = document.Document();
     text.setTextWidth(800);
     EXPECT_LE(text.size().width(), 800.0);
+
+    // On paper too: what ran past the page's edge would not be in its text.
+    const QString pdf = folder.filePath("report.pdf");
+    ASSERT_EQ(document.SaveAs(pdf), QString());
+    EXPECT_EQ(PdfText(pdf).count(QLatin1Char('#')), 20000);
 }
 
 TEST_F(ReportFileTest, NotesKeepTheirLineBreaksAndTheHtmlPageNamesItsCharsetAndLanguage) {
