@@ -26,6 +26,13 @@ std::string Candidate(const std::string& folder, const std::string& stem,
     return path + extension;
 }
 
+// 0, or the errno. A file system that cannot sync keeps the data as safe as it gets.
+int Synced(int fd, SyncFunction standard) {
+    const SyncFunction replaced = syncFunction.load();
+    const int result = (replaced != nullptr ? replaced : standard)(fd);
+    return result == 0 || errno == EINVAL ? 0 : errno;
+}
+
 FileKind KindOf(mode_t mode) {
     if (S_ISREG(mode)) {
         return FileKind::Regular;
@@ -67,11 +74,7 @@ int SyncFolder(const std::string& folder) {
     if (!fd.IsValid()) {
         return errno;
     }
-    // Some file systems cannot sync a folder; their entries are as safe as they get.
-    if (::fsync(fd.Get()) != 0 && errno != EINVAL) {
-        return errno;
-    }
-    return 0;
+    return Synced(fd.Get(), &::fsync);
 }
 
 int WriteFully(int fd, std::string_view data) {
@@ -92,10 +95,7 @@ int WriteFully(int fd, std::string_view data) {
 }
 
 int SyncData(int fd) {
-    const SyncFunction sync = syncFunction.load();
-    const int result = sync != nullptr ? sync(fd) : ::fdatasync(fd);
-    // A file system that cannot sync keeps the data as safe as it gets.
-    return result == 0 || errno == EINVAL ? 0 : errno;
+    return Synced(fd, &::fdatasync);
 }
 
 void SetSyncFunction(SyncFunction sync) {

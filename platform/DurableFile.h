@@ -22,7 +22,7 @@ struct NewFile {
 NewFile CreateNewFile(const std::string& folder, const std::string& stem,
                       const std::string& extension);
 
-// fsync of a folder: its entries are on the disk. 0, or the errno.
+// fsync of a folder, through the sync function: its entries are on the disk. 0, or the errno.
 int SyncFolder(const std::string& folder);
 
 // Writes all of data to a descriptor, again after EINTR. 0, or the errno (EAGAIN when a
@@ -31,8 +31,8 @@ int WriteFully(int fd, std::string_view data);
 
 // fdatasync through the sync function. 0, or the errno.
 int SyncData(int fd);
-// The sync SyncData calls: fdatasync, or for tests another (nullptr puts fdatasync back). It
-// returns 0, or -1 with errno set.
+// The sync SyncData and SyncFolder call: fdatasync or fsync, or for tests another given the
+// file's or the folder's descriptor (nullptr puts them back). It returns 0, or -1 with errno set.
 using SyncFunction = int (*)(int fd);
 void SetSyncFunction(SyncFunction sync);
 

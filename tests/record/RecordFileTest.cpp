@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <chrono>
+#include <filesystem>
 
 #include <QDir>
 #include <QFile>
@@ -58,8 +59,9 @@ class Messages {
     QStringList texts_;
 };
 
-// The writer's syncs as the platform layer sees them: the file's size at each, one that fails
-// with EIO, and a disk that stalls in a sync until it is let go.
+// The writer's syncs as the platform layer sees them: the file's size at each, the files in the
+// folder at each of the folder's, one that fails with EIO, and a disk that stalls in a sync
+// until it is let go.
 class SyncLog {
   public:
     SyncLog() {
@@ -81,6 +83,10 @@ class SyncLog {
     std::vector<off_t> Sizes() const {
         const std::lock_guard lock(mutex_);
         return sizes_;
+    }
+    std::vector<int> FilesAtFolderSyncs() const {
+        const std::lock_guard lock(mutex_);
+        return filesAtFolderSyncs_;
     }
     // The sync with this number (from 1) fails.
     void FailAt(std::size_t number) {
@@ -106,6 +112,12 @@ class SyncLog {
         SyncLog& log = *current_;
         struct stat status {};
         ::fstat(fd, &status);
+        if (S_ISDIR(status.st_mode)) {
+            const int files = FilesIn(fd);
+            const std::lock_guard lock(log.mutex_);
+            log.filesAtFolderSyncs_.push_back(files);
+            return 0;
+        }
         std::unique_lock lock(log.mutex_);
         ++log.inside_;
         log.sizes_.push_back(status.st_size);
@@ -122,10 +134,21 @@ class SyncLog {
         return 0;
     }
 
+    static int FilesIn(int folder) {
+        namespace fs = std::filesystem;
+        const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(folder));
+        int files = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(path)) {
+            files += entry.is_regular_file() ? 1 : 0;
+        }
+        return files;
+    }
+
     static inline SyncLog* current_ = nullptr;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<off_t> sizes_;
+    std::vector<int> filesAtFolderSyncs_;
     std::size_t failAt_ = 0;
     bool stalled_ = false;
     bool stuck_ = false;
@@ -410,6 +433,7 @@ TEST_F(RecordFileTest, AtExitAStalledDiskIsWaitedForABoundedTimeAndWhatIsMissing
 }
 
 TEST_F(RecordFileTest, TwoRecordsStartedInTheSameSecondGetAFileEach) {
+    const SyncLog syncs;
     const QDateTime started(QDate(2026, 12, 8), QTime(9, 5, 7));
     VisitRecord first({"1.0", "first", "bench-pc"}, started);
     VisitRecord second({"1.0", "second", "bench-pc"}, started);
@@ -422,6 +446,8 @@ TEST_F(RecordFileTest, TwoRecordsStartedInTheSameSecondGetAFileEach) {
 
     EXPECT_EQ(first.FilePath(), folder.filePath("2026-12-08_09-05-07.jsonl"));
     EXPECT_EQ(second.FilePath(), folder.filePath("2026-12-08_09-05-07-2.jsonl"));
+    EXPECT_EQ(syncs.FilesAtFolderSyncs(), (std::vector<int>{1, 2}))
+        << "the folder synced once each new name is in it";
     // The files "Open Record..." lists.
     EXPECT_EQ(QDir(folder.path()).entryList({"*.jsonl"}, QDir::Files).size(), 2);
     for (const auto& [record, user, kind] :
