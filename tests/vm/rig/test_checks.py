@@ -141,13 +141,16 @@ class PowerCutTest(unittest.TestCase):
     NOTED = ["discovery", "status", "dump_start", "dump_sample"]
     NAME = "power-cut-during-dump"
 
-    def cut(self, kinds, tail="", report=None, short_report=None, cut=True, trace_end=""):
+    def cut(self, kinds, tail="", report=None, short_report=None, cut=True, trace_end="",
+            on_disk=3):
         """The record found on the disk: the visit and these events, whole lines, then the
         tail; the reports are what the report shows of it, right unless given; the trace
-        notes NOTED, then trace_end."""
+        notes NOTED as handed over and the first on_disk of them as on the disk, then
+        trace_end."""
         lines = "".join(json.dumps({"event": kind}) + "\n" for kind in ["visit"] + kinds)
         events = "".join(f"EVENT {kind}\n" for kind in ["visit"] + kinds)
         trace = "".join(f"2026-12-08T10:00:0{i}.000 event {kind}\n"
+                        + (f"2026-12-08T10:00:0{i}.500 on disk {kind}\n" if i < on_disk else "")
                         for i, kind in enumerate(self.NOTED))
         result = ended(**{
             "trace.txt": "2026-12-08T10:00:00.000 record file "
@@ -161,7 +164,7 @@ class PowerCutTest(unittest.TestCase):
         result.cut = cut
         return checks.check(scenario(self.NAME), Outcome(self.NAME, result))
 
-    def test_every_event_noted_or_all_but_the_last_passes(self):
+    def test_every_event_noted_on_the_disk_passes(self):
         self.assertEqual(self.cut(self.NOTED), [])
         self.assertEqual(self.cut(self.NOTED + ["dump_sample"]), [])
         self.assertEqual(self.cut(self.NOTED[:-1]), [])
@@ -169,8 +172,11 @@ class PowerCutTest(unittest.TestCase):
 
     def test_a_record_that_lost_more_broke_or_opens_wrong_fails(self):
         cases = [
-            ("2 of the 4 events noted lost", dict(kinds=self.NOTED[:-2])),
-            ("4 of the 4 events noted lost", dict(kinds=[])),
+            ("1 of the 3 events noted on the disk lost", dict(kinds=self.NOTED[:-2])),
+            ("1 of the 4 events noted on the disk lost", dict(kinds=self.NOTED[:-1],
+                                                              on_disk=4)),
+            ("3 of the 3 events noted on the disk lost", dict(kinds=[])),
+            ("no event on the disk", dict(kinds=self.NOTED, on_disk=0)),
             ("lines [3] are not whole",
              dict(kinds=["discovery"], tail='\0\0\0\n{"event": "status"}\n')),
             ("the record holds ['discovery', 'dump_start']",

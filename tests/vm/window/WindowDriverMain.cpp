@@ -17,6 +17,7 @@
 #include "app/TerminationSignals.h"
 #include "record/RecordFolder.h"
 #include "record/VisitRecord.h"
+#include "tests/vm/window/RecordDiskNotes.h"
 
 namespace {
 
@@ -105,16 +106,15 @@ void TraceWindowTexts(MaintenanceDialog& window, trace::ProtocolTrace& trace,
     }
 }
 
-// The service record in its folder, as merrowby keeps it, each event noted in the trace as
-// "event KIND" once it is handed to the record's writer, after "record file PATH".
-void StartRecord(MaintenanceDialog& window, trace::ProtocolTrace& trace) {
-    VisitRecord& record = window.Record();
-    record.SetChangeHandler([&record, &trace] {
-        trace.Note("event " + record.Events().back().value("event").toString().toStdString());
-    });
-    if (window.StartRecordFile(RecordFolder::Default())) {
-        trace.Note("record file " + record.FilePath().toStdString());
+// The service record in its folder, as merrowby keeps it, after "record file PATH" in the
+// trace, with each event noted as handed over and as on the disk; null when it could not start.
+std::unique_ptr<RecordDiskNotes> StartRecord(MaintenanceDialog& window,
+                                             trace::ProtocolTrace& trace) {
+    if (!window.StartRecordFile(RecordFolder::Default())) {
+        return nullptr;
     }
+    trace.Note("record file " + window.Record().FilePath().toStdString());
+    return std::make_unique<RecordDiskNotes>(window.Record(), trace);
 }
 
 }  // namespace
@@ -122,7 +122,8 @@ void StartRecord(MaintenanceDialog& window, trace::ProtocolTrace& trace) {
 // merrowby-vm-window [--click=ID]... [--shortcut=KEYS]... [--marks=PATH] [--record] [merrowby's
 // options]: the program as merrowby runs it, offscreen, with the buttons given clicked in turn once
 // the window is up (after discovery), then the window's actions with the shortcuts given ("Ctrl+R")
-// triggered in turn, and with --record its service record written as merrowby writes it. Runs until
+// triggered in turn, and with --record its service record written as merrowby writes it, each
+// event noted as "event KIND" when handed to the record and "on disk KIND" once there. Runs until
 // SIGTERM, SIGINT or SIGHUP, which end it the program's way; the trace notes "click ID" and
 // "clicked ID" around each click, "title: ..." and "response: ..." as the window's title and
 // response field change, and with --marks the same texts as "@@MARK title: ..." and
@@ -148,9 +149,8 @@ int main(int argc, char** argv) {
         MaintenanceDialog window;
         running = &window;
         TraceWindowTexts(window, *trace, marks);
-        if (record) {
-            StartRecord(window, *trace);
-        }
+        const std::unique_ptr<RecordDiskNotes> recordNotes =
+            record ? StartRecord(window, *trace) : nullptr;
         QTimer::singleShot(0, &window, [&] {
             ClickInTurn(window, *trace, clicks);
             PressShortcuts(window, *trace, shortcuts);
