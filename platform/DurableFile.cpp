@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <filesystem>
 
 namespace platform {
 
@@ -75,6 +76,30 @@ int SyncFolder(const std::string& folder) {
         return errno;
     }
     return Synced(fd.Get(), &::fsync);
+}
+
+int MakeFolders(const std::string& folder) {
+    const std::filesystem::path path = std::filesystem::path(folder).lexically_normal();
+    std::filesystem::path made;
+    for (const std::filesystem::path& part : path) {
+        const std::filesystem::path parent = made.empty() ? "." : made;
+        made /= part;
+        if (part.empty()) {
+            continue;
+        }
+        if (::mkdir(made.c_str(), 0777) == 0) {
+            if (const int error = SyncFolder(parent); error != 0) {
+                return error;
+            }
+        } else if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return errno;
+    }
+    return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
 }
 
 int WriteFully(int fd, std::string_view data) {

@@ -25,6 +25,10 @@ NewFile CreateNewFile(const std::string& folder, const std::string& stem,
 // fsync of a folder, through the sync function: its entries are on the disk. 0, or the errno.
 int SyncFolder(const std::string& folder);
 
+// Makes the folder and those above it that are missing, each synced into the folder it was made
+// in, so that a new folder survives a power cut with the file made in it. 0, or the errno.
+int MakeFolders(const std::string& folder);
+
 // Writes all of data to a descriptor, again after EINTR. 0, or the errno (EAGAIN when a
 // non-blocking one is full; EIO when the write takes nothing).
 int WriteFully(int fd, std::string_view data);

@@ -1,6 +1,5 @@
 #include "record/RecordWriter.h"
 
-#include <QDir>
 #include <QFile>
 #include <condition_variable>
 #include <cstring>
@@ -217,7 +216,7 @@ QString RecordWriter::State::StartAgain(QString& notice) {
             "The service record %1 was removed or moved away and could not be written "
             "again: %2")
             .arg(path);
-    if (!QDir().mkpath(folder)) {
+    if (platform::MakeFolders(QFile::encodeName(folder).toStdString()) != 0) {
         return failure.arg(QStringLiteral("the folder %1 could not be made.").arg(folder));
     }
     platform::NewFile file = platform::CreateNewFile(

@@ -3,11 +3,12 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
 
+#include "platform/DurableFile.h"
 #include "record/RecordFolder.h"
 #include "record/RecordWriter.h"
 #include "record/ReportNumber.h"
@@ -154,7 +155,7 @@ QJsonObject VisitRecord::LastEvent() const {
 }
 
 QString VisitRecord::WriteTo(const QString& folder) {
-    if (!QDir().mkpath(folder)) {
+    if (platform::MakeFolders(QFile::encodeName(folder).toStdString()) != 0) {
         return QStringLiteral("The records folder %1 could not be created.").arg(folder);
     }
     // The writer calls the handler through a shared pointer, so that it may be set later.

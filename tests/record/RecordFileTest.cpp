@@ -88,6 +88,10 @@ class SyncLog {
         const std::lock_guard lock(mutex_);
         return filesAtFolderSyncs_;
     }
+    std::vector<std::string> FoldersSynced() const {
+        const std::lock_guard lock(mutex_);
+        return foldersSynced_;
+    }
     // The sync with this number (from 1) fails.
     void FailAt(std::size_t number) {
         const std::lock_guard lock(mutex_);
@@ -113,9 +117,11 @@ class SyncLog {
         struct stat status {};
         ::fstat(fd, &status);
         if (S_ISDIR(status.st_mode)) {
-            const int files = FilesIn(fd);
+            const std::string folder = PathOf(fd);
+            const int files = FilesIn(folder);
             const std::lock_guard lock(log.mutex_);
             log.filesAtFolderSyncs_.push_back(files);
+            log.foldersSynced_.push_back(folder);
             return 0;
         }
         std::unique_lock lock(log.mutex_);
@@ -134,11 +140,14 @@ class SyncLog {
         return 0;
     }
 
-    static int FilesIn(int folder) {
+    static std::string PathOf(int fd) {
+        return std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd));
+    }
+
+    static int FilesIn(const std::string& folder) {
         namespace fs = std::filesystem;
-        const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(folder));
         int files = 0;
-        for (const fs::directory_entry& entry : fs::directory_iterator(path)) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             files += entry.is_regular_file() ? 1 : 0;
         }
         return files;
@@ -149,6 +158,7 @@ class SyncLog {
     std::condition_variable changed_;
     std::vector<off_t> sizes_;
     std::vector<int> filesAtFolderSyncs_;
+    std::vector<std::string> foldersSynced_;
     std::size_t failAt_ = 0;
     bool stalled_ = false;
     bool stuck_ = false;
@@ -430,6 +440,22 @@ TEST_F(RecordFileTest, AtExitAStalledDiskIsWaitedForABoundedTimeAndWhatIsMissing
                   .arg(record.FilePath()))
         << "the line in its sync is not known to be on the disk";
     syncs.LetGo();
+}
+
+TEST_F(RecordFileTest, FoldersMadeForTheRecordAreSyncedIntoTheFolderAboveThem) {
+    const SyncLog syncs;
+    const std::string base = QFile::encodeName(folder.path()).toStdString();
+    ASSERT_FALSE(std::filesystem::exists(base + "/merrowby"));
+    VisitRecord record({"1.0", "tech", "bench-pc"}, QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+    ASSERT_EQ(record.WriteTo(folder.filePath("merrowby/records")), QString());
+    record.Drain();
+
+    EXPECT_EQ(syncs.FoldersSynced(),
+              (std::vector<std::string>{base, base + "/merrowby", base + "/merrowby/records"}))
+        << "each new folder's name synced before the file made in it";
+    const ReadRecord read = RecordReader::Read(record.FilePath());
+    ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
+    EXPECT_EQ(EventKinds(read), QStringList{"visit"});
 }
 
 TEST_F(RecordFileTest, TwoRecordsStartedInTheSameSecondGetAFileEach) {
