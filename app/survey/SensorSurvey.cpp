@@ -24,6 +24,8 @@ bool SensorSurvey::Start() {
     replies_ = {};
     step_ = 0;
     cancelled_ = false;
+    markerAwaited_ = false;
+    cardAnswers_ = true;
     running_ = true;
     if (!SendQuery()) {
         running_ = false;
@@ -80,9 +82,28 @@ bool SensorSurvey::SendQuery() {
     if (!sent) {
         return false;
     }
+    Await();
+    return true;
+}
+
+bool SensorSurvey::SendMarker() {
+    if (!link_.QueryStatus()) {
+        return false;
+    }
+    markerAwaited_ = true;
+    Await();
+    return true;
+}
+
+void SensorSurvey::SendNextQuery() {
+    while (step_ < kQueryCount && !SendQuery()) {
+        ++step_;  // refused: the link is held elsewhere, which the window prevents
+    }
+}
+
+void SensorSurvey::Await() {
     deadline_ = std::chrono::steady_clock::now() + replyWait_;
     watcher_->Watch(static_cast<std::uint32_t>(replyWait_.count()));
-    return true;
 }
 
 void SensorSurvey::OnWoken() {
@@ -96,31 +117,51 @@ void SensorSurvey::OnWoken() {
         reply = link_.ReadReply();
     }
     if (!reply.empty()) {
-        Conclude(std::move(reply));
+        markerAwaited_ ? EndMarker(true) : Conclude(std::move(reply));
         return;
     }
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
         link_.Reset();
-        Conclude(std::nullopt);
+        markerAwaited_ ? EndMarker(false) : Conclude(std::nullopt);
         return;
     }
     watcher_->Watch(static_cast<std::uint32_t>(left.count()));
 }
 
 bool SensorSurvey::FitsTheQuery(const std::string& reply) const {
+    if (markerAwaited_) {
+        return survey::LooksLikeStatusReply(reply);
+    }
     return step_ == 0 ? !survey::LooksLikeValueReply(reply) : !survey::LooksLikeStatusReply(reply);
 }
 
 void SensorSurvey::Conclude(std::optional<std::string> reply) {
+    const bool valueUnanswered = !reply && step_ > 0;
+    cardAnswers_ = cardAnswers_ || reply.has_value();
     Slot(step_) = std::move(reply);
     ++step_;
     // The next query goes out before anyone is told, so that the link is never idle between
     // two queries while the event loop runs.
-    while (step_ < kQueryCount && !SendQuery()) {
-        ++step_;  // refused: the link is held elsewhere, which the window prevents
+    const bool marked = valueUnanswered && cardAnswers_ && step_ < kQueryCount && SendMarker();
+    if (!marked) {
+        SendNextQuery();
     }
+    TellProgress();
+}
+
+void SensorSurvey::EndMarker(bool answered) {
+    markerAwaited_ = false;
+    cardAnswers_ = answered;
+    const int queriesDone = step_;
+    SendNextQuery();
+    if (step_ != queriesDone) {
+        TellProgress();
+    }
+}
+
+void SensorSurvey::TellProgress() {
     const bool finished = step_ >= kQueryCount;
     if (finished) {
         running_ = false;

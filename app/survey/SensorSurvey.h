@@ -15,6 +15,11 @@ class ReplyWatcher;
 // current and trip point queries, each awaited up to the reply wait. Driven from the event
 // loop of its thread: the thread is free while a reply is awaited, and the link stays pending
 // from the first query to the last, so that nothing else is sent meanwhile.
+//
+// The card answers in order, so a value that came after its wait would land in the next
+// value query's wait, looking like its answer. After a value query that got no answer, a status
+// query goes out first: the lines before its answer are late ones, dropped. Once such a status
+// query itself got no answer, the card is taken as silent and none is sent until it answers.
 class SensorSurvey : public QObject {
     Q_OBJECT
   public:
@@ -41,11 +46,18 @@ class SensorSurvey : public QObject {
 
   private:
     bool SendQuery();
+    // The status query that marks the end of a late value; false when the link refused it.
+    bool SendMarker();
+    // Sends the query of this step, or of the first later one the link takes.
+    void SendNextQuery();
+    void Await();
     void OnWoken();
     // False for a line shaped as another kind of query's answer: a late one.
     bool FitsTheQuery(const std::string& reply) const;
     // The reply of the current query (nothing when none came); then the next query.
     void Conclude(std::optional<std::string> reply);
+    void EndMarker(bool answered);
+    void TellProgress();
     std::optional<std::string>& Slot(int step);
 
     InstrumentLink& link_;
@@ -54,6 +66,8 @@ class SensorSurvey : public QObject {
     int step_ = 0;
     bool running_ = false;
     bool cancelled_ = false;
+    bool markerAwaited_ = false;
+    bool cardAnswers_ = true;  // false from an unanswered marker to the next answer
     std::chrono::steady_clock::time_point deadline_;
     std::unique_ptr<ReplyWatcher> watcher_;  // last: its thread ends before the rest goes
 };

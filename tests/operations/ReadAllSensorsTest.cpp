@@ -273,6 +273,31 @@ TEST_F(ReadAllSensorsTest, ALateStatusReplyIsDroppedAndTheVoltageAwaitedStill) {
     EXPECT_EQ(late.at(2), QLatin1Char(' '));
 }
 
+// A late value looks like the next value's answer: a status query after the unanswered one
+// marks where the late lines end.
+TEST_F(ReadAllSensorsTest, ALateValueIsDroppedAndEveryLaterValueIsItsQuerysOwn) {
+    cardsim::CardOptions options = card->Options();
+    options.commandDelays["0CQ"] = 1500ms;  // past the 1000 ms wait
+    card->SetOptions(options);
+    card->SetSensor(0, {.voltageCode = 0x7FF, .tripCode = 0x0ABC, .currentLevel = 0x1000});
+    card->SetSensor(1, {.voltageCode = 0x3FF});
+    card->SetNoise(0, 1);
+
+    const QJsonObject survey = Survey();
+
+    std::vector<std::string> expected = SurveyCommands();
+    expected.insert(expected.begin() + 3, "SQ");  // after 0CQ
+    EXPECT_EQ(card->Commands(), expected);
+    const QJsonObject zero = SensorOf(survey, 0);
+    EXPECT_EQ(zero.value(QStringLiteral("no_response")).toArray(), QJsonArray{"current"});
+    EXPECT_EQ(zero.value("replies").toObject().value("trip_point"), QStringLiteral("0ABC"));
+    EXPECT_EQ(SensorOf(survey, 1).value("replies").toObject().value("voltage"),
+              QStringLiteral("3FF"));
+    EXPECT_EQ(LastEvent("late_reply").value(QStringLiteral("text")).toString().toStdString(),
+              "1000\\n")
+        << "its carriage return dropped as the line was read";
+}
+
 TEST_F(ReadAllSensorsTest, RefusedWhileADumpOrAPendingReplyHoldsTheLine) {
     Click(Id::IdStartStop);
     ASSERT_TRUE(window->IsDumpRunning());
@@ -343,6 +368,18 @@ TEST_F(OperationsTest, TheSurveyLeavesTheEventLoopRunningWhileItWaits) {
     EXPECT_FALSE(survey.WasCancelled());
     EXPECT_EQ(survey.Replies().sensors[3].voltage, "763");
     EXPECT_EQ(card->Commands(), SurveyCommands());
+}
+
+// A card that fell silent costs one status query, not one after every value.
+TEST_F(OperationsTest, ACardFallenSilentGetsOneStatusQueryAfterItsLastAnswer) {
+    card->SetSilentAfterCommands(5);  // SQ, sensor 0's three and 1VQ
+    SensorSurvey survey(*window->Link(), 50ms);
+    ASSERT_TRUE(survey.Start());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !survey.IsRunning(); }, 10000));
+
+    std::vector<std::string> expected = SurveyCommands();
+    expected.insert(expected.begin() + 6, "SQ");  // after 1CQ, the first unanswered
+    EXPECT_EQ(card->Commands(), expected);
 }
 
 TEST_F(OperationsTest, TheSurveyIsRefusedWhileAReplyIsPending) {

@@ -459,6 +459,26 @@ TEST_F(ServiceVisitTest, APowerLevelOfAValueNeverReadIsShownButNotRecorded) {
     EXPECT_DOUBLE_EQ(level.value("volts").toDouble(), window->LastVoltage(kSensor));
     EXPECT_DOUBLE_EQ(level.value("milliamps").toDouble(), window->LastCurrent(kSensor));
     EXPECT_GT(level.value("value").toDouble(), 0.0);
+
+    // Records made before kept the 0 mW the window showed; the report leaves it out.
+    const QList<QJsonObject> older{
+        {{"event", "visit"}, {"version", 1}, {"time", "2026-12-08T10:00:00.000+01:00"}},
+        {{"event", "query_voltage"},
+         {"sensor", kSensor},
+         {"value", 4.5},
+         {"unit", "V"},
+         {"reply", "733"},
+         {"time", "2026-12-08T10:00:01.000+01:00"}},
+        {{"event", "power_level"},
+         {"sensor", kSensor},
+         {"value", 0.0},
+         {"unit", "mW"},
+         {"time", "2026-12-08T10:00:01.000+01:00"}},
+    };
+    const ServiceReport report = ServiceReport::FromEvents(older);
+    ASSERT_TRUE(report.asFound[kSensor].voltage.has_value());
+    EXPECT_FALSE(report.asFound[kSensor].powerLevel.has_value());
+    EXPECT_FALSE(ReportDocument(report).Xhtml().contains("0.0 mW"));
 }
 
 TEST_F(ServiceVisitTest, ASecondChangeFindsTheValueTheFirstSet) {

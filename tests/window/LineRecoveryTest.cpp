@@ -16,6 +16,7 @@
 #include <fstream>
 #include <thread>
 
+#include "BehindTheLink.h"
 #include "ConnectedWindow.h"
 #include "ModalAnswer.h"
 #include "PortTestSupport.h"
@@ -216,6 +217,38 @@ TEST_F(LineRecoveryTest, ALineBackDuringTheTimingTestIsTakenUpWhenTheTestEnds) {
     EXPECT_EQ(AccessibleResponse(*window),
               QString::fromStdString("Line back on COM1 (" + linkPath + ")."));
     EXPECT_EQ(AccessibleTitle(*window), kTitle);
+}
+
+// A reply that came after the window's wait, before the line went, is no answer to the "M"
+// that takes the card up when the line is back.
+TEST_F(LineRecoveryTest, ALateReplyFromBeforeTheLossIsDroppedByTheTakeUp) {
+    cardsim::CardOptions lateStatus = CardAt(linkPath);
+    lateStatus.commandDelays["SQ"] = std::chrono::milliseconds(1500);
+    card = std::make_unique<cardsim::CardSimulator>(lateStatus);
+    ports.Set(1, linkPath);
+    Connect(1);
+    card->ClearRecord();
+    {
+        windowtest::BehindTheLink behind("COM1");
+        ASSERT_TRUE(behind.IsAttached());
+        window->ControlAs<QPushButton>(MaintenanceDialog::IdUpdate)->click();
+        ASSERT_EQ(feedback.Beeps(), 1) << "no response within 1000 ms";
+        ASSERT_TRUE(card->WaitForSentContaining("\n", kDeadline));
+        ASSERT_TRUE(behind.WaitForBytes(card->Sent().size()));
+    }
+    const std::string late = card->Sent();
+    Unplug();
+
+    cardsim::CardSimulator back(CardAt(linkPath));
+    ASSERT_TRUE(WaitForResponse(QString::fromStdString("Line back on COM1 (" + linkPath + ").")));
+    const QList<QJsonObject>& events = window->Record().Events();
+    const QJsonObject offline = events.last();
+    ASSERT_EQ(offline.value("event").toString(), "go_offline");
+    EXPECT_EQ(offline.value("reply").toString(), "SENSOR CARD V2.1 OFFLINE");
+    EXPECT_TRUE(offline.value("confirmed").toBool());
+    const QJsonObject dropped = events.at(events.size() - 2);
+    ASSERT_EQ(dropped.value("event").toString(), "late_reply");
+    EXPECT_EQ(dropped.value("bytes").toInt(), static_cast<int>(late.size())) << late;
 }
 
 // The port drops what it has not sent when the line goes. With reply pacing the carriage
