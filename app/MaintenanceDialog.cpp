@@ -17,10 +17,10 @@
 
 #include "Version.h"
 #include "app/AboutDialog.h"
-#include "app/CommandDelivery.h"
 #include "app/ComposedNames.h"
 #include "app/LineRecovery.h"
 #include "app/ProtocolTraceWindow.h"
+#include "app/RecordKeeping.h"
 #include "app/ScreenReaderAids.h"
 #include "controls/StatusLamp.h"
 #include "platform/ui/Feedback.h"
@@ -83,7 +83,7 @@ MaintenanceDialog::MaintenanceDialog()
       plotFeed_(std::make_unique<CurrentPlotFeed>()),
       record_(std::make_unique<VisitRecord>(VisitRecord::Origin{
           QStringLiteral(MERROWBY_VERSION), VisitRecord::UserName(), QSysInfo::machineHostName()})),
-      delivery_(std::make_unique<CommandDelivery>()) {
+      recordKeeping_(std::make_unique<RecordKeeping>()) {
     for (const int timerId : {kTrainingTimerId, kDumpTimerId}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(Qt::PreciseTimer);
@@ -315,17 +315,17 @@ std::string MaintenanceDialog::WaitForReply(std::uint32_t timeout) {
         return {};
     }
     // The window stays blocked as before; the thread sleeps between the card's bytes.
-    delivery_->WaitBegins(*link_);
+    recordKeeping_->delivery.WaitBegins(*link_);
     if (std::string reply = link_->ReplyWithin(timeout); !reply.empty()) {
         return reply;
     }
-    delivery_->WaitTimedOut(*link_);
+    recordKeeping_->delivery.WaitTimedOut(*link_);
     link_->Reset();
     return {};
 }
 
 bool MaintenanceDialog::LastCommandUnsent() const {
-    return delivery_->Unsent();
+    return recordKeeping_->delivery.Unsent();
 }
 
 void MaintenanceDialog::OnSysCommand(unsigned commandId) {

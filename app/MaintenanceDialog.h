@@ -10,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/PowerLevelInputs.h"
 #include "dialogs/ReplyWaiter.h"
 #include "platform/ui/TemplateDialog.h"
 
-class CommandDelivery;
+struct RecordKeeping;
 class CurrentPlotFeed;
 class CurrentPlotWindow;
 class ServiceReportWindow;
@@ -279,7 +278,6 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     std::array<QPushButton*, kCommandButtonCount> commandButtons_{};
     std::array<double, kSensorCount> lastVoltage_{};
     std::array<double, kSensorCount> lastCurrent_{};
-    PowerLevelInputs powerLevelInputs_;
     QRadioButton* leftTube_ = nullptr;
     QRadioButton* rightTube_ = nullptr;
     QPushButton* startButton_ = nullptr;
@@ -306,7 +304,7 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     CurrentPlotWindow* currentPlot_ = nullptr;
 
     std::unique_ptr<VisitRecord> record_;
-    std::unique_ptr<CommandDelivery> delivery_;
+    std::unique_ptr<RecordKeeping> recordKeeping_;
     ServiceReportWindow* serviceReport_ = nullptr;
     // Samples of the running dump, for its record.
     int dumpSampleCount_ = 0;

@@ -5,6 +5,7 @@
 
 #include "app/MaintenanceDialog.h"
 #include "app/PowerLevel.h"
+#include "app/RecordKeeping.h"
 #include "app/VisitEvents.h"
 #include "app/WindowText.h"
 #include "dialogs/SelectSensorDialog.h"
@@ -93,10 +94,11 @@ void MaintenanceDialog::OnQueryVoltage() {
                    visit::WithReply(visit::Reading(*sensor, volts, "V"), reply, false));
     voltageReply_->setText(ReadingText(reply, volts, "V"));
     lastVoltage_.at(static_cast<std::size_t>(*sensor)) = volts;
-    powerLevelInputs_.VoltageRead(*sensor);
+    recordKeeping_->powerLevelInputs.VoltageRead(*sensor);
     const auto index = static_cast<std::size_t>(*sensor);
     ShowPowerLevel(*this, *powerLevelReply_, *powerLevelSensor_, lastVoltage_.at(index),
-                   lastCurrent_.at(index), *sensor, powerLevelInputs_.BothRead(*sensor));
+                   lastCurrent_.at(index), *sensor,
+                   recordKeeping_->powerLevelInputs.BothRead(*sensor));
 }
 
 void MaintenanceDialog::OnQueryCurrent() {
@@ -123,10 +125,11 @@ void MaintenanceDialog::OnQueryCurrent() {
                    visit::WithReply(visit::Reading(*sensor, milliamps, "mA"), reply, false));
     currentReply_->setText(ReadingText(reply, milliamps, "mA"));
     lastCurrent_.at(static_cast<std::size_t>(*sensor)) = milliamps;
-    powerLevelInputs_.CurrentRead(*sensor);
+    recordKeeping_->powerLevelInputs.CurrentRead(*sensor);
     const auto index = static_cast<std::size_t>(*sensor);
     ShowPowerLevel(*this, *powerLevelReply_, *powerLevelSensor_, lastVoltage_.at(index),
-                   lastCurrent_.at(index), *sensor, powerLevelInputs_.BothRead(*sensor));
+                   lastCurrent_.at(index), *sensor,
+                   recordKeeping_->powerLevelInputs.BothRead(*sensor));
 }
 
 void MaintenanceDialog::OnQueryTripPoint() {
