@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <algorithm>
 
 #include "record/CardIdentity.h"
+#include "record/RecordFolder.h"
 #include "record/RecordReader.h"
 
 namespace {
@@ -50,9 +52,11 @@ std::optional<QJsonObject> PreviousDetails::Find(const QString& folder, const QS
     if (identity.isEmpty()) {
         return std::nullopt;
     }
-    // Named after their start: the newest sort last.
-    const QFileInfoList records = QDir(folder).entryInfoList(
-        {QStringLiteral("*.jsonl")}, QDir::Files, QDir::Name | QDir::Reversed);
+    QFileInfoList records =
+        QDir(folder).entryInfoList({QStringLiteral("*.jsonl")}, QDir::Files, QDir::NoSort);
+    std::sort(records.begin(), records.end(), [](const QFileInfo& a, const QFileInfo& b) {
+        return RecordFolder::StartedBefore(b.fileName(), a.fileName());  // the newest first
+    });
     int looked = 0;
     for (const QFileInfo& record : records) {
         if (record.absoluteFilePath() == QFileInfo(skipPath).absoluteFilePath()) {

@@ -15,3 +15,27 @@ QString RecordFolder::FileName(const QDateTime& started) {
 QString RecordFolder::FileStem(const QDateTime& started) {
     return started.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
 }
+
+namespace {
+
+constexpr qsizetype kStemLength = 19;  // "2026-12-08_11-40-51"
+
+// 1 for the first file of its second, 2 for "-2" and so on.
+int NumberInTheSecond(const QString& fileName) {
+    if (fileName.size() <= kStemLength || fileName.at(kStemLength) != u'-') {
+        return 1;
+    }
+    const QString rest = fileName.mid(kStemLength + 1);
+    return rest.left(rest.indexOf(u'.')).toInt();
+}
+
+}  // namespace
+
+bool RecordFolder::StartedBefore(const QString& first, const QString& second) {
+    const int byTime =
+        QStringView(first).left(kStemLength).compare(QStringView(second).left(kStemLength));
+    if (byTime != 0) {
+        return byTime < 0;
+    }
+    return NumberInTheSecond(first) < NumberInTheSecond(second);
+}

@@ -14,4 +14,7 @@ class RecordFolder {
     static QString FileName(const QDateTime& started);
     // The name without its extension: "2026-12-08_11-40-51".
     static QString FileStem(const QDateTime& started);
+    // Whether the record named first was started before the one named second: by the time in
+    // the names, then by their number in the second ("-2" after none, "-10" after "-9").
+    static bool StartedBefore(const QString& first, const QString& second);
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -254,8 +255,9 @@ class ReportDetailsTest : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
     // A visit written to the folder, its card found on COM2.
-    std::unique_ptr<VisitRecord> StartVisit() {
-        auto record = std::make_unique<VisitRecord>(kOrigin);
+    std::unique_ptr<VisitRecord> StartVisit(
+        const QDateTime& started = QDateTime::currentDateTime()) {
+        auto record = std::make_unique<VisitRecord>(kOrigin, started);
         EXPECT_EQ(record->WriteTo(folder.path()), QString());
         record->Event(
             "discovery",
@@ -315,6 +317,22 @@ TEST_F(ReportDetailsTest, TypedDetailsAreKeptInTheRecordFileAndTheInstrumentIsOf
     EXPECT_EQ(fields.Field("technician")->text(), "Ada Byron") << "kept in the settings";
     EXPECT_EQ(window.Document().Report().details.serialNumber, "SN 4711");
     EXPECT_EQ(window.Document().Report().technician, "Ada Byron");
+}
+
+TEST_F(ReportDetailsTest, OfTwoVisitsStartedInOneSecondTheLaterOnesInstrumentIsOffered) {
+    const QDateTime started(QDate(2026, 12, 8), QTime(9, 5, 7));
+    for (const QString& model : {QStringLiteral("MX-8"), QStringLiteral("MX-9")}) {
+        const std::unique_ptr<VisitRecord> record = StartVisit(started);
+        ServiceReportWindow window(*record, nullptr);
+        Type(window, "model", model);
+        window.CommitNotes();
+        record->Drain();
+    }
+    ASSERT_TRUE(QFileInfo::exists(folder.filePath("2026-12-08_09-05-07-2.jsonl")));
+
+    const std::unique_ptr<VisitRecord> next = StartVisit();
+    ServiceReportWindow window(*next, nullptr);
+    EXPECT_EQ(window.DetailsFields()->Field("model")->text(), "MX-9");
 }
 
 TEST_F(ReportDetailsTest, AnotherCardIsOfferedNothing) {
