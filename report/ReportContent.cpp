@@ -326,7 +326,9 @@ void Builder::Changes(const QString& title, const std::vector<ServiceReport::Cha
     for (const ServiceReport::Change& change : changes) {
         table.rows.push_back({{Time(change.time), {}},
                               {Value(change.what, QStringLiteral("not stated")), {}},
-                              {Value(change.before, QStringLiteral("not read")), {}},
+                              {change.before ? Value(*change.before, QStringLiteral("not read"))
+                                             : QStringLiteral("n/a"),
+                               {}},
                               {Value(change.reply, QStringLiteral("none")), {}}});
     }
 }

@@ -40,7 +40,8 @@ class ServiceReport {
     struct Change {
         QDateTime time;
         QString what;
-        QString before;  // the reading before it, empty when there was none
+        // The value before it, empty when none was read; none for a row no value belongs to.
+        std::optional<QString> before;
         QString reply;
     };
     struct TimingTest {

@@ -29,6 +29,7 @@
 #include "record/RecordReader.h"
 #include "record/VisitRecord.h"
 #include "report/DumpPicture.h"
+#include "report/ReportContent.h"
 #include "report/ReportDocument.h"
 #include "report/ReportSettings.h"
 #include "report/ServiceReport.h"
@@ -368,6 +369,18 @@ TEST_F(ServiceVisitTest, RepliesThatDidNotComeAndRefusalsAreRecordedAndReported)
     EXPECT_EQ(report.unanswered[1].what, "Query current");
     EXPECT_EQ(report.unanswered[1].reply, "No Response.");
     EXPECT_FALSE(report.asFound[5].current.has_value()) << "no reading without a reply";
+
+    // No value belongs before a refusal or a query: "n/a", never "not read".
+    QStringList befores;
+    for (const ReportContent::Block& block : ReportContent::From(report).blocks) {
+        if (block.kind == ReportContent::Block::Kind::Table &&
+            block.headings.contains(QStringLiteral("Before"))) {
+            for (const ReportContent::Row& row : block.rows) {
+                befores << row.at(1).text + ": " + row.at(2).text;
+            }
+        }
+    }
+    EXPECT_EQ(befores, (QStringList{"Status refused: n/a", "Query current: n/a"}));
 }
 
 TEST_F(ServiceVisitTest, TheMenuOpensTheReportBesideTheWindowAndItOpensEarlierRecords) {
