@@ -83,8 +83,8 @@ struct RtsCounts {
     long tailHigh = 0;
 };
 
-// Opening until the port has the device; idle until the query is written; sending until
-// 100 ms after the last answer (the driver may still report the transmitter busy for a
+// Opening until the port has had the device for 1 ms; idle until the query is written; sending
+// until 100 ms after the last answer (the driver may still report the transmitter busy for a
 // moment); the tail after that.
 // A driver whose transmitter never reads empty while the line is idle (the emulated USB
 // adapter's) cannot tell: only its unsent count is taken then.
@@ -95,12 +95,15 @@ bool TransmitterStatusTells(const std::vector<RtsWatch::Sample>& samples, const 
 }
 
 RtsCounts CountRts(const std::vector<RtsWatch::Sample>& samples, const RtsPhases& phases) {
+    // The watch runs on another processor, whose clock may lag a little under emulation: a
+    // sample read just before the open lowered RTS can carry a time just after it.
+    const Clock::time_point idle = phases.opened + 1ms;
     const Clock::time_point tail = phases.answered + 100ms;
     const bool transmitterTells = TransmitterStatusTells(samples, phases);
     RtsCounts counts;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const RtsWatch::Sample& sample = samples[i];
-        if (sample.at < phases.opened) {
+        if (sample.at < idle) {
             if (sample.rts && i + 1 < samples.size()) {
                 counts.openingHighUs += MicrosBetween(sample.at, samples[i + 1].at);
             }
