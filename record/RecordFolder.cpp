@@ -3,22 +3,11 @@
 #include <QDir>
 #include <QStandardPaths>
 
-QString RecordFolder::Default() {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir(data).filePath(QStringLiteral("merrowby/records"));
-}
-
-QString RecordFolder::FileName(const QDateTime& started) {
-    return FileStem(started) + QStringLiteral(".jsonl");
-}
-
-QString RecordFolder::FileStem(const QDateTime& started) {
-    return started.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-}
-
 namespace {
 
-constexpr qsizetype kStemLength = 19;  // "2026-12-08_11-40-51"
+// Each letter stands for one digit, so a stem is as long as its format.
+constexpr QStringView kStemFormat = u"yyyy-MM-dd_HH-mm-ss";
+constexpr qsizetype kStemLength = kStemFormat.size();
 
 // 1 for the first file of its second, 2 for "-2" and so on.
 int NumberInTheSecond(const QString& fileName) {
@@ -30,6 +19,19 @@ int NumberInTheSecond(const QString& fileName) {
 }
 
 }  // namespace
+
+QString RecordFolder::Default() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(data).filePath(QStringLiteral("merrowby/records"));
+}
+
+QString RecordFolder::FileName(const QDateTime& started) {
+    return FileStem(started) + QStringLiteral(".jsonl");
+}
+
+QString RecordFolder::FileStem(const QDateTime& started) {
+    return started.toString(kStemFormat);
+}
 
 bool RecordFolder::StartedBefore(const QString& first, const QString& second) {
     const int byTime =
