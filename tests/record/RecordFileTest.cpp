@@ -59,9 +59,9 @@ class Messages {
     QStringList texts_;
 };
 
-// The writer's syncs as the platform layer sees them: the file's size at each, the files in the
-// folder at each of the folder's, one that fails with EIO, and a disk that stalls in a sync
-// until it is let go.
+// The writer's syncs as the platform layer sees them: the file's size at each, each folder
+// synced with the files in it then ("/records 1"), one that fails with EIO, and a disk that
+// stalls in a sync until it is let go.
 class SyncLog {
   public:
     SyncLog() {
@@ -83,10 +83,6 @@ class SyncLog {
     std::vector<off_t> Sizes() const {
         const std::lock_guard lock(mutex_);
         return sizes_;
-    }
-    std::vector<int> FilesAtFolderSyncs() const {
-        const std::lock_guard lock(mutex_);
-        return filesAtFolderSyncs_;
     }
     std::vector<std::string> FoldersSynced() const {
         const std::lock_guard lock(mutex_);
@@ -118,10 +114,9 @@ class SyncLog {
         ::fstat(fd, &status);
         if (S_ISDIR(status.st_mode)) {
             const std::string folder = PathOf(fd);
-            const int files = FilesIn(folder);
+            const std::string synced = folder + " " + std::to_string(FilesIn(folder));
             const std::lock_guard lock(log.mutex_);
-            log.filesAtFolderSyncs_.push_back(files);
-            log.foldersSynced_.push_back(folder);
+            log.foldersSynced_.push_back(synced);
             return 0;
         }
         std::unique_lock lock(log.mutex_);
@@ -157,7 +152,6 @@ class SyncLog {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<off_t> sizes_;
-    std::vector<int> filesAtFolderSyncs_;
     std::vector<std::string> foldersSynced_;
     std::size_t failAt_ = 0;
     bool stalled_ = false;
@@ -450,9 +444,9 @@ TEST_F(RecordFileTest, FoldersMadeForTheRecordAreSyncedIntoTheFolderAboveThem) {
     ASSERT_EQ(record.WriteTo(folder.filePath("merrowby/records")), QString());
     record.Drain();
 
-    EXPECT_EQ(syncs.FoldersSynced(),
-              (std::vector<std::string>{base, base + "/merrowby", base + "/merrowby/records"}))
-        << "each new folder's name synced before the file made in it";
+    EXPECT_EQ(syncs.FoldersSynced(), (std::vector<std::string>{base + " 0", base + "/merrowby 0",
+                                                               base + "/merrowby/records 1"}))
+        << "each new folder's name synced into the one above, the last once the file is in it";
     const ReadRecord read = RecordReader::Read(record.FilePath());
     ASSERT_TRUE(read.IsRecord()) << read.error.toStdString();
     EXPECT_EQ(EventKinds(read), QStringList{"visit"});
@@ -472,7 +466,8 @@ TEST_F(RecordFileTest, TwoRecordsStartedInTheSameSecondGetAFileEach) {
 
     EXPECT_EQ(first.FilePath(), folder.filePath("2026-12-08_09-05-07.jsonl"));
     EXPECT_EQ(second.FilePath(), folder.filePath("2026-12-08_09-05-07-2.jsonl"));
-    EXPECT_EQ(syncs.FilesAtFolderSyncs(), (std::vector<int>{1, 2}))
+    const std::string base = QFile::encodeName(folder.path()).toStdString();
+    EXPECT_EQ(syncs.FoldersSynced(), (std::vector<std::string>{base + " 1", base + " 2"}))
         << "the folder synced once each new name is in it";
     // The files "Open Record..." lists.
     EXPECT_EQ(QDir(folder.path()).entryList({"*.jsonl"}, QDir::Files).size(), 2);
