@@ -5,6 +5,7 @@
 #include <QProgressDialog>
 #include <chrono>
 
+#include "app/LineRecovery.h"
 #include "app/MaintenanceDialog.h"
 #include "app/survey/SensorSurvey.h"
 #include "app/survey/SurveyEvent.h"
@@ -17,6 +18,11 @@ namespace {
 constexpr std::chrono::milliseconds kReplyWait{1000};
 
 QString OutcomeText(const SensorSurvey& survey, const QJsonObject& values) {
+    if (survey.Replies().lineLost) {
+        return QStringLiteral("Read all sensors: the line was lost after %1 of %2 queries.")
+            .arg(survey.QueriesDone())
+            .arg(SensorSurvey::kQueryCount);
+    }
     if (survey.WasCancelled()) {
         return QStringLiteral("Read all sensors: cancelled after %1 of %2 queries.")
             .arg(survey.QueriesDone())
@@ -78,6 +84,12 @@ void MaintenanceDialog::AppendReadAllSensorsEntry() {
             response_->setText(OutcomeText(*survey, values));
             survey->deleteLater();
         });
+        connect(lineRecovery_.get(), &LineRecovery::Lost, survey,
+                [this, survey](const QString& portName) {
+                    if (IsFollowedLine(portName)) {
+                        survey->LineLost();
+                    }
+                });
         // The survey ends with the window, before the link does.
         connect(this, &QDialog::finished, survey, [survey] { delete survey.data(); });
         if (!survey->Start()) {

@@ -18,8 +18,10 @@
 #include "app/survey/SurveyEvent.h"
 #include "cli/CardSearch.h"
 #include "cli/ExitStatus.h"
+#include "cli/LineLossWatch.h"
 #include "cli/SurveyOutput.h"
 #include "ports/PortManager.h"
+#include "ports/PortManagerImpl.h"
 #include "protocol/InstrumentLink.h"
 #include "record/RecordFolder.h"
 #include "record/RecordWriter.h"
@@ -44,16 +46,38 @@ void StartRecordFile(VisitRecord& record) {
     }
 }
 
+// How long the card took, when that was past the first wait.
+void TellSlowCard(const SurveyReplies& replies) {
+    if (replies.slowestReply <= kSurveyReplyWait) {
+        return;
+    }
+    PrintError(QStringLiteral("The card took up to %1 s to answer; the survey waited up to %2 s "
+                              "for each reply.")
+                   .arg(static_cast<double>(replies.slowestReply.count()) / 1000.0, 0, 'f', 1)
+                   .arg(static_cast<double>(replies.lastWait.count()) / 1000.0, 0, 'f', 1));
+}
+
 // Reads the card on the event loop: the replies arrive while the loop runs, and so does a
-// termination signal, which cancels the survey. True when the survey ran to its end.
+// termination signal, which cancels the survey, and the loss of the line, which ends it. True
+// when the survey ran to its end.
 bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted,
-              SensorSurvey*& running) {
+              SensorSurvey*& running, std::chrono::milliseconds& replyWait) {
     SensorSurvey survey(link, kSurveyReplyWait);
     // A signal during the search is handled here, before the first query goes out.
     QCoreApplication::processEvents();
     if (interrupted) {
         return false;
     }
+    const QString portName = QString::fromStdString(link.PortName());
+    const LineLossWatch lineWatch(
+        ProcessPortManager(), link.PortName(), survey, [&](const std::string& devicePath) {
+            const QString device = QString::fromStdString(devicePath);
+            record.Event("line_lost", {{"port", portName}, {"device", device}});
+            PrintError(QStringLiteral("The line to the card on %1 (%2) was lost; the survey "
+                                      "stops. Queries not yet sent are left out.")
+                           .arg(portName, device));
+            survey.LineLost();
+        });
     QEventLoop loop;
     QObject::connect(&survey, &SensorSurvey::Finished, &loop, &QEventLoop::quit);
     if (!survey.Start()) {
@@ -66,7 +90,9 @@ bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted,
     running = nullptr;
     record.Event("survey", survey::EventValues(survey.Replies(), survey.WasCancelled(),
                                                survey.QueriesDone(), record.EventsBesideSamples()));
-    return !survey.WasCancelled();
+    TellSlowCard(survey.Replies());
+    replyWait = std::max(replyWait, survey.Replies().lastWait);
+    return !survey.WasCancelled() && !survey.Replies().lineLost;
 }
 
 QJsonObject LastEvent(const QList<QJsonObject>& events, const QString& kind) {
@@ -122,12 +148,19 @@ int Survey(const SurveyCommand::Options& options) {
                                    {"device", found.device},
                                    {"lines", QJsonArray::fromStringList(found.lines)}});
         NoteLateReplies(*found.link, &record);
-        const bool read = ReadCard(*found.link, record, interrupted, running);
-        const QJsonObject leaving = visit::LeavingValues(found.link->PutBackOnline());
+        // A card slower than the wait is given as long to answer the go-online.
+        std::chrono::milliseconds replyWait = kSurveyReplyWait;
+        const bool read = ReadCard(*found.link, record, interrupted, running, replyWait);
+        const QJsonObject leaving = visit::LeavingValues(
+            found.link->PutBackOnline(static_cast<std::uint32_t>(replyWait.count())));
         record.Event("go_online", leaving);
         found.link.reset();
         if (read) {
             status = PrintSurvey(record, options.json);
+        } else if (LastEvent(record.EventsBesideSamples(), QStringLiteral("survey"))
+                       .value(QStringLiteral("line_lost"))
+                       .toBool()) {
+            PrintSurvey(record, options.json);  // what came before the loss; still a failure
         } else if (interrupted) {
             PrintError(leaving.value(QStringLiteral("confirmed")).toBool()
                            ? QStringLiteral("Interrupted; the card is back online.")

@@ -72,12 +72,18 @@ QJsonObject SurveyOutput::Document(const QJsonObject& discoveryEvent,
     for (const QJsonValue& sensor : surveyEvent.value(QStringLiteral("sensors")).toArray()) {
         sensors.append(SensorDocument(sensor.toObject()));
     }
-    return QJsonObject{{"card", discoveryEvent.value(QStringLiteral("lines"))},
-                       {"port", surveyEvent.value(QStringLiteral("port"))},
-                       {"device", surveyEvent.value(QStringLiteral("device"))},
-                       {"time", surveyEvent.value(QStringLiteral("time"))},
-                       {"sensors", sensors},
-                       {"findings", FindingTexts(surveyEvent.value(QStringLiteral("findings")))}};
+    QJsonObject document{
+        {"card", discoveryEvent.value(QStringLiteral("lines"))},
+        {"port", surveyEvent.value(QStringLiteral("port"))},
+        {"device", surveyEvent.value(QStringLiteral("device"))},
+        {"time", surveyEvent.value(QStringLiteral("time"))},
+        {"slowest_reply_ms", surveyEvent.value(QStringLiteral("slowest_reply_ms"))},
+        {"sensors", sensors},
+        {"findings", FindingTexts(surveyEvent.value(QStringLiteral("findings")))}};
+    if (surveyEvent.value(QStringLiteral("line_lost")).toBool()) {
+        document.insert(QStringLiteral("line_lost"), true);
+    }
+    return document;
 }
 
 int SurveyOutput::FindingCount(const QJsonObject& document) {

@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
-constexpr std::uint32_t kGoOnlineWaitMs = 1000;
 const std::string kTrainingStarted = "OK";
 
 }  // namespace
@@ -27,7 +26,7 @@ InstrumentLink::~InstrumentLink() {
     }
 }
 
-InstrumentLink::Leaving InstrumentLink::PutBackOnline() {
+InstrumentLink::Leaving InstrumentLink::PutBackOnline(std::uint32_t waitMs) {
     Leaving leaving;
     if (std::exchange(putBackOnline_, true)) {
         return leaving;
@@ -36,7 +35,7 @@ InstrumentLink::Leaving InstrumentLink::PutBackOnline() {
         leaving.outcome = Leaving::Outcome::ReplyPending;
     } else if (IsPending()) {
         leaving.outcome = Leaving::Outcome::NoAnswer;
-        if (std::string reply = ReplyWithin(kGoOnlineWaitMs); !reply.empty()) {
+        if (std::string reply = ReplyWithin(waitMs); !reply.empty()) {
             leaving = {Leaving::Outcome::Answered, std::move(reply)};
         }
     }
@@ -68,6 +67,10 @@ bool InstrumentLink::AssembleLine() {
                 return false;
             }
         }
+        midLine_ = byte != kLineFeed;
+        if (DropLineTail(byte)) {
+            continue;
+        }
         if (byte == kLineFeed) {
             return true;
         }
@@ -80,6 +83,20 @@ bool InstrumentLink::AssembleLine() {
             ++longLineDropCount_;
         }
     }
+}
+
+bool InstrumentLink::DropLineTail(char byte) {
+    if (!droppingLineTail_) {
+        return false;
+    }
+    if (lineTail_.size() < kLongestLine) {
+        lineTail_.push_back(byte);
+    }
+    if (byte == kLineFeed) {
+        droppingLineTail_ = false;
+        TellLineTail();
+    }
+    return true;
 }
 
 std::string InstrumentLink::TakeLine() {
@@ -161,6 +178,9 @@ void InstrumentLink::Reset() {
 
 void InstrumentLink::DiscardUnread() {
     unclaimed_.clear();
+    droppingLineTail_ = false;
+    midLine_ = false;  // what was dropped is gone whole: the next bytes start afresh
+    lineTail_.clear();
     const std::lock_guard guard(lock_);
     store_.DiscardUnread();
 }
@@ -170,13 +190,27 @@ void InstrumentLink::DropUnclaimed() {
     unclaimed_.clear();
     dropped += accumulator_;
     accumulator_.clear();
+    const std::size_t examined = dropped.size();
     {
         const std::lock_guard guard(lock_);
         store_.TakeAll(dropped);
     }
-    if (!dropped.empty() && lateReplyHandler_) {
-        lateReplyHandler_(dropped);
+    if (dropped.size() > examined) {
+        midLine_ = dropped.back() != kLineFeed;
     }
+    lineTail_ += dropped;
+    droppingLineTail_ = midLine_;
+    // A line still arriving is told with its tail, once its line feed comes.
+    if (!droppingLineTail_ && !lineTail_.empty()) {
+        TellLineTail();
+    }
+}
+
+void InstrumentLink::TellLineTail() {
+    if (lateReplyHandler_) {
+        lateReplyHandler_(lineTail_);
+    }
+    lineTail_.clear();
 }
 
 std::uint64_t InstrumentLink::DroppedByteCount() const {

@@ -20,8 +20,10 @@ class Port;
 //
 // A command takes only the bytes that arrive after it is sent: whatever is still unread when
 // it goes out (a late reply, lines beyond a reply, a line the caller's time-out cut short) is
-// dropped and handed to the late reply handler. The multi-stage replies of training and the
-// dump are collected after their own command and are not affected.
+// dropped and handed to the late reply handler. A line still arriving then is dropped whole:
+// the bytes after the command up to its line feed are dropped and handed over too. The
+// multi-stage replies of training and the dump are collected after their own command and are
+// not affected.
 //
 // Threads: OnReceive runs on the port's I/O thread; everything else on the user-interface
 // thread. The lock guards the receive store (and its positions) only.
@@ -42,8 +44,9 @@ class InstrumentLink final : public PortListener {
         std::string reply;  // when answered
     };
     // What the destructor does, once, telling how it went: sends GoOnline when no reply is
-    // pending, waits up to 1000 ms for its answer, and releases the port.
-    Leaving PutBackOnline();
+    // pending, waits up to waitMs (1000 ms by default) for its answer, and releases the port.
+    Leaving PutBackOnline(std::uint32_t waitMs = kGoOnlineWaitMs);
+    static constexpr std::uint32_t kGoOnlineWaitMs = 1000;
 
     InstrumentLink(const InstrumentLink&) = delete;
     InstrumentLink& operator=(const InstrumentLink&) = delete;
@@ -69,6 +72,11 @@ class InstrumentLink final : public PortListener {
     // awaited in state `awaited`: the late reply handler is told, and the answer is awaited
     // again.
     void AwaitAgainAfterLateLine(ReplyState awaited, const std::string& lateLine);
+    // The line ReadReply just returned was taken by a caller that awaits more lines in state
+    // `awaited` (several queries outstanding): the link waits on in that state.
+    void AwaitAgain(ReplyState awaited) { state_ = awaited; }
+    // A line has begun and its line feed has not come yet.
+    bool IsLineArriving() const { return !accumulator_.empty(); }
     // Drops every byte received and not yet examined, and a reply Reset cut short, without
     // telling the late reply handler.
     void DiscardUnread();
@@ -115,6 +123,9 @@ class InstrumentLink final : public PortListener {
     void DropUnclaimed();
     // Moves bytes into the accumulator up to a line feed; true when one was met.
     bool AssembleLine();
+    // Drops a dropped line's tail byte; true while the byte belonged to it.
+    bool DropLineTail(char byte);
+    void TellLineTail();
     std::string TakeLine();
     std::string ApplyStateRule(bool completeLine);
 
@@ -128,6 +139,10 @@ class InstrumentLink final : public PortListener {
     ReplyState state_ = ReplyState::Idle;
     bool putBackOnline_ = false;
     std::string unclaimed_;  // a reply the caller's Reset cut short
+    // The rest of a line a command dropped while it was arriving, up to its line feed.
+    bool droppingLineTail_ = false;
+    bool midLine_ = false;  // the last byte examined or dropped was not a line feed
+    std::string lineTail_;
     std::uint64_t longLineDropCount_ = 0;
     LateReplyHandler lateReplyHandler_;
 };

@@ -23,6 +23,11 @@ const QString kSpreadRule = QStringLiteral(
     "acceptable limit.");
 const QString kNoResponseRule =
     QStringLiteral("A value the card did not send within the reply wait of its query.");
+const QString kUnreadableRule = QStringLiteral(
+    "A line came in place of a value and has not the shape of its answer: it is not read as a "
+    "value.");
+const QString kNotSentRule =
+    QStringLiteral("A query that never went out: the line was lost or the card did not answer.");
 
 struct Condition {
     const char* field;
@@ -91,15 +96,31 @@ void JudgeStatus(const QJsonObject& sensor, int index, std::vector<Finding>& fin
     }
 }
 
+QString QueryName(const char* query) {
+    return QString::fromLatin1(query).replace(QLatin1Char('_'), QLatin1Char(' '));
+}
+
 void JudgeMissing(const QJsonObject& sensor, int index, std::vector<Finding>& findings) {
     const QJsonArray missing = sensor.value(QStringLiteral("no_response")).toArray();
+    const QJsonArray notSent = sensor.value(QStringLiteral("not_sent")).toArray();
+    const QJsonObject unreadable = sensor.value(QStringLiteral("unreadable")).toObject();
     for (const char* query : kQueries) {
+        const QString name = QueryName(query);
         if (missing.contains(QLatin1String(query))) {
-            const QString name =
-                QString::fromLatin1(query).replace(QLatin1Char('_'), QLatin1Char(' '));
             findings.push_back({QStringLiteral("no_response"), index,
                                 SensorText(index, name + QStringLiteral(" did not come")),
                                 kNoResponseRule});
+        } else if (unreadable.contains(QLatin1String(query))) {
+            findings.push_back(
+                {QStringLiteral("unreadable"), index,
+                 SensorText(index,
+                            QStringLiteral("%1 reply unreadable (\"%2\")")
+                                .arg(name, unreadable.value(QLatin1String(query)).toString())),
+                 kUnreadableRule});
+        } else if (notSent.contains(QLatin1String(query))) {
+            findings.push_back({QStringLiteral("not_sent"), index,
+                                SensorText(index, name + QStringLiteral(" not asked")),
+                                kNotSentRule});
         }
     }
 }
@@ -146,6 +167,12 @@ std::vector<Finding> SurveyFindings(const QList<QJsonObject>& events, qsizetype 
     if (survey.value(QStringLiteral("status_no_response")).toBool()) {
         findings.push_back({QStringLiteral("no_response"), -1,
                             QStringLiteral("Status did not come."), kNoResponseRule});
+    } else if (const QJsonValue unreadable = survey.value(QStringLiteral("status_unreadable"));
+               unreadable.isString()) {
+        findings.push_back(
+            {QStringLiteral("unreadable"), -1,
+             QStringLiteral("Status reply unreadable (\"%1\").").arg(unreadable.toString()),
+             kUnreadableRule});
     }
     const QJsonArray sensors = survey.value(QStringLiteral("sensors")).toArray();
     for (const QJsonValue& value : sensors) {

@@ -10,6 +10,7 @@
 #include "app/WindowText.h"
 #include "protocol/ReplyDecoding.h"
 #include "record/VisitJudgement.h"
+#include "trace/TraceFormat.h"
 
 namespace survey {
 
@@ -28,9 +29,37 @@ std::optional<double> Converted(const std::optional<std::string>& reply,
     return reply ? std::optional<double>(convert(*reply)) : std::nullopt;
 }
 
-// The values of one sensor; a query that was sent and not answered is named in no_response.
-QJsonObject SensorValues(int sensor, const SurveyReplies::Sensor& replies,
-                         const std::optional<SensorStatus>& status, int queriesDone) {
+QString RawText(const std::string& line) {
+    return QString::fromStdString(trace::EscapeBytes(line));
+}
+
+// What became of one query beside its value: named in no_response (sent, not answered),
+// not_sent, unreadable (with the line as it came) or late_ms.
+struct QueryNotes {
+    QJsonArray noResponse;
+    QJsonArray notSent;
+    QJsonObject unreadable;
+    QJsonObject lateMs;
+
+    void Add(const char* name, const SurveyReplies::Query& query, bool answered, bool cancelled) {
+        const QLatin1String key(name);
+        if (answered) {
+            if (query.lateBy) {
+                lateMs.insert(key, static_cast<double>(query.lateBy->count()));
+            }
+        } else if (query.unreadable) {
+            unreadable.insert(key, RawText(*query.unreadable));
+        } else if (query.waitEnded) {
+            noResponse.append(key);
+        } else if (!query.sent && !cancelled) {
+            notSent.append(key);
+        }
+    }
+};
+
+QJsonObject SensorValues(int sensor, const SurveyReplies& all,
+                         const std::optional<SensorStatus>& status, bool cancelled) {
+    const SurveyReplies::Sensor& replies = all.sensors.at(static_cast<std::size_t>(sensor));
     const std::optional<double> volts = Converted(replies.voltage, protocol::VoltsFromReply);
     const std::optional<double> milliamps =
         Converted(replies.current, protocol::MilliampsFromReply);
@@ -63,14 +92,21 @@ QJsonObject SensorValues(int sensor, const SurveyReplies::Sensor& replies,
     const std::array<const std::optional<std::string>*, 3> answers{
         &replies.voltage, &replies.current, &replies.tripPoint};
     const std::array<const char*, 3> names{"voltage", "current", "trip_point"};
-    QJsonArray missing;
-    for (int q = 0; q < 3; ++q) {
-        const int step = 1 + 3 * sensor + q;
-        if (step < queriesDone && !answers[static_cast<std::size_t>(q)]->has_value()) {
-            missing.append(QLatin1String(names[static_cast<std::size_t>(q)]));
-        }
+    QueryNotes notes;
+    for (std::size_t q = 0; q < 3; ++q) {
+        const auto step = static_cast<std::size_t>(1 + 3 * sensor) + q;
+        notes.Add(names[q], all.queries.at(step), answers[q]->has_value(), cancelled);
     }
-    values.insert(QStringLiteral("no_response"), missing);
+    values.insert(QStringLiteral("no_response"), notes.noResponse);
+    if (!notes.notSent.isEmpty()) {
+        values.insert(QStringLiteral("not_sent"), notes.notSent);
+    }
+    if (!notes.unreadable.isEmpty()) {
+        values.insert(QStringLiteral("unreadable"), notes.unreadable);
+    }
+    if (!notes.lateMs.isEmpty()) {
+        values.insert(QStringLiteral("late_ms"), notes.lateMs);
+    }
     return values;
 }
 
@@ -91,17 +127,29 @@ QJsonObject EventValues(const SurveyReplies& replies, bool cancelled, int querie
     const std::optional<SensorStatus> status =
         replies.status ? protocol::DecodeStatusReply(*replies.status) : std::nullopt;
     QJsonObject values{{"status_reply", ReplyValue(replies.status)}};
-    if (queriesDone > 0 && !status) {
+    const SurveyReplies::Query& statusQuery = replies.queries[0];
+    if (!status && statusQuery.unreadable) {
+        values.insert(QStringLiteral("status_unreadable"), RawText(*statusQuery.unreadable));
+    } else if (!status && statusQuery.waitEnded) {
         values.insert(QStringLiteral("status_no_response"), true);
+    }
+    if (status && statusQuery.lateBy) {
+        values.insert(QStringLiteral("status_late_ms"),
+                      static_cast<double>(statusQuery.lateBy->count()));
     }
     if (cancelled) {
         values.insert(QStringLiteral("cancelled"), true);
         values.insert(QStringLiteral("queries_done"), queriesDone);
     }
+    if (replies.lineLost) {
+        values.insert(QStringLiteral("line_lost"), true);
+    }
+    values.insert(QStringLiteral("slowest_reply_ms"),
+                  static_cast<double>(replies.slowestReply.count()));
+    values.insert(QStringLiteral("reply_wait_ms"), static_cast<double>(replies.lastWait.count()));
     QJsonArray sensors;
     for (int sensor = 0; sensor < SurveyReplies::kSensorCount; ++sensor) {
-        sensors.append(SensorValues(sensor, replies.sensors.at(static_cast<std::size_t>(sensor)),
-                                    status, queriesDone));
+        sensors.append(SensorValues(sensor, replies, status, cancelled));
     }
     values.insert(QStringLiteral("sensors"), sensors);
 

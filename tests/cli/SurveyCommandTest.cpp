@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <chrono>
+#include <functional>
+#include <memory>
 
 #include "ProgramRun.h"
 #include "tools/cardsim/CardSimulator.h"
@@ -132,6 +134,123 @@ TEST_F(SurveyCommandTest, SigtermDuringTheSurveyPutsTheCardBackOnline) {
     EXPECT_EQ(EventKinds(events),
               (QStringList{"visit", "discovery", "survey", "go_online", "exit"}));
     EXPECT_TRUE(events[2].value("cancelled").toBool());
+}
+
+// The card answers in order: on each line a technician meets, every value is the card's own
+// code under its own query, and the survey waits longer for a card slower than its wait.
+TEST_F(SurveyCommandTest, EveryValueIsFiledUnderItsOwnQueryOnTheLinesTechniciansMeet) {
+    constexpr double kVoltsPerCount = 0.002442;
+    constexpr double kMilliampsPerCount = 0.0003051851;
+    const struct {
+        const char* line;
+        std::function<void(cardsim::CardOptions&)> set;
+        bool slow;  // the card takes longer than the 1000 ms wait
+    } lines[] = {
+        {"bytes paced 1 ms apart",
+         [](cardsim::CardOptions& o) { o.chunkSize = 1, o.chunkGap = 1ms; }, false},
+        {"every reply at 1.2 s", [](cardsim::CardOptions& o) { o.replyDelay = 1200ms; }, true},
+        {"one reply 2.5 s late", [](cardsim::CardOptions& o) { o.commandDelays["0CQ"] = 2500ms; },
+         true},
+        {"an extra line after each reply, bytes 2 ms apart",
+         [](cardsim::CardOptions& o) { o.extraLines = 1, o.chunkSize = 1, o.chunkGap = 2ms; },
+         false},
+        {"three bytes of noise before each line",
+         [](cardsim::CardOptions& o) { o.garbageBefore = std::string("\x00\x1B\xFE", 3); }, false},
+    };
+    for (const auto& line : lines) {
+        SCOPED_TRACE(line.line);
+        cardsim::CardOptions options;
+        options.noiseAmplitude = 0;
+        for (cardsim::SensorState& sensor : options.sensors) {
+            sensor.trained = true;
+        }
+        line.set(options);
+        cardsim::CardSimulator card(options);
+        const ProgramRun lineRun;
+
+        const ProgramRun::Result result = lineRun.Run(SurveyArguments(card) << "--json");
+        EXPECT_EQ(result.status, 0) << result.err.toStdString() << result.out.toStdString();
+        const QJsonObject document = QJsonDocument::fromJson(result.out).object();
+        const QJsonArray sensors = document.value("sensors").toArray();
+        ASSERT_EQ(sensors.size(), 8) << result.out.toStdString();
+        for (int i = 0; i < 8; ++i) {
+            SCOPED_TRACE(i);
+            const QJsonObject sensor = sensors[i].toObject();
+            const cardsim::SensorState& state = options.sensors[static_cast<std::size_t>(i)];
+            EXPECT_DOUBLE_EQ(sensor.value("volts").toDouble(-1),
+                             state.voltageCode * kVoltsPerCount);
+            EXPECT_DOUBLE_EQ(sensor.value("milliamps").toDouble(-1),
+                             state.currentLevel * kMilliampsPerCount);
+            EXPECT_DOUBLE_EQ(sensor.value("trip_point_milliamps").toDouble(-1),
+                             state.tripCode * kMilliampsPerCount);
+            EXPECT_EQ(sensor.value("status").toObject().value("enabled"), true);
+            EXPECT_EQ(sensor.value("findings").toArray(), QJsonArray{});
+        }
+        EXPECT_EQ(document.value("findings").toArray(), QJsonArray{});
+        EXPECT_EQ(result.err.contains("The card took up to"), line.slow)
+            << result.err.toStdString();
+        EXPECT_EQ(document.value("slowest_reply_ms").toDouble() > 1000, line.slow);
+        EXPECT_TRUE(card.Online()) << "left online";
+    }
+}
+
+// The search's "M" is answered after the card's late answer to "N": that answer is not taken for
+// the "M"'s.
+TEST_F(SurveyCommandTest, TheSearchTakesTheOfflineReplyOnlyAfterALateOnlineReply) {
+    cardsim::CardOptions options;
+    options.startOnline = false;
+    options.commandDelays["N"] = 1500ms;  // past the 1000 ms wait
+    cardsim::CardSimulator card(options);
+
+    const ProgramRun::Result result = run.Run(SurveyArguments(card) << "--json");
+    const QJsonObject document = QJsonDocument::fromJson(result.out).object();
+    EXPECT_EQ(document.value("card").toArray(),
+              (QJsonArray{"SENSOR CARD V2.1 ONLINE", "SENSOR CARD V2.1 OFFLINE"}))
+        << result.err.toStdString();
+    EXPECT_EQ(document.value("sensors").toArray().size(), 8);
+}
+
+// A line lost in the survey is said at once; the queries after it never went out and are
+// said so, never "did not come", and the survey fails.
+TEST_F(SurveyCommandTest, ALineLostDuringTheSurveyIsSaidAndWhatWasNotSentIsNotSent) {
+    auto card = std::make_unique<cardsim::CardSimulator>();
+    const std::string device = card->SlavePath();
+    QProcess program;
+    run.Start(program, SurveyArguments(*card) << "--json");
+    ASSERT_TRUE(card->WaitForReceivedContaining("2VQ\r", 20s));
+    card.reset();  // the adapter pulled out
+
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitCode(), 1);
+    const QByteArray err = program.readAllStandardError();
+    EXPECT_TRUE(err.contains("was lost")) << err.toStdString();
+    const QJsonObject document = QJsonDocument::fromJson(program.readAllStandardOutput()).object();
+    EXPECT_EQ(document.value("line_lost"), true);
+    const QList<QJsonObject> events = run.RecordEvents();
+    ASSERT_TRUE(EventKinds(events).contains("line_lost"))
+        << EventKinds(events).join(' ').toStdString();
+    QJsonObject survey;
+    for (const QJsonObject& event : events) {
+        if (event.value("event") == "survey") {
+            survey = event;
+        }
+    }
+    const QJsonArray sensors = survey.value("sensors").toArray();
+    ASSERT_EQ(sensors.size(), 8);
+    EXPECT_EQ(sensors[6].toObject().value("not_sent"),
+              (QJsonArray{"voltage", "current", "trip_point"}));
+    EXPECT_EQ(sensors[6].toObject().value("no_response"), QJsonArray{});
+    EXPECT_TRUE(sensors[1].toObject().value("replies").toObject().value("voltage").isString())
+        << "what came before the loss is kept";
+    QStringList findings;
+    for (const QJsonValue& sensor : sensors) {
+        for (const QJsonValue& finding : sensor.toObject().value("findings").toArray()) {
+            findings << finding.toObject().value("text").toString();
+        }
+    }
+    EXPECT_FALSE(findings.join('\n').contains("Sensor 6: voltage did not come."));
+    EXPECT_TRUE(findings.contains("Sensor 6: voltage not asked."))
+        << findings.join('\n').toStdString();
 }
 
 TEST_F(SurveyCommandTest, TheHelpNamesTheSubcommands) {

@@ -22,6 +22,7 @@
 #include "DialogAnswers.h"
 #include "OperationsTest.h"
 #include "app/survey/SensorSurvey.h"
+#include "app/survey/SurveyEvent.h"
 #include "protocol/InstrumentLink.h"
 #include "record/VisitRecord.h"
 #include "report/ReportDocument.h"
@@ -239,7 +240,9 @@ TEST_F(ReadAllSensorsTest, AValueThatDoesNotComeIsMarked) {
 
     const QJsonObject survey = Survey();
 
-    EXPECT_EQ(card->Commands(), SurveyCommands());
+    std::vector<std::string> expected = SurveyCommands();
+    expected.push_back("SQ");  // where a late 7TQ answer would end
+    EXPECT_EQ(card->Commands(), expected);
     const QJsonObject seven = SensorOf(survey, 7);
     EXPECT_EQ(seven.value(QStringLiteral("no_response")).toArray(), QJsonArray{"trip_point"});
     EXPECT_TRUE(seven.value(QStringLiteral("replies")).toObject().value("trip_point").isNull());
@@ -250,7 +253,9 @@ TEST_F(ReadAllSensorsTest, AValueThatDoesNotComeIsMarked) {
         Text(Id::IdResponse).startsWith(QStringLiteral("Read all sensors: 7 of 8 answered")));
 }
 
-TEST_F(ReadAllSensorsTest, ALateStatusReplyIsDroppedAndTheVoltageAwaitedStill) {
+// The card answers in order: a status reply after its wait is still the status query's, and
+// each value after it its own query's.
+TEST_F(ReadAllSensorsTest, ALateStatusReplyIsTakenAsLateAndEachValueIsItsQuerysOwn) {
     cardsim::CardOptions options = card->Options();
     options.commandDelays["SQ"] = 1500ms;  // past the 1000 ms wait
     card->SetOptions(options);
@@ -258,8 +263,9 @@ TEST_F(ReadAllSensorsTest, ALateStatusReplyIsDroppedAndTheVoltageAwaitedStill) {
     const QJsonObject survey = Survey();
 
     EXPECT_EQ(card->Commands(), SurveyCommands());
-    EXPECT_EQ(survey.value(QStringLiteral("status_no_response")), true);
-    EXPECT_TRUE(FindingTexts(survey).isEmpty()) << "no status, no conditions";
+    EXPECT_FALSE(survey.contains(QStringLiteral("status_no_response")));
+    EXPECT_GE(survey.value(QStringLiteral("status_late_ms")).toDouble(), 1500);
+    EXPECT_EQ(survey.value(QStringLiteral("status_reply")).toString().size(), 14);
     for (int sensor = 0; sensor < 8; ++sensor) {
         SCOPED_TRACE(sensor);
         const QJsonObject replies = SensorOf(survey, sensor).value("replies").toObject();
@@ -268,14 +274,11 @@ TEST_F(ReadAllSensorsTest, ALateStatusReplyIsDroppedAndTheVoltageAwaitedStill) {
         EXPECT_EQ(replies.value("voltage"), QString::fromLatin1(voltageCode));
         EXPECT_EQ(replies.value("current").toString().size(), 4);
     }
-    const QString late = LastEvent("late_reply").value(QStringLiteral("text")).toString();
-    EXPECT_EQ(late.size(), 14 + 2) << late.toStdString() << ": the status bytes, as dropped";
-    EXPECT_EQ(late.at(2), QLatin1Char(' '));
 }
 
-// A late value looks like the next value's answer: a status query after the unanswered one
-// marks where the late lines end.
-TEST_F(ReadAllSensorsTest, ALateValueIsDroppedAndEveryLaterValueIsItsQuerysOwn) {
+// A late value is its own query's, marked late with its delay; a status query after the
+// unanswered one marks where it would end, and every later value is its own query's.
+TEST_F(ReadAllSensorsTest, ALateValueIsItsOwnQuerysMarkedLateAndEveryLaterValueIsItsQuerysOwn) {
     cardsim::CardOptions options = card->Options();
     options.commandDelays["0CQ"] = 1500ms;  // past the 1000 ms wait
     card->SetOptions(options);
@@ -289,13 +292,13 @@ TEST_F(ReadAllSensorsTest, ALateValueIsDroppedAndEveryLaterValueIsItsQuerysOwn) 
     expected.insert(expected.begin() + 3, "SQ");  // after 0CQ
     EXPECT_EQ(card->Commands(), expected);
     const QJsonObject zero = SensorOf(survey, 0);
-    EXPECT_EQ(zero.value(QStringLiteral("no_response")).toArray(), QJsonArray{"current"});
+    EXPECT_EQ(zero.value(QStringLiteral("no_response")).toArray(), QJsonArray{});
+    EXPECT_EQ(zero.value("replies").toObject().value("current"), QStringLiteral("1000"));
+    EXPECT_GE(zero.value("late_ms").toObject().value("current").toDouble(), 1500);
     EXPECT_EQ(zero.value("replies").toObject().value("trip_point"), QStringLiteral("0ABC"));
     EXPECT_EQ(SensorOf(survey, 1).value("replies").toObject().value("voltage"),
               QStringLiteral("3FF"));
-    EXPECT_EQ(LastEvent("late_reply").value(QStringLiteral("text")).toString().toStdString(),
-              "1000\\n")
-        << "its carriage return dropped as the line was read";
+    EXPECT_TRUE(FindingTexts(survey).isEmpty());
 }
 
 TEST_F(ReadAllSensorsTest, RefusedWhileADumpOrAPendingReplyHoldsTheLine) {
@@ -370,16 +373,63 @@ TEST_F(OperationsTest, TheSurveyLeavesTheEventLoopRunningWhileItWaits) {
     EXPECT_EQ(card->Commands(), SurveyCommands());
 }
 
-// A card that fell silent costs one status query, not one after every value.
-TEST_F(OperationsTest, ACardFallenSilentGetsOneStatusQueryAfterItsLastAnswer) {
+// A card that fell silent: the status query after the unanswered value waits 5 s; then before
+// each value a status query asks whether the card answers again, and the value query is not
+// sent while it does not.
+TEST_F(OperationsTest, ACardFallenSilentIsAskedWhetherItAnswersBeforeEachValue) {
     card->SetSilentAfterCommands(5);  // SQ, sensor 0's three and 1VQ
     SensorSurvey survey(*window->Link(), 50ms);
     ASSERT_TRUE(survey.Start());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !survey.IsRunning(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !survey.IsRunning(); }, 20000));
 
-    std::vector<std::string> expected = SurveyCommands();
-    expected.insert(expected.begin() + 6, "SQ");  // after 1CQ, the first unanswered
+    std::vector<std::string> expected(SurveyCommands().begin(), SurveyCommands().begin() + 6);
+    expected.insert(expected.end(), 1 + 19, "SQ");  // after 1CQ; then one before each of 19
     EXPECT_EQ(card->Commands(), expected);
+    const SurveyReplies& replies = survey.Replies();
+    EXPECT_TRUE(replies.queries[5].waitEnded) << "1CQ went out and got nothing";
+    EXPECT_FALSE(replies.queries[6].sent) << "1TQ never went out";
+    EXPECT_FALSE(replies.queries[24].sent);
+    EXPECT_EQ(survey.QueriesDone(), 25);
+}
+
+// A line of no answer's shape, even with its foreign bytes set aside, is never converted: it
+// is the query's unreadable reply, and no status condition is read from it.
+TEST_F(OperationsTest, ALineOfNoAnswersShapeIsUnreadableNeverAValueOrAStatus) {
+    card->SetSilent(true);  // the line's bytes come from the test
+    SensorSurvey survey(*window->Link(), 200ms);
+    ASSERT_TRUE(survey.Start());
+    ASSERT_TRUE(card->WaitForReceivedContaining("SQ\r", 5s));
+    card->Inject("FF FF FF FF F\r\n");  // a status digit lost
+    ASSERT_TRUE(card->WaitForReceivedContaining("0VQ\r", 5s));
+    card->Inject(
+        "\x1B"
+        "7F\xFE\r\n");  // a voltage digit lost among foreign bytes
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !survey.IsRunning(); }, 20000));
+
+    const SurveyReplies& replies = survey.Replies();
+    EXPECT_FALSE(replies.status.has_value());
+    EXPECT_EQ(replies.queries[0].unreadable, "FF FF FF FF F");
+    EXPECT_FALSE(replies.sensors[0].voltage.has_value());
+    EXPECT_EQ(replies.queries[1].unreadable,
+              "\x1B"
+              "7F\xFE");
+    const QJsonObject values = survey::EventValues(replies, false, survey.QueriesDone(), {});
+    EXPECT_EQ(values.value("status_unreadable"), "FF FF FF FF F");
+    const QJsonObject zero = values.value("sensors").toArray().first().toObject();
+    EXPECT_TRUE(zero.value("volts").isNull());
+    EXPECT_TRUE(zero.value("shorted").isNull()) << "no status read";
+    QStringList findings;
+    for (const QJsonValue& finding : values.value("findings").toArray()) {
+        findings << finding.toObject().value("text").toString();
+    }
+    for (const QJsonValue& finding : zero.value("findings").toArray()) {
+        findings << finding.toObject().value("text").toString();
+    }
+    EXPECT_EQ(findings.first(), QStringLiteral("Status reply unreadable (\"FF FF FF FF F\")."));
+    EXPECT_TRUE(
+        findings.contains(QStringLiteral("Sensor 0: voltage reply unreadable (\"\\x1B7F\\xFE\").")))
+        << findings.join('\n').toStdString();
+    EXPECT_FALSE(findings.join('\n').contains(QStringLiteral("shorted")));
 }
 
 TEST_F(OperationsTest, TheSurveyIsRefusedWhileAReplyIsPending) {

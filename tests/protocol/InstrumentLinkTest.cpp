@@ -333,7 +333,8 @@ TEST_F(InstrumentLinkTest, BytesBeforeACommandAreDroppedAndHandedOverNeverItsRep
     struct Case {
         const char* name;
         std::function<void()> before;
-        std::string dropped;  // what the handler is told, empty for nothing
+        std::string dropped;    // what the handler is told, empty for nothing
+        std::string tail = "";  // after the command: the rest of a line that was arriving
     };
     const std::vector<Case> cases{
         {"a reply after the caller's time-out",
@@ -368,7 +369,7 @@ TEST_F(InstrumentLinkTest, BytesBeforeACommandAreDroppedAndHandedOverNeverItsRep
              EXPECT_EQ(link_->ReadReply(), "7FF");
          },
          "EXTRA 1\r\n"},
-        {"bytes while idle",
+        {"bytes while idle, their line ended after the command",
          [&] {
              Feed(
                  std::string("\xFF\x00"
@@ -376,8 +377,25 @@ TEST_F(InstrumentLinkTest, BytesBeforeACommandAreDroppedAndHandedOverNeverItsRep
                              4));
          },
          std::string("\xFF\x00"
-                     "12",
-                     4)},
+                     "1234\r\n",
+                     8),
+         "34\r\n"},
+        {"a reply still arriving as the command goes out",
+         [&] {
+             ASSERT_TRUE(link_->QueryStatus());
+             Feed("0F 00 ");
+             EXPECT_EQ(link_->ReadReply(), "");
+             link_->Reset();
+             Feed("00");
+         },
+         "0F 00 00 00 00\r\n", " 00 00\r\n"},
+        {"a line feed still to come after a reply's carriage return",
+         [&] {
+             ASSERT_TRUE(link_->QueryCurrent(1));
+             link_->Reset();
+             Feed("1000\r");
+         },
+         "1000\r\n", "\n"},
         // The wait after a reporting command only drains: what it read is no late reply.
         {"lines a reporting command's wait drained",
          [&] {
@@ -396,6 +414,7 @@ TEST_F(InstrumentLinkTest, BytesBeforeACommandAreDroppedAndHandedOverNeverItsRep
         told.clear();
         c.before();
         ASSERT_TRUE(link_->QueryTripPoint(0));
+        Feed(c.tail);
         EXPECT_EQ(link_->ReadReply(), "");
         EXPECT_TRUE(link_->IsPending());
         EXPECT_EQ(told, c.dropped.empty() ? Writes{} : Writes{c.dropped});
