@@ -304,12 +304,10 @@ void SensorSurvey::Finish() {
     if (link_.IsPending()) {
         link_.Reset();
     }
+    // A query sent and never answered did not come when the line was lost; a cancel cut it.
     for (const Outstanding& query : outstanding_) {
-        if (query.role == Role::Query) {
-            // Sent and never answered: at a lost line it did not come, at a cancel it was cut.
-            replies_.queries.at(static_cast<std::size_t>(query.step)).waitEnded =
-                replies_.queries.at(static_cast<std::size_t>(query.step)).waitEnded ||
-                replies_.lineLost;
+        if (query.role == Role::Query && replies_.lineLost) {
+            replies_.queries.at(static_cast<std::size_t>(query.step)).waitEnded = true;
             Conclude(query.step);
         }
     }
