@@ -10,7 +10,8 @@
 // Control characters and characters above 0x7E around the word are no part of it.
 inline bool ReplyConfirmsMode(const QString& reply, QLatin1String word) {
     const auto foreign = [](QChar c) { return c.unicode() < 0x20 || c.unicode() > 0x7E; };
-    QString last = reply.split(QLatin1Char(' '), Qt::SkipEmptyParts).value(-1);
+    const QStringList words = reply.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QString last = words.isEmpty() ? QString() : words.last();
     while (!last.isEmpty() && foreign(last.front())) {
         last.remove(0, 1);
     }

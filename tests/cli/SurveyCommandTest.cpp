@@ -206,7 +206,7 @@ TEST_F(SurveyCommandTest, TheSearchTakesTheOfflineReplyOnlyAfterALateOnlineReply
     const QJsonObject document = QJsonDocument::fromJson(result.out).object();
     EXPECT_EQ(document.value("card").toArray(),
               (QJsonArray{"SENSOR CARD V2.1 ONLINE", "SENSOR CARD V2.1 OFFLINE"}))
-        << result.err.toStdString();
+        << result.err.toStdString() << result.out.toStdString();
     EXPECT_EQ(document.value("sensors").toArray().size(), 8);
 }
 

@@ -318,6 +318,34 @@ INSTANTIATE_TEST_SUITE_P(
                                     "FF 03 00 00 00"}),
     [](const ::testing::TestParamInfo<LateReplyCase>& info) { return info.param.name; });
 
+// A late line still arriving when the next query goes out is dropped whole, up to its line
+// feed: its tail is not that query's answer.
+TEST_F(QuerySectionTest, ALateLineStillArrivingIsDroppedWholeAndTheNextQueryGetsItsOwn) {
+    card->SetNoise(0, 1);
+    card->SetSensor(0, {.voltageCode = 0x7FF, .tripCode = 0x0ABC, .currentLevel = 0x1000});
+    cardsim::CardOptions options = card->Options();
+    options.commandDelays["0CQ"] = std::chrono::milliseconds(1400);
+    options.chunkSize = 1;
+    options.chunkGap = std::chrono::milliseconds(60);
+    card->SetOptions(options);
+    card->ClearRecord();
+
+    Query(Id::IdQueryCurrent, 0);
+    EXPECT_EQ(Text(Id::IdCurrentReply), kNoResponse);
+    ASSERT_TRUE(card->WaitForSentContaining("10", windowtest::kDeadline));
+    ASSERT_EQ(card->Sent().find('\n'), std::string::npos) << "the late line is still arriving";
+    Query(Id::IdQueryVoltage, 0);
+
+    EXPECT_EQ(Text(Id::IdVoltageReply), QStringLiteral("0x7FF (4.999 V)"));
+    std::vector<QString> dropped;
+    for (const QJsonObject& event : window->Record().Events()) {
+        if (event.value(QStringLiteral("event")).toString() == QStringLiteral("late_reply")) {
+            dropped.push_back(event.value(QStringLiteral("text")).toString());
+        }
+    }
+    EXPECT_EQ(dropped, std::vector<QString>{QStringLiteral("1000\\r\\n")});
+}
+
 // --- What a screen reader is told
 
 class ReplyAnnouncementTest : public QuerySectionTest {

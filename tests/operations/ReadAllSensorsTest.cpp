@@ -298,7 +298,7 @@ TEST_F(ReadAllSensorsTest, ALateValueIsItsOwnQuerysMarkedLateAndEveryLaterValueI
     EXPECT_EQ(zero.value("replies").toObject().value("trip_point"), QStringLiteral("0ABC"));
     EXPECT_EQ(SensorOf(survey, 1).value("replies").toObject().value("voltage"),
               QStringLiteral("3FF"));
-    EXPECT_TRUE(FindingTexts(survey).isEmpty());
+    EXPECT_EQ(zero.value("findings").toArray(), QJsonArray{});
 }
 
 TEST_F(ReadAllSensorsTest, RefusedWhileADumpOrAPendingReplyHoldsTheLine) {
@@ -382,7 +382,8 @@ TEST_F(OperationsTest, ACardFallenSilentIsAskedWhetherItAnswersBeforeEachValue) 
     ASSERT_TRUE(survey.Start());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !survey.IsRunning(); }, 20000));
 
-    std::vector<std::string> expected(SurveyCommands().begin(), SurveyCommands().begin() + 6);
+    const std::vector<std::string> all = SurveyCommands();
+    std::vector<std::string> expected(all.begin(), all.begin() + 6);
     expected.insert(expected.end(), 1 + 19, "SQ");  // after 1CQ; then one before each of 19
     EXPECT_EQ(card->Commands(), expected);
     const SurveyReplies& replies = survey.Replies();
@@ -400,7 +401,7 @@ TEST_F(OperationsTest, ALineOfNoAnswersShapeIsUnreadableNeverAValueOrAStatus) {
     ASSERT_TRUE(survey.Start());
     ASSERT_TRUE(card->WaitForReceivedContaining("SQ\r", 5s));
     card->Inject("FF FF FF FF F\r\n");  // a status digit lost
-    ASSERT_TRUE(card->WaitForReceivedContaining("0VQ\r", 5s));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return card->Received().ends_with("0VQ\r"); }, 5000));
     card->Inject(
         "\x1B"
         "7F\xFE\r\n");  // a voltage digit lost among foreign bytes
