@@ -29,11 +29,17 @@ QString OutcomeText(const SensorSurvey& survey, const QJsonObject& values) {
             .arg(SensorSurvey::kQueryCount);
     }
     const int findings = survey::FindingCount(values);
-    return QStringLiteral("Read all sensors: %1 of %2 answered, %3 %4.")
-        .arg(survey::AnsweredSensors(values))
-        .arg(SurveyReplies::kSensorCount)
-        .arg(findings)
-        .arg(findings == 1 ? QStringLiteral("finding") : QStringLiteral("findings"));
+    QString text = QStringLiteral("Read all sensors: %1 of %2 answered, %3 %4.")
+                       .arg(survey::AnsweredSensors(values))
+                       .arg(SurveyReplies::kSensorCount)
+                       .arg(findings)
+                       .arg(findings == 1 ? QStringLiteral("finding") : QStringLiteral("findings"));
+    if (const std::chrono::milliseconds slowest = survey.Replies().slowestReply;
+        slowest > kReplyWait) {
+        text += QStringLiteral(" The card took up to %1 s to answer.")
+                    .arg(static_cast<double>(slowest.count()) / 1000.0, 0, 'f', 1);
+    }
+    return text;
 }
 
 // The window's progress of the survey; Escape, like its button, cancels.

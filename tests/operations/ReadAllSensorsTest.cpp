@@ -299,6 +299,9 @@ TEST_F(ReadAllSensorsTest, ALateValueIsItsOwnQuerysMarkedLateAndEveryLaterValueI
     EXPECT_EQ(SensorOf(survey, 1).value("replies").toObject().value("voltage"),
               QStringLiteral("3FF"));
     EXPECT_EQ(zero.value("findings").toArray(), QJsonArray{});
+    EXPECT_TRUE(
+        Text(Id::IdResponse).endsWith(QStringLiteral(" The card took up to 1.5 s to answer.")))
+        << Text(Id::IdResponse).toStdString();
 }
 
 TEST_F(ReadAllSensorsTest, RefusedWhileADumpOrAPendingReplyHoldsTheLine) {
