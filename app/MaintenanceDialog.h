@@ -254,6 +254,8 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
     // The end of a dump: timer 101 stopped, "Start" again, the link reset and drained, the
     // command buttons and the spread field enabled.
     void EndDump();
+    // At "Stop": the reports received and not yet read go to the recorder.
+    void TakeReportsBeforeStop();
     void CloseOtherModalDialogs();
     // The dump file the recorder writes to, empty when none; and the record of a dump's end.
     QString DumpFileForRecord() const;

@@ -9,15 +9,46 @@
 #include "app/CommandLine.h"
 #include "app/ProgramStart.h"
 #include "cli/ExitStatus.h"
+#include "record/AcceptanceLimits.h"
 #include "record/RecordReader.h"
 #include "report/ReportDocument.h"
+#include "report/ReportSettings.h"
 #include "report/ServiceReport.h"
 
 namespace cli {
 
+namespace {
+
+struct ChosenLimits {
+    std::optional<AcceptanceLimits> limits;
+    QString error;    // the file named cannot be used: nothing is written
+    QString warning;  // the window's file cannot be used: the report judges nothing
+};
+
+// The limits file named, or else the one the report window keeps in the settings. The
+// window's file that cannot be used is passed over, as the window passes over it.
+ChosenLimits ChooseLimits(const QString& named) {
+    ChosenLimits chosen;
+    const QString path = named.isEmpty() ? ReportSettings::AcceptanceLimitsPath() : named;
+    if (path.isEmpty()) {
+        return chosen;
+    }
+    QString error;
+    chosen.limits = AcceptanceLimits::Load(path, error);
+    if (!chosen.limits && !named.isEmpty()) {
+        chosen.error = error;
+    } else if (!chosen.limits) {
+        chosen.warning = error + QStringLiteral(" Nothing is judged against acceptance limits.");
+    }
+    return chosen;
+}
+
+}  // namespace
+
 ReportCommand::Options ReportCommand::Parse(const QStringList& arguments) {
     Options options;
     const QString outputOption = QStringLiteral("--output");
+    const QString limitsOption = QStringLiteral("--limits");
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
@@ -30,6 +61,14 @@ ReportCommand::Options ReportCommand::Parse(const QStringList& arguments) {
             options.output = arguments[++i];
         } else if (argument.startsWith(outputOption + QLatin1Char('='))) {
             options.output = argument.mid(outputOption.size() + 1);
+        } else if (argument == limitsOption) {
+            if (i + 1 >= arguments.size()) {
+                options.error = QStringLiteral("%1 needs a file name").arg(argument);
+                return options;
+            }
+            options.limits = arguments[++i];
+        } else if (argument.startsWith(limitsOption + QLatin1Char('='))) {
+            options.limits = argument.mid(limitsOption.size() + 1);
         } else if (argument.startsWith(QLatin1Char('-')) || !options.record.isEmpty()) {
             options.error = QStringLiteral("unexpected argument \"%1\"").arg(argument);
             return options;
@@ -47,22 +86,27 @@ ReportCommand::Options ReportCommand::Parse(const QStringList& arguments) {
 
 QString ReportCommand::HelpText() {
     return QStringLiteral(
-        "Usage: merrowby report RECORD.jsonl --output FILE.pdf|FILE.html\n"
+        "Usage: merrowby report RECORD.jsonl --output FILE.pdf|FILE.html [--limits FILE]\n"
         "\n"
         "Writes the service report of a visit's record, as \"Save As...\" of the report\n"
         "window does: a PDF, or an HTML page for an output ending in .html, .htm or .xhtml.\n"
         "Needs no display. The records are in ~/.local/share/merrowby/records.\n"
+        "The As left values are judged against the acceptance limits the report window\n"
+        "uses (\"Acceptance Limits...\", kept in ~/.config/merrowby/merrowby.conf), or\n"
+        "against those of --limits.\n"
         "\n"
         "Options:\n"
         "  -o, --output FILE  the report to write; an existing file is replaced only once\n"
         "                     the new one is whole\n"
+        "  --limits FILE      the acceptance limits (JSON) to judge against instead\n"
         "  -h, --help         this text\n"
         "\n"
         "Exit status: 0 written, 1 not (the reason on the standard error).\n");
 }
 
-QString ReportCommand::Write(const ReadRecord& record, const QString& output) {
-    ReportDocument document(ServiceReport::FromEvents(record.events, record.notes));
+QString ReportCommand::Write(const ReadRecord& record, const QString& output,
+                             const AcceptanceLimits* limits) {
+    ReportDocument document(ServiceReport::FromEvents(record.events, record.notes, limits));
     if (const QString error = document.SaveAs(output); !error.isEmpty()) {
         return QStringLiteral("%1 could not be written: %2").arg(output, error);
     }
@@ -85,6 +129,14 @@ int ReportCommand::Run(int argc, char** argv) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(record.error));
         return kFailed;
     }
+    const ChosenLimits chosen = ChooseLimits(options.limits);
+    if (!chosen.error.isEmpty()) {
+        std::fprintf(stderr, "merrowby report: %s\n", qPrintable(chosen.error));
+        return kFailed;
+    }
+    if (!chosen.warning.isEmpty()) {
+        std::fprintf(stderr, "merrowby report: %s\n", qPrintable(chosen.warning));
+    }
     // The report's pictures and its PDF are drawn off screen, whatever display there is. The
     // platform wants a runtime folder, which a shell outside a login session (su, cron) lacks.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -95,7 +147,9 @@ int ReportCommand::Run(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     UseCNumberFormat();
-    if (const QString error = Write(record, options.output); !error.isEmpty()) {
+    if (const QString error =
+            Write(record, options.output, chosen.limits ? &*chosen.limits : nullptr);
+        !error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;
     }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class AcceptanceLimits;
 struct ReadRecord;
 
 namespace cli {
@@ -16,6 +17,7 @@ class ReportCommand {
     struct Options {
         QString record;
         QString output;
+        QString limits;  // the acceptance limits file named; empty: the report window's
         bool help = false;
         QString error;  // one line when the arguments cannot be used
     };
@@ -23,9 +25,11 @@ class ReportCommand {
     // The arguments after "report".
     static Options Parse(const QStringList& arguments);
     static QString HelpText();
-    // The report of a record read written to output: an empty text, else the line to show.
+    // The report of a record read written to output, its As left survey judged against the
+    // limits given (none: nothing is judged): an empty text, else the line to show.
     // Needs a QApplication (the dumps' pictures are drawn with widgets).
-    static QString Write(const ReadRecord& record, const QString& output);
+    static QString Write(const ReadRecord& record, const QString& output,
+                         const AcceptanceLimits* limits = nullptr);
     // argv[1] is "report"; returns the exit status.
     static int Run(int argc, char** argv);
 };

@@ -1,6 +1,7 @@
 #include "record/VisitJudgement.h"
 
 #include <QJsonArray>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -50,12 +51,18 @@ struct Setting {
     const char* kind;
     const char* name;
     const char* unit;
+    bool cardMayChangeIt;  // by the commands in kCardSetsTripPoint
 };
 
 constexpr std::array<Setting, 2> kSettings{{
-    {"set_voltage", "voltage", "voltage_differs", "voltage", "V"},
-    {"set_trip_point", "trip_point", "trip_point_differs", "trip point", "mA"},
+    {"set_voltage", "voltage", "voltage_differs", "voltage", "V", false},
+    {"set_trip_point", "trip_point", "trip_point_differs", "trip point", "mA", true},
 }};
+
+// Commands after which the card holds a trip point of its own making: for the sensor the event
+// names, or for every sensor when it names none (a restored bin).
+constexpr std::array<const char*, 3> kCardSetsTripPoint{"adjust_trip_point", "train_sensor",
+                                                        "restore_training_data"};
 
 constexpr std::array<const char*, 3> kQueries{"voltage", "current", "trip_point"};
 
@@ -72,12 +79,25 @@ bool IsCompleteSurvey(const QJsonObject& event) {
            !event.value(QStringLiteral("cancelled")).toBool();
 }
 
-// The last setting of that kind for the sensor before the given event.
+bool CardSetItself(const QJsonObject& event, int sensor) {
+    const QString kind = event.value(QStringLiteral("event")).toString();
+    const QJsonValue named = event.value(QStringLiteral("sensor"));
+    return std::any_of(kCardSetsTripPoint.begin(), kCardSetsTripPoint.end(),
+                       [&](const char* command) { return kind == QLatin1String(command); }) &&
+           !event.value(QStringLiteral("not_sent")).toBool() &&
+           (named.isUndefined() || named.toInt(-1) == sensor);
+}
+
+// The last setting of that kind for the sensor before the given event; none when the card
+// has since set the value itself.
 std::optional<QJsonObject> LastSetting(const QList<QJsonObject>& events, qsizetype before,
-                                       const char* kind, int sensor) {
+                                       const Setting& setting, int sensor) {
     for (qsizetype i = before - 1; i >= 0; --i) {
         const QJsonObject& event = events[i];
-        if (event.value(QStringLiteral("event")).toString() == QLatin1String(kind) &&
+        if (setting.cardMayChangeIt && CardSetItself(event, sensor)) {
+            return std::nullopt;
+        }
+        if (event.value(QStringLiteral("event")).toString() == QLatin1String(setting.event) &&
             event.value(QStringLiteral("sensor")).toInt(-1) == sensor &&
             event.contains(QStringLiteral("code"))) {
             return event;
@@ -130,8 +150,7 @@ void JudgeReadBack(const QList<QJsonObject>& events, qsizetype surveyIndex,
     const QJsonObject replies = sensor.value(QStringLiteral("replies")).toObject();
     for (const Setting& setting : kSettings) {
         const QJsonValue reply = replies.value(QLatin1String(setting.reply));
-        const std::optional<QJsonObject> set =
-            LastSetting(events, surveyIndex, setting.event, index);
+        const std::optional<QJsonObject> set = LastSetting(events, surveyIndex, setting, index);
         if (!set || !reply.isString() || protocol::IsNotTrained(reply.toString().toStdString())) {
             continue;
         }

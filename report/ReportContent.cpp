@@ -238,7 +238,9 @@ void Builder::Instrument() {
                                       ? report_.started.toString(QStringLiteral("yyyy-MM-dd"))
                                       : QString());
     field(QStringLiteral("Started"), ZonedText(report_.started));
-    field(QStringLiteral("Ended"), ZonedText(report_.ended));
+    field(QStringLiteral("Ended"), report_.underWay
+                                       ? QStringLiteral("Not yet: the visit is under way.")
+                                       : ZonedText(report_.ended));
     field(QStringLiteral("Card left"), report_.cardLeft);
     field(QStringLiteral("Card"), report_.identity);
     field(QStringLiteral("Port"), report_.port);

@@ -122,6 +122,9 @@ class ServiceReport {
     QString notes;
     // How the card was left at exit: put back online (with its answer), or why that is not known.
     QString cardLeft;
+    // The visit goes on: the report is of the current visit before its exit, and `ended` is
+    // only its latest event's time.
+    bool underWay = false;
     QStringList readNotes;
     std::array<SensorReadings, kSensorCount> asFound;
     std::array<SensorReadings, kSensorCount> asLeft;

@@ -253,6 +253,7 @@ void ServiceReportWindow::Refresh() {
         }
     }
     if (record_.LastEvent().value(QStringLiteral("event")) != QLatin1String("exit")) {
+        report.underWay = true;
         report.cardLeft = QStringLiteral("Not yet: the visit is under way.");
     }
     Show(std::make_unique<ReportDocument>(std::move(report)));

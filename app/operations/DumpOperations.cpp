@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include "app/DumpSample.h"
 #include "app/MaintenanceDialog.h"
 #include "app/SpreadLimit.h"
 #include "app/VisitEvents.h"
@@ -28,6 +29,10 @@ void SetDumpLockedControlsEnabled(const Buttons& commandButtons, QLineEdit* spre
         button->setEnabled(enabled);
     }
     spreadField->setEnabled(enabled);
+}
+
+bool IsDumping(ReplyState state) {
+    return state == ReplyState::DumpLeft || state == ReplyState::DumpRight;
 }
 
 QString ToQString(const std::string& text) {
@@ -59,7 +64,11 @@ void MaintenanceDialog::OnStartStop() {
                                       {"file", DumpFileForRecord()}});
         return;
     }
-    if (link_ && link_->StopDump()) {
+    const bool wasDumping = link_ && IsDumping(link_->State());
+    TakeReportsBeforeStop();
+    // A report the recorder could not write to the file has stopped the dump already.
+    const bool stoppedByRecorder = wasDumping && link_->State() == ReplyState::DumpStopping;
+    if (link_ && (stoppedByRecorder || link_->StopDump())) {
         record_->Event("dump_stop", {});
         // The rest follows on the fourth silent tick.
         spreadField_->setEnabled(true);
@@ -130,6 +139,24 @@ void MaintenanceDialog::OnDumpTick() {
     ++silentTickCount_;
     if (silentTickCount_ >= kSilentTicksToEnd) {
         EndDump();
+    }
+}
+
+// The stop's reply state drops the first line it meets, so the reports already received are
+// taken first, as the ticks would take them. A text shorter than a report is a line still
+// arriving (or the rest of one a tick took in part): the stop drops it whole.
+void MaintenanceDialog::TakeReportsBeforeStop() {
+    while (link_ && IsDumping(link_->State())) {
+        const std::string text = link_->ReadReply();
+        if (text.empty()) {
+            return;
+        }
+        if (text.size() < DumpSample::kExaminedLength) {
+            continue;
+        }
+        response_->setText(ToQString(text));
+        RecordCurrentSample(text);
+        silentTickCount_ = 0;
     }
 }
 

@@ -21,7 +21,7 @@ expect() {
 
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-touch "$folder/visit.jsonl" "$folder/notes.txt" "$folder/ttyUSB0"
+touch "$folder/visit.jsonl" "$folder/notes.txt" "$folder/ttyUSB0" "$folder/limits.json"
 
 expect "merrowby " survey report
 expect "merrowby su" survey
@@ -30,7 +30,8 @@ expect "merrowby survey --port " COM1= COM2= COM3= COM4= LPT1= LPT2= LPT3=
 expect "merrowby survey --json --port CO" COM1= COM2= COM3= COM4=
 expect "merrowby survey --port=L" LPT1= LPT2= LPT3=
 expect "merrowby survey --port COM2=$folder/tty" "$folder/ttyUSB0"
-expect "merrowby report --" --output --help
+expect "merrowby report --" --output --limits --help
+expect "merrowby report $folder/visit.jsonl --limits $folder/" "$folder/limits.json"
 expect "merrowby report $folder/" "$folder/visit.jsonl"
 expect "merrowby --port COM1=$folder/ttyUSB0 --l" --list-ports
 expect "merrowby --port COM1=$folder/ttyUSB0 " ""

@@ -5,9 +5,15 @@
 #include <QDir>
 #include <QFile>
 
+#include <QSettings>
+
+#include "FeedbackRecorder.h"
 #include "PdfText.h"
 #include "ProgramRun.h"
 #include "record/RecordReader.h"
+#include "record/VisitRecord.h"
+#include "report/ServiceReportWindow.h"
+#include "tests/record/LimitsFile.h"
 #include "tools/cardsim/CardSimulator.h"
 
 namespace {
@@ -39,6 +45,14 @@ QStringList Values(const QString& record) {
     EXPECT_TRUE(device.startsWith("/dev/pts/")) << device.toStdString();
     values << device;
     return values;
+}
+
+// An XHTML report's acceptance section: from its heading to the next.
+QString AcceptanceSection(const QString& page) {
+    const QString heading = QStringLiteral("<h2>Acceptance limits</h2>");
+    const qsizetype start = page.indexOf(heading);
+    const qsizetype end = page.indexOf(QStringLiteral("<h2"), start + heading.size());
+    return start < 0 ? QString() : page.mid(start, end - start);
 }
 
 class ReportCommandTest : public ::testing::Test {
@@ -82,6 +96,52 @@ TEST_F(ReportCommandTest, TheRecordOfASurveyBecomesAPdfAndAnHtmlPage) {
     }
 }
 
+// The limits the report window uses, kept in the settings, or those --limits names: the
+// report from a shell judges as the one the window saves.
+TEST_F(ReportCommandTest, TheAcceptanceSectionIsTheOneTheWindowSaves) {
+    const QString record = SurveyRecord();
+    ASSERT_FALSE(record.isEmpty());
+    {
+        QFile file(record);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(R"({"event":"report_details","model":"MX-8"})"
+                   "\n");
+    }
+    const LimitsFile kept(R"({"decision_rule": "Within both bounds.",
+        "models": {"MX-8": {"volts": {"min": 4.0, "max": 5.0}, "milliamps": {"max": 1.0}}}})");
+    const LimitsFile named(R"({"models": {"MX-8": {"volts": {"max": 4.5}}}})");
+    QSettings shellSettings(run.FilePath("config/merrowby/merrowby.conf"), QSettings::IniFormat);
+    shellSettings.setValue("report/acceptance_limits", kept.Path());
+    shellSettings.sync();
+
+    const FeedbackRecorder feedback;
+    VisitRecord current({"1.0", "tech", "bench-pc"});
+    ServiceReportWindow window(current, nullptr);
+    const struct {
+        QString limits;
+        QStringList options;
+        const char* judged;
+    } cases[] = {{kept.Path(), {}, "8 of 16 values within their limits."},
+                 {named.Path(), {"--limits", named.Path()}, "2 of 8 values within their limits."}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.limits.toStdString());
+        ASSERT_TRUE(window.UseAcceptanceLimits(test.limits));
+        ASSERT_TRUE(window.ShowRecord(record));
+        const QString saved = run.FilePath("window.html");
+        ASSERT_TRUE(window.SaveTo(saved));
+
+        const QString written = run.FilePath("shell.html");
+        const ProgramRun::Result shell =
+            run.Run(QStringList{"report", record, "--output", written} + test.options);
+        ASSERT_EQ(shell.status, 0) << shell.err.toStdString();
+        EXPECT_TRUE(shell.err.isEmpty()) << shell.err.toStdString();
+        const QString section = AcceptanceSection(QString::fromUtf8(ReadAll(written)));
+        EXPECT_TRUE(section.contains(test.judged)) << section.toStdString();
+        EXPECT_EQ(section, AcceptanceSection(QString::fromUtf8(ReadAll(saved))));
+    }
+    EXPECT_EQ(feedback.Messages(), 0);
+}
+
 TEST_F(ReportCommandTest, BadInputGetsOneLineAndStatus1AndLeavesTheOutputAlone) {
     const QString notRecord = run.FilePath("notes.txt");
     Write(notRecord, "Lamp replaced.\n");
@@ -108,6 +168,10 @@ TEST_F(ReportCommandTest, BadInputGetsOneLineAndStatus1AndLeavesTheOutputAlone) 
         {{"report", record},
          "merrowby report: --output FILE.pdf or --output FILE.html is missing (see merrowby "
          "report --help)"},
+        {{"report", record, "--output", output, "--limits", run.FilePath("missing.json")},
+         QStringLiteral("merrowby report: The acceptance limits %1 cannot be read: No such file "
+                        "or directory")
+             .arg(run.FilePath("missing.json"))},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.arguments.join(' ').toStdString());

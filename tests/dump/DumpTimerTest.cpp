@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,12 +17,15 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "BehindTheLink.h"
 #include "DumpWindowFixture.h"
 #include "ModalAnswer.h"
 #include "SystemMessageBoxes.h"
 #include "app/TerminationSignals.h"
+#include "plot/CurrentPlotFeed.h"
 #include "protocol/CommandSet.h"
 #include "protocol/InstrumentLink.h"
+#include "record/VisitRecord.h"
 
 namespace dumptest {
 namespace {
@@ -145,6 +150,46 @@ TEST_F(DumpTimerTest, StopDropsWhatTheCardStillSendsAndStartComesBackOnTheFourth
     const std::string reply = window->WaitForReply(1000);
     EXPECT_FALSE(reply.empty());
     EXPECT_EQ(reply, windowtest::SentLines(*card).back());
+}
+
+// The card's report came after the last tick, before "Stop": it is the dump's own and goes
+// wherever the others go. A line the card had only begun is dropped whole with the stop.
+TEST_F(DumpTimerTest, AReportReceivedJustBeforeStopIsKeptEverywhere) {
+    const auto path = folder / "dump.txt";
+    DumpToFile(path);
+    StartDump();
+    TickWithSample(Sample(1, 2, 3, 4));
+
+    windowtest::BehindTheLink behind("COM2");
+    ASSERT_TRUE(behind.IsAttached());
+    const std::string received = "1000 2000 3000 4000\r\n1100 20";
+    card->Inject(received);
+    ASSERT_TRUE(behind.WaitForBytes(received.size()));
+    Click(Id::IdStartStop);
+    ASSERT_TRUE(card->WaitForReceivedContaining(protocol::StopDumpText(), windowtest::kDeadline));
+    EXPECT_EQ(Text(Id::IdResponse), "1000 2000 3000 4000");
+    card->Inject("00 3000 4000\r\n");
+    ASSERT_TRUE(behind.WaitForBytes(received.size() + 14));
+    SilentTicks(4);
+    ASSERT_FALSE(window->IsDumpRunning());
+
+    const std::vector<QString> kept{Milliamps(0x1000), Milliamps(0x2000), Milliamps(0x3000),
+                                    Milliamps(0x4000)};
+    EXPECT_EQ(RowCount(), 2);
+    EXPECT_EQ(Row(1), kept);
+    EXPECT_EQ(porttest::ReadFile(path), FileLine({"0001", "0002", "0003", "0004"}) +
+                                            FileLine({"1000", "2000", "3000", "4000"}));
+    EXPECT_EQ(window->PlotFeed().Store().SampleCount(), 2u);
+    QJsonArray recorded;
+    for (const QJsonObject& event : window->Record().Events()) {
+        if (event.value("event").toString() == "dump_sample") {
+            recorded.append(event.value("milliamps"));
+        } else if (event.value("event").toString() == "dump_end") {
+            EXPECT_EQ(event.value("samples").toInt(), 2);
+        }
+    }
+    ASSERT_EQ(recorded.size(), 2);
+    EXPECT_NEAR(recorded[1].toArray()[3].toDouble(), 5.000, 0.001);
 }
 
 TEST_F(DumpTimerTest, ACardThatNeverReportsEndsTheDumpAfterFourSilentTicks) {

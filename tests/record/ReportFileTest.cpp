@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -39,6 +40,31 @@ const VisitRecord::Origin kOrigin{"1.0", "tech", "bench-pc"};
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The value of the row named `name` in an XHTML report's field tables.
+QString FieldValue(const QByteArray& xhtml, const QString& name) {
+    QXmlStreamReader xml(xhtml);
+    QStringList cells;
+    QString cell;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement && xml.name() == QStringLiteral("tr")) {
+            cells.clear();
+        } else if (token == QXmlStreamReader::StartElement &&
+                   (xml.name() == QStringLiteral("th") || xml.name() == QStringLiteral("td"))) {
+            cell.clear();
+        } else if (token == QXmlStreamReader::Characters) {
+            cell += xml.text();
+        } else if (token == QXmlStreamReader::EndElement &&
+                   (xml.name() == QStringLiteral("th") || xml.name() == QStringLiteral("td"))) {
+            cells << cell.trimmed();
+        } else if (token == QXmlStreamReader::EndElement && xml.name() == QStringLiteral("tr") &&
+                   cells.size() == 2 && cells[0] == name) {
+            return cells[1];
+        }
+    }
+    return {};
 }
 
 class ReportFileTest : public ::testing::Test {
@@ -87,6 +113,24 @@ TEST_F(ReportFileTest, ASaveThatFailsSaysSoOnceAndKeepsTheOldFile) {
     EXPECT_FALSE(window.SaveTo("/dev/full"));
     ASSERT_EQ(feedback.Messages(), 1);
     EXPECT_EQ(feedback.events[0].text, "/dev/full could not be written: It is not a file.");
+}
+
+// Saved before the visit's exit, the report has no end to give: it says the visit goes on.
+TEST_F(ReportFileTest, AReportSavedDuringTheVisitSaysItIsUnderWayWhereItsEndGoes) {
+    record.Event("notes", {{"text", "Lamp replaced."}});
+    const QString html = folder.filePath("report.html");
+    ASSERT_TRUE(window.SaveTo(html));
+    EXPECT_EQ(FieldValue(ReadAll(html), "Card left"), "Not yet: the visit is under way.");
+    EXPECT_EQ(FieldValue(ReadAll(html), "Ended"), "Not yet: the visit is under way.");
+
+    record.Event("exit", {});
+    ASSERT_TRUE(window.SaveTo(html));
+    const QDateTime exit =
+        QDateTime::fromString(record.LastEvent().value("time").toString(), Qt::ISODateWithMs);
+    ASSERT_TRUE(exit.isValid());
+    EXPECT_TRUE(FieldValue(ReadAll(html), "Ended")
+                    .startsWith(exit.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))))
+        << FieldValue(ReadAll(html), "Ended").toStdString();
 }
 
 TEST_F(ReportFileTest, PastedNotesAreCutAt20000CharactersWithOneMessage) {

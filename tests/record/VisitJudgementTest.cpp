@@ -50,6 +50,23 @@ QJsonObject Set(const char* kind, const char* code, double value) {
     return {{"event", kind}, {"sensor", 0}, {"code", code}, {"value", value}};
 }
 
+// A command after which the card sets the trip point itself: of one sensor, or of every
+// sensor (-1, a restored bin); sent and answered, or never sent.
+QJsonObject CardSet(const char* kind, int sensor, bool sent = true) {
+    QJsonObject event{{"event", kind}};
+    if (sensor >= 0) {
+        event.insert("sensor", sensor);
+    } else {
+        event.insert("bin", 3);
+    }
+    event.insert(sent ? "reply" : "not_sent", sent ? QJsonValue("OK") : QJsonValue(true));
+    return event;
+}
+
+// 0.500 mA set (code 0666), 0.938 mA read back (0C01).
+const QString kTripPointSetEarlier =
+    "Sensor 0: trip point differs from its setting (set 0.500 mA, read 0.938 mA).";
+
 QStringList Texts(const std::vector<judgement::Finding>& findings) {
     QStringList texts;
     for (const judgement::Finding& finding : findings) {
@@ -129,6 +146,40 @@ INSTANTIATE_TEST_SUITE_P(
                        return survey;
                    }(),
                    {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The card's own trip point (adjusted, trained, a bin restored) supersedes a setting before it.
+INSTANTIATE_TEST_SUITE_P(
+    CardSetItself, SurveyFindingsTest,
+    ::testing::Values(
+        SurveyCase{"Adjusted",
+                   {Set("set_trip_point", "0666", 0.5), CardSet("adjust_trip_point", 0)},
+                   Survey("800", "0C01"),
+                   {}},
+        SurveyCase{"Trained",
+                   {Set("set_trip_point", "0666", 0.5), CardSet("train_sensor", 0)},
+                   Survey("800", "0C01"),
+                   {}},
+        SurveyCase{"BinRestored",
+                   {Set("set_trip_point", "0666", 0.5), CardSet("restore_training_data", -1)},
+                   Survey("800", "0C01"),
+                   {}},
+        SurveyCase{"OtherSensorAdjusted",
+                   {Set("set_trip_point", "0666", 0.5), CardSet("adjust_trip_point", 1)},
+                   Survey("800", "0C01"),
+                   {kTripPointSetEarlier}},
+        SurveyCase{"AdjustNeverSent",
+                   {Set("set_trip_point", "0666", 0.5), CardSet("adjust_trip_point", 0, false)},
+                   Survey("800", "0C01"),
+                   {kTripPointSetEarlier}},
+        SurveyCase{"SetAgainAfterTraining",
+                   {CardSet("train_sensor", 0), Set("set_trip_point", "0666", 0.5)},
+                   Survey("800", "0C01"),
+                   {kTripPointSetEarlier}},
+        SurveyCase{"VoltageStillJudged",
+                   {Set("set_voltage", "7AD", 4.8), CardSet("train_sensor", 0)},
+                   Survey("742", "0C01"),
+                   {"Sensor 0: voltage differs from its setting (set 4.800 V, read 4.537 V)."}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(VisitFindingsTest, TheLastCompleteSurveyAndEveryDumpOverItsLimitCount) {
