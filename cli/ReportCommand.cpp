@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/ProgramStart.h"
 #include "cli/ExitStatus.h"
+#include "history/PreviousVisitSection.h"
 #include "record/RecordReader.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
@@ -61,8 +62,11 @@ QString ReportCommand::HelpText() {
         "Exit status: 0 written, 1 not (the reason on the standard error).\n");
 }
 
-QString ReportCommand::Write(const ReadRecord& record, const QString& output) {
-    ReportDocument document(ServiceReport::FromEvents(record.events, record.notes));
+QString ReportCommand::Write(const ReadRecord& record, const QString& output,
+                             const QString& recordPath) {
+    ServiceReport report = ServiceReport::FromEvents(record.events, record.notes);
+    PreviousVisitSection().AddTo(report, recordPath, nullptr);
+    ReportDocument document(std::move(report));
     if (const QString error = document.SaveAs(output); !error.isEmpty()) {
         return QStringLiteral("%1 could not be written: %2").arg(output, error);
     }
@@ -95,7 +99,7 @@ int ReportCommand::Run(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     UseCNumberFormat();
-    if (const QString error = Write(record, options.output); !error.isEmpty()) {
+    if (const QString error = Write(record, options.output, options.record); !error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;
     }

@@ -25,7 +25,9 @@ class ReportCommand {
     static QString HelpText();
     // The report of a record read written to output: an empty text, else the line to show.
     // Needs a QApplication (the dumps' pictures are drawn with widgets).
-    static QString Write(const ReadRecord& record, const QString& output);
+    // `recordPath`, the record's file, finds the previous visit in the history index beside it.
+    static QString Write(const ReadRecord& record, const QString& output,
+                         const QString& recordPath = QString());
     // argv[1] is "report"; returns the exit status.
     static int Run(int argc, char** argv);
 };

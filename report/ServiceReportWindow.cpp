@@ -160,6 +160,8 @@ void ServiceReportWindow::BuildControls() {
     auto* limits = new QPushButton(QStringLiteral("Acceptance &Limits..."), content);
     auto* saveAs = new QPushButton(QStringLiteral("&Save As..."), content);
     auto* print = new QPushButton(QStringLiteral("&Print..."), content);
+    auto* history = new QPushButton(QStringLiteral("Instrument &History..."), content);
+    connect(history, &QPushButton::clicked, this, &ServiceReportWindow::InstrumentHistoryRequested);
     connect(readAll_, &QPushButton::clicked, this, [this] {
         ShowCurrentVisit();
         if (readAllAction_ != nullptr) {
@@ -179,6 +181,7 @@ void ServiceReportWindow::BuildControls() {
     buttons->addWidget(currentVisit_);
     buttons->addWidget(open);
     buttons->addWidget(limits);
+    buttons->addWidget(history);
     buttons->addStretch();
     buttons->addWidget(saveAs);
     buttons->addWidget(print);
@@ -254,6 +257,9 @@ void ServiceReportWindow::Refresh() {
     }
     if (record_.LastEvent().value(QStringLiteral("event")) != QLatin1String("exit")) {
         report.cardLeft = QStringLiteral("Not yet: the visit is under way.");
+    }
+    if (addition_) {
+        addition_(report, record_.FilePath(), limits_ ? &*limits_ : nullptr);
     }
     Show(std::make_unique<ReportDocument>(std::move(report)));
     const QString file = record_.FilePath();
@@ -354,6 +360,13 @@ void ServiceReportWindow::ShowCurrentVisit() {
     Refresh();
 }
 
+void ServiceReportWindow::SetReportAddition(ReportAddition addition) {
+    addition_ = std::move(addition);
+    if (IsShowingCurrentVisit()) {
+        Refresh();
+    }
+}
+
 bool ServiceReportWindow::ShowRecord(const QString& path) {
     CommitNotes();
     ReadRecord read = RecordReader::Read(path);
@@ -363,8 +376,12 @@ bool ServiceReportWindow::ShowRecord(const QString& path) {
     }
     shownPath_ = path;
     currentVisit_->setEnabled(true);
-    Show(std::make_unique<ReportDocument>(
-        ServiceReport::FromEvents(read.events, read.notes, limits_ ? &*limits_ : nullptr)));
+    ServiceReport report =
+        ServiceReport::FromEvents(read.events, read.notes, limits_ ? &*limits_ : nullptr);
+    if (addition_) {
+        addition_(report, path, limits_ ? &*limits_ : nullptr);
+    }
+    Show(std::make_unique<ReportDocument>(std::move(report)));
     SetNotesText(document_->Report().notes, false);
     details_->SetValues(DetailsValues(document_->Report()));
     details_->SetReadOnly(true);
