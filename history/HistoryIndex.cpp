@@ -48,6 +48,11 @@ bool IsEmpty(const VisitSummary::Sensor& sensor) {
     return sensor == VisitSummary::Sensor{};
 }
 
+// SQLite's codes for a damaged file and for one that is no database.
+bool IsDamage(const QString& nativeCode) {
+    return nativeCode == QLatin1String("11") || nativeCode == QLatin1String("26");
+}
+
 QString ErrorText(const QSqlQuery& query) {
     return query.lastError().text();
 }
@@ -61,11 +66,6 @@ bool Run(QSqlDatabase& database, const QString& statement, QString& error) {
     }
     return true;
 }
-
-struct Indexed {
-    qint64 size = 0;
-    qint64 modified = 0;
-};
 
 }  // namespace
 
@@ -164,29 +164,17 @@ bool HistoryIndex::StartOver(QString& error) {
 HistoryIndex::UpdateResult HistoryIndex::Update(const QString& folder,
                                                 const AcceptanceLimits* limits) {
     UpdateResult result;
-    QSqlDatabase database = Database();
-    {
-        QSqlQuery check(database);
-        const bool whole = check.exec(QStringLiteral("PRAGMA quick_check")) && check.next() &&
-                           check.value(0).toString() == QStringLiteral("ok");
-        check.finish();
-        if (!whole && !StartOver(result.error)) {
-            return result;
-        }
-        database = Database();
-    }
     std::map<QString, Indexed> indexed;
-    {
-        QSqlQuery known(database);
-        known.setForwardOnly(true);
-        if (!known.exec(QStringLiteral("SELECT record, size, modified FROM visits"))) {
-            result.error = ErrorText(known);
-            return result;
+    // A damaged database fails its first read: it is made anew, and every record read again.
+    // Any other failure (a lock held too long) leaves it as it is.
+    QString code;
+    if (!ReadIndexed(indexed, code) &&
+        (!IsDamage(code) || !StartOver(result.error) || !ReadIndexed(indexed, code))) {
+        if (result.error.isEmpty()) {
+            result.error =
+                QStringLiteral("the index could not be read (SQLite error %1)").arg(code);
         }
-        while (known.next()) {
-            indexed[known.value(0).toString()] = {known.value(1).toLongLong(),
-                                                  known.value(2).toLongLong()};
-        }
+        return result;
     }
     const QFileInfoList files =
         QDir(folder).entryInfoList({QStringLiteral("*.jsonl")}, QDir::Files, QDir::NoSort);
@@ -221,6 +209,22 @@ HistoryIndex::UpdateResult HistoryIndex::Update(const QString& folder,
         ++result.removed;
     }
     return result;
+}
+
+bool HistoryIndex::ReadIndexed(std::map<QString, Indexed>& indexed, QString& error) const {
+    indexed.clear();
+    QSqlQuery known(Database());
+    known.setForwardOnly(true);
+    if (!known.exec(QStringLiteral("SELECT record, size, modified FROM visits"))) {
+        error = known.lastError().nativeErrorCode();
+        return false;
+    }
+    while (known.next()) {
+        indexed[known.value(0).toString()] = {known.value(1).toLongLong(),
+                                              known.value(2).toLongLong()};
+    }
+    error = known.lastError().nativeErrorCode();
+    return known.lastError().type() == QSqlError::NoError;
 }
 
 // The visit of `record` written anew in one transaction; a null `visit` with a zero size

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -65,7 +66,15 @@ class HistoryIndex {
                                               const QString& record) const;
 
   private:
+    // A record as the index last read it.
+    struct Indexed {
+        qint64 size = 0;
+        qint64 modified = 0;
+    };
+
     QSqlDatabase Database() const;
+    // The records indexed; false with SQLite's error code.
+    bool ReadIndexed(std::map<QString, Indexed>& indexed, QString& error) const;
     bool Connect(QString& error);
     bool MakeSchema(QString& error);
     bool StartOver(QString& error);
