@@ -181,7 +181,6 @@ void ServiceReportWindow::BuildControls() {
     buttons->addWidget(currentVisit_);
     buttons->addWidget(open);
     buttons->addWidget(limits);
-    buttons->addWidget(history);
     buttons->addStretch();
     buttons->addWidget(saveAs);
     buttons->addWidget(print);
@@ -190,7 +189,15 @@ void ServiceReportWindow::BuildControls() {
     layout->addWidget(details_);
     layout->addWidget(limitsState_);
     layout->addWidget(browser_, 1);
-    layout->addWidget(notesLabel);
+    // The button row is full on a small screen: the history's button stands above it.
+    auto* notesRow = new QHBoxLayout();
+    notesRow->addWidget(notesLabel);
+    notesRow->addStretch();
+    notesRow->addWidget(history);
+    layout->addLayout(notesRow);
+    // Tab follows the rows as they stand.
+    setTabOrder(notes_, history);
+    setTabOrder(history, readAll_);
     layout->addWidget(notes_);
     layout->addLayout(buttons);
     layout->addWidget(status_);
