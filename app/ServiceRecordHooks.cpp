@@ -1,8 +1,15 @@
 #include <QAction>
+#include <QFileInfo>
+#include <QJsonObject>
 #include <QMenu>
+#include <memory>
 
 #include "app/MaintenanceDialog.h"
+#include "history/HistoryUpdater.h"
+#include "history/InstrumentHistoryWindow.h"
+#include "history/PreviousVisitSection.h"
 #include "platform/ui/Feedback.h"
+#include "record/RecordFolder.h"
 #include "record/RecordWriter.h"
 #include "record/VisitRecord.h"
 #include "report/ReportSettings.h"
@@ -20,6 +27,8 @@ bool MaintenanceDialog::StartRecordFile(const QString& folder) {
             Qt::QueuedConnection);
     });
     const QString error = record_->WriteTo(folder);
+    // The history index takes in the records of earlier visits meanwhile.
+    (new HistoryUpdater(folder, this))->Start();
     if (!error.isEmpty()) {
         ui::Feedback::Current().Message(
             this, error + QStringLiteral("\nThe program goes on without a service record."));
@@ -33,6 +42,11 @@ void MaintenanceDialog::FinishRecordFile() {
     if (!unwritten.isEmpty()) {
         ui::Feedback::Current().Message(this, unwritten);
     }
+    if (auto* history = findChild<HistoryUpdater*>(QString(), Qt::FindDirectChildrenOnly)) {
+        for (const QString& note : history->Finish()) {
+            qWarning("%s", qPrintable(note));
+        }
+    }
 }
 
 void MaintenanceDialog::AppendServiceReportEntry() {
@@ -41,6 +55,37 @@ void MaintenanceDialog::AppendServiceReportEntry() {
         systemMenu_->addAction(report);
     }
     connect(report, &QAction::triggered, this, &MaintenanceDialog::OpenServiceReport);
+
+    auto* history = new QAction(QStringLiteral("Instrument History..."), this);
+    history->setObjectName(QStringLiteral("instrumentHistory"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    history->setShortcutContext(Qt::WindowShortcut);
+    addAction(history);
+    if (systemMenu_ != nullptr) {
+        systemMenu_->addAction(history);
+    }
+    // Opens the window, or brings the open one to the front, on the instrument of this visit.
+    connect(history, &QAction::triggered, this, [this] {
+        auto* window = findChild<InstrumentHistoryWindow*>(QString(), Qt::FindDirectChildrenOnly);
+        if (window == nullptr) {
+            const QString file = record_->FilePath();
+            window = new InstrumentHistoryWindow(
+                file.isEmpty() ? RecordFolder::Default() : QFileInfo(file).absolutePath(), this);
+        }
+        QString model;
+        QString serialNumber;
+        for (const QJsonObject& event : record_->EventsBesideSamples()) {
+            if (event.value(QStringLiteral("event")).toString() ==
+                QStringLiteral("report_details")) {
+                model = event.value(QStringLiteral("model")).toString();
+                serialNumber = event.value(QStringLiteral("serial_number")).toString();
+            }
+        }
+        window->ShowInstrument(model, serialNumber);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 }
 
 void MaintenanceDialog::OpenServiceReport() {
@@ -49,6 +94,17 @@ void MaintenanceDialog::OpenServiceReport() {
         serviceReport_ = new ServiceReportWindow(*record_, this);
         serviceReport_->SetReadAllSensorsAction(
             findChild<QAction*>(QStringLiteral("readAllSensors"), Qt::FindDirectChildrenOnly));
+        auto previous = std::make_shared<PreviousVisitSection>();
+        connect(serviceReport_, &ServiceReportWindow::InstrumentHistoryRequested, this, [this] {
+            if (auto* history = findChild<QAction*>(QStringLiteral("instrumentHistory"),
+                                                    Qt::FindDirectChildrenOnly)) {
+                history->trigger();
+            }
+        });
+        serviceReport_->SetReportAddition([previous](::ServiceReport& report, const QString& record,
+                                                     const AcceptanceLimits* limits) {
+            previous->AddTo(report, record, limits);
+        });
     }
     serviceReport_->show();
     serviceReport_->raise();

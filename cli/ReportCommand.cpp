@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/ProgramStart.h"
 #include "cli/ExitStatus.h"
+#include "history/PreviousVisitSection.h"
 #include "record/AcceptanceLimits.h"
 #include "record/RecordReader.h"
 #include "report/ReportDocument.h"
@@ -105,8 +106,10 @@ QString ReportCommand::HelpText() {
 }
 
 QString ReportCommand::Write(const ReadRecord& record, const QString& output,
-                             const AcceptanceLimits* limits) {
-    ReportDocument document(ServiceReport::FromEvents(record.events, record.notes, limits));
+                             const AcceptanceLimits* limits, const QString& recordPath) {
+    ServiceReport report = ServiceReport::FromEvents(record.events, record.notes, limits);
+    PreviousVisitSection().AddTo(report, recordPath, limits);
+    ReportDocument document(std::move(report));
     if (const QString error = document.SaveAs(output); !error.isEmpty()) {
         return QStringLiteral("%1 could not be written: %2").arg(output, error);
     }
@@ -147,8 +150,8 @@ int ReportCommand::Run(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     UseCNumberFormat();
-    if (const QString error =
-            Write(record, options.output, chosen.limits ? &*chosen.limits : nullptr);
+    if (const QString error = Write(record, options.output,
+                                    chosen.limits ? &*chosen.limits : nullptr, options.record);
         !error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;

@@ -28,8 +28,10 @@ class ReportCommand {
     // The report of a record read written to output, its As left survey judged against the
     // limits given (none: nothing is judged): an empty text, else the line to show.
     // Needs a QApplication (the dumps' pictures are drawn with widgets).
+    // `recordPath`, the record's file, finds the previous visit in the history index beside it.
     static QString Write(const ReadRecord& record, const QString& output,
-                         const AcceptanceLimits* limits = nullptr);
+                         const AcceptanceLimits* limits = nullptr,
+                         const QString& recordPath = QString());
     // argv[1] is "report"; returns the exit status.
     static int Run(int argc, char** argv);
 };

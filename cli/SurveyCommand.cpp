@@ -5,8 +5,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSysInfo>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "Version.h"
 #include "app/CommandLine.h"
@@ -26,6 +28,7 @@
 #include "record/RecordFolder.h"
 #include "record/RecordWriter.h"
 #include "record/VisitRecord.h"
+#include "report/ReportSettings.h"
 
 namespace cli {
 
@@ -117,9 +120,67 @@ int PrintSurvey(const VisitRecord& record, bool json) {
     return SurveyOutput::FindingCount(document) == 0 ? kInOrder : kFindings;
 }
 
+// The instrument's details as the report window records them, with the technician's full
+// name as last given there.
+void RecordDetails(VisitRecord& record, QJsonObject details) {
+    if (details.isEmpty()) {
+        return;
+    }
+    for (const char* field :
+         {"model", "serial_number", "asset_number", "customer", "site", "reason"}) {
+        if (!details.contains(QLatin1String(field))) {
+            details.insert(QLatin1String(field), QString());
+        }
+    }
+    details.insert(QStringLiteral("technician"), ReportSettings::Technician());
+    record.Event("report_details", details);
+}
+
+// "--model" and the like: the field of "report_details" each sets.
+constexpr std::array<std::pair<const char*, const char*>, 5> kDetailOptions{{
+    {"--model", "model"},
+    {"--serial-number", "serial_number"},
+    {"--asset-number", "asset_number"},
+    {"--customer", "customer"},
+    {"--site", "site"},
+}};
+
+// An option with its value as "--name VALUE" or "--name=VALUE"; false when `argument` is not
+// `name`. A missing value is an error.
+bool TakeValue(const QStringList& arguments, qsizetype& i, const QString& name, QString& value,
+               QString& error) {
+    const QString& argument = arguments[i];
+    if (argument.startsWith(name + QLatin1Char('='))) {
+        value = argument.mid(name.size() + 1);
+        return true;
+    }
+    if (argument != name) {
+        return false;
+    }
+    if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+    } else {
+        error = QStringLiteral("%1 needs a value").arg(name);
+    }
+    return true;
+}
+
+// A detail option's value taken into the details; false when `arguments[i]` is none.
+bool TakeDetail(const QStringList& arguments, qsizetype& i, SurveyCommand::Options& options) {
+    for (const auto& [option, field] : kDetailOptions) {
+        QString value;
+        if (TakeValue(arguments, i, QLatin1String(option), value, options.error)) {
+            options.details.insert(QLatin1String(field), value.trimmed());
+            return true;
+        }
+    }
+    return false;
+}
+
 int Survey(const SurveyCommand::Options& options) {
     VisitRecord record(VisitRecord::Origin{QStringLiteral(MERROWBY_VERSION),
                                            VisitRecord::UserName(), QSysInfo::machineHostName()});
+    RecordDetails(record, options.details);
     StartRecordFile(record);
     bool interrupted = false;
     SensorSurvey* running = nullptr;
@@ -187,6 +248,10 @@ SurveyCommand::Options SurveyCommand::Parse(const QStringList& arguments) {
             options.json = true;
         } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
             options.help = true;
+        } else if (TakeDetail(arguments, i, options)) {
+            if (!options.error.isEmpty()) {
+                return options;
+            }
         } else if (argument == portOption || argument.startsWith(portOption + QLatin1Char('='))) {
             QString value;
             if (argument != portOption) {
@@ -211,7 +276,8 @@ SurveyCommand::Options SurveyCommand::Parse(const QStringList& arguments) {
 
 QString SurveyCommand::HelpText() {
     return QStringLiteral(
-        "Usage: merrowby survey [--port NAME=DEVICE ...] [--json]\n"
+        "Usage: merrowby survey [--port NAME=DEVICE ...] [--model M --serial-number S]\n"
+        "                       [--asset-number A] [--customer C] [--site S] [--json]\n"
         "\n"
         "Finds the sensor card on COM1 to COM4 as the window does, reads the status and each\n"
         "sensor's voltage, current and trip point once, puts the card back online and prints\n"
@@ -220,6 +286,9 @@ QString SurveyCommand::HelpText() {
         "\n"
         "Options:\n"
         "  --port NAME=DEVICE  use DEVICE for the port NAME (COM1 to COM4); repeatable\n"
+        "  --model M, --serial-number S, --asset-number A, --customer C, --site S\n"
+        "                      the instrument and the visit, recorded as the service\n"
+        "                      report window records them (see merrowby history)\n"
         "  --json              print one JSON document instead of the table\n"
         "  -h, --help          this text\n"
         "\n"

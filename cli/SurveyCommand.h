@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -7,14 +8,17 @@
 
 namespace cli {
 
-// "merrowby survey [--port NAME=DEVICE ...] [--json]": finds the card as the window does, reads
-// it as "Read All Sensors" does, puts it back online and prints the readings, with no window
-// system at all. The service record is written as the window writes it. SIGINT and SIGTERM end
-// the survey and still put the card back online.
+// "merrowby survey [--port NAME=DEVICE ...] [--model M --serial-number S ...] [--json]": finds the
+// card as the window does, reads it as "Read All Sensors" does, puts it back online and prints the
+// readings, with no window system at all. The service record is written as the window writes it.
+// SIGINT and SIGTERM end the survey and still put the card back online.
 class SurveyCommand {
   public:
     struct Options {
         DeviceMapping::Table ports;
+        // The instrument as the report window records it ("report_details"); empty when no
+        // option names it.
+        QJsonObject details;
         bool json = false;
         bool help = false;
         QString error;  // one line when the arguments cannot be used

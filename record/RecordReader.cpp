@@ -18,6 +18,12 @@ bool IsVisitHeader(const QJsonObject& event) {
            event.value(QStringLiteral("version")).isDouble();
 }
 
+// A line written for a dump sample: its kind is a key of the top level, and a quote inside a
+// string is escaped, so that no other line holds these bytes.
+bool IsDumpSample(const QByteArray& line) {
+    return line.contains("\"event\":\"dump_sample\"");
+}
+
 // Reads past the rest of a line; the bytes read.
 qint64 SkipRestOfLine(QFile& file) {
     qint64 skipped = 0;
@@ -66,7 +72,7 @@ QString OpenError(const QString& name, const platform::OpenedFile& opened) {
 
 }  // namespace
 
-ReadRecord RecordReader::Read(const QString& path) {
+ReadRecord RecordReader::Read(const QString& path, Samples samples) {
     ReadRecord record;
     const QString name = QFileInfo(path).fileName();
     const platform::OpenedFile opened =
@@ -103,7 +109,7 @@ ReadRecord RecordReader::Read(const QString& path) {
                             .arg(kLineLimitBytes / 1024));
             continue;
         }
-        if (line.trimmed().isEmpty()) {
+        if (line.trimmed().isEmpty() || (samples == Samples::Skipped && IsDumpSample(line))) {
             continue;
         }
         QJsonParseError parseError{};

@@ -28,5 +28,9 @@ class RecordReader {
     // Lines left out beyond this many are counted in one note.
     static constexpr int kMostLineNotes = 10;
 
-    static ReadRecord Read(const QString& path);
+    // Whether the dump samples are read: a reader that needs none of them (the history index)
+    // passes over their lines without parsing or keeping them.
+    enum class Samples { Read, Skipped };
+
+    static ReadRecord Read(const QString& path, Samples samples = Samples::Read);
 };

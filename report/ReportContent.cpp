@@ -102,6 +102,7 @@ class Builder {
     void Acceptance();
     void Instrument();
     void Readings(bool asLeft);
+    void PreviousVisit();
     void Changes(const QString& title, const std::vector<ServiceReport::Change>& changes);
     void LineBreaks();
     void TimingTests();
@@ -120,6 +121,7 @@ void Builder::Build() {
     Instrument();
     Readings(false);
     Readings(true);
+    PreviousVisit();
     Changes(QStringLiteral("Changes"), report_.changes);
     Changes(QStringLiteral("No reply or refused"), report_.unanswered);
     Changes(QStringLiteral("Replies that did not confirm"), report_.unconfirmed);
@@ -314,6 +316,34 @@ void Builder::Readings(bool asLeft) {
                               ReadingCell(r.tripPoint, times_, surveyTime),
                               ReadingCell(r.powerLevel, times_, surveyTime),
                               ReadingCell(r.status, times_, surveyTime)});
+    }
+}
+
+void Builder::PreviousVisit() {
+    if (!report_.previousVisit) {
+        return;
+    }
+    const ServiceReport::PreviousVisit& previous = *report_.previousVisit;
+    Heading(QStringLiteral("Previous visit"));
+    if (!previous.found) {
+        Paragraph(previous.sentence);
+        return;
+    }
+    Paragraph(QStringLiteral("Previous visit on %1, report number %2: its As left against this "
+                             "As found.")
+                  .arg(DateTimeText(previous.started), Value(previous.reportNumber)))
+        .keepWithNext = true;
+    Block& table = Table({QStringLiteral("Sensor"), QStringLiteral("Quantity"),
+                          QStringLiteral("Previous As left"), QStringLiteral("This As found"),
+                          QStringLiteral("Change")});
+    for (const ServiceReport::PreviousVisit::Row& row : previous.rows) {
+        table.rows.push_back(
+            {{QString::number(row.sensor), {}},
+             {row.quantity, {}},
+             {row.before, {}},
+             {row.now, {}},
+             {row.change,
+              row.outOfTolerance ? QStringLiteral("found out of tolerance") : QString()}});
     }
 }
 

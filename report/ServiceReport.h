@@ -100,6 +100,23 @@ class ServiceReport {
         bool pass = false;
     };
 
+    // The visit before this one to the same instrument, as the history index holds it.
+    struct PreviousVisit {
+        bool found = false;
+        QString sentence;  // without a previous visit: why none is shown
+        QString reportNumber;
+        QDateTime started;
+        struct Row {
+            int sensor = 0;
+            QString quantity;  // "Voltage", "Current", "Trip point"
+            QString before;    // the previous As left, "4.500 V", or "not read"
+            QString now;       // this As found
+            QString change;    // "+0.120 V", or "n/a"
+            bool outOfTolerance = false;
+        };
+        std::vector<Row> rows;
+    };
+
     // Builds the report from a record's events in order; notes are what reading it left out.
     static ServiceReport FromEvents(const QList<QJsonObject>& events,
                                     const QStringList& readNotes = {});
@@ -150,4 +167,6 @@ class ServiceReport {
     // Go-online and go-offline replies that did not say the card is in that mode, in order.
     std::vector<Change> unconfirmed;
     std::vector<LineBreak> lineBreaks;
+    // Empty where the history was not looked up.
+    std::optional<PreviousVisit> previousVisit;
 };

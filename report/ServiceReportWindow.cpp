@@ -160,6 +160,8 @@ void ServiceReportWindow::BuildControls() {
     auto* limits = new QPushButton(QStringLiteral("Acceptance &Limits..."), content);
     auto* saveAs = new QPushButton(QStringLiteral("&Save As..."), content);
     auto* print = new QPushButton(QStringLiteral("&Print..."), content);
+    auto* history = new QPushButton(QStringLiteral("Instrument &History..."), content);
+    connect(history, &QPushButton::clicked, this, &ServiceReportWindow::InstrumentHistoryRequested);
     connect(readAll_, &QPushButton::clicked, this, [this] {
         ShowCurrentVisit();
         if (readAllAction_ != nullptr) {
@@ -187,7 +189,15 @@ void ServiceReportWindow::BuildControls() {
     layout->addWidget(details_);
     layout->addWidget(limitsState_);
     layout->addWidget(browser_, 1);
-    layout->addWidget(notesLabel);
+    // The button row is full on a small screen: the history's button stands above it.
+    auto* notesRow = new QHBoxLayout();
+    notesRow->addWidget(notesLabel);
+    notesRow->addStretch();
+    notesRow->addWidget(history);
+    layout->addLayout(notesRow);
+    // Tab follows the rows as they stand.
+    setTabOrder(notes_, history);
+    setTabOrder(history, readAll_);
     layout->addWidget(notes_);
     layout->addLayout(buttons);
     layout->addWidget(status_);
@@ -255,6 +265,9 @@ void ServiceReportWindow::Refresh() {
     if (record_.LastEvent().value(QStringLiteral("event")) != QLatin1String("exit")) {
         report.underWay = true;
         report.cardLeft = QStringLiteral("Not yet: the visit is under way.");
+    }
+    if (addition_) {
+        addition_(report, record_.FilePath(), limits_ ? &*limits_ : nullptr);
     }
     Show(std::make_unique<ReportDocument>(std::move(report)));
     const QString file = record_.FilePath();
@@ -355,6 +368,13 @@ void ServiceReportWindow::ShowCurrentVisit() {
     Refresh();
 }
 
+void ServiceReportWindow::SetReportAddition(ReportAddition addition) {
+    addition_ = std::move(addition);
+    if (IsShowingCurrentVisit()) {
+        Refresh();
+    }
+}
+
 bool ServiceReportWindow::ShowRecord(const QString& path) {
     CommitNotes();
     ReadRecord read = RecordReader::Read(path);
@@ -364,8 +384,12 @@ bool ServiceReportWindow::ShowRecord(const QString& path) {
     }
     shownPath_ = path;
     currentVisit_->setEnabled(true);
-    Show(std::make_unique<ReportDocument>(
-        ServiceReport::FromEvents(read.events, read.notes, limits_ ? &*limits_ : nullptr)));
+    ServiceReport report =
+        ServiceReport::FromEvents(read.events, read.notes, limits_ ? &*limits_ : nullptr);
+    if (addition_) {
+        addition_(report, path, limits_ ? &*limits_ : nullptr);
+    }
+    Show(std::make_unique<ReportDocument>(std::move(report)));
     SetNotesText(document_->Report().notes, false);
     details_->SetValues(DetailsValues(document_->Report()));
     details_->SetReadOnly(true);

@@ -3,12 +3,14 @@
 #include <QJsonObject>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "record/AcceptanceLimits.h"
 
 class QAction;
+class ServiceReport;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -51,6 +53,11 @@ class ServiceReportWindow : public QWidget {
     bool UseAcceptanceLimits(const QString& path);
     // "Read All Sensors": the button triggers the window's own entry.
     void SetReadAllSensorsAction(QAction* action);
+    // What is added to each report before it is shown (the previous visit from the history):
+    // the report, the file of its record (may be empty) and the acceptance limits (may be null).
+    using ReportAddition =
+        std::function<void(ServiceReport&, const QString& record, const AcceptanceLimits*)>;
+    void SetReportAddition(ReportAddition addition);
 
     ReportDocument& Document() const { return *document_; }
     QTextBrowser* Browser() const { return browser_; }
@@ -61,6 +68,10 @@ class ServiceReportWindow : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+
+  signals:
+    // "Instrument History..." was pressed.
+    void InstrumentHistoryRequested();
 
   private:
     void BuildControls();
@@ -84,6 +95,7 @@ class ServiceReportWindow : public QWidget {
     std::unique_ptr<ServiceReportBuilder> builder_;
     qsizetype eventsFed_ = 0;
     std::optional<AcceptanceLimits> limits_;
+    ReportAddition addition_;
     QString limitsPath_;
     std::unique_ptr<ReportDocument> document_;
     std::unique_ptr<ReportDocumentUpdater> shown_;

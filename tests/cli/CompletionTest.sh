@@ -23,9 +23,11 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 touch "$folder/visit.jsonl" "$folder/notes.txt" "$folder/ttyUSB0" "$folder/limits.json"
 
-expect "merrowby " survey report
+expect "merrowby " survey report history
+expect "merrowby history SN-7 --" --model --json --csv --help
 expect "merrowby su" survey
-expect "merrowby survey --" --port --json --help
+expect "merrowby survey --" --port --model --serial-number --asset-number --customer --site --json --help
+expect "merrowby survey --serial-number " ""
 expect "merrowby survey --port " COM1= COM2= COM3= COM4= LPT1= LPT2= LPT3=
 expect "merrowby survey --json --port CO" COM1= COM2= COM3= COM4=
 expect "merrowby survey --port=L" LPT1= LPT2= LPT3=

@@ -79,13 +79,39 @@ TEST_F(SurveyCommandTest, ACardInOrderGivesTheTableAndStatus0) {
     options.sensors[7].trained = true;
     cardsim::CardSimulator card(options);
 
-    const ProgramRun::Result result = run.Run(SurveyArguments(card));
+    const ProgramRun::Result result = run.Run(SurveyArguments(card) << "--model"
+                                                                    << "LX 9"
+                                                                    << "--serial-number=SN-0042"
+                                                                    << "--customer"
+                                                                    << "Northfield Lab"
+                                                                    << "--site=Room 2");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains("Port:   COM2")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("4.618 V")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("No findings")) << result.out.toStdString();
     EXPECT_EQ(card.Commands(), kSurveyCommands);
+
+    // The instrument recorded as the report window records it.
+    const QList<QJsonObject> events = run.RecordEvents();
+    ASSERT_EQ(EventKinds(events),
+              (QStringList{"visit", "report_details", "discovery", "survey", "go_online", "exit"}));
+    const QJsonObject details = events[1];
+    EXPECT_EQ(details.value("model").toString(), "LX 9");
+    EXPECT_EQ(details.value("serial_number").toString(), "SN-0042");
+    EXPECT_EQ(details.value("asset_number").toString(), "");
+    EXPECT_EQ(details.value("customer").toString(), "Northfield Lab");
+    EXPECT_EQ(details.value("site").toString(), "Room 2");
+    EXPECT_EQ(details.value("reason").toString(), "");
+    EXPECT_TRUE(details.value("technician").isString());
+}
+
+TEST_F(SurveyCommandTest, ADetailWithoutItsValueGivesStatus1AndNoSurvey) {
+    cardsim::CardSimulator card;
+    const ProgramRun::Result result = run.Run(SurveyArguments(card) << "--serial-number");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.err.contains("--serial-number needs a value")) << result.err.toStdString();
+    EXPECT_TRUE(card.Commands().empty());
 }
 
 TEST_F(SurveyCommandTest, NoCardGivesStatus2AndItsMessage) {

@@ -342,7 +342,7 @@ TEST_F(ReportFileTest, TheWindowFitsTheScreenAndScrollsToTheNotesAndEveryButton)
     for (QPushButton* button : window.findChildren<QPushButton*>()) {
         reachable << button;
     }
-    ASSERT_EQ(reachable.size(), 7);
+    ASSERT_EQ(reachable.size(), 8);
     for (QWidget* widget : reachable) {
         scroll->ensureWidgetVisible(widget);
         const QRect shown(widget->mapTo(scroll->viewport(), QPoint(0, 0)), widget->size());

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "history/VisitSummary.h"
+
+class AcceptanceLimits;
+class QSqlDatabase;
+
+// The index of every visit's record, in an SQLite database beside the records folder. The
+// records stay the source: the index is brought up to date from them (new, changed and removed
+// files, told by their size and time) and made anew whole when it is missing, damaged or of
+// another schema. Each visit is written in a transaction of its own; other programs updating
+// it at the same time are waited for at most kBusyTimeoutMs.
+class HistoryIndex {
+  public:
+    static constexpr int kSchemaVersion = 1;
+    static constexpr int kBusyTimeoutMs = 5000;
+
+    // <data dir>/merrowby/history.sqlite, beside the records folder.
+    static QString DefaultPath();
+    // The index of the records in `recordsFolder`: history.sqlite in the folder above it.
+    static QString PathFor(const QString& recordsFolder);
+
+    explicit HistoryIndex(QString databasePath);
+    ~HistoryIndex();
+    HistoryIndex(const HistoryIndex&) = delete;
+    HistoryIndex& operator=(const HistoryIndex&) = delete;
+
+    // Opens the database, made anew when needed; false with the reason in `error`.
+    bool Open(QString& error);
+
+    struct UpdateResult {
+        int indexed = 0;  // visits added or read again
+        int removed = 0;
+        QStringList notes;  // one for each record left out, when first seen
+        QString error;      // the index could not be written; what it held is kept
+    };
+    // Brings the index up to date with the records in `folder`, judging each newly read As
+    // left against `limits` (none: findings of the card only).
+    UpdateResult Update(const QString& folder, const AcceptanceLimits* limits);
+
+    struct Instrument {
+        QString serialNumber;  // empty: the visits of no serial number, "not identified"
+        QString model;
+        QString customer;  // of the last visit
+        int visits = 0;
+        QDateTime lastVisit;
+        VisitSummary::Conformity lastConformity = VisitSummary::Conformity::NotRead;
+    };
+    // Each instrument, by serial number and model.
+    std::vector<Instrument> Instruments() const;
+    // The visits of a serial number in time order, of every model when `model` is null.
+    std::vector<VisitSummary> Visits(const QString& serialNumber,
+                                     const QString& model = QString()) const;
+    // The last visit to the same instrument that started before `started`, other than the
+    // visit of `record`.
+    std::optional<VisitSummary> PreviousVisit(const QString& model, const QString& serialNumber,
+                                              const QDateTime& started,
+                                              const QString& record) const;
+
+  private:
+    // A record as the index last read it.
+    struct Indexed {
+        qint64 size = 0;
+        qint64 modified = 0;
+    };
+
+    QSqlDatabase Database() const;
+    // The records indexed; false with SQLite's error code.
+    bool ReadIndexed(std::map<QString, Indexed>& indexed, QString& error) const;
+    bool Connect(QString& error);
+    bool MakeSchema(QString& error);
+    bool StartOver(QString& error);
+    bool WriteVisit(const QString& record, qint64 size, qint64 modified, const VisitSummary* visit,
+                    QString& error);
+    std::vector<VisitSummary> QueryVisits(const QString& where, const QVariantList& values) const;
+
+    QString path_;
+    QString connection_;
+};
