@@ -1,6 +1,7 @@
 #include "app/WindowSystemLoss.h"
 
 #include <QString>
+#include <atomic>
 #include <cstdio>
 #include <thread>
 #include <utility>
@@ -8,8 +9,10 @@
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
-std::function<void()> pendingShutdown;
+// Messages come from any thread; the shutdown is only run, and only touched, on the guard's.
+std::atomic<bool> armed{false};
 std::thread::id guardingThread;
+std::function<void()> pendingShutdown;
 
 // xcb: "The X11 connection broke (error 1). Did the X11 server die?"; Xlib's I/O error: "The
 // X11 connection broke: I/O error (code 1)"; Wayland: "The Wayland connection broke. Did the
@@ -29,10 +32,11 @@ void PassOn(QtMsgType type, const QMessageLogContext& context, const QString& me
 
 void OnMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     PassOn(type, context, message);
-    if (type != QtWarningMsg || !pendingShutdown || std::this_thread::get_id() != guardingThread ||
+    if (type != QtWarningMsg || !armed.load() || std::this_thread::get_id() != guardingThread ||
         !IsConnectionLoss(message)) {
         return;
     }
+    armed = false;
     const std::function<void()> shutdown = std::exchange(pendingShutdown, nullptr);
     shutdown();
 }
@@ -42,10 +46,12 @@ void OnMessage(QtMsgType type, const QMessageLogContext& context, const QString&
 WindowSystemLossGuard::WindowSystemLossGuard(std::function<void()> shutdown) {
     pendingShutdown = std::move(shutdown);
     guardingThread = std::this_thread::get_id();
+    armed = true;
     previousHandler = qInstallMessageHandler(OnMessage);
 }
 
 WindowSystemLossGuard::~WindowSystemLossGuard() {
+    armed = false;
     qInstallMessageHandler(previousHandler);
     previousHandler = nullptr;
     pendingShutdown = nullptr;
