@@ -6,8 +6,10 @@
 #include <QJsonDocument>
 #include <QSysInfo>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "Version.h"
@@ -38,6 +40,33 @@ constexpr std::chrono::milliseconds kSurveyReplyWait{1000};
 
 void PrintError(const QString& text) {
     std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+// The text on the standard output, flushed: empty when all of it was written, else why not.
+QString WriteOut(const QByteArray& text) {
+    errno = 0;
+    const bool written = std::fputs(text.constData(), stdout) >= 0 && std::fflush(stdout) == 0 &&
+                         std::ferror(stdout) == 0;
+    if (written) {
+        return {};
+    }
+    return errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                      : QStringLiteral("write error");
+}
+
+// Why the closing "N" leaves the card's mode unknown; empty when the card confirmed it.
+QString NotBackOnlineCause(const QJsonObject& leaving) {
+    if (leaving.value(QStringLiteral("confirmed")).toBool()) {
+        return {};
+    }
+    if (leaving.value(QStringLiteral("not_sent")).toBool()) {
+        return QStringLiteral("\"N\" could not be sent");
+    }
+    if (leaving.value(QStringLiteral("no_response")).toBool()) {
+        return QStringLiteral("\"N\" got no answer");
+    }
+    return QStringLiteral("its answer to \"N\" was \"%1\"")
+        .arg(leaving.value(QStringLiteral("reply")).toString());
 }
 
 // The record of this run, in the records folder as the window keeps it; without a folder the
@@ -107,15 +136,18 @@ QJsonObject LastEvent(const QList<QJsonObject>& events, const QString& kind) {
     return {};
 }
 
+// A result that could not be written is a failure: nobody learns what the card holds.
 int PrintSurvey(const VisitRecord& record, bool json) {
     const QList<QJsonObject> events = record.EventsBesideSamples();
     const QJsonObject document =
         SurveyOutput::Document(LastEvent(events, QStringLiteral("discovery")),
                                LastEvent(events, QStringLiteral("survey")));
-    if (json) {
-        std::fputs(QJsonDocument(document).toJson(QJsonDocument::Indented).constData(), stdout);
-    } else {
-        std::fputs(SurveyOutput::Table(document).toUtf8().constData(), stdout);
+    const QByteArray text = json ? QJsonDocument(document).toJson(QJsonDocument::Indented)
+                                 : SurveyOutput::Table(document).toUtf8();
+    if (const QString error = WriteOut(text); !error.isEmpty()) {
+        PrintError(
+            QStringLiteral("merrowby survey: the result could not be written: %1").arg(error));
+        return kFailed;
     }
     return SurveyOutput::FindingCount(document) == 0 ? kInOrder : kFindings;
 }
@@ -216,17 +248,24 @@ int Survey(const SurveyCommand::Options& options) {
             found.link->PutBackOnline(static_cast<std::uint32_t>(replyWait.count())));
         record.Event("go_online", leaving);
         found.link.reset();
+        const QString notBackOnline = NotBackOnlineCause(leaving);
+        const QString mayBeOffline =
+            QStringLiteral("did not confirm that it is back online (%1): it may still be offline.")
+                .arg(notBackOnline);
         if (read) {
             status = PrintSurvey(record, options.json);
         } else if (LastEvent(record.EventsBesideSamples(), QStringLiteral("survey"))
                        .value(QStringLiteral("line_lost"))
                        .toBool()) {
             PrintSurvey(record, options.json);  // what came before the loss; still a failure
-        } else if (interrupted) {
-            PrintError(leaving.value(QStringLiteral("confirmed")).toBool()
+        }
+        if (!read && interrupted) {
+            PrintError(notBackOnline.isEmpty()
                            ? QStringLiteral("Interrupted; the card is back online.")
-                           : QStringLiteral("Interrupted; the card did not confirm that it is "
-                                            "back online."));
+                           : QStringLiteral("Interrupted; the card ") + mayBeOffline);
+        } else if (!notBackOnline.isEmpty()) {
+            PrintError(QStringLiteral("The card ") + mayBeOffline);
+            status = kFailed;
         }
     }
     GetPortManager()->CloseAll();
@@ -293,7 +332,8 @@ QString SurveyCommand::HelpText() {
         "  -h, --help          this text\n"
         "\n"
         "Exit status: 0 every sensor in order, 3 findings, 2 no card found, 1 any other\n"
-        "error (an interrupted survey included).\n");
+        "error: an interrupted survey, a card that did not confirm it is back online (it\n"
+        "may still be offline), a result that could not be written.\n");
 }
 
 int SurveyCommand::Run(int argc, char** argv) {
@@ -305,7 +345,11 @@ int SurveyCommand::Run(int argc, char** argv) {
         return kFailed;
     }
     if (options.help) {
-        std::fputs(qPrintable(HelpText()), stdout);
+        if (const QString error = WriteOut(HelpText().toUtf8()); !error.isEmpty()) {
+            PrintError(
+                QStringLiteral("merrowby survey: the help could not be written: %1").arg(error));
+            return kFailed;
+        }
         return kInOrder;
     }
     CommandLine portChoice;

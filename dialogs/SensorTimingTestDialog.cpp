@@ -13,6 +13,7 @@
 
 #include "dialogs/HexReadingEdit.h"
 #include "dialogs/ReplyWaiter.h"
+#include "platform/Tick.h"
 #include "platform/ui/Feedback.h"
 #include "platform/ui/NewestRowOnFocus.h"
 #include "platform/ui/ScreenReaderNotice.h"
@@ -194,9 +195,38 @@ void SensorTimingTestDialog::ShowClock() {
 
 void SensorTimingTestDialog::SendReporting(bool enable) {
     const bool rightTube = rightTubeButton_->isChecked();
-    if (link_.SetSensorReporting(enable, rightTube)) {
+    if (!enable) {
+        SwitchReportingOff(rightTube);
+        return;
+    }
+    if (link_.SetSensorReporting(true, rightTube)) {
         replyWaiter_.WaitForReply(kReplyWaitMs);  // the reply is only drained, not shown
     }
+}
+
+// "LD" ("RD") is the dump's start as well: the card goes on to stream the tube's samples until a
+// lone "M" stops them. Sent as the dump's start, so that the link can stop the stream at once,
+// the card is left taking commands again; the samples sent meanwhile are dropped.
+void SensorTimingTestDialog::SwitchReportingOff(bool rightTube) {
+    if (!link_.StartDump(rightTube)) {
+        return;
+    }
+    link_.ReplyWithin(kReplyWaitMs);  // the reporting's reply wait; a sample is not kept
+    if (link_.StopDump()) {
+        replyWaiter_.WaitForReply(kReplyWaitMs);
+    } else {
+        link_.Reset();
+    }
+    DropSamplesOnTheirWay();
+}
+
+// Until the line has been quiet for kQuietMs, for at most kDrainLimitMs.
+void SensorTimingTestDialog::DropSamplesOnTheirWay() {
+    const std::uint32_t start = platform::TickCount();
+    do {
+        link_.DiscardUnread();
+    } while (link_.WaitForUnread(kQuietMs) && platform::TickCount() - start < kDrainLimitMs);
+    link_.DiscardUnread();
 }
 
 void SensorTimingTestDialog::timerEvent(QTimerEvent* event) {

@@ -36,6 +36,10 @@ class SensorTimingTestDialog : public ui::TemplateDialog {
     static constexpr int kClockPeriodMs = 1000;
     static constexpr std::uint32_t kReplyWaitMs = 100;
     static constexpr int kFinishBeeps = 4;
+    // After the stop of the stream that "LD" starts: the quiet that ends it, and the longest
+    // time spent dropping samples.
+    static constexpr std::uint32_t kQuietMs = 100;
+    static constexpr std::uint32_t kDrainLimitMs = 2000;
 
     // Neither the link nor the waiter is owned; both must outlive the dialog.
     SensorTimingTestDialog(InstrumentLink& link, ReplyWaiter& replyWaiter,
@@ -75,6 +79,8 @@ class SensorTimingTestDialog : public ui::TemplateDialog {
     void ResetClock();
     void ShowClock();
     void SendReporting(bool enable);
+    void SwitchReportingOff(bool rightTube);
+    void DropSamplesOnTheirWay();
     void AcceptReading();
     void ShowChange(const TimingTestTable::Change& change);
     void TellRecorded(const TimingTestTable::Change& change, const QTreeWidgetItem& item);

@@ -279,6 +279,40 @@ TEST_F(SurveyCommandTest, ALineLostDuringTheSurveyIsSaidAndWhatWasNotSentIsNotSe
         << findings.join('\n').toStdString();
 }
 
+TEST_F(SurveyCommandTest, AClosingNWithoutAnswerGivesStatus1AndSaysTheCardMayBeOffline) {
+    cardsim::CardOptions options;
+    options.sensors[7].trained = true;
+    options.silentAfterCommands = 27;  // everything but the closing "N"
+    cardsim::CardSimulator card(options);
+
+    const ProgramRun::Result result = run.Run(SurveyArguments(card));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.err.contains("may still be offline")) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("4.618 V")) << "the readings all the same";
+    EXPECT_EQ(card.Commands(), kSurveyCommands);
+    const QList<QJsonObject> events = run.RecordEvents();
+    ASSERT_EQ(EventKinds(events),
+              (QStringList{"visit", "discovery", "survey", "go_online", "exit"}));
+    EXPECT_TRUE(events[3].value("no_response").toBool());
+}
+
+TEST_F(SurveyCommandTest, AResultThatCannotBeWrittenGivesStatus1AndItsMessage) {
+    cardsim::CardSimulator card;
+    for (const QStringList& form : {QStringList{"--json"}, QStringList{}}) {
+        SCOPED_TRACE(form.join(' ').toStdString());
+        QProcess program;
+        program.setStandardOutputFile("/dev/full");
+        run.Start(program, SurveyArguments(card) << form);
+        ASSERT_TRUE(program.waitForFinished(60000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 1);
+        EXPECT_EQ(program.readAllStandardError(),
+                  "merrowby survey: the result could not be written: No space left on device\n");
+        EXPECT_EQ(card.Commands().back(), "N");
+        EXPECT_TRUE(card.Online());
+    }
+}
+
 TEST_F(SurveyCommandTest, TheHelpNamesTheSubcommands) {
     const ProgramRun::Result result = run.Run({"--help"});
     EXPECT_EQ(result.status, 0);

@@ -16,6 +16,7 @@
 #include "OperationsTest.h"
 #include "dialogs/PowerLevelDialog.h"
 #include "dialogs/SensorLevelDialog.h"
+#include "dialogs/SensorTimingTestDialog.h"
 #include "dialogs/StandardButtons.h"
 #include "dialogs/TrainingBinDialog.h"
 #include "platform/ui/TemplateDialog.h"
@@ -541,6 +542,30 @@ TEST_F(SensorTimingTestButtonTest, ACardSilentAfterTheTestLeavesGoOnlineChecked)
     EXPECT_TRUE(IsChecked(Id::IdGoOnline));
     EXPECT_FALSE(IsChecked(Id::IdGoOffline));
     card->SetSilent(false);
+}
+
+TEST_F(SensorTimingTestButtonTest, TheTestsClosingLDLeavesTheCardTakingCommandsForDoneAndExit) {
+    bool streamingAfterStop = true;
+    ModalDialogAnswerer answerer([&](ui::TemplateDialog& dialog) {
+        ClickButton(dialog, SensorTimingTestDialog::kStartStopId);
+        ClickButton(dialog, SensorTimingTestDialog::kStartStopId);
+        // "LD" starts the card's dump as well: stopped by a lone "M" before anything else.
+        EXPECT_TRUE(card->WaitForReceivedContaining("LE\rLD\rM", windowtest::kDeadline));
+        streamingAfterStop = card->DumpRunning();
+        ClickButton(dialog, QStringLiteral("Done"));
+    });
+    Click(Id::IdSensorTimingTest);
+
+    ASSERT_TRUE(answerer.Answered());
+    EXPECT_FALSE(streamingAfterStop);
+    EXPECT_EQ(Printable(card->Received()), Printable("N\rLE\rLD\rMM\r"));
+    EXPECT_EQ(Text(Id::IdResponse), Shown(LastAnswer(*card)));
+    EXPECT_TRUE(LastAnswer(*card).ends_with("OFFLINE"));
+    EXPECT_TRUE(IsChecked(Id::IdGoOffline));
+    DestroyWindow();
+    EXPECT_TRUE(card->WaitForReceivedContaining("MM\rN\r", windowtest::kDeadline));
+    EXPECT_TRUE(card->Online());
+    EXPECT_FALSE(card->DumpRunning());
 }
 
 // --- Replies shown as they came

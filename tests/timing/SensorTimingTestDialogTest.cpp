@@ -236,17 +236,22 @@ TEST_F(SensorTimingTestDialogTest, FullRunEnablesEveryQuarterMinuteAndStopsAtEig
     for (const std::uint32_t timeout : waiter_->timeouts) {
         EXPECT_EQ(timeout, 100u);
     }
-    EXPECT_EQ(CardCommands(expected.size()), expected);
     std::string wire;
     for (const std::string& command : expected) {
         wire += command + "\r";
     }
+    const std::size_t waits = waiter_->timeouts.size();
+    // The dump that "LD" starts on the card, stopped at once.
+    expected.push_back("M");
+    wire += "M";
+    EXPECT_EQ(CardCommands(expected.size()), expected);
     EXPECT_EQ(card_->Received(), wire);
+    EXPECT_FALSE(card_->DumpRunning());
 
     // A stray tick after the stop changes nothing.
     dialog_->OnClockTick();
     EXPECT_EQ(Seconds(), QStringLiteral("15"));
-    EXPECT_EQ(waiter_->timeouts.size(), expected.size());
+    EXPECT_EQ(waiter_->timeouts.size(), waits);
 }
 
 TEST_F(SensorTimingTestDialogTest, RightTubeStartAndStopKeepTheElapsedTime) {
@@ -261,14 +266,14 @@ TEST_F(SensorTimingTestDialogTest, RightTubeStartAndStopKeepTheElapsedTime) {
     EXPECT_EQ(StartStop()->text(), QStringLiteral("Start"));
     EXPECT_EQ(Minutes(), QStringLiteral("0"));
     EXPECT_EQ(Seconds(), QStringLiteral("20"));
-    EXPECT_EQ(CardCommands(3), (std::vector<std::string>{"RE", "RE", "RD"}));
+    EXPECT_EQ(CardCommands(4), (std::vector<std::string>{"RE", "RE", "RD", "M"}));
     EXPECT_EQ(waiter_->timeouts, (std::vector<std::uint32_t>{100, 100, 100}));
     EXPECT_EQ(feedback_.Beeps(), 0);
 
     // Start again from 0:00.
     StartStop()->click();
     EXPECT_EQ(Seconds(), QStringLiteral("00"));
-    EXPECT_EQ(CardCommands(4).back(), "RE");
+    EXPECT_EQ(CardCommands(5).back(), "RE");
 }
 
 TEST_F(SensorTimingTestDialogTest, CommandRefusedWhileAReplyIsPendingSkipsTheWait) {

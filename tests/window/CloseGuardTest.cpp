@@ -259,9 +259,11 @@ TEST_F(CloseGuardTest, ATerminationSignalDuringTheTimingTestSwitchesReportingOff
     EXPECT_FALSE(card->Reporting(false));
     EXPECT_TRUE(card->Online());
     const std::vector<std::string> commands = card->Commands();
-    ASSERT_GE(commands.size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(commands.end() - 3, commands.end()),
-              (std::vector<std::string>{"LE", "LD", "N"}));
+    ASSERT_GE(commands.size(), 4u);
+    // "LD" starts the card's dump as well, stopped by the lone "M".
+    EXPECT_EQ(std::vector<std::string>(commands.end() - 4, commands.end()),
+              (std::vector<std::string>{"LE", "LD", "M", "N"}));
+    EXPECT_FALSE(card->DumpRunning());
 }
 
 bool WaitForReceived(cardsim::CardSimulator& card, const std::string& expected) {
