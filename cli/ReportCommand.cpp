@@ -9,7 +9,6 @@
 #include "app/CommandLine.h"
 #include "app/ProgramStart.h"
 #include "cli/ExitStatus.h"
-#include "record/RecordReader.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
 
@@ -54,16 +53,18 @@ QString ReportCommand::HelpText() {
         "Needs no display. The records are in ~/.local/share/merrowby/records.\n"
         "\n"
         "Options:\n"
-        "  -o, --output FILE  the report to write; an existing file is replaced only once\n"
-        "                     the new one is whole\n"
+        "  -o, --output FILE  the report to write, ending in .pdf, .html, .htm or .xhtml;\n"
+        "                     an existing file is replaced only once the new one is whole,\n"
+        "                     and never the record itself\n"
         "  -h, --help         this text\n"
         "\n"
         "Exit status: 0 written, 1 not (the reason on the standard error).\n");
 }
 
-QString ReportCommand::Write(const ReadRecord& record, const QString& output) {
-    ReportDocument document(ServiceReport::FromEvents(record.events, record.notes));
-    if (const QString error = document.SaveAs(output); !error.isEmpty()) {
+QString ReportCommand::Write(ServiceReport report, const QString& recordPath,
+                             const QString& output) {
+    ReportDocument document(std::move(report));
+    if (const QString error = document.SaveAs(output, {recordPath}); !error.isEmpty()) {
         return QStringLiteral("%1 could not be written: %2").arg(output, error);
     }
     return {};
@@ -80,9 +81,10 @@ int ReportCommand::Run(int argc, char** argv) {
         std::fputs(qPrintable(HelpText()), stdout);
         return kInOrder;
     }
-    const ReadRecord record = RecordReader::Read(options.record);
-    if (!record.IsRecord()) {
-        std::fprintf(stderr, "merrowby report: %s\n", qPrintable(record.error));
+    QString error;
+    ServiceReport report = ServiceReport::FromRecord(options.record, nullptr, error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;
     }
     // The report's pictures and its PDF are drawn off screen, whatever display there is. The
@@ -95,7 +97,8 @@ int ReportCommand::Run(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     UseCNumberFormat();
-    if (const QString error = Write(record, options.output); !error.isEmpty()) {
+    if (const QString error = Write(std::move(report), options.record, options.output);
+        !error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;
     }

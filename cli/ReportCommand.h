@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-struct ReadRecord;
+#include "report/ServiceReport.h"
 
 namespace cli {
 
@@ -23,9 +23,9 @@ class ReportCommand {
     // The arguments after "report".
     static Options Parse(const QStringList& arguments);
     static QString HelpText();
-    // The report of a record read written to output: an empty text, else the line to show.
-    // Needs a QApplication (the dumps' pictures are drawn with widgets).
-    static QString Write(const ReadRecord& record, const QString& output);
+    // The report of the record at recordPath written to output: an empty text, else the line
+    // to show. Needs a QApplication (the dumps' pictures are drawn with widgets).
+    static QString Write(ServiceReport report, const QString& recordPath, const QString& output);
     // argv[1] is "report"; returns the exit status.
     static int Run(int argc, char** argv);
 };

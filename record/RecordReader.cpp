@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QStringDecoder>
 #include <cstring>
 
 #include "platform/DurableFile.h"
@@ -16,6 +17,12 @@ constexpr qint64 kSkipChunkBytes = 64 * 1024;
 bool IsVisitHeader(const QJsonObject& event) {
     return event.value(QStringLiteral("event")).toString() == QStringLiteral("visit") &&
            event.value(QStringLiteral("version")).isDouble();
+}
+
+bool IsUtf8(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder(bytes);
+    return !decoder.hasError();
 }
 
 // Reads past the rest of a line; the bytes read.
@@ -67,6 +74,13 @@ QString OpenError(const QString& name, const platform::OpenedFile& opened) {
 }  // namespace
 
 ReadRecord RecordReader::Read(const QString& path) {
+    QList<QJsonObject> events;
+    ReadRecord record = Read(path, [&events](const QJsonObject& event) { events.append(event); });
+    record.events = std::move(events);
+    return record;
+}
+
+ReadRecord RecordReader::Read(const QString& path, const EventHandler& each) {
     ReadRecord record;
     const QString name = QFileInfo(path).fileName();
     const platform::OpenedFile opened =
@@ -79,7 +93,12 @@ ReadRecord RecordReader::Read(const QString& path) {
     }
     const QString notRecord = QStringLiteral("%1 is not a service record.").arg(name);
     LeftOutLines leftOut(record.notes);
+    int notUtf8 = 0;
     qint64 total = 0;
+    qint64 events = 0;
+    // One buffer for every line: readLine() leaves room for a terminating zero, so this reads
+    // up to one byte past the limit.
+    QByteArray buffer(kLineLimitBytes + 2, Qt::Uninitialized);
     for (int number = 1; !file.atEnd(); ++number) {
         if (total >= kTotalLimitBytes) {
             record.notes << QStringLiteral(
@@ -87,14 +106,17 @@ ReadRecord RecordReader::Read(const QString& path) {
                                 .arg(kTotalLimitBytes / (1024 * 1024));
             break;
         }
-        // readLine() leaves room for a terminating zero: this reads up to one byte past the limit.
-        const QByteArray line = file.readLine(kLineLimitBytes + 2);
-        total += line.size();
+        const qint64 read = file.readLine(buffer.data(), buffer.size());
+        if (read <= 0) {
+            break;
+        }
+        QByteArray line = QByteArray::fromRawData(buffer.constData(), read);
+        total += read;
         // A line without its end is the last one, cut off, unless it is too long.
         const bool whole = line.endsWith('\n');
-        if (!whole && line.size() > kLineLimitBytes) {
+        if (!whole && read > kLineLimitBytes) {
             total += SkipRestOfLine(file);
-            if (record.events.isEmpty()) {
+            if (events == 0) {
                 record.error = notRecord;
                 return record;
             }
@@ -107,10 +129,15 @@ ReadRecord RecordReader::Read(const QString& path) {
             continue;
         }
         QJsonParseError parseError{};
-        const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+        QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+        if (parseError.error != QJsonParseError::NoError && !IsUtf8(line)) {
+            // The event is kept, its bad bytes replaced.
+            document = QJsonDocument::fromJson(QString::fromUtf8(line).toUtf8(), &parseError);
+            notUtf8 += parseError.error == QJsonParseError::NoError ? 1 : 0;
+        }
         const bool isEvent = parseError.error == QJsonParseError::NoError && document.isObject() &&
                              document.object().value(QStringLiteral("event")).isString();
-        if (record.events.isEmpty()) {
+        if (events == 0) {
             if (!isEvent || !IsVisitHeader(document.object())) {
                 record.error = notRecord;
                 return record;
@@ -130,10 +157,18 @@ ReadRecord RecordReader::Read(const QString& path) {
             }
             continue;
         }
-        record.events.append(document.object());
+        ++events;
+        each(document.object());
     }
     leftOut.Close();
-    if (record.events.isEmpty()) {
+    if (notUtf8 > 0) {
+        record.notes << (notUtf8 == 1 ? QStringLiteral("1 event holds bytes that are not UTF-8; "
+                                                       "each is shown as \uFFFD.")
+                                      : QStringLiteral("%1 events hold bytes that are not UTF-8; "
+                                                       "each is shown as \uFFFD.")
+                                            .arg(notUtf8));
+    }
+    if (events == 0) {
         record.error = notRecord;
     }
     return record;

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // A record read back from its file: the events that could be read, and notes on what could
 // not. A file that is no record at all gives an error and no events.
@@ -28,5 +29,10 @@ class RecordReader {
     // Lines left out beyond this many are counted in one note.
     static constexpr int kMostLineNotes = 10;
 
+    using EventHandler = std::function<void(const QJsonObject& event)>;
+
     static ReadRecord Read(const QString& path);
+    // Reads as Read() does, but hands each event to `each` as it is read, keeping none: the
+    // result holds the notes and the error only.
+    static ReadRecord Read(const QString& path, const EventHandler& each);
 };

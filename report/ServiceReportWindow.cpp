@@ -27,7 +27,6 @@
 #include "platform/ui/ScreenReaderNotice.h"
 #include "record/PreviousDetails.h"
 #include "record/RecordFolder.h"
-#include "record/RecordReader.h"
 #include "record/VisitRecord.h"
 #include "report/NotesEdit.h"
 #include "report/ReportBrowserAccessible.h"
@@ -356,15 +355,15 @@ void ServiceReportWindow::ShowCurrentVisit() {
 
 bool ServiceReportWindow::ShowRecord(const QString& path) {
     CommitNotes();
-    ReadRecord read = RecordReader::Read(path);
-    if (!read.IsRecord()) {
-        ui::Feedback::Current().Message(this, read.error);
+    QString error;
+    ServiceReport report = ServiceReport::FromRecord(path, limits_ ? &*limits_ : nullptr, error);
+    if (!error.isEmpty()) {
+        ui::Feedback::Current().Message(this, error);
         return false;
     }
     shownPath_ = path;
     currentVisit_->setEnabled(true);
-    Show(std::make_unique<ReportDocument>(
-        ServiceReport::FromEvents(read.events, read.notes, limits_ ? &*limits_ : nullptr)));
+    Show(std::make_unique<ReportDocument>(std::move(report)));
     SetNotesText(document_->Report().notes, false);
     details_->SetValues(DetailsValues(document_->Report()));
     details_->SetReadOnly(true);
@@ -388,7 +387,7 @@ void ServiceReportWindow::CommitNotes() {
 bool ServiceReportWindow::SaveTo(const QString& path) {
     CommitNotes();
     Refresh();
-    const QString error = document_->SaveAs(path);
+    const QString error = document_->SaveAs(path, {record_.FilePath(), shownPath_});
     if (!error.isEmpty()) {
         SetStatus(QStringLiteral("Not saved: %1 could not be written.").arg(path));
         ui::Feedback::Current().Message(

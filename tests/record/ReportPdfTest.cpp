@@ -8,6 +8,8 @@
 #include <QAccessible>
 #include <QBuffer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -409,6 +411,53 @@ TEST_F(ReportPdfTest, ThePaginationPlacesEveryUnitOnceWithinThePage) {
     EXPECT_EQ(content.blocks.back().kind, Kind::EndMark);
     EXPECT_EQ(pageOf.back(), layout.PageCount() - 1);
     EXPECT_EQ(ReportLayout::PageText(1, 3), "Page 1 of 3");
+}
+
+// A customer field of 491 lines, taller than a page, goes on over pages, each line once; and
+// currents no card can send (1e17 mA) are left out with a note, the report made in bounded time.
+TEST_F(ReportPdfTest, ARowTallerThanAPageGoesOnOverPagesAndDamagedCurrentsAreNoted) {
+    QStringList customer;
+    for (int i = 0; i < 491; ++i) {
+        customer << QStringLiteral("customer line %1").arg(i, 3, 10, QLatin1Char('0'));
+    }
+    const auto event = [](const char* kind, int second, QJsonObject values) {
+        values.insert("event", kind);
+        values.insert("time", At(11, 0, second).toString(Qt::ISODateWithMs));
+        return values;
+    };
+    const QList<QJsonObject> events{
+        event("visit", 0, {{"version", 1}, {"report_number", "SR-20261208-110000-0001"}}),
+        event("report_details", 1, {{"customer", customer.join('\n')}}),
+        event("dump_start", 2, {{"tube", "left"}, {"spread_limit", 0.02}}),
+        event("dump_sample", 3, {{"milliamps", QJsonArray{1.25, 1e17, 0.5, 1.0}}}),
+        event("dump_sample", 4, {{"milliamps", QJsonArray{1.25, 0.75, 0.5, 1.0}}}),
+        event("dump_end", 5,
+              {{"tube", "left"},
+               {"samples", 2},
+               {"spread_limit", 0.02},
+               {"max", QJsonArray{1.25, 1e17, 0.5, 1.0}},
+               {"min", QJsonArray{1.25, 0.75, 0.5, 1.0}}}),
+    };
+    const ServiceReport report = ServiceReport::FromEvents(events);
+    EXPECT_TRUE(report.readNotes.contains(
+        "Dump samples left out, their currents being such as no card sends (below 0 or above "
+        "20.000 mA): 1."))
+        << report.readNotes.join('\n').toStdString();
+    ASSERT_EQ(report.dumps.size(), 1u);
+    EXPECT_EQ(report.dumps[0].rows.size(), 1u);
+    EXPECT_EQ(report.dumps[0].maximum[1], 0.75) << "the samples' extreme";
+
+    const QStringList pages = SavedPages(report);
+    const QString text = pages.join('\f');
+    int previousPage = 0;
+    for (const QString& line : customer) {
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_EQ(text.count(line), 1);
+        const int page = PageHolding(pages, line);
+        EXPECT_GE(page, previousPage) << "in order";
+        previousPage = page;
+    }
+    EXPECT_GE(previousPage, 3) << "over pages";
 }
 
 TEST_F(ReportPdfTest, TheDumpPlotIsVectorGraphicsOnThePageOfItsTable) {
