@@ -80,9 +80,12 @@ QJsonObject LastEvent(const QList<QJsonObject>& events, const QString& kind) {
 
 int PrintSurvey(const VisitRecord& record, bool json) {
     const QList<QJsonObject> events = record.EventsBesideSamples();
-    const QJsonObject document =
-        SurveyOutput::Document(LastEvent(events, QStringLiteral("discovery")),
-                               LastEvent(events, QStringLiteral("survey")));
+    QJsonObject document = SurveyOutput::Document(LastEvent(events, QStringLiteral("discovery")),
+                                                  LastEvent(events, QStringLiteral("survey")));
+    // The record to give "merrowby report"; null when there is no file.
+    const QString recordPath = record.FilePath();
+    document.insert(QStringLiteral("record"),
+                    recordPath.isEmpty() ? QJsonValue() : QJsonValue(recordPath));
     if (json) {
         std::fputs(QJsonDocument(document).toJson(QJsonDocument::Indented).constData(), stdout);
     } else {
@@ -140,6 +143,9 @@ int Survey(const SurveyCommand::Options& options) {
     if (const QString unwritten = record.Finish(RecordWriter::kExitWait); !unwritten.isEmpty()) {
         PrintError(unwritten);
     }
+    if (!record.FilePath().isEmpty()) {
+        PrintError(QStringLiteral("Service record: %1").arg(record.FilePath()));
+    }
     return status;
 }
 
@@ -183,7 +189,8 @@ QString SurveyCommand::HelpText() {
         "Finds the sensor card on COM1 to COM4 as the window does, reads the status and each\n"
         "sensor's voltage, current and trip point once, puts the card back online and prints\n"
         "the readings. Needs no display. The visit goes to the service record as the\n"
-        "window's does.\n"
+        "window's does; the record's file is named on the standard error (and as \"record\"\n"
+        "in the JSON), for \"merrowby report\".\n"
         "\n"
         "Options:\n"
         "  --port NAME=DEVICE  use DEVICE for the port NAME (COM1 to COM4); repeatable\n"

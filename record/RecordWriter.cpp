@@ -61,9 +61,9 @@ RecordWriter::RecordWriter(const QString& folder, const QString& stem, MessageHa
     state_->folder = folder;
     state_->stem = stem;
     state_->onMessage = std::move(onMessage);
-    platform::NewFile file = platform::CreateNewFile(
-        QFile::encodeName(folder).toStdString(), QFile::encodeName(stem).toStdString(), kExtension,
-        kFileMode);
+    platform::NewFile file =
+        platform::CreateNewFile(QFile::encodeName(folder).toStdString(),
+                                QFile::encodeName(stem).toStdString(), kExtension, kFileMode);
     state_->path = QFile::decodeName(QByteArray::fromStdString(file.path));
     if (file.error != 0) {
         openError_ = ErrorText(file.error);
@@ -238,9 +238,9 @@ QString RecordWriter::State::StartAgain(QString& notice) {
     if (platform::MakeFolders(QFile::encodeName(folder).toStdString(), kFolderMode) != 0) {
         return failure.arg(QStringLiteral("the folder %1 could not be made.").arg(folder));
     }
-    platform::NewFile file = platform::CreateNewFile(
-        QFile::encodeName(folder).toStdString(), QFile::encodeName(stem).toStdString(), kExtension,
-        kFileMode);
+    platform::NewFile file =
+        platform::CreateNewFile(QFile::encodeName(folder).toStdString(),
+                                QFile::encodeName(stem).toStdString(), kExtension, kFileMode);
     int error = file.error;
     if (error == 0) {
         error = platform::CopyContents(fd.Get(), file.fd.Get());

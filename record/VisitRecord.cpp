@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <cstring>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
+#include <cstring>
 
 #include "platform/DurableFile.h"
 #include "record/RecordFolder.h"
@@ -156,8 +156,8 @@ QJsonObject VisitRecord::LastEvent() const {
 }
 
 QString VisitRecord::WriteTo(const QString& folder) {
-    if (const int error =
-            platform::MakeFolders(QFile::encodeName(folder).toStdString(), RecordWriter::kFolderMode);
+    if (const int error = platform::MakeFolders(QFile::encodeName(folder).toStdString(),
+                                                RecordWriter::kFolderMode);
         error != 0) {
         return QStringLiteral("The records folder %1 could not be created: %2.")
             .arg(folder, QString::fromLocal8Bit(std::strerror(error)));

@@ -70,6 +70,9 @@ TEST_F(SurveyCommandTest, JsonHoldsTheCardsValuesAndACoveredSensorGivesStatus3) 
 
     EXPECT_EQ(EventKinds(run.RecordEvents()),
               (QStringList{"visit", "discovery", "survey", "go_online", "exit"}));
+    // The record to report, named in the JSON and on the standard error.
+    EXPECT_EQ(document.value("record").toString(), run.RecordPath());
+    EXPECT_EQ(QString::fromUtf8(result.err), "Service record: " + run.RecordPath() + "\n");
 }
 
 TEST_F(SurveyCommandTest, ACardInOrderGivesTheTableAndStatus0) {
@@ -79,7 +82,7 @@ TEST_F(SurveyCommandTest, ACardInOrderGivesTheTableAndStatus0) {
 
     const ProgramRun::Result result = run.Run(SurveyArguments(card));
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(result.err), "Service record: " + run.RecordPath() + "\n");
     EXPECT_TRUE(result.out.contains("Port:   COM2")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("4.618 V")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("No findings")) << result.out.toStdString();
@@ -101,7 +104,8 @@ TEST_F(SurveyCommandTest, NoCardGivesStatus2AndItsMessage) {
         SCOPED_TRACE(test.message.toStdString());
         const ProgramRun::Result result = run.Run(test.arguments);
         EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.err, test.message);
+        EXPECT_TRUE(result.err.startsWith(test.message + "Service record: "))
+            << result.err.toStdString();
         EXPECT_TRUE(result.out.isEmpty());
     }
 }

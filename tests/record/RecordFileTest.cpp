@@ -570,9 +570,9 @@ TEST_F(RecordFileTest, TheRecordsFolderIsBelowTheDataHome) {
     VisitRecord record(kOrigin);
     ASSERT_EQ(record.WriteTo(folder.filePath("new/records")), QString());
     record.Drain();
-    for (const auto& [path, mode] : {std::pair{folder.filePath("new"), 0700},
-                                     std::pair{folder.filePath("new/records"), 0700},
-                                     std::pair{record.FilePath(), 0600}}) {
+    for (const auto& [path, mode] :
+         {std::pair{folder.filePath("new"), 0700}, std::pair{folder.filePath("new/records"), 0700},
+          std::pair{record.FilePath(), 0600}}) {
         struct stat status {};
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
         EXPECT_EQ(status.st_mode & 0777, unsigned(mode)) << path.toStdString();
