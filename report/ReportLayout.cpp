@@ -396,7 +396,7 @@ void ReportLayout::Measure(std::size_t index) {
                 }
             }
             // A row taller than a page goes on in parts, each cut between lines.
-            const double most = std::max(body_.height() - m->headingHeight, body_.height() / 2);
+            const double tallest = std::max(body_.height() - m->headingHeight, body_.height() / 2);
             for (const ReportContent::Row& row : block.rows) {
                 std::vector<CellText> cells;
                 double height = 0.0;
@@ -405,10 +405,10 @@ void ReportLayout::Measure(std::size_t index) {
                     height = std::max(height, cells.back().Height() + padY);
                 }
                 double from = 0.0;
-                if (height > most) {
+                if (height > tallest) {
                     const LineSpans spans = SpansOf(cells, padY / 2);
-                    while (height - from > most) {
-                        const double to = CutBelow(spans, from, most);
+                    while (height - from > tallest) {
+                        const double to = CutBelow(spans, from, tallest);
                         m->parts.push_back({m->rows.size(), from, to});
                         m->units.push_back(to - from);
                         from = to;
