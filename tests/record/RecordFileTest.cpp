@@ -255,7 +255,7 @@ TEST_F(RecordFileTest, ACutOffLastLineIsLeftOutWithANoteAndAStrayLineIsSkipped) 
     EXPECT_TRUE(read.notes.contains("Line 2 is not an event and is left out."));
 
     // Bytes that are not UTF-8 keep their event, replaced, with a note.
-    WriteAll(path, "{\"event\":\"notes\",\"text\":\"Lamp \xff\xfe replaced.\"}\n",
+    WriteAll(path, "\n{\"event\":\"notes\",\"text\":\"Lamp \xff\xfe replaced.\"}\n",
              QIODevice::Append);
     read = RecordReader::Read(path);
     ASSERT_EQ(read.events.size(), 4);
