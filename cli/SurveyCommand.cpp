@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSysInfo>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -69,6 +70,19 @@ bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted,
     return !survey.WasCancelled();
 }
 
+// No card: a device refused to this user comes first, then one held elsewhere.
+int NotFoundStatus(const std::vector<discovery::RefusedPort>& refused) {
+    const auto any = [&refused](discovery::RefusedPort::Cause cause) {
+        return std::any_of(
+            refused.begin(), refused.end(),
+            [cause](const discovery::RefusedPort& port) { return port.cause == cause; });
+    };
+    if (any(discovery::RefusedPort::Cause::kAccessRefused)) {
+        return kAccessRefused;
+    }
+    return any(discovery::RefusedPort::Cause::kInUse) ? kLineInUse : kNoCard;
+}
+
 QJsonObject LastEvent(const QList<QJsonObject>& events, const QString& kind) {
     for (auto event = events.crbegin(); event != events.crend(); ++event) {
         if (event->value(QStringLiteral("event")).toString() == kind) {
@@ -119,7 +133,7 @@ int Survey(const SurveyCommand::Options& options) {
     } else if (!found.link) {
         record.Event("not_found", {{"message", found.message}, {"port", ""}, {"device", ""}});
         PrintError(found.message);
-        status = kNoCard;
+        status = NotFoundStatus(found.refused);
     } else {
         record.Event("discovery", {{"port", found.port},
                                    {"device", found.device},
@@ -197,8 +211,10 @@ QString SurveyCommand::HelpText() {
         "  --json              print one JSON document instead of the table\n"
         "  -h, --help          this text\n"
         "\n"
-        "Exit status: 0 every sensor in order, 3 findings, 2 no card found, 1 any other\n"
-        "error (an interrupted survey included).\n");
+        "Exit status: 0 every sensor in order, 3 findings, 2 no card found, 5 no port\n"
+        "opened and access to a serial device refused (the group dialout), 6 no port opened\n"
+        "and a serial device in use by another program, 1 any other error (an interrupted\n"
+        "survey included).\n");
 }
 
 int SurveyCommand::Run(int argc, char** argv) {

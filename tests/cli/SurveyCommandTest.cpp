@@ -1,12 +1,19 @@
 // "merrowby survey" as a shell runs it, with no display, against the simulated card.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <chrono>
 
 #include "ProgramRun.h"
+#include "platform/ExclusiveDevice.h"
 #include "tools/cardsim/CardSimulator.h"
 
 namespace {
@@ -108,6 +115,49 @@ TEST_F(SurveyCommandTest, NoCardGivesStatus2AndItsMessage) {
             << result.err.toStdString();
         EXPECT_TRUE(result.out.isEmpty());
     }
+}
+
+// A device this user may not open, and one another program holds, each named with its cause
+// after the first sentence, and each with its own status.
+TEST_F(SurveyCommandTest, ARefusedDeviceAndAHeldOneGetTheirCauseAndStatus) {
+    cardsim::CardSimulator card;
+    const QString device = QString::fromStdString(card.SlavePath());
+    const QStringList arguments = {"survey", "--port", "COM1=" + device};
+
+    // Run as a user outside the device's group, with a records folder of its own.
+    ASSERT_EQ(::chmod(card.SlavePath().c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(run.FilePath("")), 0711), 0);
+    ASSERT_TRUE(QDir(run.FilePath("")).mkdir("data"));
+    ASSERT_EQ(::chown(QFile::encodeName(run.FilePath("data")), 65534, 65534), 0);
+    QProcess outsider;
+    outsider.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(125);
+        }
+    });
+    run.Start(outsider, arguments);
+    ASSERT_TRUE(outsider.waitForFinished(60000));
+    EXPECT_EQ(outsider.exitCode(), 5);
+    // One line of it: another user's environment may draw warnings before it.
+    const QString refusedErr = QString::fromUtf8(outsider.readAllStandardError());
+    EXPECT_TRUE(refusedErr.split('\n').contains(
+        "No available serial ports. Access to COM1 (" + device +
+        ") was refused: add the user to the group dialout, then log out and in again."))
+        << refusedErr.toStdString();
+    EXPECT_TRUE(outsider.readAllStandardOutput().isEmpty());
+
+    // Held as the program's own lock holds it: the lock names this test's process.
+    platform::ExclusiveDevice holder;
+    ASSERT_TRUE(holder.Open(card.SlavePath(), O_RDWR | O_NONBLOCK));
+    const ProgramRun::Result held = run.Run(arguments);
+    EXPECT_EQ(held.status, 6);
+    EXPECT_TRUE(held.err.startsWith(QStringLiteral("No available serial ports. COM1 (%1) is in use "
+                                                   "by cli_tests (process %2).\nService record: ")
+                                        .arg(device)
+                                        .arg(::getpid())
+                                        .toUtf8()))
+        << held.err.toStdString();
+    EXPECT_EQ(card.Received(), "");
 }
 
 TEST_F(SurveyCommandTest, SigtermDuringTheSurveyPutsTheCardBackOnline) {
