@@ -36,9 +36,10 @@ void MaintenanceDialog::DiscoverInstrument() {
     FollowLine();
     ProcessDeviceMapping().Rescan();  // an adapter plugged in since is found now
     bool noPortAvailable = true;
+    std::vector<discovery::RefusedPort> refused;
 
     for (const char* const portName : discovery::kCandidatePorts) {
-        if (!discovery::IsPortAvailable(portName)) {
+        if (!discovery::IsPortAvailable(portName, refused)) {
             continue;
         }
         noPortAvailable = false;
@@ -71,7 +72,7 @@ void MaintenanceDialog::DiscoverInstrument() {
         DestroyLink();
     }
 
-    const QString message = discovery::NotFoundMessage(!noPortAvailable);
+    const QString message = discovery::NotFoundMessage(!noPortAvailable, refused);
     // No port from here on: the events that follow have none.
     record_->Event("not_found", {{"message", message}, {"port", ""}, {"device", ""}});
     ui::Beep();

@@ -63,11 +63,12 @@ std::string CardSearch::OfflineReply(InstrumentLink& link, std::string& onlineRe
 CardSearch::Result CardSearch::Run(const std::function<bool()>& stopRequested) {
     ProcessDeviceMapping().Rescan();
     bool noPortAvailable = true;
+    std::vector<discovery::RefusedPort> refused;
     for (const char* const portName : discovery::kCandidatePorts) {
         if (stopRequested()) {
             return {};
         }
-        if (!discovery::IsPortAvailable(portName)) {
+        if (!discovery::IsPortAvailable(portName, refused)) {
             continue;
         }
         noPortAvailable = false;
@@ -82,11 +83,15 @@ CardSearch::Result CardSearch::Run(const std::function<bool()>& stopRequested) {
                     QString::fromLatin1(portName),
                     QString::fromStdString(DevicePathForPortName(portName)),
                     {ToWindowText(onlineReply), ToWindowText(offlineReply)},
+                    {},
                     {}};
         }
     }
     Result none;
-    none.message = discovery::NotFoundMessage(!noPortAvailable);
+    none.message = discovery::NotFoundMessage(!noPortAvailable, refused);
+    if (noPortAvailable) {
+        none.refused = std::move(refused);
+    }
     return none;
 }
 

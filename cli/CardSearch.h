@@ -6,6 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "app/CandidatePorts.h"
 
 class InstrumentLink;
 
@@ -29,6 +32,8 @@ class CardSearch {
         // "No available serial ports." or "No Sensor Card was found." without a link; empty
         // when the search was stopped.
         QString message;
+        // Without a link and with no port opened: the devices refused or held, and why.
+        std::vector<discovery::RefusedPort> refused;
     };
 
     // stopRequested is asked before each port: true ends the search there.

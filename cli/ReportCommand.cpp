@@ -11,7 +11,6 @@
 #include "cli/ExitStatus.h"
 #include "history/PreviousVisitSection.h"
 #include "record/AcceptanceLimits.h"
-#include "record/RecordReader.h"
 #include "report/ReportDocument.h"
 #include "report/ReportSettings.h"
 #include "report/ServiceReport.h"
@@ -97,20 +96,20 @@ QString ReportCommand::HelpText() {
         "against those of --limits.\n"
         "\n"
         "Options:\n"
-        "  -o, --output FILE  the report to write; an existing file is replaced only once\n"
-        "                     the new one is whole\n"
+        "  -o, --output FILE  the report to write, ending in .pdf, .html, .htm or .xhtml;\n"
+        "                     an existing file is replaced only once the new one is whole,\n"
+        "                     and never the record itself\n"
         "  --limits FILE      the acceptance limits (JSON) to judge against instead\n"
         "  -h, --help         this text\n"
         "\n"
         "Exit status: 0 written, 1 not (the reason on the standard error).\n");
 }
 
-QString ReportCommand::Write(const ReadRecord& record, const QString& output,
-                             const AcceptanceLimits* limits, const QString& recordPath) {
-    ServiceReport report = ServiceReport::FromEvents(record.events, record.notes, limits);
+QString ReportCommand::Write(ServiceReport report, const QString& recordPath,
+                             const QString& output, const AcceptanceLimits* limits) {
     PreviousVisitSection().AddTo(report, recordPath, limits);
     ReportDocument document(std::move(report));
-    if (const QString error = document.SaveAs(output); !error.isEmpty()) {
+    if (const QString error = document.SaveAs(output, {recordPath}); !error.isEmpty()) {
         return QStringLiteral("%1 could not be written: %2").arg(output, error);
     }
     return {};
@@ -127,14 +126,16 @@ int ReportCommand::Run(int argc, char** argv) {
         std::fputs(qPrintable(HelpText()), stdout);
         return kInOrder;
     }
-    const ReadRecord record = RecordReader::Read(options.record);
-    if (!record.IsRecord()) {
-        std::fprintf(stderr, "merrowby report: %s\n", qPrintable(record.error));
-        return kFailed;
-    }
     const ChosenLimits chosen = ChooseLimits(options.limits);
     if (!chosen.error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(chosen.error));
+        return kFailed;
+    }
+    QString error;
+    ServiceReport report = ServiceReport::FromRecord(
+        options.record, chosen.limits ? &*chosen.limits : nullptr, error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;
     }
     if (!chosen.warning.isEmpty()) {
@@ -150,8 +151,8 @@ int ReportCommand::Run(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     UseCNumberFormat();
-    if (const QString error = Write(record, options.output,
-                                    chosen.limits ? &*chosen.limits : nullptr, options.record);
+    if (const QString error = Write(std::move(report), options.record, options.output,
+                                    chosen.limits ? &*chosen.limits : nullptr);
         !error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;

@@ -4,7 +4,8 @@
 #include <QStringList>
 
 class AcceptanceLimits;
-struct ReadRecord;
+
+#include "report/ServiceReport.h"
 
 namespace cli {
 
@@ -25,13 +26,12 @@ class ReportCommand {
     // The arguments after "report".
     static Options Parse(const QStringList& arguments);
     static QString HelpText();
-    // The report of a record read written to output, its As left survey judged against the
-    // limits given (none: nothing is judged): an empty text, else the line to show.
-    // Needs a QApplication (the dumps' pictures are drawn with widgets).
-    // `recordPath`, the record's file, finds the previous visit in the history index beside it.
-    static QString Write(const ReadRecord& record, const QString& output,
-                         const AcceptanceLimits* limits = nullptr,
-                         const QString& recordPath = QString());
+    // The report of the record at recordPath written to output, with the previous visit of
+    // its instrument from the history index beside the record, judged against the limits given
+    // (none: nothing is judged against limits): an empty text, else the line to show. Needs a
+    // QApplication (the dumps' pictures are drawn with widgets).
+    static QString Write(ServiceReport report, const QString& recordPath, const QString& output,
+                         const AcceptanceLimits* limits = nullptr);
     // argv[1] is "report"; returns the exit status.
     static int Run(int argc, char** argv);
 };

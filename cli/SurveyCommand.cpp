@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSysInfo>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -127,6 +128,19 @@ bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted,
     return !survey.WasCancelled() && !survey.Replies().lineLost;
 }
 
+// No card: a device refused to this user comes first, then one held elsewhere.
+int NotFoundStatus(const std::vector<discovery::RefusedPort>& refused) {
+    const auto any = [&refused](discovery::RefusedPort::Cause cause) {
+        return std::any_of(
+            refused.begin(), refused.end(),
+            [cause](const discovery::RefusedPort& port) { return port.cause == cause; });
+    };
+    if (any(discovery::RefusedPort::Cause::kAccessRefused)) {
+        return kAccessRefused;
+    }
+    return any(discovery::RefusedPort::Cause::kInUse) ? kLineInUse : kNoCard;
+}
+
 QJsonObject LastEvent(const QList<QJsonObject>& events, const QString& kind) {
     for (auto event = events.crbegin(); event != events.crend(); ++event) {
         if (event->value(QStringLiteral("event")).toString() == kind) {
@@ -139,9 +153,12 @@ QJsonObject LastEvent(const QList<QJsonObject>& events, const QString& kind) {
 // A result that could not be written is a failure: nobody learns what the card holds.
 int PrintSurvey(const VisitRecord& record, bool json) {
     const QList<QJsonObject> events = record.EventsBesideSamples();
-    const QJsonObject document =
-        SurveyOutput::Document(LastEvent(events, QStringLiteral("discovery")),
-                               LastEvent(events, QStringLiteral("survey")));
+    QJsonObject document = SurveyOutput::Document(LastEvent(events, QStringLiteral("discovery")),
+                                                  LastEvent(events, QStringLiteral("survey")));
+    // The record to give "merrowby report"; null when there is no file.
+    const QString recordPath = record.FilePath();
+    document.insert(QStringLiteral("record"),
+                    recordPath.isEmpty() ? QJsonValue() : QJsonValue(recordPath));
     const QByteArray text = json ? QJsonDocument(document).toJson(QJsonDocument::Indented)
                                  : SurveyOutput::Table(document).toUtf8();
     if (const QString error = WriteOut(text); !error.isEmpty()) {
@@ -235,7 +252,7 @@ int Survey(const SurveyCommand::Options& options) {
     } else if (!found.link) {
         record.Event("not_found", {{"message", found.message}, {"port", ""}, {"device", ""}});
         PrintError(found.message);
-        status = kNoCard;
+        status = NotFoundStatus(found.refused);
     } else {
         record.Event("discovery", {{"port", found.port},
                                    {"device", found.device},
@@ -272,6 +289,9 @@ int Survey(const SurveyCommand::Options& options) {
     record.Event("exit", {});
     if (const QString unwritten = record.Finish(RecordWriter::kExitWait); !unwritten.isEmpty()) {
         PrintError(unwritten);
+    }
+    if (!record.FilePath().isEmpty()) {
+        PrintError(QStringLiteral("Service record: %1").arg(record.FilePath()));
     }
     return status;
 }
@@ -321,7 +341,8 @@ QString SurveyCommand::HelpText() {
         "Finds the sensor card on COM1 to COM4 as the window does, reads the status and each\n"
         "sensor's voltage, current and trip point once, puts the card back online and prints\n"
         "the readings. Needs no display. The visit goes to the service record as the\n"
-        "window's does.\n"
+        "window's does; the record's file is named on the standard error (and as \"record\"\n"
+        "in the JSON), for \"merrowby report\".\n"
         "\n"
         "Options:\n"
         "  --port NAME=DEVICE  use DEVICE for the port NAME (COM1 to COM4); repeatable\n"
@@ -331,9 +352,11 @@ QString SurveyCommand::HelpText() {
         "  --json              print one JSON document instead of the table\n"
         "  -h, --help          this text\n"
         "\n"
-        "Exit status: 0 every sensor in order, 3 findings, 2 no card found, 1 any other\n"
-        "error: an interrupted survey, a card that did not confirm it is back online (it\n"
-        "may still be offline), a result that could not be written.\n");
+        "Exit status: 0 every sensor in order, 3 findings, 2 no card found, 5 no port\n"
+        "opened and access to a serial device refused (the group dialout), 6 no port opened\n"
+        "and a serial device in use by another program, 1 any other error: an interrupted\n"
+        "survey, a card that did not confirm it is back online (it may still be offline), a\n"
+        "line lost during the survey, a result that could not be written.\n");
 }
 
 int SurveyCommand::Run(int argc, char** argv) {

@@ -54,6 +54,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded as a plugin, so not found by the shared library dependencies: the history index's
 # SQLite driver.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+# The shell completion is loaded by bash-completion alone.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

@@ -41,15 +41,77 @@ FileKind KindOf(mode_t mode) {
     return S_ISDIR(mode) ? FileKind::Folder : FileKind::Other;
 }
 
+// The rule of the kernel's fs.protected_symlinks, kept whatever the setting: in a sticky
+// folder anyone may write in, only a link of the user's own or of the folder's owner is followed.
+bool MayFollowLink(const std::string& path, const struct stat& link) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    struct stat parent {};
+    if (::stat(folder.c_str(), &parent) != 0) {
+        return false;
+    }
+    const bool shared = (parent.st_mode & S_ISVTX) != 0 && (parent.st_mode & S_IWOTH) != 0;
+    return !shared || link.st_uid == ::geteuid() || link.st_uid == parent.st_uid;
+}
+
+int WriteAt(int fd, std::string_view data) {
+    off_t offset = 0;
+    while (!data.empty()) {
+        const ssize_t written = ::pwrite(fd, data.data(), data.size(), offset);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return written < 0 ? errno : EIO;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+        offset += written;
+    }
+    return 0;
+}
+
+// The file a link names is written as a plain open would: the kernel follows the link, with its
+// checks, and makes the file a dangling link names. The room is taken before the old contents
+// are overwritten, so that a full disk leaves them as they were.
+int WriteThroughLink(const std::string& path, const struct stat& link, std::string_view data) {
+    if (!MayFollowLink(path, link)) {
+        return EACCES;
+    }
+    const OwnedFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!fd.IsValid()) {
+        return errno;
+    }
+    struct stat target {};
+    if (::fstat(fd.Get(), &target) != 0) {
+        return errno;
+    }
+    if (!S_ISREG(target.st_mode)) {
+        return S_ISDIR(target.st_mode) ? EISDIR : EINVAL;
+    }
+    const auto size = static_cast<off_t>(data.size());
+    if (size > 0 && ::fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
+    }
+    if (const int error = WriteAt(fd.Get(), data); error != 0) {
+        return error;
+    }
+    if (::ftruncate(fd.Get(), size) != 0) {
+        return errno;
+    }
+    return SyncData(fd.Get());
+}
+
 }  // namespace
 
 NewFile CreateNewFile(const std::string& folder, const std::string& stem,
-                      const std::string& extension) {
+                      const std::string& extension, mode_t mode) {
     NewFile file;
     for (int number = 1; number <= kMostNames; ++number) {
         file.path = Candidate(folder, stem, extension, number);
         file.fd.Reset(::open(file.path.c_str(),
-                             O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644));
+                             O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOCTTY, mode));
         if (file.fd.IsValid()) {
             break;
         }
@@ -78,7 +140,7 @@ int SyncFolder(const std::string& folder) {
     return Synced(fd.Get(), &::fsync);
 }
 
-int MakeFolders(const std::string& folder) {
+int MakeFolders(const std::string& folder, mode_t mode) {
     const std::filesystem::path path = std::filesystem::path(folder).lexically_normal();
     std::filesystem::path made;
     for (const std::filesystem::path& part : path) {
@@ -87,7 +149,7 @@ int MakeFolders(const std::string& folder) {
         if (part.empty()) {
             continue;
         }
-        if (::mkdir(made.c_str(), 0777) == 0) {
+        if (::mkdir(made.c_str(), mode) == 0) {
             if (const int error = SyncFolder(parent); error != 0) {
                 return error;
             }
@@ -160,16 +222,28 @@ int CopyContents(int from, int to) {
 }
 
 int ReplaceFile(const std::string& path, std::string_view data) {
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode)) {
+        return WriteThroughLink(path, named, data);
+    }
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    NewFile part = CreateNewFile(folder, '.' + name, ".part");
+    struct stat old {};
+    const bool replacing = ::stat(path.c_str(), &old) == 0;
+    if (replacing) {
+        // Refused where a plain open for writing would be (a read-only file).
+        const OwnedFd writable(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        if (!writable.IsValid()) {
+            return errno;
+        }
+    }
+    NewFile part = CreateNewFile(folder, '.' + name, ".part", 0666);
     if (part.error != 0) {
         return part.error;
     }
-    struct stat old {};
     int error = 0;
-    if (::stat(path.c_str(), &old) == 0 && ::fchmod(part.fd.Get(), old.st_mode & 07777) != 0) {
+    if (replacing && ::fchmod(part.fd.Get(), old.st_mode & 0777) != 0) {
         error = errno;
     }
     if (error == 0) {

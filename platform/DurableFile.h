@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -19,15 +21,17 @@ struct NewFile {
 // Creates <folder>/<stem><extension> for appending (and reading back), never opening a file that
 // exists (O_EXCL): when the name is taken, the first free of <stem>-2<extension>, <stem>-3... Then
 // syncs the folder, so that the new name survives a power cut.
+// The file gets mode (less the umask).
 NewFile CreateNewFile(const std::string& folder, const std::string& stem,
-                      const std::string& extension);
+                      const std::string& extension, mode_t mode);
 
 // fsync of a folder, through the sync function: its entries are on the disk. 0, or the errno.
 int SyncFolder(const std::string& folder);
 
 // Makes the folder and those above it that are missing, each synced into the folder it was made
-// in, so that a new folder survives a power cut with the file made in it. 0, or the errno.
-int MakeFolders(const std::string& folder);
+// in, so that a new folder survives a power cut with the file made in it; each made gets mode
+// (less the umask). 0, or the errno.
+int MakeFolders(const std::string& folder, mode_t mode);
 
 // Writes all of data to a descriptor, again after EINTR. 0, or the errno (EAGAIN when a
 // non-blocking one is full; EIO when the write takes nothing).
@@ -50,7 +54,10 @@ int CopyContents(int from, int to);
 
 // Puts data in place of the file at path (or makes it): written and synced beside it under
 // a name of its own, then renamed over it, so that a failed write leaves the old file as it
-// was. An old file's permissions are kept. 0, or the errno.
+// was. An old file's permissions are kept, and a file a plain open could not write is refused.
+// A symbolic link is never resolved here: the file it names is written through it, as a plain
+// open would, and in a sticky folder anyone may write in only a link of the user's own (or of
+// the folder's owner) is followed. 0, or the errno.
 int ReplaceFile(const std::string& path, std::string_view data);
 
 enum class FileKind { Regular, Folder, Other };

@@ -25,9 +25,15 @@ class ExclusiveDevice {
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     int Fd() const { return fd_; }
+    // Why the last Open failed, as errno: ENOENT, EACCES, EBUSY (another holder's TIOCEXCL),
+    // EWOULDBLOCK (another holder's flock)...; 0 after an Open that succeeded.
+    int OpenError() const { return openError_; }
 
   private:
+    bool Fail(int fd, int error);
+
     int fd_ = -1;
+    int openError_ = 0;
     bool terminal_ = false;
 };
 

@@ -130,35 +130,51 @@ std::set<dev_t> ControllingTerminals(const std::string& systemRoot) {
     return terminals;
 }
 
-// "1: FLOCK  ADVISORY  WRITE 1234 00:05:321 0 EOF": the node as major:minor (hex) of its
-// file system and its inode number.
-bool IsDeviceLocked(const std::string& path, const std::string& systemRoot) {
+// "1: FLOCK  ADVISORY  WRITE 1234 00:05:321 0 EOF": the holder's pid, then the node as
+// major:minor (hex) of its file system and its inode number. A waiter's line has "->" in
+// place of the kind.
+std::optional<pid_t> DeviceLockHolder(const std::string& path, const std::string& systemRoot) {
     struct stat node {};
     if (::stat(path.c_str(), &node) != 0) {
-        return false;
+        return std::nullopt;
     }
     std::istringstream lines(ReadText(fs::path(systemRoot) / "proc/locks"));
     for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
         std::string number;
         std::string kind;
-        std::string word;
         if (!(words >> number >> kind) || kind != "FLOCK") {
             continue;
         }
-        while (words >> word) {
+        std::string previous;
+        for (std::string word; words >> word; previous = word) {
             unsigned int major = 0;
             unsigned int minor = 0;
             unsigned long long inode = 0;
             if (std::sscanf(word.c_str(), "%x:%x:%llu", &major, &minor, &inode) == 3) {
                 if (makedev(major, minor) == node.st_dev && inode == node.st_ino) {
-                    return true;
+                    long pid = 0;
+                    return std::sscanf(previous.c_str(), "%ld", &pid) == 1 && pid > 0
+                               ? static_cast<pid_t>(pid)
+                               : 0;
                 }
                 break;
             }
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+bool IsDeviceLocked(const std::string& path, const std::string& systemRoot) {
+    return DeviceLockHolder(path, systemRoot).has_value();
+}
+
+std::string ProcessName(pid_t pid, const std::string& systemRoot) {
+    std::string name = ReadText(fs::path(systemRoot) / "proc" / std::to_string(pid) / "comm");
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) {
+        name.pop_back();
+    }
+    return name;
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -25,5 +26,12 @@ std::set<dev_t> ControllingTerminals(const std::string& systemRoot);
 // Whether an flock is held on the device node at path (proc/locks), as this program and
 // terminal programs take on the devices they use.
 bool IsDeviceLocked(const std::string& path, const std::string& systemRoot);
+
+// The process that holds an flock on the device node at path (proc/locks): none when no lock
+// is held, 0 when the kernel does not say which (a process outside our pid namespace).
+std::optional<pid_t> DeviceLockHolder(const std::string& path, const std::string& systemRoot);
+
+// The command name of a process (proc/<pid>/comm); empty when it cannot be read.
+std::string ProcessName(pid_t pid, const std::string& systemRoot);
 
 }  // namespace platform

@@ -1,7 +1,10 @@
 #include "record/RecordFolder.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
 
 namespace {
 
@@ -21,8 +24,22 @@ int NumberInTheSecond(const QString& fileName) {
 }  // namespace
 
 QString RecordFolder::Default() {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir(data).filePath(QStringLiteral("merrowby/records"));
+    return QDir::cleanPath(DataHome() + QStringLiteral("/merrowby/records"));
+}
+
+QString RecordFolder::DataHome() {
+    // Relative paths are ignored, as the base directory specification says.
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.startsWith(u'/')) {
+        return dataHome;
+    }
+    QString home = qEnvironmentVariable("HOME");
+    if (!home.startsWith(u'/')) {
+        // Without HOME (a service, "env -i"), the user's home as the system knows it.
+        const passwd* user = ::getpwuid(::getuid());
+        home = user != nullptr ? QFile::decodeName(user->pw_dir) : QString();
+    }
+    return home + QStringLiteral("/.local/share");
 }
 
 QString RecordFolder::FileName(const QDateTime& started) {

@@ -10,6 +10,9 @@ class RecordFolder {
   public:
     // ~/.local/share/merrowby/records, or below XDG_DATA_HOME when that is set.
     static QString Default();
+    // XDG_DATA_HOME where it is an absolute path, else ~/.local/share: HOME, or without it the
+    // home the user database gives.
+    static QString DataHome();
     // "2026-12-08_11-40-51.jsonl" for a start at that local time.
     static QString FileName(const QDateTime& started);
     // The name without its extension: "2026-12-08_11-40-51".

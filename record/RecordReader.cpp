@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QStringDecoder>
 #include <cstring>
 
 #include "platform/DurableFile.h"
@@ -22,6 +23,12 @@ bool IsVisitHeader(const QJsonObject& event) {
 // string is escaped, so that no other line holds these bytes.
 bool IsDumpSample(const QByteArray& line) {
     return line.contains("\"event\":\"dump_sample\"");
+}
+
+bool IsUtf8(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder(bytes);
+    return !decoder.hasError();
 }
 
 // Reads past the rest of a line; the bytes read.
@@ -73,6 +80,14 @@ QString OpenError(const QString& name, const platform::OpenedFile& opened) {
 }  // namespace
 
 ReadRecord RecordReader::Read(const QString& path, Samples samples) {
+    QList<QJsonObject> events;
+    ReadRecord record =
+        Read(path, [&events](const QJsonObject& event) { events.append(event); }, samples);
+    record.events = std::move(events);
+    return record;
+}
+
+ReadRecord RecordReader::Read(const QString& path, const EventHandler& each, Samples samples) {
     ReadRecord record;
     const QString name = QFileInfo(path).fileName();
     const platform::OpenedFile opened =
@@ -85,7 +100,12 @@ ReadRecord RecordReader::Read(const QString& path, Samples samples) {
     }
     const QString notRecord = QStringLiteral("%1 is not a service record.").arg(name);
     LeftOutLines leftOut(record.notes);
+    int notUtf8 = 0;
     qint64 total = 0;
+    qint64 events = 0;
+    // One buffer for every line: readLine() leaves room for a terminating zero, so this reads
+    // up to one byte past the limit.
+    QByteArray buffer(kLineLimitBytes + 2, Qt::Uninitialized);
     for (int number = 1; !file.atEnd(); ++number) {
         if (total >= kTotalLimitBytes) {
             record.notes << QStringLiteral(
@@ -93,14 +113,17 @@ ReadRecord RecordReader::Read(const QString& path, Samples samples) {
                                 .arg(kTotalLimitBytes / (1024 * 1024));
             break;
         }
-        // readLine() leaves room for a terminating zero: this reads up to one byte past the limit.
-        const QByteArray line = file.readLine(kLineLimitBytes + 2);
-        total += line.size();
+        const qint64 read = file.readLine(buffer.data(), buffer.size());
+        if (read <= 0) {
+            break;
+        }
+        QByteArray line = QByteArray::fromRawData(buffer.constData(), read);
+        total += read;
         // A line without its end is the last one, cut off, unless it is too long.
         const bool whole = line.endsWith('\n');
-        if (!whole && line.size() > kLineLimitBytes) {
+        if (!whole && read > kLineLimitBytes) {
             total += SkipRestOfLine(file);
-            if (record.events.isEmpty()) {
+            if (events == 0) {
                 record.error = notRecord;
                 return record;
             }
@@ -113,10 +136,15 @@ ReadRecord RecordReader::Read(const QString& path, Samples samples) {
             continue;
         }
         QJsonParseError parseError{};
-        const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+        QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+        if (parseError.error != QJsonParseError::NoError && !IsUtf8(line)) {
+            // The event is kept, its bad bytes replaced.
+            document = QJsonDocument::fromJson(QString::fromUtf8(line).toUtf8(), &parseError);
+            notUtf8 += parseError.error == QJsonParseError::NoError ? 1 : 0;
+        }
         const bool isEvent = parseError.error == QJsonParseError::NoError && document.isObject() &&
                              document.object().value(QStringLiteral("event")).isString();
-        if (record.events.isEmpty()) {
+        if (events == 0) {
             if (!isEvent || !IsVisitHeader(document.object())) {
                 record.error = notRecord;
                 return record;
@@ -136,10 +164,18 @@ ReadRecord RecordReader::Read(const QString& path, Samples samples) {
             }
             continue;
         }
-        record.events.append(document.object());
+        ++events;
+        each(document.object());
     }
     leftOut.Close();
-    if (record.events.isEmpty()) {
+    if (notUtf8 > 0) {
+        record.notes << (notUtf8 == 1 ? QStringLiteral("1 event holds bytes that are not UTF-8; "
+                                                       "each is shown as \uFFFD.")
+                                      : QStringLiteral("%1 events hold bytes that are not UTF-8; "
+                                                       "each is shown as \uFFFD.")
+                                            .arg(notUtf8));
+    }
+    if (events == 0) {
         record.error = notRecord;
     }
     return record;

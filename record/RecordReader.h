@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // A record read back from its file: the events that could be read, and notes on what could
 // not. A file that is no record at all gives an error and no events.
@@ -33,4 +34,11 @@ class RecordReader {
     enum class Samples { Read, Skipped };
 
     static ReadRecord Read(const QString& path, Samples samples = Samples::Read);
+
+    using EventHandler = std::function<void(const QJsonObject& event)>;
+
+    // Reads as Read() does, but hands each event to `each` as it is read, keeping none: the
+    // result holds the notes and the error only.
+    static ReadRecord Read(const QString& path, const EventHandler& each,
+                           Samples samples = Samples::Read);
 };

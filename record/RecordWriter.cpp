@@ -1,5 +1,7 @@
 #include "record/RecordWriter.h"
 
+#include <unistd.h>
+
 #include <QFile>
 #include <condition_variable>
 #include <cstring>
@@ -39,8 +41,11 @@ struct RecordWriter::State {
     bool abandoned = false;  // write nothing more
     bool threadDone = false;
     bool finished = false;
+    std::size_t linesWritten = 0;  // by the writer's thread
 
     void Run();
+    // A file that holds no whole line is no record: it is not left behind.
+    void RemoveIfNoLine();
     // An empty text, or why the file ends. notice: the file was written again.
     QString Write(const QByteArray& line, QString& notice);
     QString StartAgain(QString& notice);
@@ -56,8 +61,9 @@ RecordWriter::RecordWriter(const QString& folder, const QString& stem, MessageHa
     state_->folder = folder;
     state_->stem = stem;
     state_->onMessage = std::move(onMessage);
-    platform::NewFile file = platform::CreateNewFile(
-        QFile::encodeName(folder).toStdString(), QFile::encodeName(stem).toStdString(), kExtension);
+    platform::NewFile file =
+        platform::CreateNewFile(QFile::encodeName(folder).toStdString(),
+                                QFile::encodeName(stem).toStdString(), kExtension, kFileMode);
     state_->path = QFile::decodeName(QByteArray::fromStdString(file.path));
     if (file.error != 0) {
         openError_ = ErrorText(file.error);
@@ -165,6 +171,11 @@ void RecordWriter::State::Run() {
         lock.unlock();
         QString notice;
         const QString failure = Write(line, notice);
+        if (failure.isEmpty()) {
+            ++linesWritten;
+        } else {
+            RemoveIfNoLine();
+        }
         lock.lock();
         if (abandoned) {
             break;  // the line was counted as not written
@@ -193,6 +204,14 @@ void RecordWriter::State::Run() {
     drained.notify_all();
 }
 
+void RecordWriter::State::RemoveIfNoLine() {
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (linesWritten == 0 && platform::IsStillNamed(fd.Get(), name) &&
+        ::unlink(name.c_str()) == 0) {
+        platform::SyncFolder(QFile::encodeName(folder).toStdString());
+    }
+}
+
 QString RecordWriter::State::Write(const QByteArray& line, QString& notice) {
     if (!platform::IsStillNamed(fd.Get(), QFile::encodeName(path).toStdString())) {
         if (QString failure = StartAgain(notice); !failure.isEmpty()) {
@@ -216,11 +235,12 @@ QString RecordWriter::State::StartAgain(QString& notice) {
             "The service record %1 was removed or moved away and could not be written "
             "again: %2")
             .arg(path);
-    if (platform::MakeFolders(QFile::encodeName(folder).toStdString()) != 0) {
+    if (platform::MakeFolders(QFile::encodeName(folder).toStdString(), kFolderMode) != 0) {
         return failure.arg(QStringLiteral("the folder %1 could not be made.").arg(folder));
     }
-    platform::NewFile file = platform::CreateNewFile(
-        QFile::encodeName(folder).toStdString(), QFile::encodeName(stem).toStdString(), kExtension);
+    platform::NewFile file =
+        platform::CreateNewFile(QFile::encodeName(folder).toStdString(),
+                                QFile::encodeName(stem).toStdString(), kExtension, kFileMode);
     int error = file.error;
     if (error == 0) {
         error = platform::CopyContents(fd.Get(), file.fd.Get());

@@ -22,6 +22,9 @@ class RecordWriter {
     using MessageHandler = std::function<void(const QString& message)>;
 
     static constexpr std::size_t kQueueLimitBytes = 1024 * 1024;
+    // Records hold customers' names and notes: for the user alone.
+    static constexpr unsigned kFileMode = 0600;
+    static constexpr unsigned kFolderMode = 0700;
 
     // Creates <folder>/<stem>.jsonl, or <stem>-2.jsonl, -3... when that name is taken;
     // IsOpen() tells whether that worked.

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
+#include <cstring>
 
 #include "platform/DurableFile.h"
 #include "record/RecordFolder.h"
@@ -155,8 +156,11 @@ QJsonObject VisitRecord::LastEvent() const {
 }
 
 QString VisitRecord::WriteTo(const QString& folder) {
-    if (platform::MakeFolders(QFile::encodeName(folder).toStdString()) != 0) {
-        return QStringLiteral("The records folder %1 could not be created.").arg(folder);
+    if (const int error = platform::MakeFolders(QFile::encodeName(folder).toStdString(),
+                                                RecordWriter::kFolderMode);
+        error != 0) {
+        return QStringLiteral("The records folder %1 could not be created: %2.")
+            .arg(folder, QString::fromLocal8Bit(std::strerror(error)));
     }
     // The writer calls the handler through a shared pointer, so that it may be set later.
     auto writer = std::make_unique<RecordWriter>(folder, RecordFolder::FileStem(started_),
@@ -166,7 +170,7 @@ QString VisitRecord::WriteTo(const QString& folder) {
                                                      }
                                                  });
     if (!writer->IsOpen()) {
-        return QStringLiteral("The service record %1 could not be created: %2")
+        return QStringLiteral("The service record %1 could not be created: %2.")
             .arg(writer->Path(), writer->OpenError());
     }
     for (qsizetype i = 0; i < EventCount(); ++i) {

@@ -50,15 +50,30 @@ int Decimals(double step) {
     return std::clamp(int(std::ceil(-std::log10(step) - 1e-9)), 0, 6);
 }
 
+// More ticks than this are never drawn, whatever the values.
+constexpr int kMostTicks = 50;
+
 struct Axis {
     double low = 0.0;
     double high = 1.0;
     double step = 1.0;
+
+    // Counted rather than summed: a step lost in the rounding of large values would never
+    // reach the end.
+    int Ticks() const {
+        const double count = std::round((high - low) / step);
+        return std::isfinite(count) ? int(std::clamp(count, 0.0, double(kMostTicks))) + 1 : 1;
+    }
+    double Tick(int index) const { return low + index * step; }
+    double Span() const { return high > low ? high - low : 1.0; }
 };
 
 // Round ticks over the range, about `ticks` of them.
 Axis NiceAxis(double low, double high, int ticks) {
     Axis axis;
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        return axis;
+    }
     axis.step = NiceStep((high - low) / ticks);
     axis.low = std::floor(low / axis.step + 1e-9) * axis.step;
     axis.high = std::ceil(high / axis.step - 1e-9) * axis.step;
@@ -126,7 +141,8 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump,
 
     const int currentDecimals = Decimals(current.step);
     double labelWidth = 0.0;
-    for (double v = current.low; v <= current.high + current.step / 2; v += current.step) {
+    for (int tick = 0; tick < current.Ticks(); ++tick) {
+        const double v = current.Tick(tick);
         labelWidth = std::max(labelWidth,
                               metrics.horizontalAdvance(QString::number(v, 'f', currentDecimals)));
     }
@@ -139,29 +155,32 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump,
         return;
     }
     const auto x = [&](double seconds) {
-        return plot.left() + (seconds - time.low) / (time.high - time.low) * plot.width();
+        return plot.left() + (seconds - time.low) / time.Span() * plot.width();
     };
     const auto y = [&](double milliamps) {
-        return plot.bottom() -
-               (milliamps - current.low) / (current.high - current.low) * plot.height();
+        return plot.bottom() - (milliamps - current.low) / current.Span() * plot.height();
     };
 
     // Grid and tick labels.
     painter.setPen(QPen(QColor::fromRgba(kGrid), 0.5 * pt));
-    for (double v = current.low; v <= current.high + current.step / 2; v += current.step) {
+    for (int tick = 0; tick < current.Ticks(); ++tick) {
+        const double v = current.Tick(tick);
         painter.drawLine(QPointF(plot.left(), y(v)), QPointF(plot.right(), y(v)));
     }
-    for (double s = time.low; s <= time.high + time.step / 2; s += time.step) {
+    for (int tick = 0; tick < time.Ticks(); ++tick) {
+        const double s = time.Tick(tick);
         painter.drawLine(QPointF(x(s), plot.top()), QPointF(x(s), plot.bottom()));
     }
     painter.setPen(QColor::fromRgba(kText));
-    for (double v = current.low; v <= current.high + current.step / 2; v += current.step) {
+    for (int tick = 0; tick < current.Ticks(); ++tick) {
+        const double v = current.Tick(tick);
         painter.drawText(
             QRectF(area.left(), y(v) - metrics.height() / 2, labelWidth, metrics.height()),
             Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'f', currentDecimals));
     }
     const int timeDecimals = time.step >= 1.0 ? 0 : Decimals(time.step);
-    for (double s = time.low; s <= time.high + time.step / 2; s += time.step) {
+    for (int tick = 0; tick < time.Ticks(); ++tick) {
+        const double s = time.Tick(tick);
         const QString label = QString::number(s, 'f', timeDecimals);
         const double w = metrics.horizontalAdvance(label);
         painter.drawText(QRectF(x(s) - w, plot.bottom() + 2 * pt, 2 * w, metrics.height()),
@@ -203,9 +222,10 @@ void PaintCurrents(QPainter& painter, const QRectF& area, const Dump& dump,
         }
     };
     int bucket = -1;
-    const double perBucket = buckets / (time.high - time.low);
+    const double perBucket = buckets / time.Span();
     for (const CurrentRow& row : dump.rows) {
-        const int at = std::clamp(int((row.seconds - time.low) * perBucket), 0, buckets - 1);
+        const double place = (row.seconds - time.low) * perBucket;
+        const int at = std::isfinite(place) ? int(std::clamp(place, 0.0, buckets - 1.0)) : 0;
         if (at != bucket) {
             flush();
             bucket = at;
@@ -278,7 +298,8 @@ void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump,
     const Axis axis = NiceAxis(0.0, std::max(highest, 1.0), 5);
     const int decimals = Decimals(axis.step);
     double labelWidth = 0.0;
-    for (double v = axis.low; v <= axis.high + axis.step / 2; v += axis.step) {
+    for (int tick = 0; tick < axis.Ticks(); ++tick) {
+        const double v = axis.Tick(tick);
         labelWidth =
             std::max(labelWidth, metrics.horizontalAdvance(QString::number(v, 'f', decimals)));
     }
@@ -291,15 +312,17 @@ void PaintSpreads(QPainter& painter, const QRectF& area, const Dump& dump,
         return;
     }
     const auto y = [&](double microamps) {
-        return plot.bottom() - (microamps - axis.low) / (axis.high - axis.low) * plot.height();
+        return plot.bottom() - (microamps - axis.low) / axis.Span() * plot.height();
     };
 
     painter.setPen(QPen(QColor::fromRgba(kGrid), 0.5 * pt));
-    for (double v = axis.low; v <= axis.high + axis.step / 2; v += axis.step) {
+    for (int tick = 0; tick < axis.Ticks(); ++tick) {
+        const double v = axis.Tick(tick);
         painter.drawLine(QPointF(plot.left(), y(v)), QPointF(plot.right(), y(v)));
     }
     painter.setPen(QColor::fromRgba(kText));
-    for (double v = axis.low; v <= axis.high + axis.step / 2; v += axis.step) {
+    for (int tick = 0; tick < axis.Ticks(); ++tick) {
+        const double v = axis.Tick(tick);
         painter.drawText(
             QRectF(area.left(), y(v) - metrics.height() / 2, labelWidth, metrics.height()),
             Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'f', decimals));

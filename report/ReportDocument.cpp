@@ -9,6 +9,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "platform/DurableFile.h"
@@ -29,11 +31,24 @@ QString WriteBeside(const QString& path, const QByteArray& bytes) {
     if (target.exists() && !target.isFile()) {
         return QStringLiteral("It is not a file.");
     }
-    // A link is followed: the file it names is replaced, not the link.
-    const QString file = target.isSymLink() ? target.canonicalFilePath() : path;
-    const int error = platform::ReplaceFile(QFile::encodeName(file).toStdString(),
+    const int error = platform::ReplaceFile(QFile::encodeName(path).toStdString(),
                                             {bytes.constData(), std::size_t(bytes.size())});
     return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool IsHtmlName(const QString& path) {
+    const QString lower = path.toLower();
+    return lower.endsWith(QStringLiteral(".html")) || lower.endsWith(QStringLiteral(".htm")) ||
+           lower.endsWith(QStringLiteral(".xhtml"));
+}
+
+// Whether the two names lead to the same file, through links or other paths.
+bool IsSameFile(const QString& one, const QString& other) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(QFile::encodeName(one).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(other).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 }  // namespace
@@ -96,13 +111,23 @@ QString ReportDocument::SavePdf(const QString& path) {
     return WriteBeside(path, pdf);
 }
 
-QString ReportDocument::SaveAs(const QString& path) {
-    const QString lower = path.toLower();
-    if (lower.endsWith(QStringLiteral(".html")) || lower.endsWith(QStringLiteral(".htm")) ||
-        lower.endsWith(QStringLiteral(".xhtml"))) {
+QString ReportDocument::SaveAs(const QString& path, const QStringList& records) {
+    for (const QString& record : records) {
+        if (IsSameFile(path, record)) {
+            return QStringLiteral("It is the service record the report is made from.");
+        }
+    }
+    if (const QFileInfo target(path); target.exists() && !target.isFile()) {
+        return QStringLiteral("It is not a file.");
+    }
+    if (IsHtmlName(path)) {
         return SaveHtml(path);
     }
-    return SavePdf(path);
+    if (path.toLower().endsWith(QStringLiteral(".pdf"))) {
+        return SavePdf(path);
+    }
+    return QStringLiteral(
+        "A report is made as a PDF (.pdf) or as an HTML page (.html, .htm or .xhtml).");
 }
 
 void ReportDocument::Print(QPrinter& printer) {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -33,8 +34,10 @@ class ReportDocument {
     // takes its place only when whole: on failure an old file stays as it was.
     QString SavePdf(const QString& path);
     QString SaveHtml(const QString& path) const;
-    // A path ending in ".html", ".htm" or ".xhtml" gets XHTML, any other a PDF.
-    QString SaveAs(const QString& path);
+    // A path ending in ".pdf" gets a PDF, one ending in ".html", ".htm" or ".xhtml" XHTML; any
+    // other ending is refused, and so is the file of one of the records (the record the report
+    // is made from must not be written over).
+    QString SaveAs(const QString& path, const QStringList& records = {});
     // The printer's page range where one was chosen.
     void Print(QPrinter& printer);
 

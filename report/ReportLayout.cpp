@@ -63,6 +63,18 @@ struct Text {
             layout->draw(&painter, at);
         }
     }
+    // The lines whose tops are in [from, to), drawn from `at`: each once, whatever parts a row
+    // is cut in (a cut is at a line's foot; the slack takes up the rounding).
+    void DrawLines(QPainter& painter, const QPointF& at, double from, double to) const {
+        constexpr double kSlack = 0.5;  // dots
+        for (int i = 0; i < Lines(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const double top = at.y() + line.y();
+            if (top >= from - kSlack && top < to - kSlack) {
+                line.draw(&painter, at);
+            }
+        }
+    }
 };
 
 Text Lay(const QString& text, const QFont& font, double width, QPaintDevice& device,
@@ -96,6 +108,60 @@ struct CellText {
     double Height() const { return text.height + detail.height; }
 };
 
+// A row's lines as [top, bottom) from the row's top, each cell's in order.
+using LineSpans = std::vector<std::vector<std::pair<double, double>>>;
+
+LineSpans SpansOf(const std::vector<CellText>& cells, double padY) {
+    LineSpans spans;
+    for (const CellText& cell : cells) {
+        std::vector<std::pair<double, double>> lines;
+        for (const auto& [text, offset] :
+             {std::pair{&cell.text, padY}, std::pair{&cell.detail, padY + cell.text.height}}) {
+            for (int i = 0; i < text->Lines(); ++i) {
+                const QTextLine line = text->layout->lineAt(i);
+                lines.emplace_back(offset + line.y(), offset + line.y() + line.height());
+            }
+        }
+        spans.push_back(std::move(lines));
+    }
+    return spans;
+}
+
+// Whether a cut at y leaves every line whole on one side.
+bool CutsNoLine(const LineSpans& spans, double y) {
+    constexpr double kSlack = 1e-6;
+    for (const auto& lines : spans) {
+        const auto after = std::upper_bound(
+            lines.begin(), lines.end(), y,
+            [](double at, const std::pair<double, double>& line) { return at < line.first; });
+        if (after != lines.begin() && std::prev(after)->second > y + kSlack &&
+            std::prev(after)->first < y - kSlack) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The lowest line bottom in (from, from + most] that cuts no line; from + most where none
+// does (a line taller than the page).
+double CutBelow(const LineSpans& spans, double from, double most) {
+    std::vector<double> bottoms;
+    for (const auto& lines : spans) {
+        for (const auto& line : lines) {
+            if (line.second > from && line.second <= from + most) {
+                bottoms.push_back(line.second);
+            }
+        }
+    }
+    std::sort(bottoms.begin(), bottoms.end(), std::greater<>());
+    for (const double bottom : bottoms) {
+        if (CutsNoLine(spans, bottom)) {
+            return bottom;
+        }
+    }
+    return from + most;
+}
+
 // The widest of a text's lines and of its words, as laid out unbroken.
 struct Widths {
     double line = 0.0;
@@ -121,6 +187,12 @@ struct ReportLayout::Measured {
     Text text;                  // title, heading, paragraph, end mark
     std::vector<double> units;  // each unit's height: lines, rows, or the whole block
     // Tables and fields.
+    struct RowPart {
+        std::size_t row = 0;
+        double from = 0.0;  // from the row's top
+        double to = 0.0;
+    };
+    std::vector<RowPart> parts;  // each unit's row, a row taller than a page in several
     std::vector<double> columns;
     std::vector<CellText> heading;
     double headingHeight = 0.0;
@@ -323,6 +395,8 @@ void ReportLayout::Measure(std::size_t index) {
                         std::max(m->headingHeight, m->heading.back().Height() + padY);
                 }
             }
+            // A row taller than a page goes on in parts, each cut between lines.
+            const double tallest = std::max(body_.height() - m->headingHeight, body_.height() / 2);
             for (const ReportContent::Row& row : block.rows) {
                 std::vector<CellText> cells;
                 double height = 0.0;
@@ -330,8 +404,19 @@ void ReportLayout::Measure(std::size_t index) {
                     cells.push_back(layCell(row[c], c, fields && c == 0 ? headingFont : cellFont));
                     height = std::max(height, cells.back().Height() + padY);
                 }
+                double from = 0.0;
+                if (height > tallest) {
+                    const LineSpans spans = SpansOf(cells, padY / 2);
+                    while (height - from > tallest) {
+                        const double to = CutBelow(spans, from, tallest);
+                        m->parts.push_back({m->rows.size(), from, to});
+                        m->units.push_back(to - from);
+                        from = to;
+                    }
+                }
+                m->parts.push_back({m->rows.size(), from, height});
+                m->units.push_back(height - from);
                 m->rows.push_back(std::move(cells));
-                m->units.push_back(height);
             }
             break;
         }
@@ -426,7 +511,7 @@ void ReportLayout::PaintPage(QPainter& painter, int page, const ServiceReport& r
     PaintHeaderAndFooter(painter, page);
     for (const Placement& placement : pages_.at(page).placements) {
         painter.save();
-        // Only a row taller than a whole page reaches past the body; it is cut there.
+        // Only a line taller than a whole page reaches past the body; it is cut there.
         if (placement.top + placement.height > body_.height()) {
             painter.setClipRect(body_);
         }
@@ -512,20 +597,26 @@ void ReportLayout::PaintPlacement(QPainter& painter, const Placement& placement,
             const double padX = kCellPaddingX * pt_;
             const double padY = kCellPaddingY * pt_;
             // The rows' fills first, so that no fill covers a line drawn before it.
-            const auto paintRow = [&](const std::vector<CellText>& cells, double top, double height,
-                                      bool heading) {
+            // The part [from, to) of a row at top: the lines whose tops are in it.
+            const auto paintRow = [&](const std::vector<CellText>& cells, double top, double from,
+                                      double to, bool heading) {
+                const double rowTop = top - from;
                 double x = 0.0;
                 for (std::size_t c = 0; c < m.columns.size(); ++c) {
                     if (heading || (fields && c == 0)) {
-                        painter.fillRect(QRectF(x, top, m.columns[c], height),
+                        painter.fillRect(QRectF(x, top, m.columns[c], to - from),
                                          QColor::fromRgba(heading ? kHeadingFill : kFieldFill));
                     }
                     if (c < cells.size()) {
+                        const double start = rowTop + from;
+                        const double end = rowTop + to;
                         painter.setPen(QColor::fromRgba(kText));
-                        cells[c].text.Draw(painter, QPointF(x + padX, top + padY));
+                        cells[c].text.DrawLines(painter, QPointF(x + padX, rowTop + padY), start,
+                                                end);
                         painter.setPen(QColor::fromRgba(kQuiet));
-                        cells[c].detail.Draw(painter,
-                                             QPointF(x + padX, top + padY + cells[c].text.height));
+                        cells[c].detail.DrawLines(
+                            painter, QPointF(x + padX, rowTop + padY + cells[c].text.height), start,
+                            end);
                     }
                     x += m.columns[c];
                 }
@@ -533,12 +624,13 @@ void ReportLayout::PaintPlacement(QPainter& painter, const Placement& placement,
             std::vector<double> lines;
             double y = 0.0;
             if (placement.headingRow && !m.heading.empty()) {
-                paintRow(m.heading, y, m.headingHeight, true);
+                paintRow(m.heading, y, 0.0, m.headingHeight, true);
                 y += m.headingHeight;
                 lines.push_back(y);
             }
             for (int r = placement.first; r < placement.last; ++r) {
-                paintRow(m.rows[r], y, m.units[r], false);
+                const Measured::RowPart& part = m.parts[r];
+                paintRow(m.rows[part.row], y, part.from, part.to, false);
                 y += m.units[r];
                 lines.push_back(y);
             }

@@ -15,11 +15,11 @@ class ServiceReport;
 
 // The report set on pages: each block of the content measured against the page's width with the
 // device's fonts, then laid down page by page. A paragraph breaks between its lines; a table
-// between its rows, never within one, with its heading row again at the top of each new page; a
-// heading, a plot and the signature lines are never broken, and a block kept with the next one
-// goes to a new page with it where the two would fit on one. Each page has a header (the title and
-// the instrument) and a footer (the report number and "Page x of y"): measured first, painted
-// second, so the number of pages is known on the first.
+// between its rows, a row taller than a page between its lines, with its heading row again at the
+// top of each new page; a heading, a plot and the signature lines are never broken, and a block
+// kept with the next one goes to a new page with it where the two would fit on one. Each page has a
+// header (the title and the instrument) and a footer (the report number and "Page x of y"):
+// measured first, painted second, so the number of pages is known on the first.
 //
 // Lengths are in dots of kResolution whatever the device, so that a PDF and a print break their
 // pages alike; the painter is scaled to the device. The styles are in points.
@@ -52,7 +52,8 @@ class ReportLayout {
     int PageCount() const { return int(pages_.size()); }
     // Where the blocks go on each page, below the header and above the footer.
     QRectF Body() const { return body_; }
-    // How many units a block has: a paragraph's lines, a table's rows, else 1.
+    // How many units a block has: a paragraph's lines, a table's rows (one taller than a page
+    // in parts), else 1.
     int Units(std::size_t block) const;
 
     // "Page 2 of 5".

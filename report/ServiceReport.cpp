@@ -1,5 +1,6 @@
 #include "report/ServiceReport.h"
 
+#include "record/RecordReader.h"
 #include "report/ServiceReportBuilder.h"
 
 ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
@@ -16,4 +17,14 @@ ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
         builder.Add(event);
     }
     return builder.Report(readNotes);
+}
+
+ServiceReport ServiceReport::FromRecord(const QString& path, const AcceptanceLimits* limits,
+                                        QString& error) {
+    ServiceReportBuilder builder;
+    builder.SetAcceptanceLimits(limits);
+    const ReadRecord read =
+        RecordReader::Read(path, [&builder](const QJsonObject& event) { builder.Add(event); });
+    error = read.error;
+    return read.IsRecord() ? builder.Report(read.notes) : ServiceReport();
 }

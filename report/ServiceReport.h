@@ -125,6 +125,11 @@ class ServiceReport {
     static ServiceReport FromEvents(const QList<QJsonObject>& events, const QStringList& readNotes,
                                     const AcceptanceLimits* limits);
 
+    // The report of the record file at path, read one event at a time, so that a dump's samples
+    // are only ever kept as the report keeps them; error says why a file is no record.
+    static ServiceReport FromRecord(const QString& path, const AcceptanceLimits* limits,
+                                    QString& error);
+
     QString reportNumber;
     QString technician;  // the full name, or the login where none was given
     Details details;

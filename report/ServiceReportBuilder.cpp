@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QLocale>
 #include <algorithm>
+#include <cmath>
 
 #include "record/AcceptanceLimits.h"
 #include "record/CardIdentity.h"
@@ -141,6 +142,13 @@ ServiceReport::LimitResult LimitResultOf(const judgement::Verdict& verdict) {
     return {verdict.sensor, QLatin1String(name),
             Number(verdict.value, 3) + QLatin1Char(' ') + units, Bounds(verdict.range, units),
             verdict.pass};
+}
+
+// The largest current a card sends (0xFFFF counts), as the record writes it to 0.001 mA.
+constexpr double kHighestMilliamps = 0xFFFF * 0.0003051851 + 0.0005;
+
+bool IsCardCurrent(double milliamps) {
+    return std::isfinite(milliamps) && milliamps >= 0.0 && milliamps <= kHighestMilliamps;
 }
 
 }  // namespace
@@ -452,6 +460,10 @@ void ServiceReportBuilder::AddDump(const QString& kind, const QJsonObject& event
         dump.firstSensor = dump.tube == QStringLiteral("right") ? 4 : 0;
         dump.start = time;
         dump.spreadLimit = event.value(QStringLiteral("spread_limit")).toDouble();
+        if (!std::isfinite(dump.spreadLimit)) {
+            dump.spreadLimit = 0.0;
+            ++damagedValues_;
+        }
         dump.file = Str(event, "file");
         dumpStartMsecs_ = time.toMSecsSinceEpoch();
         report_.dumps.push_back(dump);
@@ -482,6 +494,12 @@ void ServiceReportBuilder::AddDump(const QString& kind, const QJsonObject& event
             dump.maximum[c] = maximum.at(c).toDouble();
             dump.minimum[c] = minimum.at(c).toDouble();
             dump.lampLit[c] = lamps.at(c).toBool();
+            // Extremes no card can give are the samples' instead.
+            if (!IsCardCurrent(dump.maximum[c]) || !IsCardCurrent(dump.minimum[c])) {
+                dump.maximum[c] = dump.rows.Maximum()[c];
+                dump.minimum[c] = dump.rows.Minimum()[c];
+                ++damagedValues_;
+            }
         }
     }
 }
@@ -489,6 +507,10 @@ void ServiceReportBuilder::AddDump(const QString& kind, const QJsonObject& event
 void ServiceReportBuilder::AddDumpSample(qint64 msecsSinceEpoch,
                                          const std::array<double, CurrentRow::kColumns>& mA) {
     if (report_.dumps.empty() || report_.dumps.back().ended) {
+        return;
+    }
+    if (!std::all_of(mA.begin(), mA.end(), IsCardCurrent)) {
+        ++damagedSamples_;
         return;
     }
     ServiceReport::Dump& dump = report_.dumps.back();
@@ -670,6 +692,18 @@ ServiceReport ServiceReportBuilder::Report(const QStringList& readNotes) const {
     }
     FillFoundAndLeft(report);
     FillFindings(report);
+    if (damagedSamples_ > 0) {
+        report.readNotes << QStringLiteral(
+                                "Dump samples left out, their currents being such as no card "
+                                "sends (below 0 or above 20.000 mA): %1.")
+                                .arg(damagedSamples_);
+    }
+    if (damagedValues_ > 0) {
+        report.readNotes << QStringLiteral(
+                                "Damaged dump limits or extremes: %1. The samples' extremes are "
+                                "shown in their place, and no limit for a damaged one.")
+                                .arg(damagedValues_);
+    }
     if (report.notes.size() > ServiceReport::kNotesLimit) {
         report.notes.truncate(ServiceReport::kNotesLimit);
         report.readNotes << QStringLiteral(

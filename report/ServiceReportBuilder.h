@@ -92,4 +92,7 @@ class ServiceReportBuilder {
     std::optional<Survey> lastSurvey_;
     bool changedSinceLastSurvey_ = false;
     const AcceptanceLimits* limits_ = nullptr;
+    // Values no card can produce, left out or replaced, each told in a note.
+    int damagedSamples_ = 0;
+    int damagedValues_ = 0;
 };

@@ -27,7 +27,6 @@
 #include "platform/ui/ScreenReaderNotice.h"
 #include "record/PreviousDetails.h"
 #include "record/RecordFolder.h"
-#include "record/RecordReader.h"
 #include "record/VisitRecord.h"
 #include "report/NotesEdit.h"
 #include "report/ReportBrowserAccessible.h"
@@ -377,15 +376,14 @@ void ServiceReportWindow::SetReportAddition(ReportAddition addition) {
 
 bool ServiceReportWindow::ShowRecord(const QString& path) {
     CommitNotes();
-    ReadRecord read = RecordReader::Read(path);
-    if (!read.IsRecord()) {
-        ui::Feedback::Current().Message(this, read.error);
+    QString error;
+    ServiceReport report = ServiceReport::FromRecord(path, limits_ ? &*limits_ : nullptr, error);
+    if (!error.isEmpty()) {
+        ui::Feedback::Current().Message(this, error);
         return false;
     }
     shownPath_ = path;
     currentVisit_->setEnabled(true);
-    ServiceReport report =
-        ServiceReport::FromEvents(read.events, read.notes, limits_ ? &*limits_ : nullptr);
     if (addition_) {
         addition_(report, path, limits_ ? &*limits_ : nullptr);
     }
@@ -413,7 +411,7 @@ void ServiceReportWindow::CommitNotes() {
 bool ServiceReportWindow::SaveTo(const QString& path) {
     CommitNotes();
     Refresh();
-    const QString error = document_->SaveAs(path);
+    const QString error = document_->SaveAs(path, {record_.FilePath(), shownPath_});
     if (!error.isEmpty()) {
         SetStatus(QStringLiteral("Not saved: %1 could not be written.").arg(path));
         ui::Feedback::Current().Message(

@@ -13,7 +13,7 @@ expect() {
     COMP_POINT=${#line}
     COMPREPLY=()
     _merrowby
-    if [[ "${COMPREPLY[*]}" != "$*" ]]; then
+    if [[ "$(printf '[%s]' "${COMPREPLY[@]}")" != "$(printf '[%s]' "$@")" ]]; then
         echo "FAIL [$line]: offered '${COMPREPLY[*]}', wanted '$*'"
         failures=$((failures + 1))
     fi
@@ -21,7 +21,7 @@ expect() {
 
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-touch "$folder/visit.jsonl" "$folder/notes.txt" "$folder/ttyUSB0" "$folder/limits.json"
+touch "$folder/visit.jsonl" "$folder/notes.txt" "$folder/ttyUSB0" "$folder/limits.json" "$folder/old visit.jsonl"
 
 expect "merrowby " survey report history
 expect "merrowby history SN-7 --" --model --json --csv --help
@@ -34,7 +34,10 @@ expect "merrowby survey --port=L" LPT1= LPT2= LPT3=
 expect "merrowby survey --port COM2=$folder/tty" "$folder/ttyUSB0"
 expect "merrowby report --" --output --limits --help
 expect "merrowby report $folder/visit.jsonl --limits $folder/" "$folder/limits.json"
-expect "merrowby report $folder/" "$folder/visit.jsonl"
+expect "merrowby report $folder/v" "$folder/visit.jsonl"
+expect "merrowby report $folder/o" "$folder/old visit.jsonl"
+expect "merrowby report $folder/old\\ v" "$folder/old visit.jsonl"
+expect "merrowby report $folder/visit.jsonl --output=$folder/n" "$folder/notes.txt"
 expect "merrowby --port COM1=$folder/ttyUSB0 --l" --list-ports
 expect "merrowby --port COM1=$folder/ttyUSB0 " ""
 exit $((failures != 0))

@@ -2,8 +2,12 @@
 // PDF and an HTML page, and bad input refused with one line.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <QSettings>
 
@@ -180,6 +184,104 @@ TEST_F(ReportCommandTest, BadInputGetsOneLineAndStatus1AndLeavesTheOutputAlone) 
         EXPECT_EQ(QString::fromUtf8(result.err), test.line + '\n');
         EXPECT_EQ(ReadAll(output), "the report saved before");
     }
+}
+
+// Each output as a plain open for writing would take it, the shell's "> F": a link is followed
+// by the kernel's rules, never resolved by the program, and what is not the report's is kept.
+TEST_F(ReportCommandTest, EachOutputIsWrittenAsAPlainOpenWouldOrRefusedWithTheReason) {
+    const QString record = SurveyRecord();
+    ASSERT_FALSE(record.isEmpty());
+    const QByteArray recordBytes = ReadAll(record);
+    const QDir home(run.FilePath(""));
+    ASSERT_TRUE(home.mkdir("shared"));
+    ASSERT_TRUE(home.mkdir("sub"));
+    const QString shared = run.FilePath("shared");
+    ASSERT_EQ(::chmod(QFile::encodeName(shared), 01777), 0);
+    Write(run.FilePath("system.conf"), "root:secret");
+    Write(run.FilePath("notes.txt"), "my notes");
+    // Planted by another user in the shared sticky folder, and the user's own link there.
+    const QString planted = shared + "/report.pdf";
+    ASSERT_TRUE(QFile::link(run.FilePath("system.conf"), planted));
+    ASSERT_EQ(::lchown(QFile::encodeName(planted), 65534, 65534), 0);
+    const QString own = shared + "/mine.pdf";
+    ASSERT_TRUE(QFile::link(run.FilePath("notes.txt"), own));
+    ASSERT_TRUE(QFile::link("sub/new.pdf", run.FilePath("out.pdf")));
+    ASSERT_TRUE(QFile::link("missing/new.pdf", run.FilePath("nowhere.pdf")));
+    ASSERT_TRUE(QFile::link(record, run.FilePath("record.pdf")));
+    Write(run.FilePath("old.pdf"), "the report saved before");
+    const QString otherPath =
+        QFileInfo(record).path() + "/../records/" + QFileInfo(record).fileName();
+
+    const QString denied = "Permission denied";
+    const QString itself = "It is the service record the report is made from.";
+    const QString formats =
+        "A report is made as a PDF (.pdf) or as an HTML page (.html, .htm or .xhtml).";
+    const struct {
+        QString output;
+        QString reason;   // empty: written
+        QString written;  // the file that holds the report
+        QString kept;     // a file left as it was
+        QByteArray keptBytes;
+    } cases[] = {
+        {planted, denied, {}, run.FilePath("system.conf"), "root:secret"},
+        {own, {}, run.FilePath("notes.txt"), {}, {}},
+        {run.FilePath("out.pdf"), {}, run.FilePath("sub/new.pdf"), {}, {}},
+        {run.FilePath("nowhere.pdf"), "No such file or directory", {}, {}, {}},
+        {record, itself, {}, record, recordBytes},
+        {run.FilePath("record.pdf"), itself, {}, record, recordBytes},
+        {otherPath, itself, {}, record, recordBytes},
+        {run.FilePath("old.txt"), formats, {}, {}, {}},
+        {run.FilePath("old.pdf"), {}, run.FilePath("old.pdf"), {}, {}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.output.toStdString());
+        const ProgramRun::Result result = run.Run({"report", record, "--output", test.output});
+        if (test.reason.isEmpty()) {
+            EXPECT_EQ(result.status, 0) << result.err.toStdString();
+            EXPECT_TRUE(ReadAll(test.written).startsWith("%PDF-"));
+        } else {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_EQ(QString::fromUtf8(result.err),
+                      QStringLiteral("merrowby report: %1 could not be written: %2\n")
+                          .arg(test.output, test.reason));
+        }
+        if (!test.kept.isEmpty()) {
+            EXPECT_EQ(ReadAll(test.kept), test.keptBytes);
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(run.FilePath("old.txt")));
+    for (const QString& link :
+         {planted, own, run.FilePath("out.pdf"), run.FilePath("record.pdf")}) {
+        EXPECT_TRUE(QFileInfo(link).isSymLink()) << link.toStdString();
+    }
+
+    // A file made read-only is refused as the shell refuses it, to a user other than root.
+    const QString user = run.FilePath("user");
+    ASSERT_TRUE(home.mkdir("user"));
+    ASSERT_EQ(::chmod(QFile::encodeName(run.FilePath("")), 0711), 0);
+    ASSERT_TRUE(QFile::copy(record, user + "/visit.jsonl"));
+    const QString signedPdf = user + "/signed.pdf";
+    Write(signedPdf, "signed by the customer");
+    for (const QString& file : {user, user + "/visit.jsonl", signedPdf}) {
+        ASSERT_EQ(::chown(QFile::encodeName(file), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(signedPdf), 0444), 0);
+    QProcess program;
+    program.setChildProcessModifier([] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(125);
+        }
+    });
+    run.Start(program, {"report", user + "/visit.jsonl", "--output", signedPdf});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 1);
+    // Its last line: another user's environment may draw warnings before it.
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(
+        err.endsWith(QStringLiteral("merrowby report: %1 could not be written: Permission denied\n")
+                         .arg(signedPdf)))
+        << err.toStdString();
+    EXPECT_EQ(ReadAll(signedPdf), "signed by the customer");
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
 // "merrowby survey" as a shell runs it, with no display, against the simulated card.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <chrono>
@@ -9,6 +15,7 @@
 #include <memory>
 
 #include "ProgramRun.h"
+#include "platform/ExclusiveDevice.h"
 #include "tools/cardsim/CardSimulator.h"
 
 namespace {
@@ -72,6 +79,9 @@ TEST_F(SurveyCommandTest, JsonHoldsTheCardsValuesAndACoveredSensorGivesStatus3) 
 
     EXPECT_EQ(EventKinds(run.RecordEvents()),
               (QStringList{"visit", "discovery", "survey", "go_online", "exit"}));
+    // The record to report, named in the JSON and on the standard error.
+    EXPECT_EQ(document.value("record").toString(), run.RecordPath());
+    EXPECT_EQ(QString::fromUtf8(result.err), "Service record: " + run.RecordPath() + "\n");
 }
 
 TEST_F(SurveyCommandTest, ACardInOrderGivesTheTableAndStatus0) {
@@ -86,7 +96,7 @@ TEST_F(SurveyCommandTest, ACardInOrderGivesTheTableAndStatus0) {
                                                                     << "Northfield Lab"
                                                                     << "--site=Room 2");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(result.err), "Service record: " + run.RecordPath() + "\n");
     EXPECT_TRUE(result.out.contains("Port:   COM2")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("4.618 V")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("No findings")) << result.out.toStdString();
@@ -129,9 +139,53 @@ TEST_F(SurveyCommandTest, NoCardGivesStatus2AndItsMessage) {
         SCOPED_TRACE(test.message.toStdString());
         const ProgramRun::Result result = run.Run(test.arguments);
         EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.err, test.message);
+        EXPECT_TRUE(result.err.startsWith(test.message + "Service record: "))
+            << result.err.toStdString();
         EXPECT_TRUE(result.out.isEmpty());
     }
+}
+
+// A device this user may not open, and one another program holds, each named with its cause
+// after the first sentence, and each with its own status.
+TEST_F(SurveyCommandTest, ARefusedDeviceAndAHeldOneGetTheirCauseAndStatus) {
+    cardsim::CardSimulator card;
+    const QString device = QString::fromStdString(card.SlavePath());
+    const QStringList arguments = {"survey", "--port", "COM1=" + device};
+
+    // Run as a user outside the device's group, with a records folder of its own.
+    ASSERT_EQ(::chmod(card.SlavePath().c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(run.FilePath("")), 0711), 0);
+    ASSERT_TRUE(QDir(run.FilePath("")).mkdir("data"));
+    ASSERT_EQ(::chown(QFile::encodeName(run.FilePath("data")), 65534, 65534), 0);
+    QProcess outsider;
+    outsider.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(125);
+        }
+    });
+    run.Start(outsider, arguments);
+    ASSERT_TRUE(outsider.waitForFinished(60000));
+    EXPECT_EQ(outsider.exitCode(), 5);
+    // One line of it: another user's environment may draw warnings before it.
+    const QString refusedErr = QString::fromUtf8(outsider.readAllStandardError());
+    EXPECT_TRUE(refusedErr.split('\n').contains(
+        "No available serial ports. Access to COM1 (" + device +
+        ") was refused: add the user to the group dialout, then log out and in again."))
+        << refusedErr.toStdString();
+    EXPECT_TRUE(outsider.readAllStandardOutput().isEmpty());
+
+    // Held as the program's own lock holds it: the lock names this test's process.
+    platform::ExclusiveDevice holder;
+    ASSERT_TRUE(holder.Open(card.SlavePath(), O_RDWR | O_NONBLOCK));
+    const ProgramRun::Result held = run.Run(arguments);
+    EXPECT_EQ(held.status, 6);
+    EXPECT_TRUE(held.err.startsWith(QStringLiteral("No available serial ports. COM1 (%1) is in use "
+                                                   "by cli_tests (process %2).\nService record: ")
+                                        .arg(device)
+                                        .arg(::getpid())
+                                        .toUtf8()))
+        << held.err.toStdString();
+    EXPECT_EQ(card.Received(), "");
 }
 
 TEST_F(SurveyCommandTest, SigtermDuringTheSurveyPutsTheCardBackOnline) {

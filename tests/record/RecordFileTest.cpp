@@ -2,6 +2,7 @@
 // line, files that are no record, a folder that cannot be made, a full disk, a stalled disk,
 // two programs started together and a folder removed in the middle of a visit.
 #include <gtest/gtest.h>
+#include <pwd.h>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -252,6 +253,17 @@ TEST_F(RecordFileTest, ACutOffLastLineIsLeftOutWithANoteAndAStrayLineIsSkipped) 
     EXPECT_EQ(read.events.size(), 3);
     EXPECT_EQ(read.events[1].value("event").toString(), "go_online");
     EXPECT_TRUE(read.notes.contains("Line 2 is not an event and is left out."));
+
+    // Bytes that are not UTF-8 keep their event, replaced, with a note.
+    WriteAll(path, "\n{\"event\":\"notes\",\"text\":\"Lamp \xff\xfe replaced.\"}\n",
+             QIODevice::Append);
+    read = RecordReader::Read(path);
+    ASSERT_EQ(read.events.size(), 4);
+    EXPECT_EQ(read.events[3].value("text").toString(),
+              QStringLiteral("Lamp \uFFFD\uFFFD replaced."));
+    EXPECT_TRUE(
+        read.notes.contains("1 event holds bytes that are not UTF-8; each is shown as \uFFFD."))
+        << read.notes.join('\n').toStdString();
 }
 
 TEST_F(RecordFileTest, FilesThatAreNoRecordGiveAClearMessage) {
@@ -358,6 +370,21 @@ TEST_F(RecordFileTest, AFullDiskEndsTheFileWithOneMessage) {
     ASSERT_EQ(texts.size(), 1) << texts.join('\n').toStdString();
     EXPECT_EQ(texts[0], QStringLiteral("The service record %1 could not be written: File too large")
                             .arg(writer.Path()));
+
+    // A file that could not take a whole line, empty or cut off, is not left behind.
+    for (const rlim_t room : {0, 10}) {
+        RecordWriter first(folder.path(), QStringLiteral("first-%1").arg(room), {});
+        ASSERT_TRUE(first.IsOpen());
+        ASSERT_TRUE(QFileInfo::exists(first.Path()));
+        {
+            const FileSizeLimit full(room);
+            ASSERT_TRUE(full.IsSet());
+            first.Append(StatusLine(1));
+            first.Drain();
+        }
+        EXPECT_TRUE(first.HasFailed());
+        EXPECT_FALSE(QFileInfo::exists(first.Path())) << room;
+    }
 }
 
 TEST_F(RecordFileTest, EachLineIsSyncedBeforeTheNextAndAFailedSyncEndsTheFileOnce) {
@@ -520,9 +547,36 @@ TEST_F(RecordFileTest, AFolderRemovedOrRenamedInAVisitIsWrittenAgainWithEveryEve
 
 TEST_F(RecordFileTest, TheRecordsFolderIsBelowTheDataHome) {
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    const QByteArray savedHome = qgetenv("HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
     EXPECT_EQ(RecordFolder::Default(), folder.filePath("merrowby/records"));
+    // A relative data home is ignored; without HOME, the user's home from the user database.
+    qputenv("XDG_DATA_HOME", "data");
+    qunsetenv("HOME");
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(RecordFolder::Default(),
+              QDir::cleanPath(QFile::decodeName(user->pw_dir) + "/.local/share/merrowby/records"));
+    qputenv("HOME", savedHome);
     qputenv("XDG_DATA_HOME", saved);
+
+    // A folder that cannot be made says why, and each record and folder made is the user's
+    // alone.
+    WriteAll(folder.filePath("file"), "x", QIODevice::WriteOnly);
+    VisitRecord blocked(kOrigin);
+    EXPECT_EQ(blocked.WriteTo(folder.filePath("file/records")),
+              QStringLiteral("The records folder %1 could not be created: Not a directory.")
+                  .arg(folder.filePath("file/records")));
+    VisitRecord record(kOrigin);
+    ASSERT_EQ(record.WriteTo(folder.filePath("new/records")), QString());
+    record.Drain();
+    for (const auto& [path, mode] :
+         {std::pair{folder.filePath("new"), 0700}, std::pair{folder.filePath("new/records"), 0700},
+          std::pair{record.FilePath(), 0600}}) {
+        struct stat status {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, unsigned(mode)) << path.toStdString();
+    }
     EXPECT_EQ(RecordFolder::FileName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))),
               "2026-01-02_03-04-05.jsonl");
 }

@@ -8,6 +8,8 @@
 #include <QAccessible>
 #include <QBuffer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -409,6 +411,62 @@ TEST_F(ReportPdfTest, ThePaginationPlacesEveryUnitOnceWithinThePage) {
     EXPECT_EQ(content.blocks.back().kind, Kind::EndMark);
     EXPECT_EQ(pageOf.back(), layout.PageCount() - 1);
     EXPECT_EQ(ReportLayout::PageText(1, 3), "Page 1 of 3");
+}
+
+// A customer field of 491 lines, taller than a page, goes on over pages, each line once; and
+// currents no card can send (1e17 mA) are left out with a note, the report made in bounded time.
+TEST_F(ReportPdfTest, ARowTallerThanAPageGoesOnOverPagesAndDamagedCurrentsAreNoted) {
+    const QStringList customer(491, QStringLiteral("x"));
+    const auto event = [](const char* kind, int second, QJsonObject values) {
+        values.insert("event", kind);
+        values.insert("time", At(11, 0, second).toString(Qt::ISODateWithMs));
+        return values;
+    };
+    const QList<QJsonObject> events{
+        event("visit", 0, {{"version", 1}, {"report_number", "SR-20261208-110000-0001"}}),
+        event("report_details", 1, {{"customer", customer.join('\n')}}),
+        event("dump_start", 2, {{"tube", "left"}, {"spread_limit", 0.02}}),
+        event("dump_sample", 3, {{"milliamps", QJsonArray{1.25, 1e17, 0.5, 1.0}}}),
+        event("dump_sample", 4, {{"milliamps", QJsonArray{1.25, 0.75, 0.5, 1.0}}}),
+        event("dump_end", 5,
+              {{"tube", "left"},
+               {"samples", 2},
+               {"spread_limit", 0.02},
+               {"max", QJsonArray{1.25, 1e17, 0.5, 1.0}},
+               {"min", QJsonArray{1.25, 0.75, 0.5, 1.0}}}),
+    };
+    const ServiceReport report = ServiceReport::FromEvents(events);
+    EXPECT_TRUE(report.readNotes.contains(
+        "Dump samples left out, their currents being such as no card sends (below 0 or above "
+        "20.000 mA): 1."))
+        << report.readNotes.join('\n').toStdString();
+    ASSERT_EQ(report.dumps.size(), 1u);
+    EXPECT_EQ(report.dumps[0].rows.size(), 1u);
+    EXPECT_EQ(report.dumps[0].maximum[1], 0.75) << "the samples' extreme";
+
+    // Every part of the row within its page, and every line of it in the PDF.
+    const ReportContent content = ReportContent::From(report);
+    A4Device device;
+    const ReportLayout layout(content, device.writer);
+    for (const ReportLayout::Page& page : layout.Pages()) {
+        for (const ReportLayout::Placement& placement : page.placements) {
+            EXPECT_LE(placement.top + placement.height, layout.Body().height() + 0.01);
+        }
+    }
+    const QStringList pages = SavedPages(report);
+    int lines = 0;
+    QSet<int> linePages;
+    for (int page = 0; page < pages.size(); ++page) {
+        // A line beside its field's name reads as one with it.
+        for (const QString& word : pages[page].split(QRegularExpression("\\s+"))) {
+            if (word == "x") {
+                ++lines;
+                linePages.insert(page);
+            }
+        }
+    }
+    EXPECT_EQ(lines, 491);
+    EXPECT_GE(linePages.size(), 3) << "over pages";
 }
 
 TEST_F(ReportPdfTest, TheDumpPlotIsVectorGraphicsOnThePageOfItsTable) {

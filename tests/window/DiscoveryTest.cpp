@@ -2,6 +2,7 @@
 // devices. A silent port costs about three seconds by design, so few tests use one.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -122,8 +123,13 @@ TEST(DiscoveryTest, ADeviceHeldElsewhereIsSkipped) {
         MaintenanceDialog window;
         window.InitDialog();
         EXPECT_EQ(window.Link(), nullptr);
-        EXPECT_EQ(feedback.Texts(Event::Message),
-                  std::vector<QString>{QStringLiteral("No available serial ports.")});
+        // The lock names its holder, this test's process.
+        EXPECT_EQ(
+            feedback.Texts(Event::Message),
+            std::vector<QString>{QStringLiteral("No available serial ports. COM1 (%1) is in use by "
+                                                "window_tests (process %2).")
+                                     .arg(QString::fromStdString(held.SlavePath()))
+                                     .arg(::getpid())});
     }
     // With a card on COM2 the held COM1 is passed over.
     feedback.Clear();
