@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include "platform/ui/ScreenReaderNotice.h"
+
 namespace {
 
 bool IsNavigationKey(int key) {
@@ -36,6 +38,29 @@ char ToByte(QChar c) {
     return c.unicode() < 0x100 ? static_cast<char>(c.unicode()) : '?';
 }
 
+// The key as a screen reader should say it.
+QString KeyName(NumericKey key) {
+    if (key.kind == NumericKey::Kind::Delete) {
+        return QStringLiteral("Delete");
+    }
+    switch (key.character) {
+        case kBackspace:
+            return QStringLiteral("Backspace");
+        case kDecimalPoint:
+            return QStringLiteral("Decimal point");
+        case '-':
+            return QStringLiteral("Minus sign");
+        case ' ':
+            return QStringLiteral("Space");
+        default:
+            return QString(QChar::fromLatin1(key.character));
+    }
+}
+
+QString BoundText(double bound) {
+    return QString::number(bound, 'g', 15);
+}
+
 }  // namespace
 
 NumericEdit::NumericEdit(std::uint8_t integerDigits, std::uint8_t fractionDigits, double lowerBound,
@@ -57,9 +82,66 @@ NumericEditState NumericEdit::State() const {
     return state;
 }
 
+void NumericEdit::SetBoundsWords(const QString& tooLow, const QString& tooHigh) {
+    tooLowWords_ = tooLow;
+    tooHighWords_ = tooHigh;
+}
+
+QString NumericEdit::RefusalText(NumericKey key, NumericRefusal refusal) const {
+    QString why;
+    switch (refusal) {
+        case NumericRefusal::None:
+        case NumericRefusal::NothingToDelete:
+            return {};
+        case NumericRefusal::NotPartOfANumber:
+            why = limits_.fractionDigits == 0 ? QStringLiteral("Digits only.")
+                                              : QStringLiteral("Digits and a decimal point only.");
+            break;
+        case NumericRefusal::NoMinusSign:
+            why = QStringLiteral("No minus sign.");
+            break;
+        case NumericRefusal::MinusSignFirst:
+            why = QStringLiteral("One minus sign, at the start.");
+            break;
+        case NumericRefusal::NothingBeforeMinusSign:
+            why = QStringLiteral("Nothing goes before the minus sign.");
+            break;
+        case NumericRefusal::TooManyIntegerDigits:
+            why = QStringLiteral("At most %1 digits before the decimal point.")
+                      .arg(limits_.integerDigits);
+            break;
+        case NumericRefusal::TooManyFractionDigits:
+            why = QStringLiteral("At most %1 digits after the decimal point.")
+                      .arg(limits_.fractionDigits);
+            break;
+        case NumericRefusal::NoDecimalPoint:
+            why = QStringLiteral("No decimal point.");
+            break;
+        case NumericRefusal::OneDecimalPoint:
+            why = QStringLiteral("One decimal point only.");
+            break;
+        case NumericRefusal::TooHigh:
+            why = !tooHighWords_.isEmpty()
+                      ? tooHighWords_
+                      : QStringLiteral("Less than %1.").arg(BoundText(limits_.upperBound));
+            break;
+        case NumericRefusal::TooLow:
+            why = !tooLowWords_.isEmpty()
+                      ? tooLowWords_
+                      : QStringLiteral("More than %1.").arg(BoundText(limits_.lowerBound));
+            break;
+    }
+    return KeyName(key) + QStringLiteral(" refused. ") + why;
+}
+
 void NumericEdit::Apply(NumericKey key) {
     const NumericEditOutcome outcome = ApplyNumericKey(State(), key, limits_);
     if (!outcome.accepted) {
+        // The field stays as it was, which a screen reader would not notice.
+        const QString told = RefusalText(key, outcome.refusal);
+        if (!told.isEmpty()) {
+            ui::ScreenReaderNotice::Tell(*this, told);
+        }
         return;
     }
     setText(QString::fromLatin1(outcome.text.data(), static_cast<qsizetype>(outcome.text.size())));

@@ -8,7 +8,8 @@
 // A single-line edit field that only lets the user type a decimal number within its limits.
 // Every change of its text by the user goes through ApplyNumericKey(); pasting, dropping,
 // undoing and the other edits that would bypass the rules are refused. Select-all (Ctrl+A)
-// works as in any field.
+// works as in any field. A refused key is told to screen readers with the reason ("2 refused.
+// Up to 10.00."); it makes no sound.
 class NumericEdit : public QLineEdit {
     Q_OBJECT
   public:
@@ -17,6 +18,12 @@ class NumericEdit : public QLineEdit {
 
     void SetLimits(const NumericLimits& limits) { limits_ = limits; }
     const NumericLimits& Limits() const { return limits_; }
+    // The reasons told for a value beyond the bounds, in the owner's words ("From 0.00.",
+    // "Up to 10.00."); by default the bounds themselves ("More than -0.01.").
+    void SetBoundsWords(const QString& tooLow, const QString& tooHigh);
+
+    // What is told when the key is refused for that reason; empty for a key with nothing to do.
+    QString RefusalText(NumericKey key, NumericRefusal refusal) const;
 
     // The text and selection as the rules see them.
     NumericEditState State() const;
@@ -36,4 +43,6 @@ class NumericEdit : public QLineEdit {
     void Apply(NumericKey key);
 
     NumericLimits limits_;
+    QString tooLowWords_;
+    QString tooHighWords_;
 };

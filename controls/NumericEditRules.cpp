@@ -7,9 +7,13 @@ namespace {
 
 using Position = std::string::size_type;
 
-bool InsideBounds(const std::string& text, const NumericLimits& limits) {
+// Whether the value of the text lies strictly between the bounds, and which it breaks if not.
+NumericRefusal BoundsRefusal(const std::string& text, const NumericLimits& limits) {
     const double value = NumericTextValue(text);
-    return limits.lowerBound < value && value < limits.upperBound;
+    if (value >= limits.upperBound) {
+        return NumericRefusal::TooHigh;
+    }
+    return value <= limits.lowerBound ? NumericRefusal::TooLow : NumericRefusal::None;
 }
 
 bool StartsWithMinus(const std::string& text) {
@@ -30,29 +34,43 @@ std::size_t FractionDigitCount(const std::string& text) {
     return point == std::string::npos ? 0 : text.size() - point - 1;
 }
 
-NumericEditOutcome Refused() {
-    return {};
+NumericEditOutcome Refused(NumericRefusal why) {
+    return {false, {}, 0, why};
 }
 
 NumericEditOutcome Accepted(std::string text, int caret) {
-    return {true, std::move(text), caret};
+    return {true, std::move(text), caret, NumericRefusal::None};
 }
 
-bool WithinDigitCounts(const std::string& text, const NumericLimits& limits) {
-    return IntegerDigitCount(text) <= limits.integerDigits &&
-           FractionDigitCount(text) <= limits.fractionDigits;
+// Accepted when the result's value stays inside the bounds.
+NumericEditOutcome WithinBounds(std::string result, int caret, const NumericLimits& limits) {
+    const NumericRefusal refusal = BoundsRefusal(result, limits);
+    return refusal == NumericRefusal::None ? Accepted(std::move(result), caret) : Refused(refusal);
+}
+
+NumericRefusal DigitCountRefusal(const std::string& text, const NumericLimits& limits) {
+    if (IntegerDigitCount(text) > limits.integerDigits) {
+        return NumericRefusal::TooManyIntegerDigits;
+    }
+    return FractionDigitCount(text) > limits.fractionDigits ? NumericRefusal::TooManyFractionDigits
+                                                            : NumericRefusal::None;
 }
 
 // The sign may replace a selection, the decimal point with it ("." of ".444" gives "-444"),
 // and it makes a positive value negative: the result is held to the limits as a digit's is.
 NumericEditOutcome TypeMinus(const NumericEditState& state, const std::string& result,
                              const NumericLimits& limits) {
-    const bool allowed = limits.lowerBound < 0 && state.selectionStart == 0 &&
-                         !(StartsWithMinus(state.text) && state.selectionEnd == 0);
-    if (!allowed || !WithinDigitCounts(result, limits) || !InsideBounds(result, limits)) {
-        return Refused();
+    if (limits.lowerBound >= 0) {
+        return Refused(NumericRefusal::NoMinusSign);
     }
-    return Accepted(result, 1);
+    if (state.selectionStart != 0 || (StartsWithMinus(state.text) && state.selectionEnd == 0)) {
+        return Refused(NumericRefusal::MinusSignFirst);
+    }
+    if (const NumericRefusal refusal = DigitCountRefusal(result, limits);
+        refusal != NumericRefusal::None) {
+        return Refused(refusal);
+    }
+    return WithinBounds(result, 1, limits);
 }
 
 NumericEditOutcome TypeDigit(const NumericEditState& state, const std::string& result,
@@ -60,52 +78,46 @@ NumericEditOutcome TypeDigit(const NumericEditState& state, const std::string& r
     const std::string& text = state.text;
     const auto s = static_cast<Position>(state.selectionStart);
     if (s == 0 && state.selectionEnd == 0 && StartsWithMinus(text)) {
-        return Refused();
+        return Refused(NumericRefusal::NothingBeforeMinusSign);
     }
     if (!text.empty()) {
         const Position point = text.find(kDecimalPoint);
         const bool intoFraction = point != std::string::npos && point < s;
         if (intoFraction) {
             if (FractionDigitCount(result) > limits.fractionDigits) {
-                return Refused();
+                return Refused(NumericRefusal::TooManyFractionDigits);
             }
         } else if (IntegerDigitCount(result) > limits.integerDigits) {
-            return Refused();
+            return Refused(NumericRefusal::TooManyIntegerDigits);
         }
     }
-    if (!InsideBounds(result, limits)) {
-        return Refused();
-    }
-    return Accepted(result, state.selectionStart + 1);
+    return WithinBounds(result, state.selectionStart + 1, limits);
 }
 
 NumericEditOutcome TypeDecimalPoint(const NumericEditState& state, const std::string& result,
                                     const NumericLimits& limits) {
     if (limits.fractionDigits == 0) {
-        return Refused();
+        return Refused(NumericRefusal::NoDecimalPoint);
     }
     const std::string& text = state.text;
     // No point goes in front of the minus sign, and moving the point may not push more digits
     // into the fraction than it may hold.
     if (state.selectionEnd == 0 && StartsWithMinus(text)) {
-        return Refused();
-    }
-    if (FractionDigitCount(result) > limits.fractionDigits) {
-        return Refused();
+        return Refused(NumericRefusal::NothingBeforeMinusSign);
     }
     const Position point = text.find(kDecimalPoint);
     const auto s = static_cast<Position>(state.selectionStart);
     const auto e = static_cast<Position>(state.selectionEnd);
     const bool pointReplaced = point != std::string::npos && s <= point && point < e;
     if (point != std::string::npos && !pointReplaced) {
-        return Refused();
+        return Refused(NumericRefusal::OneDecimalPoint);
+    }
+    if (FractionDigitCount(result) > limits.fractionDigits) {
+        return Refused(NumericRefusal::TooManyFractionDigits);
     }
     // A point over a selection can move digits up into the integer part: "10.009" with ".00"
     // selected gives "10.9".
-    if (!InsideBounds(result, limits)) {
-        return Refused();
-    }
-    return Accepted(result, state.selectionStart + 1);
+    return WithinBounds(result, state.selectionStart + 1, limits);
 }
 
 // Deleting the characters [from, to) of the text, under the backspace rule.
@@ -116,14 +128,15 @@ NumericEditOutcome DeleteRange(const std::string& text, int from, int to,
     if (result.empty()) {
         return Accepted(result, from);
     }
-    if (!InsideBounds(result, limits)) {
-        return Refused();
+    if (const NumericRefusal refusal = BoundsRefusal(result, limits);
+        refusal != NumericRefusal::None) {
+        return Refused(refusal);
     }
     const Position point = text.find(kDecimalPoint);
     const bool removesPoint = point != std::string::npos && static_cast<Position>(from) <= point &&
                               point < static_cast<Position>(to);
     if (removesPoint && IntegerDigitCount(result) > limits.integerDigits) {
-        return Refused();
+        return Refused(NumericRefusal::TooManyIntegerDigits);
     }
     return Accepted(result, from);
 }
@@ -133,7 +146,7 @@ NumericEditOutcome Backspace(const NumericEditState& state, const NumericLimits&
         return DeleteRange(state.text, state.selectionStart, state.selectionEnd, limits);
     }
     if (state.selectionStart == 0) {
-        return Refused();  // nothing before the caret
+        return Refused(NumericRefusal::NothingToDelete);
     }
     return DeleteRange(state.text, state.selectionStart - 1, state.selectionStart, limits);
 }
@@ -143,7 +156,7 @@ NumericEditOutcome DeleteKey(const NumericEditState& state, const NumericLimits&
         return DeleteRange(state.text, state.selectionStart, state.selectionEnd, limits);
     }
     if (static_cast<Position>(state.selectionStart) >= state.text.size()) {
-        return Refused();  // caret at the end: nothing after it
+        return Refused(NumericRefusal::NothingToDelete);
     }
     return DeleteRange(state.text, state.selectionStart, state.selectionStart + 1, limits);
 }
@@ -188,5 +201,5 @@ NumericEditOutcome ApplyNumericKey(const NumericEditState& given, NumericKey key
     if (c == kDecimalPoint) {
         return TypeDecimalPoint(state, result, limits);
     }
-    return Refused();
+    return Refused(NumericRefusal::NotPartOfANumber);
 }

@@ -33,11 +33,28 @@ struct NumericEditState {
     int selectionEnd = 0;
 };
 
+// Why a key was refused.
+enum class NumericRefusal {
+    None,
+    NothingToDelete,         // backspace at the start, Delete at the end
+    NotPartOfANumber,        // a letter, a space, a plus sign...
+    NoMinusSign,             // the lower bound is not below 0
+    MinusSignFirst,          // a minus sign typed after the start
+    NothingBeforeMinusSign,  // a digit or point in front of the minus sign
+    TooManyIntegerDigits,
+    TooManyFractionDigits,
+    NoDecimalPoint,  // the limits allow no fraction
+    OneDecimalPoint,
+    TooHigh,  // the value would not stay below the upper bound
+    TooLow,   // the value would not stay above the lower bound
+};
+
 // What a key does: refused keys change nothing; accepted ones give the new text and caret.
 struct NumericEditOutcome {
     bool accepted = false;
     std::string text;
     int caret = 0;
+    NumericRefusal refusal = NumericRefusal::None;
 };
 
 // Applies the rules to one key pressed on the given state.

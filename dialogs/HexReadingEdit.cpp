@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/ui/Feedback.h"
+#include "platform/ui/ScreenReaderNotice.h"
 
 namespace {
 
@@ -33,6 +34,16 @@ class HexTextValidator : public QValidator {
   private:
     const HexReadingEdit* field_;
 };
+
+// A refusal is beeped, and told to a screen reader, which would not notice the unchanged text.
+void Refuse(QWidget& field, const QString& told) {
+    ui::Beep();
+    ui::ScreenReaderNotice::Tell(field, told);
+}
+
+QString Spoken(const QString& typed) {
+    return typed == QLatin1String(" ") ? QStringLiteral("Space") : typed;
+}
 
 // A character the field would insert: printable, not a control code such as backspace,
 // Enter or a Ctrl shortcut.
@@ -81,7 +92,8 @@ void HexReadingEdit::PasteChecked(QClipboard::Mode mode) {
         return;
     }
     if (!Accepts(TextAfterInsert(*this, pasted))) {
-        ui::Beep();
+        Refuse(*this,
+               QStringLiteral("Paste refused. At most %1 hexadecimal digits.").arg(maxLength()));
         return;
     }
     insert(pasted);
@@ -130,10 +142,22 @@ void HexReadingEdit::keyPressEvent(QKeyEvent* event) {
     }
     const QString text = event->text();
     const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-    if (!shortcut && IsPrintable(text) && !IsHexText(text)) {
-        ui::Beep();
-        event->accept();
-        return;
+    if (!shortcut && IsPrintable(text)) {
+        if (!IsHexText(text)) {
+            Refuse(*this, QStringLiteral("%1 refused. Hexadecimal digits only.").arg(Spoken(text)));
+            event->accept();
+            return;
+        }
+        // The field is full, as after a reading it holds the next one: the digit would be lost.
+        if (!isReadOnly() && !hasSelectedText() &&
+            this->text().size() + text.size() > maxLength()) {
+            Refuse(*this, QStringLiteral("%1 refused. Already %2 digits: %3.")
+                              .arg(text)
+                              .arg(maxLength())
+                              .arg(this->text()));
+            event->accept();
+            return;
+        }
     }
     QLineEdit::keyPressEvent(event);
 }

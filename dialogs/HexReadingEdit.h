@@ -4,7 +4,8 @@
 #include <QLineEdit>
 
 // A single-line field for the card's hexadecimal timing readings: typed hexadecimal digits
-// (either case) and backspace pass; any other character is refused with a beep. Edits that do
+// (either case) and backspace pass; any other character is refused with a beep, and so is a
+// digit that would not fit. Each refusal is told to screen readers with its reason. Edits that do
 // not come from typing follow the same rules: a paste, drop or undo whose result would hold
 // anything but hexadecimal digits, or more characters than the field's limit, is refused
 // whole, also with a beep. Copy, cut and select-all work as in any field. Keys that produce no

@@ -56,6 +56,10 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
     slider_->setPageStep(kSliderPageStep);
     slider_->setValue(0);
     value_ = slider_->value() * kValuePerPosition;
+    // A typed value beyond the bounds is refused in the slider's range: "Up to 10.00."
+    valueField_->SetBoundsWords(
+        tr("From %1.").arg(slider_->minimum() * kValuePerPosition, 0, 'f', 2),
+        tr("Up to %1.").arg(slider_->maximum() * kValuePerPosition, 0, 'f', 2));
 
     spin_->SetBuddy(sensorField_);
     spin_->AttachToRightOfBuddy();
@@ -68,9 +72,11 @@ SensorLevelDialog::SensorLevelDialog(std::uint8_t kind, QWidget* parent)
     setWindowTitle(tripPoint ? QStringLiteral("Set Sensor Trip Point")
                              : QStringLiteral("Set Sensor Voltage"));
     const QString unit = tripPoint ? QStringLiteral("mA") : QStringLiteral("V");
-    ControlAs<QLabel>(IdUnit)->setText(unit);
-    // The unit label stands after the field, but a screen reader would read it as the slider's
-    // name.
+    auto* unitLabel = ControlAs<QLabel>(IdUnit);
+    unitLabel->setText(unit);
+    // The unit label stands after the field, before the slider, but it does not name the
+    // slider: screen readers read a label ahead of the name ("V" for "Value (V)").
+    unitLabel->setBuddy(nullptr);
     slider_->setAccessibleName(tr("Value (%1)").arg(unit));
     ShowValue();
 

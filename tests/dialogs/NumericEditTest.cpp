@@ -10,6 +10,8 @@
 
 #include <QTest>
 
+#include "AccessibleEventRecorder.h"
+#include "FeedbackRecorder.h"
 #include "KeyInput.h"
 #include "controls/NumericEdit.h"
 
@@ -171,6 +173,53 @@ TEST_F(NumericEditWidget, ComposedTextGoesThroughTheRules) {
     compose.setCommitString(QStringLiteral("9.9999"));
     QApplication::sendEvent(&edit, &compose);
     EXPECT_EQ(edit.text(), QStringLiteral("9.999"));
+}
+
+// The field does not change, so a screen reader would say nothing: each refusal is told, with
+// its reason, and still makes no sound.
+TEST_F(NumericEditWidget, ARefusedKeyIsToldWithItsReasonWithoutABeep) {
+    const struct {
+        const char* text;
+        int caret;
+        int key;
+        const char* typed;
+        const char* told;  // empty: nothing told
+    } cases[] = {
+        {"1", 1, Qt::Key_2, "2", "2 refused. Less than 10.01."},
+        {"10", 2, Qt::Key_1, "1", "1 refused. At most 2 digits before the decimal point."},
+        {"9.999", 5, Qt::Key_9, "9", "9 refused. At most 3 digits after the decimal point."},
+        {"1.5", 3, Qt::Key_Period, ".", "Decimal point refused. One decimal point only."},
+        {"1", 1, Qt::Key_A, "a", "a refused. Digits and a decimal point only."},
+        {"1", 1, Qt::Key_Space, " ", "Space refused. Digits and a decimal point only."},
+        {"1", 1, Qt::Key_Minus, "-", "Minus sign refused. One minus sign, at the start."},
+        {"-5", 0, Qt::Key_7, "7", "7 refused. Nothing goes before the minus sign."},
+        {"9.99", 2, Qt::Key_Backspace, "\b", "Backspace refused. Less than 10.01."},
+        {"9.99", 1, Qt::Key_Delete, "", "Delete refused. Less than 10.01."},
+        {"", 0, Qt::Key_Backspace, "\b", ""},  // nothing to delete
+        {"1.", 2, Qt::Key_5, "5", ""},         // accepted
+    };
+    FeedbackRecorder feedback;
+    AccessibleEventRecorder events;
+    edit.show();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.told);
+        events.notifications.clear();
+        edit.setText(QString::fromLatin1(c.text));
+        edit.setCursorPosition(c.caret);
+        PressKey(&edit, c.key, QString::fromLatin1(c.typed));
+        const std::vector<QString> told = *c.told == 0
+                                              ? std::vector<QString>{}
+                                              : std::vector<QString>{QString::fromLatin1(c.told)};
+        EXPECT_EQ(events.notifications, told);
+    }
+    EXPECT_EQ(feedback.Beeps(), 0);
+
+    edit.SetBoundsWords(QStringLiteral("From 0.00."), QStringLiteral("Up to 10.00."));
+    edit.setText(QStringLiteral("1"));
+    edit.setCursorPosition(1);
+    events.notifications.clear();
+    TypeText(&edit, QStringLiteral("2"));
+    EXPECT_EQ(events.notifications, std::vector<QString>{"2 refused. Up to 10.00."});
 }
 
 TEST_F(NumericEditWidget, LimitsCanBeReplaced) {

@@ -287,6 +287,22 @@ TEST(SensorLevelDialog, ARefusedOkSaysWhy) {
     EXPECT_EQ(feedback.Beeps(), 4);
 }
 
+// "12" leaves "1": the refused digit is told in the dialog's words, and OK sends 1.00.
+TEST(SensorLevelDialog, ADigitBeyondTheRangeIsToldInTheDialogsWords) {
+    AccessibleEventRecorder events;
+    SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
+    const Parts parts(dialog);
+    dialog.show();
+    parts.value->selectAll();
+    TypeText(parts.value, QStringLiteral("12"));
+    EXPECT_EQ(parts.value->text(), QStringLiteral("1"));
+    EXPECT_EQ(events.notifications, std::vector<QString>{"2 refused. Up to 10.00."});
+    parts.value->setCursorPosition(0);
+    PressKey(parts.value, Qt::Key_Minus, QStringLiteral("-"));
+    EXPECT_EQ(events.notifications,
+              (std::vector<QString>{"2 refused. Up to 10.00.", "Minus sign refused. From 0.00."}));
+}
+
 TEST(SensorLevelDialog, EveryScrollActionRefreshesTheFieldAlsoWithoutAMove) {
     SensorLevelDialog dialog(SensorLevelDialog::kVoltageKind);
     const Parts parts(dialog);
@@ -330,6 +346,22 @@ TEST(SensorLevelDialog, AssistiveToolsReadTheSliderAsTheLevelTheFieldShows) {
     EXPECT_EQ(parts.value->text(), QStringLiteral("2.50"));
     parts.ok->click();
     EXPECT_DOUBLE_EQ(dialog.Value(), 2.5);
+}
+
+// Orca reads the labels a control is labelled by ahead of its name: the unit label after the
+// value field is none of the slider's.
+TEST(SensorLevelDialog, TheSliderIsReadAsTheValueInItsUnit) {
+    const std::pair<int, const char*> kinds[] = {{SensorLevelDialog::kVoltageKind, "Value (V)"},
+                                                 {SensorLevelDialog::kTripPointKind, "Value (mA)"}};
+    for (const auto& [kind, name] : kinds) {
+        SensorLevelDialog dialog(static_cast<std::uint8_t>(kind));
+        const Parts parts(dialog);
+        ExpectAccessible(parts.slider, QAccessible::Slider, QString::fromLatin1(name));
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(parts.slider)
+                        ->relations(QAccessible::Label)
+                        .isEmpty())
+            << name;
+    }
 }
 
 TEST(SensorLevelDialog, KeypadEnterOnAFocusedCancelCancels) {

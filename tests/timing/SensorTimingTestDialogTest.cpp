@@ -440,6 +440,26 @@ TEST_F(SensorTimingTestDialogTest, EachReadingRecordedIsToldWithItsPlace) {
               QStringLiteral("t2-t1 (s): 0.512"));
 }
 
+// After a reading the field holds the next one whole, so typed digits cannot go in: each is
+// refused with a beep and told, the prefilled reading stays and Enter records it.
+TEST_F(SensorTimingTestDialogTest, DigitsTypedOverThePrefilledReadingAreToldAsRefused) {
+    TypeReading(QStringLiteral("000100"));
+    ASSERT_EQ(Field()->text(), QStringLiteral("100100"));
+    ASSERT_FALSE(Field()->hasSelectedText());
+    feedback_.Clear();
+    AccessibleEventRecorder events;
+    QTest::keyClicks(Field(), QStringLiteral("100600"));
+    EXPECT_EQ(Field()->text(), QStringLiteral("100100"));
+    EXPECT_EQ(feedback_.Beeps(), 6);
+    ASSERT_EQ(events.notifications.size(), 6u);
+    EXPECT_EQ(events.notifications[0], QStringLiteral("1 refused. Already 6 digits: 100100."));
+    EXPECT_EQ(events.notifications[4], QStringLiteral("0 refused. Already 6 digits: 100100."));
+    QTest::keyClicks(Field(), QStringLiteral("g"));
+    EXPECT_EQ(events.notifications.back(), QStringLiteral("g refused. Hexadecimal digits only."));
+    QTest::keyClick(Field(), Qt::Key_Return);
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("0x100100"));
+}
+
 TEST_F(SensorTimingTestDialogTest, TheClockFollowsStartInTheTabOrderAndTheListTellsItsNewestRow) {
     QApplication::setActiveWindow(dialog_.get());
     TypeReading(QStringLiteral("000100"));
