@@ -48,6 +48,7 @@ host() {
 card() {
     stty -F /dev/console -echo
     echo "@@CARD $*"
+    # shellcheck disable=SC3045 # busybox's sh reads with a time-out
     while read -r -t 60 word line _ </dev/console; do
         [ "$word $line" = "card $1" ] && return
     done

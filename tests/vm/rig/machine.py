@@ -9,9 +9,9 @@ passed to the QEMU monitor. "@@CARD line options" gives that line's card these o
 of those it has ("@@CARD line" alone: the line's own, as at boot), and the host answers on the
 console "card line ok" once the card has them, or "card line refused: reason". At each
 "@@HOST command" and "@@POINT name" the host notes how far each card's record has come, so
-that a check can take what a card received after that point. "@@CUT name" (after the scenario's "@@END") is a power cut: the host
-kills QEMU at once. "@@MARK text" lines and the monitor's answers are kept with the
-host's monotonic time of their reading, for benchmarks.
+that a check can take what a card received after that point. "@@CUT name" (after the
+scenario's "@@END") is a power cut: the host kills QEMU at once. "@@MARK text" lines and the
+monitor's answers are kept with the host's monotonic time of their reading, for benchmarks.
 """
 
 import os
@@ -157,7 +157,7 @@ class Monitor:
 
 
 class ConsoleReader:
-    """Follows console.log line by line and sorts what it says into scenario results."""
+    """Follows the console line by line and sorts what it says into scenario results."""
 
     def __init__(self, outcome, cards, monitor, started, cut=None, answer=None):
         self.outcome = outcome
@@ -317,13 +317,15 @@ def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05, d
         with open(console_path, "wb") as log:
             while not reader.done and time.monotonic() - started < RUN_LIMIT_SECONDS:
                 data = console.read(poll_seconds)
-                log.write(data)
-                log.flush()
-                if data:
-                    reader.feed(data)
-                elif qemu.poll() is not None:
+                if not data and qemu.poll() is not None:
+                    while data := console.read(0):
+                        log.write(data)
+                        reader.feed(data)
                     reader.feed(b"\n")
                     break
+                log.write(data)
+                log.flush()
+                reader.feed(data)
     finally:
         monitor.close()
         try:
