@@ -160,7 +160,8 @@ def _check_cpu(names, files, reasons):
 
 
 def _commands(record):
-    return re.findall(r"command (.*)$", record, re.MULTILINE)
+    # "TIME command TEXT"; a change of the card's options ("TIME options ...") is none.
+    return re.findall(r"^\S+ command (.*)$", record, re.MULTILINE)
 
 
 def _last_command(record):

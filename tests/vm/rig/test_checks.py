@@ -260,7 +260,8 @@ class SurveyCodesTest(unittest.TestCase):
         result = ended(**{"survey.out": text, "survey.status": "0\n",
                           "survey.err": "The card took up to 1.2 s to answer; the survey "
                                         "waited up to 2.4 s for each reply.\n"})
-        result.records = {"uart": "10:00:00.000 command 7TQ\n10:00:01.200 command N\n"}
+        result.records = {"uart": "10:00:00.000 command 7TQ\n10:00:01.200 command N\n"
+                                  "10:00:02.000 options --delay-command SQ:1500\n"}
         result.cards = list(cards)
         return checks.check(scenario(name), Outcome(name, result))
 
