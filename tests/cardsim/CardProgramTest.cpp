@@ -44,6 +44,65 @@ std::string ReadLineFrom(int fd, std::chrono::milliseconds timeout) {
     return line;
 }
 
+// merrowby-card-sim as a child process, its standard streams on pipes.
+struct CardProgram {
+    explicit CardProgram(const std::vector<std::string>& args) {
+        int inPipe[2];
+        int outPipe[2];
+        int errPipe[2];
+        EXPECT_EQ(pipe(inPipe), 0);
+        EXPECT_EQ(pipe(outPipe), 0);
+        EXPECT_EQ(pipe(errPipe), 0);
+        std::vector<char*> argv{const_cast<char*>(CARD_SIM_PROGRAM)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        child = fork();
+        if (child == 0) {
+            dup2(inPipe[0], STDIN_FILENO);
+            dup2(outPipe[1], STDOUT_FILENO);
+            dup2(errPipe[1], STDERR_FILENO);
+            execv(CARD_SIM_PROGRAM, argv.data());
+            _exit(127);
+        }
+        EXPECT_GT(child, 0);
+        close(inPipe[0]);
+        close(outPipe[1]);
+        close(errPipe[1]);
+        in = inPipe[1];
+        out = outPipe[0];
+        err = errPipe[0];
+    }
+    ~CardProgram() {
+        if (child > 0) {
+            Terminate();
+        }
+        close(in);
+        close(out);
+        close(err);
+    }
+    CardProgram(const CardProgram&) = delete;
+    CardProgram& operator=(const CardProgram&) = delete;
+
+    void Write(const std::string& text) const {
+        EXPECT_EQ(write(in, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    // SIGTERM; the exit status, or -1 when the program did not exit by itself.
+    int Terminate() {
+        kill(child, SIGTERM);
+        int status = 0;
+        const pid_t ended = waitpid(child, &status, 0);
+        child = -1;
+        return ended > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    pid_t child = -1;
+    int in = -1;
+    int out = -1;
+    int err = -1;
+};
+
 }  // namespace
 
 TEST(CardCommandLine, OptionsReachTheCard) {
@@ -139,22 +198,8 @@ TEST(CardCommandLine, OptionsReachTheCard) {
 
 TEST(CardProgram, PrintsTheSlavePathAnswersAndEndsOnSigterm) {
     const std::string link = testing::TempDir() + "card-sim-prog-" + std::to_string(getpid());
-    int out[2];
-    int err[2];
-    ASSERT_EQ(pipe(out), 0);
-    ASSERT_EQ(pipe(err), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        execl(CARD_SIM_PROGRAM, CARD_SIM_PROGRAM, "--trace", "--link", link.c_str(),
-              "--exit-with-parent", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    const std::string slave = ReadLineFrom(out[0], 5s);
+    CardProgram program({"--trace", "--link", link, "--exit-with-parent"});
+    const std::string slave = ReadLineFrom(program.out, 5s);
     ASSERT_EQ(slave.rfind("/dev/pts/", 0), 0u) << slave;
     {
         LineClient line(link);  // through the symbolic link
@@ -163,18 +208,62 @@ TEST(CardProgram, PrintsTheSlavePathAnswersAndEndsOnSigterm) {
         ASSERT_TRUE(reply.has_value());
         EXPECT_EQ(reply->size(), 3u);
     }
-    const std::string traced = ReadLineFrom(err[0], 5s);
+    const std::string traced = ReadLineFrom(program.err, 5s);
     EXPECT_NE(traced.find("3VQ"), std::string::npos) << traced;
 
-    kill(child, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(program.Terminate(), 0);
     struct stat info {};
     EXPECT_NE(lstat(link.c_str(), &info), 0);  // the link went with the program
-    close(out[0]);
-    close(err[0]);
+}
+
+TEST(CardProgram, EachLineOnStandardInputReplacesTheCardsOptions) {
+    CardProgram program({"--options-from-stdin", "--lower-hex", "--trace", "--exit-with-parent"});
+    const std::string slave = ReadLineFrom(program.out, 5s);
+    ASSERT_EQ(slave.rfind("/dev/pts/", 0), 0u) << slave;
+    LineClient line(slave);
+    const auto ask = [&line](const std::string& command, std::size_t lines) {
+        line.Write(command + "\r");
+        return line.ReadLines(lines);
+    };
+    ASSERT_EQ(ask("5VQ", 1), std::vector<std::string>{"7a5"});
+    ASSERT_EQ(ask("7TQ", 1), std::vector<std::string>{"SENSOR 7 NOT TRAINED"});
+
+    struct Change {
+        std::string line;
+        std::string answer;
+        std::vector<std::string> voltage5;  // then the replies to 5VQ and 7TQ
+        std::vector<std::string> trip7;
+    };
+    const std::vector<Change> changes = {
+        // The options started with are gone; the sensors are as the line sets them.
+        {"--trained FF --extra-lines 1", "ok", {"7A5", "EXTRA 1"}, {"1199", "EXTRA 1"}},
+        {"--link /tmp/elsewhere",
+         "refused: --link takes effect only at start",
+         {"7A5", "EXTRA 1"},
+         {"1199", "EXTRA 1"}},
+        {"--power=00FF",
+         "refused: --power takes effect only at start",
+         {"7A5", "EXTRA 1"},
+         {"1199", "EXTRA 1"}},
+        {"--chunk x", "refused: bad value for --chunk: x", {"7A5", "EXTRA 1"}, {"1199", "EXTRA 1"}},
+        // The options started with, back as a line.
+        {"--lower-hex", "ok", {"7a5"}, {"SENSOR 7 NOT TRAINED"}},
+    };
+    for (const Change& change : changes) {
+        program.Write(change.line + "\n");
+        EXPECT_EQ(ReadLineFrom(program.out, 5s), change.answer) << change.line;
+        EXPECT_EQ(ask("5VQ", change.voltage5.size()), change.voltage5) << change.line;
+        EXPECT_EQ(ask("7TQ", change.trip7.size()), change.trip7) << change.line;
+    }
+    EXPECT_EQ(program.Terminate(), 0);
+    std::string record;
+    for (std::string traced = ReadLineFrom(program.err, 5s); !traced.empty();
+         traced = ReadLineFrom(program.err, 5s)) {
+        record += traced.substr(traced.find(' ') + 1) + "\n";
+    }
+    for (const char* noted : {"options --trained FF --extra-lines 1\n", "options --lower-hex\n"}) {
+        EXPECT_NE(record.find(noted), std::string::npos) << noted << record;
+    }
 }
 
 TEST(CardProgram, HelpListsTheReplies) {

@@ -41,6 +41,22 @@ host() {
     echo "@@HOST $*"
 }
 
+# card LINE [OPTIONS...]: the host gives the simulated card on LINE (uart, usb) these options,
+# as merrowby-card-sim's command line takes them, in place of those it has; without options,
+# the line's own, as at boot. Waits for the host's answer on the console ("card LINE ok" once
+# the card has them; the host's checks fail a scenario whose card refused them).
+card() {
+    stty -F /dev/console -echo
+    echo "@@CARD $*"
+    # shellcheck disable=SC3045 # busybox's sh reads with a time-out
+    while read -r -t 60 word line _ </dev/console; do
+        [ "$word $line" = "card $1" ] && return
+    done
+    echo "@@TIMEOUT no answer from the host to card $*"
+    TIMED_OUT=1
+    return 1
+}
+
 # point NAME: the host notes how far each card's record has come, for the checks of what the
 # cards received after it.
 point() {
@@ -172,6 +188,14 @@ run() {
     name=$1
     shift
     "$@" >"$D/$name.out" 2>&1
+    echo $? >"$D/$name.status"
+}
+
+# run_apart NAME PROGRAM ARGS...: as run, with standard error apart in NAME.err.
+run_apart() {
+    name=$1
+    shift
+    "$@" >"$D/$name.out" 2>"$D/$name.err"
     echo $? >"$D/$name.status"
 }
 

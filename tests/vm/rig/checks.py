@@ -160,7 +160,8 @@ def _check_cpu(names, files, reasons):
 
 
 def _commands(record):
-    return re.findall(r"command (.*)$", record, re.MULTILINE)
+    # "TIME command TEXT"; a change of the card's options ("TIME options ...") is none.
+    return re.findall(r"^\S+ command (.*)$", record, re.MULTILINE)
 
 
 def _last_command(record):
@@ -272,6 +273,40 @@ def _check_record_after_cut(wanted, result, trace, reasons):
                       files.get("record-cut-short.report", ""), kinds[:-1], [note], reasons)
 
 
+def _check_survey_codes(wanted, files, reasons):
+    """Each value of the survey's JSON document is the card's own code, converted: volts at
+    volts_per_code, the current and the trip point at milliamps_per_code, each within half a
+    step; the status as wanted; no finding, the card's or a sensor's."""
+    try:
+        document = json.loads(files.get(wanted["file"], ""))
+    except ValueError:
+        document = None
+    if not isinstance(document, dict):
+        reasons.append(f"survey: {wanted['file']} holds no JSON document")
+        return
+    quantities = [("volts", "voltage", wanted["volts_per_code"]),
+                  ("milliamps", "current", wanted["milliamps_per_code"]),
+                  ("trip_point_milliamps", "trip", wanted["milliamps_per_code"])]
+    wrong = []
+    sensors = document.get("sensors", [])
+    if [sensor.get("sensor") for sensor in sensors] != list(range(len(wanted["voltage"]))):
+        reasons.append(f"survey: sensors {[sensor.get('sensor') for sensor in sensors]}")
+        return
+    for number, sensor in enumerate(sensors):
+        for key, codes, step in quantities:
+            value, code = sensor.get(key), int(wanted[codes][number], 16)
+            if not isinstance(value, (int, float)) or abs(value - code * step) > step / 2:
+                wrong.append(f"sensor {number} {key} {value}, the card's {code * step:.6g}")
+        if sensor.get("status") != wanted["status"]:
+            wrong.append(f"sensor {number} status {sensor.get('status')}")
+    findings = document.get("findings", [None]) + [
+        finding for sensor in sensors for finding in sensor.get("findings", [None])]
+    if findings:
+        wrong.append(f"findings {findings}")
+    if wrong:
+        reasons.append(f"survey: {len(wrong)} wrong: " + "; ".join(wrong))
+
+
 def check(scenario, outcome):
     """The reasons the scenario failed; empty when it passed."""
     result = outcome.scenarios.get(scenario["name"])
@@ -315,6 +350,11 @@ def check(scenario, outcome):
         _check_settings(scenario, files.get("probe.out", ""), reasons)
     if "rts" in expect:
         _check_rts(expect["rts"], files.get("probe.out", ""), reasons)
+    if "survey_codes" in expect:
+        _check_survey_codes(expect["survey_codes"], files, reasons)
+    for line, options, answer in result.cards:
+        if answer != "ok":
+            reasons.append(f"{line} card: '{options}' answered {answer!r}")
     if "record_after_cut" in expect:
         _check_record_after_cut(expect["record_after_cut"], result, trace, reasons)
     # The monitor answers a command that worked with nothing.

@@ -1,18 +1,22 @@
 """The virtual machine and the two simulated cards behind its instrument lines.
 
-Guest serial ports: ttyS0 the console (written to console.log), ttyS1 a 16550 UART served by
-the "uart" card, ttyS2 a UART with nothing behind it; the "usb" card serves an emulated USB
-serial adapter (ttyUSB0, id "adapter" on the monitor). The guest's console lines are read as
-they come: "@@BEGIN/@@END name" frame a scenario, "@@FILE name" and "| " lines carry its files,
-"@@HOST command" is passed to the QEMU monitor. At each "@@HOST command" and "@@POINT name"
-the host notes how far each card's record has come, so that a check can take what a card
-received after that point. "@@CUT name" (after the scenario's "@@END") is a power cut: the host
-kills QEMU at once. "@@MARK text" lines and the monitor's answers are kept with the
-host's monotonic time of their reading, for benchmarks.
+Guest serial ports: ttyS0 the console (a pair of FIFOs: what the guest writes is kept in
+console.log, and the host answers on it), ttyS1 a 16550 UART served by the "uart" card, ttyS2 a
+UART with nothing behind it; the "usb" card serves an emulated USB serial adapter (ttyUSB0, id
+"adapter" on the monitor). The guest's console lines are read as they come: "@@BEGIN/@@END
+name" frame a scenario, "@@FILE name" and "| " lines carry its files, "@@HOST command" is
+passed to the QEMU monitor. "@@CARD line options" gives that line's card these options in place
+of those it has ("@@CARD line" alone: the line's own, as at boot), and the host answers on the
+console "card line ok" once the card has them, or "card line refused: reason". At each
+"@@HOST command" and "@@POINT name" the host notes how far each card's record has come, so
+that a check can take what a card received after that point. "@@CUT name" (after the
+scenario's "@@END") is a power cut: the host kills QEMU at once. "@@MARK text" lines and the
+monitor's answers are kept with the host's monotonic time of their reading, for benchmarks.
 """
 
 import os
 import pathlib
+import select
 import shutil
 import socket
 import subprocess
@@ -20,6 +24,7 @@ import time
 
 KVM_TEST_SECONDS = 8
 RUN_LIMIT_SECONDS = 900
+CARD_ANSWER_SECONDS = 10
 POWER_OFF_SECONDS = 10
 MONITOR_ID = "(qemu) "
 # A fixed serial number, as a real adapter keeps in its memory: QEMU's own is made from the USB
@@ -38,6 +43,7 @@ class ScenarioResult:
         self.points = {}  # host command or point name: {line: offset in the record}
         self.times = []  # (host monotonic seconds, "answered COMMAND" or "mark TEXT")
         self.cut = False  # QEMU killed at the scenario's "@@CUT"
+        self.cards = []  # (line, options asked for, the card's answer)
 
 
 class Outcome:
@@ -81,13 +87,28 @@ class Card:
 
     def __init__(self, build, run_dir, line, options=()):
         self.record = run_dir / f"{line}.record"
+        self.options = list(options)
         program = build / "tools" / "cardsim" / "merrowby-card-sim"
         with open(self.record, "wb") as record:
             self.process = subprocess.Popen([str(program), "--trace", "--exit-with-parent",
-                                             *options],
+                                             "--options-from-stdin", *options],
                                             stdout=subprocess.PIPE, stderr=record,
-                                            stdin=subprocess.DEVNULL)
+                                            stdin=subprocess.PIPE)
         self.pty = self.process.stdout.readline().decode().strip()
+
+    def change(self, options):
+        """The card's answer to these options in place of its own ("ok" once it has them);
+        None gives it back its own."""
+        text = " ".join(self.options) if options is None else options
+        try:
+            self.process.stdin.write(text.encode() + b"\n")
+            self.process.stdin.flush()
+        except OSError as error:
+            return f"not taken: {error}"
+        ready, _, _ = select.select([self.process.stdout], [], [], CARD_ANSWER_SECONDS)
+        if not ready:
+            return f"no answer in {CARD_ANSWER_SECONDS} s"
+        return self.process.stdout.readline().decode().strip()
 
     def size(self):
         return self.record.stat().st_size
@@ -136,11 +157,12 @@ class Monitor:
 
 
 class ConsoleReader:
-    """Follows console.log line by line and sorts what it says into scenario results."""
+    """Follows the console line by line and sorts what it says into scenario results."""
 
-    def __init__(self, outcome, cards, monitor, started, cut=None):
+    def __init__(self, outcome, cards, monitor, started, cut=None, answer=None):
         self.outcome = outcome
         self.cut = cut
+        self.answer = answer  # writes a line to the guest's console
         self.cards = cards
         self.monitor = monitor
         self.started = started
@@ -182,6 +204,8 @@ class ConsoleReader:
             self.mark_point(command)
             self.current.host.append((command, self.monitor.command(command)))
             self.current.times.append((time.monotonic(), "answered " + command))
+        elif text.startswith("@@CARD ") and self.current is not None:
+            self.change_card(text.split(" ", 1)[1])
         elif text.startswith("@@MARK ") and self.current is not None:
             self.current.times.append((time.monotonic(), "mark " + text.split(" ", 1)[1]))
         elif text.startswith("@@POINT ") and self.current is not None:
@@ -202,11 +226,44 @@ class ConsoleReader:
         self.current.points[name] = {line: card.size() - self.offsets[line]
                                      for line, card in self.cards.items()}
 
+    def change_card(self, request):
+        line, _, options = request.strip().partition(" ")
+        card = self.cards.get(line)
+        answer = card.change(options or None) if card else "refused: no such line"
+        self.current.cards.append((line, options, answer))
+        self.answer(f"card {line} {answer}\n")
+
     def end(self):
         for line, card in self.cards.items():
             self.current.records[line] = card.read_from(self.offsets[line])
         self.current.ended = True
         self.current = None
+
+
+class Console:
+    """The guest's console on a pair of FIFOs (QEMU's "pipe" character device): what the guest
+    writes is read from console.out, and what the host writes to console.in the guest reads.
+    The host holds both open for reading and writing, so that neither open waits for QEMU and
+    no read ends at QEMU's exit."""
+
+    def __init__(self, run_dir):
+        self.path = run_dir / "console"
+        for end in ("in", "out"):
+            os.mkfifo(f"{self.path}.{end}")
+        self.output = os.open(f"{self.path}.out", os.O_RDWR | os.O_NONBLOCK)
+        self.input = os.open(f"{self.path}.in", os.O_RDWR | os.O_NONBLOCK)
+
+    def read(self, timeout):
+        """What the guest wrote, waited for up to timeout seconds; empty when nothing came."""
+        ready, _, _ = select.select([self.output], [], [], timeout)
+        return os.read(self.output, 65536) if ready else b""
+
+    def write(self, text):
+        os.write(self.input, text.encode())
+
+    def close(self):
+        os.close(self.output)
+        os.close(self.input)
 
 
 def _qemu_command(kernel, initrd, accel, run_dir, cards, disk=None):
@@ -216,7 +273,7 @@ def _qemu_command(kernel, initrd, accel, run_dir, cards, disk=None):
         append += f" rig.script={disk.script}"
     return _qemu_base(kernel, accel, append) + _disk_options(disk) + [
         "-initrd", str(initrd),
-        "-chardev", f"file,id=console,path={run_dir / 'console.log'}",
+        "-chardev", f"pipe,id=console,path={run_dir / 'console'}",
         "-serial", "chardev:console",
         "-chardev", f"serial,id=uart,path={cards['uart'].pty}",
         "-serial", "chardev:uart",
@@ -238,14 +295,14 @@ def _disk_options(disk):
 
 
 def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05, disk=None):
-    """Boots the guest and follows its console, read every poll_seconds while quiet. With a
-    disk (a recorddisk.RecordDisk), the guest runs the disk's script alone, and QEMU is
-    killed at its "@@CUT"."""
+    """Boots the guest and follows its console, kept in console.log; while it is quiet, whether
+    QEMU still runs is seen every poll_seconds. With a disk (a recorddisk.RecordDisk), the
+    guest runs the disk's script alone, and QEMU is killed at its "@@CUT"."""
     run_dir = work / ("run" if disk is None else f"run-{disk.name}")
     shutil.rmtree(run_dir, ignore_errors=True)
     run_dir.mkdir(parents=True)
     console_path = run_dir / "console.log"
-    console_path.touch()
+    console = Console(run_dir)
     outcome = Outcome(console_path)
     cards = {line: Card(build, run_dir, line, lines[line].get("card", [])) for line in lines}
     monitor = Monitor(run_dir / "monitor.sock")
@@ -254,18 +311,21 @@ def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05, d
         qemu = subprocess.Popen(_qemu_command(kernel, initrd, accel, run_dir, cards, disk),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=qemu_log)
-    reader = ConsoleReader(outcome, cards, monitor, started, qemu.kill if disk else None)
+    reader = ConsoleReader(outcome, cards, monitor, started, qemu.kill if disk else None,
+                           console.write)
     try:
-        with open(console_path, "rb") as console:
+        with open(console_path, "wb") as log:
             while not reader.done and time.monotonic() - started < RUN_LIMIT_SECONDS:
-                data = console.read()
-                if data:
-                    reader.feed(data)
-                elif qemu.poll() is not None:
-                    reader.feed(console.read() + b"\n")
+                data = console.read(poll_seconds)
+                if not data and qemu.poll() is not None:
+                    while data := console.read(0):
+                        log.write(data)
+                        reader.feed(data)
+                    reader.feed(b"\n")
                     break
-                else:
-                    time.sleep(poll_seconds)
+                log.write(data)
+                log.flush()
+                reader.feed(data)
     finally:
         monitor.close()
         try:
@@ -275,4 +335,5 @@ def boot_and_run(work, build, kernel, initrd, accel, lines, poll_seconds=0.05, d
             qemu.wait(timeout=30)
         for card in cards.values():
             card.stop()
+        console.close()
     return outcome

@@ -240,5 +240,58 @@ class CpuTest(unittest.TestCase):
         self.assertNotEqual(self.unplugged(10, ns=-1), [])
 
 
+
+class SurveyCodesTest(unittest.TestCase):
+    STATUS = {"enabled": True, "trained": True, "shorted": False, "opened": False,
+              "covered": False}
+
+    def document(self):
+        """The default sensors as the card holds them: voltage 700 + 21n, current level
+        1000 + 111n, trip three quarters of that (hexadecimal codes)."""
+        sensors = [{"sensor": n, "volts": (0x700 + 0x21 * n) * 0.002442,
+                    "milliamps": (0x1000 + 0x111 * n) * 0.0003051851,
+                    "trip_point_milliamps": (0x1000 + 0x111 * n) * 3 // 4 * 0.0003051851,
+                    "status": dict(self.STATUS), "findings": []} for n in range(8)]
+        return {"sensors": sensors, "findings": []}
+
+    def slow_survey(self, document, cards=(("uart", "--noise 0", "ok"),)):
+        name = "survey-slow-uart"
+        text = document if isinstance(document, str) else json.dumps(document)
+        result = ended(**{"survey.out": text, "survey.status": "0\n",
+                          "survey.err": "The card took up to 1.2 s to answer; the survey "
+                                        "waited up to 2.4 s for each reply.\n"})
+        result.records = {"uart": "10:00:00.000 command 7TQ\n10:00:01.200 command N\n"
+                                  "10:00:02.000 options --delay-command SQ:1500\n"}
+        result.cards = list(cards)
+        return checks.check(scenario(name), Outcome(name, result))
+
+    def test_the_cards_own_codes_pass(self):
+        self.assertEqual(self.slow_survey(self.document()), [])
+
+    def test_a_value_filed_wrong_missing_or_a_finding_fails(self):
+        def changed(sensor, key, value):
+            document = self.document()
+            document["sensors"][sensor][key] = value
+            return document
+        wrong = {
+            "sensor 2 volts 8.0": changed(2, "volts", 8.0),  # sensor 1's trip code, 0xCCC
+            "sensor 0 milliamps 0.9375": changed(0, "milliamps", 0xC00 * 0.0003051851),
+            "sensor 7 trip_point_milliamps None": changed(7, "trip_point_milliamps", None),
+            "sensor 3 status": changed(3, "status", {**self.STATUS, "shorted": True}),
+            "findings ['Sensor 7: not trained.']": changed(7, "findings",
+                                                           ["Sensor 7: not trained."]),
+            "holds no JSON document": "{",
+        }
+        for expected, document in wrong.items():
+            with self.subTest(expected=expected):
+                reasons = self.slow_survey(document)
+                self.assertEqual(len(reasons), 1, reasons)
+                self.assertIn(expected, reasons[0])
+
+    def test_a_card_that_refused_its_options_fails(self):
+        reasons = self.slow_survey(self.document(), [("uart", "--link /x", "refused: no")])
+        self.assertEqual(reasons, ["uart card: '--link /x' answered 'refused: no'"])
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -3,12 +3,18 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <set>
+#include <sstream>
 
 namespace cardsim {
 
 namespace {
 
 const std::string kGarbage("\x00\x1B\xFE", 3);
+
+// Options a running card cannot take: they set up the program or the card's state at start.
+const std::set<std::string> kStartOnly = {"-h",     "--help",    "--trace", "--exit-with-parent",
+                                          "--link", "--offline", "--power", "--options-from-stdin"};
 
 bool ParseUnsigned(const std::string& text, int base, unsigned long max, unsigned long& value) {
     if (text.empty() || text.size() > 10) {
@@ -136,6 +142,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
         {"-h", [&] { options.help = true; }},
         {"--trace", [&] { options.trace = true; }},
         {"--exit-with-parent", [&] { options.exitWithParent = true; }},
+        {"--options-from-stdin", [&] { options.optionsFromStdin = true; }},
         {"--lf", [&] { card.lineEnding.assign(1, '\n'); }},
         {"--offline", [&] { card.startOnline = false; }},
         {"--silent", [&] { card.silent = true; }},
@@ -228,6 +235,25 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
     return true;
 }
 
+bool ParseOptionChange(const std::string& line, CardOptions& card, std::string& error) {
+    std::vector<std::string> args;
+    std::istringstream words(line);
+    for (std::string word; words >> word;) {
+        const std::string name = word.substr(0, word.find('='));
+        if (kStartOnly.count(name) != 0) {
+            error = name + " takes effect only at start";
+            return false;
+        }
+        args.push_back(word);
+    }
+    ProgramOptions options;
+    if (!ParseCommandLine(args, options, error)) {
+        return false;
+    }
+    card = options.card;
+    return true;
+}
+
 std::string Printable(const std::string& bytes) {
     std::string text;
     for (const char c : bytes) {
@@ -259,8 +285,14 @@ Runs until SIGINT or SIGTERM.
 General:
   -h, --help              this text
   --link PATH             also make a symbolic link PATH to the slave device
-  --trace                 print every command and every write with a time stamp to stderr
+  --trace                 print every command, every write and every change of options with
+                          a time stamp to stderr
   --exit-with-parent      end when the parent process ends
+  --options-from-stdin    take each line read on standard input as the card's options in
+                          place of those it has (as on the command line, without the general
+                          ones and --offline and --power); the sensors become as the line sets
+                          them, the online state, power level and bins stay; answers "ok" or
+                          "refused: REASON" on standard output
   --lf                    end reply lines with a line feed alone (default: CR LF)
 
 Card state (codes in hexadecimal):
