@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "app/MaintenanceDialog.h"
+#include "app/ReplyAnnouncer.h"
 #include "app/survey/SensorSurvey.h"
 #include "app/survey/SurveyEvent.h"
 #include "platform/ui/Feedback.h"
@@ -76,6 +77,8 @@ void MaintenanceDialog::AppendReadAllSensorsEntry() {
                                     survey->QueriesDone(), record_->EventsBesideSamples());
             record_->Event("survey", values);
             response_->setText(OutcomeText(*survey, values));
+            // Told also when it reads as the last survey's did.
+            ReplyAnnouncer::TellAgain(*response_);
             survey->deleteLater();
         });
         // The survey ends with the window, before the link does.
