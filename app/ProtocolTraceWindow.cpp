@@ -6,8 +6,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/ui/EnterPresses.h"
 #include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
 #include "trace/ProtocolTrace.h"
@@ -16,6 +18,14 @@ namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 360;
+constexpr int kShowIntervalMs = 500;
+constexpr auto kMaxEntries = static_cast<qsizetype>(trace::ProtocolTrace::kHistoryLines);
+
+void KeepLast(QStringList& lines) {
+    if (lines.size() > kMaxEntries) {
+        lines.remove(0, lines.size() - kMaxEntries);
+    }
+}
 
 }  // namespace
 
@@ -42,6 +52,11 @@ ProtocolTraceWindow::ProtocolTraceWindow(trace::ProtocolTrace* trace, QWidget* p
     layout->addLayout(buttons);
     resize(kWidth, kHeight);
     ui::CloseOnEscape(*this);
+    ui::PressFocusedButtonOnEnter(*this);
+    pendingTimer_ = new QTimer(this);
+    pendingTimer_->setSingleShot(true);
+    pendingTimer_->setInterval(kShowIntervalMs);
+    connect(pendingTimer_, &QTimer::timeout, this, &ProtocolTraceWindow::ShowPending);
 
     if (trace_ == nullptr) {
         return;
@@ -66,7 +81,10 @@ ProtocolTraceWindow::~ProtocolTraceWindow() {
 
 QStringList ProtocolTraceWindow::Entries() const {
     const QString text = entries_->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    QStringList entries = text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    entries += pending_;
+    KeepLast(entries);
+    return entries;
 }
 
 bool ProtocolTraceWindow::SaveTo(const QString& path) const {
@@ -82,6 +100,7 @@ bool ProtocolTraceWindow::SaveTo(const QString& path) const {
 }
 
 void ProtocolTraceWindow::Clear() {
+    pending_.clear();
     entries_->clear();
     if (trace_ != nullptr) {
         trace_->History().Clear();
@@ -89,7 +108,29 @@ void ProtocolTraceWindow::Clear() {
 }
 
 void ProtocolTraceWindow::Append(const QString& line) {
-    entries_->appendPlainText(line);
+    pending_.append(line);
+    KeepLast(pending_);
+    if (isVisible() && !pendingTimer_->isActive()) {
+        pendingTimer_->start();
+    }
+}
+
+void ProtocolTraceWindow::ShowPending() {
+    if (pending_.isEmpty()) {
+        return;
+    }
+    entries_->appendPlainText(pending_.join(QLatin1Char('\n')));
+    pending_.clear();
+}
+
+void ProtocolTraceWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ShowPending();
+}
+
+void ProtocolTraceWindow::hideEvent(QHideEvent* event) {
+    pendingTimer_->stop();
+    QWidget::hideEvent(event);
 }
 
 void ProtocolTraceWindow::SaveAs() {

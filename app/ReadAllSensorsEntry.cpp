@@ -7,6 +7,7 @@
 
 #include "app/LineRecovery.h"
 #include "app/MaintenanceDialog.h"
+#include "app/ReplyAnnouncer.h"
 #include "app/survey/SensorSurvey.h"
 #include "app/survey/SurveyEvent.h"
 #include "platform/ui/Feedback.h"
@@ -88,6 +89,8 @@ void MaintenanceDialog::AppendReadAllSensorsEntry() {
                                     survey->QueriesDone(), record_->EventsBesideSamples());
             record_->Event("survey", values);
             response_->setText(OutcomeText(*survey, values));
+            // Told also when it reads as the last survey's did.
+            ReplyAnnouncer::TellAgain(*response_);
             survey->deleteLater();
         });
         connect(lineRecovery_.get(), &LineRecovery::Lost, survey,

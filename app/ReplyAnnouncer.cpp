@@ -43,6 +43,17 @@ void ReplyAnnouncer::SetPowerLevelField(QLineEdit& level) {
     powerLevel_ = &level;
 }
 
+void ReplyAnnouncer::TellAgain(QLineEdit& reply) {
+    const auto announcers = reply.window()->findChildren<ReplyAnnouncer*>();
+    for (ReplyAnnouncer* announcer : announcers) {
+        for (std::size_t row = 0; row < announcer->rows_.size(); ++row) {
+            if (announcer->rows_[row].reply == &reply && !announcer->quiet_()) {
+                announcer->Schedule(row);
+            }
+        }
+    }
+}
+
 void ReplyAnnouncer::Schedule(std::size_t row) {
     if (std::find(pending_.begin(), pending_.end(), row) != pending_.end()) {
         return;

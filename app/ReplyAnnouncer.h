@@ -25,6 +25,10 @@ class ReplyAnnouncer : public QObject {
     void Watch(QLineEdit& reply, QLineEdit* sensor = nullptr, bool withPowerLevel = false);
     void SetPowerLevelField(QLineEdit& level);
 
+    // Tells the watched field's text even when it did not change, as for an outcome that came
+    // out as the last one did. Nothing without an announcer watching the field.
+    static void TellAgain(QLineEdit& reply);
+
   private:
     struct Row {
         QLineEdit* reply;

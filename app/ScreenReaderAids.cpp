@@ -10,6 +10,7 @@
 #include "app/MaintenanceDialog.h"
 #include "app/ReplyAnnouncer.h"
 #include "app/StatusGridView.h"
+#include "platform/ui/EmptyFieldFocus.h"
 #include "platform/ui/MenuEntryAccessible.h"
 #include "platform/ui/NewestRowOnFocus.h"
 
@@ -59,6 +60,12 @@ void ReadMenuWithShortcuts(MaintenanceDialog& window) {
     });
 }
 
+void ReadEmptyFieldsOnTab(MaintenanceDialog& window) {
+    for (const int id : {Id::IdDumpFileName, Id::IdSpreadField}) {
+        ui::ReadEmptyFieldOnTab(*window.ControlAs<QLineEdit>(id));
+    }
+}
+
 }  // namespace
 
 void AddScreenReaderAids(MaintenanceDialog& window) {
@@ -66,4 +73,5 @@ void AddScreenReaderAids(MaintenanceDialog& window) {
     StatusGridView::Install(window);
     MakeDumpListAStop(window);
     ReadMenuWithShortcuts(window);
+    ReadEmptyFieldsOnTab(window);
 }

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "controls/StatusLamp.h"
+#include "platform/ui/EnterPresses.h"
 #include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
 #include "platform/ui/SaveAsChooser.h"
@@ -66,6 +67,7 @@ CurrentPlotWindow::CurrentPlotWindow(const CurrentDumpStore& store, QWidget* par
     connect(refreshTimer_, &QTimer::timeout, this, &CurrentPlotWindow::Refresh);
     resize(720, 440);
     ui::CloseOnEscape(*this);
+    ui::PressFocusedButtonOnEnter(*this);
 }
 
 void CurrentPlotWindow::BuildChart() {

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/ui/EnterPresses.h"
 #include "platform/ui/EscapeCloses.h"
 #include "platform/ui/Feedback.h"
 #include "platform/ui/SaveAsChooser.h"
@@ -65,6 +66,7 @@ ServiceReportWindow::ServiceReportWindow(VisitRecord& record, QWidget* parent)
     setWindowTitle(QStringLiteral("Service Report"));
     BuildControls();
     ui::CloseOnEscape(*this);
+    ui::PressFocusedButtonOnEnter(*this);
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(kRefreshDelayMs);

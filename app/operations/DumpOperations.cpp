@@ -70,7 +70,8 @@ void MaintenanceDialog::OnStartStop() {
     const bool stoppedByRecorder = wasDumping && link_->State() == ReplyState::DumpStopping;
     if (link_ && (stoppedByRecorder || link_->StopDump())) {
         record_->Event("dump_stop", {});
-        // The rest follows on the fourth silent tick.
+        // The rest follows on the fourth silent tick, seconds later, wherever the focus is then.
+        ui::ScreenReaderNotice::Tell(*startButton_, QStringLiteral("Stopping the dump."));
         spreadField_->setEnabled(true);
         return;
     }
@@ -164,7 +165,9 @@ void MaintenanceDialog::EndDump() {
     record_->Event("dump_end", DumpSummary());
     KillTimer(kDumpTimerId);
     startButton_->setText(QStringLiteral("Start"));
-    ui::ScreenReaderNotice::TellNewText(*startButton_);
+    ui::ScreenReaderNotice::Tell(*startButton_, startButton_->hasFocus()
+                                                    ? QStringLiteral("Dump ended. Start.")
+                                                    : QStringLiteral("Dump ended."));
     dumpRunning_ = 0;
     silentTickCount_ = 0;
     if (link_) {

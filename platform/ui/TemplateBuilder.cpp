@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "platform/ui/RadioButtonAccessible.h"
+#include "platform/ui/RadioGroupKeys.h"
 #include "platform/ui/SpokenChoice.h"
 
 namespace ui {
@@ -115,6 +116,9 @@ void TemplateBuilder::Build(const CustomControlFactory& customFactory) {
         }
     }
     ApplyTabOrder();
+    for (QButtonGroup* group : radioGroups_) {
+        RadioGroupKeys::Install(*group);
+    }
 }
 
 QWidget* TemplateBuilder::Create(const ControlSpec& spec,
@@ -242,6 +246,16 @@ void TemplateBuilder::ApplyTabOrder() {
             QWidget::setTabOrder(previous, control.widget);
         }
         previous = control.widget;
+        // The other buttons of a radio group follow their tab stop, so that Tab from any of
+        // them leaves the group for the next stop.
+        if (const QButtonGroup* group = RadioGroupOf(control.widget)) {
+            for (QAbstractButton* button : group->buttons()) {
+                if (button != control.widget && !(button->focusPolicy() & Qt::TabFocus)) {
+                    QWidget::setTabOrder(previous, button);
+                    previous = button;
+                }
+            }
+        }
     }
 }
 

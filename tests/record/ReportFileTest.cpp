@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -234,6 +235,31 @@ TEST_F(ReportFileTest, EscapeClosesTheWindowAndTheFocusStartsOnAField) {
 
     QTest::keyClick(focused, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
+}
+
+// As in a dialog, Enter of either keyboard presses the focused button; in a field it presses
+// none.
+TEST_F(ReportFileTest, DISABLED_EnterPressesTheFocusedButton) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QPushButton* currentVisit = nullptr;
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("&Current Visit")) {
+            currentVisit = button;
+        }
+    }
+    ASSERT_NE(currentVisit, nullptr);
+    const QSignalSpy pressed(currentVisit, &QAbstractButton::clicked);
+    currentVisit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(currentVisit, Qt::Key_Return);
+    QTest::keyClick(currentVisit, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(pressed.count(), 2);
+
+    QWidget* model = window.DetailsFields()->Field("model");
+    model->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(model, Qt::Key_Return);
+    EXPECT_EQ(pressed.count(), 2);
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(ReportFileTest, ASaveSaysItIsDoneInAStatusAssistiveToolsAreTold) {

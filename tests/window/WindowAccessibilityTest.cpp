@@ -3,15 +3,18 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <vector>
 
 #include "AccessibleCheck.h"
@@ -232,25 +235,96 @@ TEST_F(WindowAccessibilityTest, TheStatusGridIsATableAfterUpdateInTheTabOrder) {
     EXPECT_EQ(window->focusWidget(), window->Control(MaintenanceDialog::IdQueryVoltage));
 }
 
+// The dump ends seconds after "Stop", when the focus may have moved on: the stop is told as it
+// is sent, and the end when it comes.
 TEST_F(WindowAccessibilityTest, StartAndStopAreToldAndALightingLampToo) {
     window->show();
     QApplication::setActiveWindow(window.get());
-    window->Control(MaintenanceDialog::IdStartStop)->setFocus();
-    AccessibleEventRecorder events;
-    Click(MaintenanceDialog::IdStartStop);
-    EXPECT_EQ(events.notifications, std::vector<QString>{"Stop"});
-    window->RecordCurrentSample("1000 1000 1000 1000");
-    window->RecordCurrentSample("1000 2000 1000 2000");
-    window->RecordCurrentSample("1000 2000 3000 2000");
-    EXPECT_EQ(events.notifications,
-              (std::vector<QString>{"Stop", "Spread lamp 1, lit. Spread lamp 3, lit.",
-                                    "Spread lamp 2, lit."}));
-    Click(MaintenanceDialog::IdStartStop);
-    for (int tick = 0; tick < 1000 && window->IsDumpRunning(); ++tick) {
-        window->OnDumpTick();
+    QWidget* start = window->Control(MaintenanceDialog::IdStartStop);
+    for (const bool focusStays : {true, false}) {
+        SCOPED_TRACE(focusStays);
+        start->setFocus();
+        AccessibleEventRecorder events;
+        Click(MaintenanceDialog::IdStartStop);
+        EXPECT_EQ(events.notifications, std::vector<QString>{"Stop"});
+        window->RecordCurrentSample("1000 1000 1000 1000");
+        window->RecordCurrentSample("1000 2000 1000 2000");
+        window->RecordCurrentSample("1000 2000 3000 2000");
+        EXPECT_EQ(events.notifications,
+                  (std::vector<QString>{"Stop", "Spread lamp 1, lit. Spread lamp 3, lit.",
+                                        "Spread lamp 2, lit."}));
+        Click(MaintenanceDialog::IdStartStop);
+        EXPECT_EQ(events.notifications.back(), QStringLiteral("Stopping the dump."));
+        if (!focusStays) {
+            window->Control(MaintenanceDialog::IdReset)->setFocus();
+        }
+        for (int tick = 0; tick < 1000 && window->IsDumpRunning(); ++tick) {
+            window->OnDumpTick();
+        }
+        ASSERT_FALSE(window->IsDumpRunning());
+        EXPECT_EQ(events.notifications.back(), focusStays ? QStringLiteral("Dump ended. Start.")
+                                                          : QStringLiteral("Dump ended."));
     }
-    ASSERT_FALSE(window->IsDumpRunning());
-    EXPECT_EQ(events.notifications.back(), QStringLiteral("Start"));
+}
+
+// A survey that comes out as the last one did leaves the field's text as it was.
+TEST_F(WindowAccessibilityTest, EverySurveyOutcomeIsToldAlsoWhenItReadsAsTheLast) {
+    window->show();
+    auto* survey = window->findChild<QAction*>(QStringLiteral("readAllSensors"));
+    ASSERT_NE(survey, nullptr);
+    AccessibleEventRecorder events;
+    const QString outcome =
+        QStringLiteral("Response: Read all sensors: 8 of 8 answered, 1 finding.");
+    for (int count = 1; count <= 2; ++count) {
+        survey->trigger();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return std::count(events.notifications.begin(), events.notifications.end(),
+                                  outcome) == count;
+            },
+            10000))
+            << "survey " << count << ": "
+            << QStringList(events.notifications.begin(), events.notifications.end())
+                   .join(QStringLiteral(" | "))
+                   .toStdString();
+    }
+    EXPECT_EQ(QStringLiteral("Response: ") +
+                  window->ControlAs<QLineEdit>(MaintenanceDialog::IdResponse)->text(),
+              outcome);
+}
+
+// The tube pair stands side by side: every arrow moves within it, checking the button it moves
+// to, and Tab and Shift+Tab leave it from either button.
+TEST_F(WindowAccessibilityTest, ArrowsMoveWithinARadioPairAndTabLeavesItFromEitherButton) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    auto* left = window->ControlAs<QRadioButton>(1062);
+    auto* right = window->ControlAs<QRadioButton>(1063);
+    const struct {
+        QRadioButton* from;
+        int key;
+        QRadioButton* to;
+    } moves[] = {{left, Qt::Key_Down, right},  {right, Qt::Key_Up, left},
+                 {left, Qt::Key_Right, right}, {right, Qt::Key_Left, left},
+                 {left, Qt::Key_Up, left},     {left, Qt::Key_Down, right}};
+    left->setFocus(Qt::TabFocusReason);
+    for (const auto& move : moves) {
+        ASSERT_EQ(window->focusWidget(), move.from);
+        QTest::keyClick(move.from, static_cast<Qt::Key>(move.key));
+        EXPECT_EQ(window->focusWidget(), move.to) << move.key;
+        EXPECT_TRUE(move.to->isChecked()) << move.key;
+    }
+    auto* headings = window->ControlAs<QTreeWidget>(MaintenanceDialog::IdDumpList)->headerItem();
+    EXPECT_EQ(headings->text(0), QStringLiteral("4 (mA)")) << "the right tube's, as by a click";
+
+    for (QRadioButton* from : {left, right}) {
+        from->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(from, Qt::Key_Tab);
+        EXPECT_EQ(window->focusWidget(), window->Control(1075)) << "Dump To File";
+        from->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(from, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(window->focusWidget(), window->Control(MaintenanceDialog::IdStartStop));
+    }
 }
 
 TEST_F(WindowAccessibilityTest, TheDumpListIsAStopThatTellsItsNewestRow) {
@@ -267,6 +341,28 @@ TEST_F(WindowAccessibilityTest, TheDumpListIsAStopThatTellsItsNewestRow) {
     EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
     EXPECT_EQ(events.notifications,
               std::vector<QString>{"0 (mA): 1.250, 1 (mA): 2.500, 2 (mA): 3.750, 3 (mA): 5.000."});
+}
+
+// Qt selects a field's text as Tab reaches it: for an empty field that raised a caret event
+// ahead of the focus event, and Orca then said nothing of the field.
+TEST_F(WindowAccessibilityTest, TabIntoTheEmptyDumpFileFieldTellsTheFocusFirst) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QWidget* box = window->Control(1075);
+    QWidget* field = window->Control(MaintenanceDialog::IdDumpFileName);
+    ASSERT_TRUE(window->ControlAs<QLineEdit>(MaintenanceDialog::IdDumpFileName)->text().isEmpty());
+    box->setFocus(Qt::TabFocusReason);
+    AccessibleEventRecorder events;
+    QTest::keyClick(box, Qt::Key_Tab);
+    ASSERT_EQ(window->focusWidget(), field);
+    std::vector<QAccessible::Event> told;
+    for (const AccessibleEventRecorder::Event& event : events.events) {
+        if (event.object == field) {
+            told.push_back(event.type);
+        }
+    }
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.front(), QAccessible::Focus);
 }
 
 TEST_F(WindowAccessibilityTest, TheMenuOpensOnItsFirstEntryEachReadWithItsShortcut) {
