@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/DurableFile.h"
+#include "record/SampleLine.h"
 #include "record/VisitRecord.h"
 
 namespace {
@@ -81,6 +82,11 @@ ReadRecord RecordReader::Read(const QString& path) {
 }
 
 ReadRecord RecordReader::Read(const QString& path, const EventHandler& each) {
+    return Read(path, each, {});
+}
+
+ReadRecord RecordReader::Read(const QString& path, const EventHandler& each,
+                              const SampleHandler& eachSample) {
     ReadRecord record;
     const QString name = QFileInfo(path).fileName();
     const platform::OpenedFile opened =
@@ -125,8 +131,15 @@ ReadRecord RecordReader::Read(const QString& path, const EventHandler& each) {
                             .arg(kLineLimitBytes / 1024));
             continue;
         }
-        if (line.trimmed().isEmpty()) {
+        if (QByteArrayView(line).trimmed().isEmpty()) {
             continue;
+        }
+        if (events > 0 && eachSample) {
+            if (const std::optional<SampleLine> sample = SampleLine::Parse(line)) {
+                ++events;
+                eachSample(*sample);
+                continue;
+            }
         }
         QJsonParseError parseError{};
         QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
