@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/DurableFile.h"
+#include "record/SampleLine.h"
 #include "record/VisitRecord.h"
 
 namespace {
@@ -88,6 +89,11 @@ ReadRecord RecordReader::Read(const QString& path, Samples samples) {
 }
 
 ReadRecord RecordReader::Read(const QString& path, const EventHandler& each, Samples samples) {
+    return Read(path, each, SampleHandler{}, samples);
+}
+
+ReadRecord RecordReader::Read(const QString& path, const EventHandler& each,
+                              const SampleHandler& eachSample, Samples samples) {
     ReadRecord record;
     const QString name = QFileInfo(path).fileName();
     const platform::OpenedFile opened =
@@ -132,8 +138,16 @@ ReadRecord RecordReader::Read(const QString& path, const EventHandler& each, Sam
                             .arg(kLineLimitBytes / 1024));
             continue;
         }
-        if (line.trimmed().isEmpty() || (samples == Samples::Skipped && IsDumpSample(line))) {
+        if (QByteArrayView(line).trimmed().isEmpty() ||
+            (samples == Samples::Skipped && IsDumpSample(line))) {
             continue;
+        }
+        if (events > 0 && eachSample) {
+            if (const std::optional<SampleLine> sample = SampleLine::Parse(line)) {
+                ++events;
+                eachSample(*sample);
+                continue;
+            }
         }
         QJsonParseError parseError{};
         QJsonDocument document = QJsonDocument::fromJson(line, &parseError);

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <functional>
 
+class SampleLine;
+
 // A record read back from its file: the events that could be read, and notes on what could
 // not. A file that is no record at all gives an error and no events.
 struct ReadRecord {
@@ -36,9 +38,14 @@ class RecordReader {
     static ReadRecord Read(const QString& path, Samples samples = Samples::Read);
 
     using EventHandler = std::function<void(const QJsonObject& event)>;
+    using SampleHandler = std::function<void(const SampleLine& sample)>;
 
     // Reads as Read() does, but hands each event to `each` as it is read, keeping none: the
     // result holds the notes and the error only.
     static ReadRecord Read(const QString& path, const EventHandler& each,
                            Samples samples = Samples::Read);
+    // As above, but a dump sample's line in the plain form the program writes (SampleLine) goes
+    // to `eachSample` unparsed as JSON; every other event to `each`.
+    static ReadRecord Read(const QString& path, const EventHandler& each,
+                           const SampleHandler& eachSample, Samples samples = Samples::Read);
 };

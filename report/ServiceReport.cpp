@@ -1,6 +1,7 @@
 #include "report/ServiceReport.h"
 
 #include "record/RecordReader.h"
+#include "record/SampleLine.h"
 #include "report/ServiceReportBuilder.h"
 
 ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
@@ -23,8 +24,9 @@ ServiceReport ServiceReport::FromRecord(const QString& path, const AcceptanceLim
                                         QString& error) {
     ServiceReportBuilder builder;
     builder.SetAcceptanceLimits(limits);
-    const ReadRecord read =
-        RecordReader::Read(path, [&builder](const QJsonObject& event) { builder.Add(event); });
+    const ReadRecord read = RecordReader::Read(
+        path, [&builder](const QJsonObject& event) { builder.Add(event); },
+        [&builder](const SampleLine& sample) { builder.Add(sample); });
     error = read.error;
     return read.IsRecord() ? builder.Report(read.notes) : ServiceReport();
 }

@@ -160,6 +160,7 @@ void ServiceReportBuilder::Add(const QJsonObject& event) {
     const QDateTime time = TimeOf(event);
     if (time.isValid()) {
         report_.ended = time;
+        lastSample_.reset();
     }
     if (kind == QStringLiteral("visit")) {
         AddVisit(event, time);
@@ -504,6 +505,11 @@ void ServiceReportBuilder::AddDump(const QString& kind, const QJsonObject& event
     }
 }
 
+void ServiceReportBuilder::Add(const SampleLine& sample) {
+    lastSample_ = sample;
+    AddDumpSample(sample.MSecsSinceEpoch(), sample.Milliamps());
+}
+
 void ServiceReportBuilder::AddDumpSample(qint64 msecsSinceEpoch,
                                          const std::array<double, CurrentRow::kColumns>& mA) {
     if (report_.dumps.empty() || report_.dumps.back().ended) {
@@ -679,6 +685,9 @@ void ServiceReportBuilder::FillFindings(ServiceReport& report) const {
 
 ServiceReport ServiceReportBuilder::Report(const QStringList& readNotes) const {
     ServiceReport report = report_;
+    if (lastSample_) {
+        report.ended = lastSample_->Time();
+    }
     report.readNotes = readNotes;
     report.technician = technician_.isEmpty() ? report.user : technician_;
     if (report.cardLeft.isEmpty()) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "plot/CurrentRow.h"
+#include "record/SampleLine.h"
 #include "record/VisitJudgement.h"
 #include "report/ServiceReport.h"
 
@@ -21,6 +22,8 @@ class ServiceReportBuilder {
     ServiceReportBuilder();
 
     void Add(const QJsonObject& event);
+    // A "dump_sample" event read without its JSON document: as Add() of the same line.
+    void Add(const SampleLine& sample);
     // A "dump_sample" event given by its time and currents.
     void AddDumpSample(qint64 msecsSinceEpoch, const std::array<double, CurrentRow::kColumns>& mA);
     // The As left survey's values held against the limits of the model in the details; none
@@ -72,6 +75,9 @@ class ServiceReportBuilder {
     QString TimeText(const ServiceReport& report, const QDateTime& time) const;
 
     ServiceReport report_;
+    // The last event's time where a sample's line gave it (report_.ended otherwise), made into
+    // a QDateTime only for the report.
+    std::optional<SampleLine> lastSample_;
     bool cardConnected_ = false;
     bool exited_ = false;
     std::array<Known, ServiceReport::kSensorCount> known_;

@@ -11,10 +11,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 #include "FeedbackRecorder.h"
 #include "QStringPrinter.h"
 #include "record/RecordReader.h"
+#include "record/SampleLine.h"
 #include "record/VisitRecord.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
@@ -248,6 +250,91 @@ TEST(ReportNumberTest, ANewRecordHoldsItsOwnAndAnOlderOneGetsTheSameAtEachReadin
     QJsonObject otherHost = kVisit;
     otherHost.insert("host", "other-pc");
     EXPECT_NE(ServiceReport::FromEvents({otherHost}).reportNumber, derived);
+}
+
+// A dump sample's line in the program's plain form is read without a JSON document; the report
+// is the one the full parse of the same record makes, and any other form is left to that parse.
+TEST(ReportSampleLinesTest, APlainSampleLineGivesWhatItsFullParseGivesAndAnyOtherIsParsedInFull) {
+    const QByteArray start =
+        R"({"event":"visit","version":1,"time":"2026-12-08T10:00:00.000+01:00"})"
+        "\n"
+        R"({"event":"dump_start","tube":"left","spread_limit":0.02,"time":"2026-12-08T10:00:00.000+01:00"})"
+        "\n";
+    const QByteArray at = R"("time":"2026-12-08T10:00:00.900+01:00")";
+    const QByteArray currents = R"("milliamps":[1.25,0.625,0.938,1.5])";
+    const struct {
+        QByteArray line;
+        bool plain;
+    } cases[] = {
+        {R"({"device":"/dev/ttyUSB0","event":"dump_sample",)" + currents +
+             R"(,"port":"COM1","time":"2026-12-08T10:00:00.900+01:00"})",
+         true},
+        {R"({"event":"dump_sample","time":"2026-12-08T09:00:01.000Z","milliamps":[0,1E1,0.1e-2,20]})",
+         true},
+        {R"({"event":"dump_sample","time":"2026-12-08T09:00:01.000+00:00",)" + currents + "}",
+         true},
+        {R"({"event":"dump_sample","time":"1969-12-31T23:59:59.999-05:30",)" + currents + "}",
+         true},
+        {R"({"event":"dump_sample",)" + at + R"(,"milliamps":[-0.5,1.25e-1,3,19.99]})", true},
+        {R"({"event":"dump_sample",)" + at +
+             R"(,"milliamps":[1.0000000000000000000000000001,0.1234567890123456789,19.999999999999999,0.3]})",
+         true},
+        // Left to the full parse:
+        {R"({"event":"dump_sample",)" + at + "," + currents + R"(,"device":"\/dev\/ttyUSB0"})",
+         false},
+        {R"({"event":"dump_sample",)" + at + "," + currents + R"(,"at_exit":true})", false},
+        {R"({"event": "dump_sample",)" + at + "," + currents + "}", false},
+        {R"({"event":"dump_sample",)" + at + "," + currents + "," + currents + "}", false},
+        {R"({"event":"dump_sample",)" + at + R"(,"milliamps":[-0,1,2,3]})", false},
+        {R"({"event":"dump_sample",)" + at + R"(,"milliamps":[1,2,3,-0.000]})", false},
+        {R"({"event":"dump_sample",)" + at + R"(,"milliamps":[1,2,3]})", false},
+        {R"({"event":"dump_sample",)" + at + R"(,"milliamps":[1,2,3,1e400]})", false},
+        {R"({"event":"dump_sample",)" + at + R"(,"milliamps":[1,2,3,4.9e-324]})", false},
+        {R"({"event":"dump_sample",)" + at + R"(,"milliamps":[1,2,3,01]})", false},
+        {R"({"event":"dump_sample","time":"2026-12-08T24:00:00.000+01:00",)" + currents + "}",
+         false},
+        {R"({"event":"dump_sample","time":"2026-12-08T10:00:00.900",)" + currents + "}", false},
+        {R"({"event":"dump_sample","time":"2026-12-08T10:00:00.900+15:00",)" + currents + "}",
+         false},
+        {R"({"event":"dump_sample","time":"2026-02-30T10:00:00.900+01:00",)" + currents + "}",
+         false},
+        {R"({"event":"dump_sample",)" + at + "," + currents + "}\r", false},
+    };
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath("visit.jsonl");
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.line.toStdString());
+        EXPECT_EQ(SampleLine::Parse(test.line + "\n").has_value(), test.plain);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(start + test.line + "\n");
+        file.close();
+
+        QString error;
+        const ServiceReport fast = ServiceReport::FromRecord(path, nullptr, error);
+        ASSERT_EQ(error, QString());
+        const ReadRecord read = RecordReader::Read(path);
+        const ServiceReport full = ServiceReport::FromEvents(read.events, read.notes);
+        ASSERT_EQ(fast.dumps.size(), 1u);
+        ASSERT_EQ(full.dumps.size(), 1u);
+        const DumpRows& fastRows = fast.dumps[0].rows;
+        const DumpRows& fullRows = full.dumps[0].rows;
+        ASSERT_EQ(fastRows.size(), fullRows.size());
+        for (std::size_t row = 0; row < fastRows.size(); ++row) {
+            EXPECT_EQ(fastRows[row].seconds, fullRows[row].seconds);
+            for (int c = 0; c < 4; ++c) {
+                EXPECT_EQ(fastRows[row].milliamps[c], fullRows[row].milliamps[c]);
+                EXPECT_EQ(std::signbit(fastRows[row].milliamps[c]),
+                          std::signbit(fullRows[row].milliamps[c]));
+            }
+        }
+        EXPECT_EQ(fast.dumps[0].samples, full.dumps[0].samples);
+        EXPECT_EQ(fast.ended.toString(Qt::ISODateWithMs), full.ended.toString(Qt::ISODateWithMs));
+        EXPECT_EQ(fast.ended.timeSpec(), full.ended.timeSpec());
+        EXPECT_EQ(fast.ended.toMSecsSinceEpoch(), full.ended.toMSecsSinceEpoch());
+        EXPECT_EQ(fast.readNotes, full.readNotes);
+    }
 }
 
 class ReportDetailsTest : public ::testing::Test {
