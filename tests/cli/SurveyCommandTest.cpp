@@ -249,7 +249,12 @@ TEST_F(SurveyCommandTest, EveryValueIsFiledUnderItsOwnQueryOnTheLinesTechnicians
         const ProgramRun lineRun;
 
         const ProgramRun::Result result = lineRun.Run(SurveyArguments(card) << "--json");
-        EXPECT_EQ(result.status, 0) << result.err.toStdString() << result.out.toStdString();
+        // A line the card adds after its last reply may come before the exit's "N" answer, so
+        // that its confirmation is not read: said, and exit 1.
+        const bool extraLines = options.extraLines > 0;
+        EXPECT_TRUE(result.status == 0 || (extraLines && result.status == 1 &&
+                                           result.err.contains("may still be offline")))
+            << result.err.toStdString() << result.out.toStdString();
         const QJsonObject document = QJsonDocument::fromJson(result.out).object();
         const QJsonArray sensors = document.value("sensors").toArray();
         ASSERT_EQ(sensors.size(), 8) << result.out.toStdString();
