@@ -156,6 +156,9 @@ class Monitor:
             self.sock.close()
 
 
+DEVICE_RELEASE_SECONDS = 20
+
+
 class ConsoleReader:
     """Follows the console line by line and sorts what it says into scenario results."""
 
@@ -202,7 +205,7 @@ class ConsoleReader:
         elif text.startswith("@@HOST ") and self.current is not None:
             command = text.split(" ", 1)[1]
             self.mark_point(command)
-            self.current.host.append((command, self.monitor.command(command)))
+            self.current.host.append((command, self.host_command(command)))
             self.current.times.append((time.monotonic(), "answered " + command))
         elif text.startswith("@@CARD ") and self.current is not None:
             self.change_card(text.split(" ", 1)[1])
@@ -216,6 +219,17 @@ class ConsoleReader:
             self.cut()
             self.done = True
             self.outcome.scenarios[text.split(" ", 1)[1]].cut = True
+
+    def host_command(self, command):
+        """A monitor command; a device_add whose character device the device just deleted
+        still holds (QEMU lets it go only once the guest has let the device go, and tells the
+        human monitor nothing of it) is given again for up to DEVICE_RELEASE_SECONDS."""
+        answer = self.monitor.command(command)
+        deadline = time.monotonic() + DEVICE_RELEASE_SECONDS
+        while "is in use" in answer and time.monotonic() < deadline:
+            time.sleep(0.2)
+            answer = self.monitor.command(command)
+        return answer
 
     def begin(self, name):
         self.current = ScenarioResult()
