@@ -28,7 +28,7 @@ QString RecordFolder::Default() {
 }
 
 QString RecordFolder::DataHome() {
-    // Relative paths are ignored, as the base directory specification says.
+    // A relative path is ignored, as the XDG base directory rules have it.
     const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
     if (dataHome.startsWith(u'/')) {
         return dataHome;
