@@ -239,20 +239,23 @@ TEST_F(ReportFileTest, EscapeClosesTheWindowAndTheFocusStartsOnAField) {
 
 // As in a dialog, Enter of either keyboard presses the focused button; in a field it presses
 // none.
-TEST_F(ReportFileTest, DISABLED_EnterPressesTheFocusedButton) {
+TEST_F(ReportFileTest, EnterPressesTheFocusedButton) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    QPushButton* currentVisit = nullptr;
+    QPushButton* history = nullptr;
     for (QPushButton* button : window.findChildren<QPushButton*>()) {
-        if (button->text() == QStringLiteral("&Current Visit")) {
-            currentVisit = button;
+        if (button->text() == QStringLiteral("Instrument &History...")) {
+            history = button;
         }
     }
-    ASSERT_NE(currentVisit, nullptr);
-    const QSignalSpy pressed(currentVisit, &QAbstractButton::clicked);
-    currentVisit->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(currentVisit, Qt::Key_Return);
-    QTest::keyClick(currentVisit, Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_NE(history, nullptr);
+    ASSERT_TRUE(history->isEnabled());
+    const QSignalSpy pressed(history, &QAbstractButton::clicked);
+    history->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(history->hasFocus());
+    QTest::keyClick(history, Qt::Key_Return);
+    history->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(history, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(pressed.count(), 2);
 
     QWidget* model = window.DetailsFields()->Field("model");
