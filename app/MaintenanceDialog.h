@@ -20,6 +20,7 @@ class ServiceReportWindow;
 class VisitRecord;
 class InstrumentLink;
 class LineRecovery;
+class SensorStatus;
 class StatusLamp;
 class QCheckBox;
 class QLabel;
@@ -153,6 +154,8 @@ class MaintenanceDialog : public ui::TemplateDialog, public ReplyWaiter {
 
     // Sensor status section.
     void OnUpdateStatus();
+    // The status grid shows a status reply's bits.
+    void ShowStatusCells(const SensorStatus& status);
 
     // Query section.
     void OnQueryVoltage();

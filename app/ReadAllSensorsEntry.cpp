@@ -12,6 +12,7 @@
 #include "app/survey/SurveyEvent.h"
 #include "platform/ui/Feedback.h"
 #include "protocol/InstrumentLink.h"
+#include "protocol/ReplyDecoding.h"
 #include "record/VisitRecord.h"
 
 namespace {
@@ -88,6 +89,13 @@ void MaintenanceDialog::AppendReadAllSensorsEntry() {
                 survey::EventValues(survey->Replies(), survey->WasCancelled(),
                                     survey->QueriesDone(), record_->EventsBesideSamples());
             record_->Event("survey", values);
+            // The grid shows the survey's own status reply, as "Update" shows its.
+            if (const std::optional<std::string>& reply = survey->Replies().status) {
+                if (const std::optional<SensorStatus> status =
+                        protocol::DecodeStatusReply(*reply)) {
+                    ShowStatusCells(*status);
+                }
+            }
             response_->setText(OutcomeText(*survey, values));
             // Told also when it reads as the last survey's did.
             ReplyAnnouncer::TellAgain(*response_);

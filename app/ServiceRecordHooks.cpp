@@ -9,6 +9,7 @@
 #include "history/InstrumentHistoryWindow.h"
 #include "history/PreviousVisitSection.h"
 #include "platform/ui/Feedback.h"
+#include "platform/ui/WindowPlacement.h"
 #include "record/RecordFolder.h"
 #include "record/RecordWriter.h"
 #include "record/VisitRecord.h"
@@ -51,6 +52,10 @@ void MaintenanceDialog::FinishRecordFile() {
 
 void MaintenanceDialog::AppendServiceReportEntry() {
     auto* report = new QAction(QStringLiteral("Service Report..."), this);
+    report->setObjectName(QStringLiteral("serviceReport"));
+    report->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    report->setShortcutContext(Qt::WindowShortcut);
+    addAction(report);
     if (systemMenu_ != nullptr) {
         systemMenu_->addAction(report);
     }
@@ -105,6 +110,7 @@ void MaintenanceDialog::OpenServiceReport() {
                                                      const AcceptanceLimits* limits) {
             previous->AddTo(report, record, limits);
         });
+        ui::ShowBeside(*serviceReport_, *this);
     }
     serviceReport_->show();
     serviceReport_->raise();

@@ -6,6 +6,7 @@ namespace {
 
 const QString kTechnicianKey = QStringLiteral("report/technician");
 const QString kLimitsKey = QStringLiteral("report/acceptance_limits");
+const QString kSaveFolderKey = QStringLiteral("report/save_folder");
 
 QString Value(const QString& key) {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("merrowby"),
@@ -40,4 +41,12 @@ QString ReportSettings::AcceptanceLimitsPath() {
 
 void ReportSettings::SetAcceptanceLimitsPath(const QString& path) {
     SetValue(kLimitsKey, path);
+}
+
+QString ReportSettings::SaveFolder() {
+    return Value(kSaveFolderKey);
+}
+
+void ReportSettings::SetSaveFolder(const QString& folder) {
+    SetValue(kSaveFolderKey, folder);
 }

@@ -3,7 +3,8 @@
 #include <QString>
 
 // What the service report keeps in the program's settings (~/.config/merrowby/merrowby.conf,
-// group "report"): the technician's full name and the acceptance limits file.
+// group "report"): the technician's full name, the acceptance limits file and the folder of
+// the last saved report.
 class ReportSettings {
   public:
     // Empty until a name is given.
@@ -12,4 +13,7 @@ class ReportSettings {
     static void SetTechnician(const QString& name);
     static QString AcceptanceLimitsPath();
     static void SetAcceptanceLimitsPath(const QString& path);
+    // The folder a report was last saved in; empty until one was.
+    static QString SaveFolder();
+    static void SetSaveFolder(const QString& folder);
 };

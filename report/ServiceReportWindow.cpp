@@ -1,6 +1,7 @@
 #include "report/ServiceReportWindow.h"
 
 #include <QAction>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -421,6 +422,7 @@ bool ServiceReportWindow::SaveTo(const QString& path) {
         return false;
     }
     SetStatus(QStringLiteral("Saved as %1.").arg(path));
+    ReportSettings::SetSaveFolder(QFileInfo(path).absolutePath());
     return true;
 }
 
@@ -472,10 +474,22 @@ void ServiceReportWindow::OnOpenRecord() {
     }
 }
 
+QString ServiceReportWindow::SuggestedSavePath() const {
+    QString folder = ReportSettings::SaveFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QDir::homePath();
+    }
+    const QString number = document_->Report().reportNumber;
+    return QDir(folder).filePath((number.isEmpty() ? QStringLiteral("report") : number) +
+                                 QStringLiteral(".pdf"));
+}
+
 void ServiceReportWindow::OnSaveAs() {
     const QString path =
-        ui::AskSavePath(this, {{QStringLiteral("PDF Document (*.pdf)"), QStringLiteral("pdf")},
-                               {QStringLiteral("HTML Page (*.html)"), QStringLiteral("html")}});
+        ui::AskSavePath(this,
+                        {{QStringLiteral("PDF Document (*.pdf)"), QStringLiteral("pdf")},
+                         {QStringLiteral("HTML Page (*.html)"), QStringLiteral("html")}},
+                        SuggestedSavePath());
     if (!path.isEmpty()) {
         SaveTo(path);
     }

@@ -87,6 +87,8 @@ class ServiceReportWindow : public QWidget {
     void SetStatus(const QString& text);
     void ShowLimitsState();
     void OnOpenRecord();
+    // The report number as a PDF's name, in the folder a report was last saved in.
+    QString SuggestedSavePath() const;
     void OnSaveAs();
     void OnPrint();
     void OnChooseLimits();

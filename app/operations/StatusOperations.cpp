@@ -26,14 +26,18 @@ void MaintenanceDialog::OnUpdateStatus() {
         ui::Beep();
         return;
     }
+    ShowStatusCells(*status);
+    StatusGridView::TellSummary(*this);
+}
+
+void MaintenanceDialog::ShowStatusCells(const SensorStatus& status) {
     constexpr int kColumns = 8;
     for (int row = 0; row < static_cast<int>(SensorStatus::kConditionCount); ++row) {
-        const std::uint8_t byte = status->Byte(static_cast<SensorStatus::Condition>(row));
+        const std::uint8_t byte = status.Byte(static_cast<SensorStatus::Condition>(row));
         for (int column = 0; column < kColumns; ++column) {
             const bool set = ((byte >> (7 - column)) & 1u) != 0;
             statusCells_.at(static_cast<std::size_t>(row * kColumns + column))
                 ->setText(set ? QStringLiteral("1") : QStringLiteral("0"));
         }
     }
-    StatusGridView::TellSummary(*this);
 }

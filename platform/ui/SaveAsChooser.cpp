@@ -4,7 +4,8 @@
 
 namespace ui {
 
-QString AskSavePath(QWidget* parent, const std::vector<SaveFormat>& formats) {
+QString AskSavePath(QWidget* parent, const std::vector<SaveFormat>& formats,
+                    const QString& suggested) {
     QFileDialog chooser(parent, QStringLiteral("Save As"));
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     QStringList filters;
@@ -21,6 +22,9 @@ QString AskSavePath(QWidget* parent, const std::vector<SaveFormat>& formats) {
                              }
                          }
                      });
+    if (!suggested.isEmpty()) {
+        chooser.selectFile(suggested);
+    }
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
         return {};
     }

@@ -14,7 +14,9 @@ struct SaveFormat {
 };
 
 // Asks where to save in the first format or another of the list; a name without an ending gets
-// the chosen format's. Empty when cancelled.
-QString AskSavePath(QWidget* parent, const std::vector<SaveFormat>& formats);
+// the chosen format's. The dialog opens on the suggested file, where one is given. Empty when
+// cancelled.
+QString AskSavePath(QWidget* parent, const std::vector<SaveFormat>& formats,
+                    const QString& suggested = {});
 
 }  // namespace ui

@@ -190,6 +190,17 @@ TEST_F(ReadAllSensorsTest, ACoveredSensorAndASettingReadBackDifferentAreFindings
     EXPECT_EQ(SensorOf(survey, 1).value(QStringLiteral("covered")), true);
     EXPECT_EQ(Text(Id::IdResponse),
               QStringLiteral("Read all sensors: 8 of 8 answered, 3 findings."));
+
+    // The status grid shows the survey's status reply, as "Update" would: rows enabled,
+    // trained, shorted, opened, covered; column k is sensor 7 - k.
+    const QStringList rows{"11111111", "01111111", "00000000", "00000000", "00000010"};
+    for (int row = 0; row < 5; ++row) {
+        QString shown;
+        for (int column = 0; column < 8; ++column) {
+            shown += Text(Id::IdFirstStatusCell + 8 * row + column);
+        }
+        EXPECT_EQ(shown, rows[row]) << "row " << row;
+    }
 }
 
 TEST_F(ReadAllSensorsTest, TheReportWindowsButtonSurveysAndTheReportSaysWhatIsNotInOrder) {

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -393,10 +394,15 @@ TEST_F(ServiceVisitTest, TheMenuOpensTheReportBesideTheWindowAndItOpensEarlierRe
     const qsizetype plot = entries.indexOf("Current Plot...");
     ASSERT_GE(plot, 0);
     ASSERT_EQ(entries.value(plot + 1), "Service Report...");
-    menu->actions().at(plot + 1)->trigger();
+    EXPECT_EQ(menu->actions().at(plot + 1)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S))
+        << "shown in the menu";
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     ServiceReportWindow* report = window->ServiceReport();
     ASSERT_NE(report, nullptr);
     EXPECT_TRUE(report->isVisible());
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(report->frameGeometry()));
     EXPECT_EQ(report->windowModality(), Qt::NonModal);
     EXPECT_EQ(report->windowTitle(), "Service Report");
     EXPECT_TRUE(

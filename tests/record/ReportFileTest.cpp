@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 #include "AccessibleEventRecorder.h"
@@ -263,6 +265,35 @@ TEST_F(ReportFileTest, EnterPressesTheFocusedButton) {
     QTest::keyClick(model, Qt::Key_Return);
     EXPECT_EQ(pressed.count(), 2);
     EXPECT_TRUE(window.isVisible());
+}
+
+// "Save As..." opens on the report number as a PDF's name, in the folder last saved in.
+TEST_F(ReportFileTest, SaveAsSuggestsTheReportNumberInTheFolderLastUsed) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QString number = window.Document().Report().reportNumber;
+    ASSERT_TRUE(number.startsWith("SR-")) << number.toStdString();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("reports"));
+    const QString reports = folder.filePath("reports");
+    ASSERT_TRUE(window.SaveTo(reports + "/first.html"));
+
+    QPushButton* saveAs = nullptr;
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("&Save As...")) {
+            saveAs = button;
+        }
+    }
+    ASSERT_NE(saveAs, nullptr);
+    QStringList offered;
+    QTimer::singleShot(0, &window, [&] {
+        auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (chooser != nullptr) {
+            offered = chooser->selectedFiles();
+            chooser->reject();
+        }
+    });
+    saveAs->click();
+    EXPECT_EQ(offered, QStringList{QDir(reports).filePath(number + ".pdf")});
 }
 
 TEST_F(ReportFileTest, ASaveSaysItIsDoneInAStatusAssistiveToolsAreTold) {
