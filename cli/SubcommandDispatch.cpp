@@ -16,7 +16,8 @@ namespace cli {
 
 namespace {
 
-// The visit just ended taken into the history index.
+// The records of the default folder, the visit just ended among them, taken into the history
+// index.
 void UpdateHistory(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> application;
     if (QCoreApplication::instance() == nullptr) {
@@ -40,6 +41,8 @@ std::optional<int> RunSubcommand(int argc, char** argv) {
         return status;
     }
     if (std::strcmp(argv[1], "report") == 0) {
+        // The previous visit is looked up in an index that holds every record up to now.
+        UpdateHistory(argc, argv);
         return ReportCommand::Run(argc, argv);
     }
     if (std::strcmp(argv[1], "history") == 0) {
