@@ -10,6 +10,7 @@
 #include <QSqlRecord>
 #include <map>
 
+#include "platform/FolderListing.h"
 #include "record/RecordFolder.h"
 
 namespace {
@@ -176,12 +177,12 @@ HistoryIndex::UpdateResult HistoryIndex::Update(const QString& folder,
         }
         return result;
     }
-    const QFileInfoList files =
-        QDir(folder).entryInfoList({QStringLiteral("*.jsonl")}, QDir::Files, QDir::NoSort);
-    for (const QFileInfo& file : files) {
-        const QString record = file.absoluteFilePath();
-        const qint64 size = file.size();
-        const qint64 modified = file.lastModified().toMSecsSinceEpoch();
+    const QString base = QDir(folder).absolutePath() + QLatin1Char('/');
+    for (const platform::ListedFile& file :
+         platform::ListFiles(QFile::encodeName(folder).toStdString(), ".jsonl")) {
+        const QString record = base + QFile::decodeName(file.name.c_str());
+        const qint64 size = file.size;
+        const qint64 modified = file.modifiedMs;
         const auto known = indexed.find(record);
         const bool same = known != indexed.end() && known->second.size == size &&
                           known->second.modified == modified;

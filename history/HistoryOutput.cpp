@@ -95,10 +95,46 @@ bool IsCount(QStringView key) {
     return key == QLatin1String("sensor");
 }
 
+// A JSON string in UTF-8: quotes, backslashes and control characters escaped.
 void WriteString(const QString& text, QByteArray& out) {
-    // QJsonDocument escapes as JSON wants; the brackets of the one-element array are cut.
-    const QByteArray quoted = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    out.append(quoted.mid(1, quoted.size() - 2));
+    static constexpr char kHex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
+    out.append('"');
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (byte) {
+            case '"':
+                out.append("\\\"");
+                break;
+            case '\\':
+                out.append("\\\\");
+                break;
+            case '\b':
+                out.append("\\b");
+                break;
+            case '\f':
+                out.append("\\f");
+                break;
+            case '\n':
+                out.append("\\n");
+                break;
+            case '\r':
+                out.append("\\r");
+                break;
+            case '\t':
+                out.append("\\t");
+                break;
+            default:
+                if (byte < 0x20) {
+                    out.append("\\u00");
+                    out.append(kHex[byte >> 4]);
+                    out.append(kHex[byte & 0xF]);
+                } else {
+                    out.append(c);
+                }
+        }
+    }
+    out.append('"');
 }
 
 void Write(const QJsonValue& value, QByteArray& out, int depth, QStringView key) {

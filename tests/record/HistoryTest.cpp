@@ -131,7 +131,9 @@ TEST(HistoryTest, DriftAndTrendOfOneSensor) {
 // The JSON's numbers keep their decimal point in a locale that writes a comma.
 TEST(HistoryTest, TheJsonNumbersHaveADecimalPointInEveryLocale) {
     QLocale::setDefault(QLocale(QLocale::German));
-    const std::vector<VisitSummary> visits{Visit(0, 5.0, 4.5), Visit(30, 4.75, 4.5)};
+    std::vector<VisitSummary> visits{Visit(0, 5.0, 4.5), Visit(30, 4.75, 4.5)};
+    const QString customer = QStringLiteral("M\u00fcller \"Lab\"\\\n\t\x01");
+    visits[1].customer = customer;
     const QByteArray text = HistoryOutput::JsonText(HistoryOutput::Document(visits, nullptr));
     QLocale::setDefault(QLocale::c());
 
@@ -143,9 +145,12 @@ TEST(HistoryTest, TheJsonNumbersHaveADecimalPointInEveryLocale) {
     EXPECT_TRUE(text.contains("\"drift\": null")) << "the first visit has none";
     EXPECT_TRUE(text.contains("\"trend\": null")) << "two visits give none";
     EXPECT_EQ(HistoryOutput::NumberText(1e-7), "1.0e-07");
+    EXPECT_TRUE(text.contains("\"customer\": \"M\xc3\xbcller \\\"Lab\\\"\\\\\\n\\t\\u0001\""))
+        << "UTF-8, with quotes, backslashes and control characters escaped";
     QJsonParseError error{};
-    QJsonDocument::fromJson(text, &error);
+    const QJsonDocument parsed = QJsonDocument::fromJson(text, &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(parsed.object()["visits"].toArray()[1].toObject()["customer"].toString(), customer);
 }
 
 }  // namespace
