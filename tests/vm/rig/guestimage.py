@@ -1,6 +1,6 @@
 """What the guest boots: Debian's kernel, unpacked from its package, and an initramfs of
 busybox, the USB serial, virtio disk and ext4 modules, the programs with every library they
-load, Qt's offscreen platform plugin and one font. The kernel and the system part of the
+load, Qt's offscreen platform and SQLite plugins and one font. The kernel and the system part of the
 initramfs are kept in the build folder; only the programs and the scenario scripts are packed
 on each run."""
 
@@ -18,7 +18,10 @@ KERNEL_PACKAGE = "linux-image-amd64"
 # The USB serial stack; the 8250 UART driver is built into Debian's kernel. Then the record
 # disk's: virtio block on PCI and ext4, which asks the crypto layer for crc32c at mount.
 MODULES = ["xhci-pci", "ftdi_sio", "virtio_pci", "virtio_blk", "crc32c_generic", "ext4"]
-QT_PLUGIN = pathlib.Path("/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so")
+# Qt's plugins the programs load: the offscreen platform, and the SQLite driver of the history
+# index.
+QT_PLUGINS = [pathlib.Path("/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so"),
+              pathlib.Path("/usr/lib/x86_64-linux-gnu/qt6/plugins/sqldrivers/libqsqlite.so")]
 FONT = pathlib.Path("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")
 LIBRARY_DIR = "usr/lib/x86_64-linux-gnu"
 
@@ -181,8 +184,8 @@ def _stage_system(stage, kernel, libraries, modules):
     (stage / "lib").symlink_to("usr/lib")
     (stage / "lib64" / "ld-linux-x86-64.so.2").symlink_to(
         f"/{LIBRARY_DIR}/ld-linux-x86-64.so.2")
-    plugin = stage / QT_PLUGIN.relative_to("/")
-    _copy(QT_PLUGIN, plugin)
+    for plugin in QT_PLUGINS:
+        _copy(plugin, stage / plugin.relative_to("/"))
     _copy(FONT, stage / FONT.relative_to("/"))
     shutil.copytree("/etc/fonts", stage / "etc" / "fonts", symlinks=True)
 
@@ -190,9 +193,9 @@ def _stage_system(stage, kernel, libraries, modules):
 def _system_archive(work, kernel, programs):
     """busybox, modules, libraries, plugin and font: rebuilt only when their list changes."""
     modules = _modules_in_load_order(kernel)
-    libraries = _libraries(programs + [QT_PLUGIN])
+    libraries = _libraries(programs + QT_PLUGINS)
     key = json.dumps({"kernel": kernel.version, "modules": [n for n, _ in modules],
-                      "libraries": libraries, "plugin": str(QT_PLUGIN)}, sort_keys=True)
+                      "libraries": libraries, "plugins": [str(p) for p in QT_PLUGINS]}, sort_keys=True)
     archive = work / "system.cpio"
     stamp = work / "system.key"
     if archive.exists() and stamp.exists() and stamp.read_text() == key:
