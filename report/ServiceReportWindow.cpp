@@ -113,9 +113,21 @@ void ServiceReportWindow::LoadSavedLimits() {
     limits_ = AcceptanceLimits::Load(path, error);
     limitsPath_ = limits_ ? path : QString();
     builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
+    RecordLimits();
     if (!limits_) {
         SetStatus(error + QStringLiteral(" Nothing is judged against acceptance limits."));
     }
+}
+
+void ServiceReportWindow::RecordLimits() {
+    const QJsonObject values =
+        limits_ ? limits_->RecordValues() : AcceptanceLimits::NoneRecordValues();
+    // Limits put aside before any were recorded leave the record as it is.
+    if (values == recordedLimits_ || (!limits_ && recordedLimits_.isEmpty())) {
+        return;
+    }
+    recordedLimits_ = values;
+    record_.Event("acceptance_limits", values);
 }
 
 void ServiceReportWindow::BuildControls() {
@@ -440,6 +452,7 @@ bool ServiceReportWindow::UseAcceptanceLimits(const QString& path) {
         ReportSettings::SetAcceptanceLimitsPath({});
     }
     builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
+    RecordLimits();
     if (IsShowingCurrentVisit()) {
         Refresh();
     } else {
