@@ -330,8 +330,10 @@ TEST_F(ReportPdfTest, TheInstrumentTheTechnicianTheTimesAndEverySensorsValuesAre
         }
     }
     EXPECT_TRUE(text.contains("2 4.537 V (set 4.800 V) 1.3200 mA"));
-    // A survey's values are of its time; a value from another time shows its own.
-    const qsizetype found = text.indexOf("As found");
+    // A survey's values are of its time; a value from another time shows its own. The readings
+    // follow the instrument's section (the acceptance table before it names As found too).
+    const qsizetype found =
+        text.indexOf("As found", text.indexOf("relate only to the instrument serviced"));
     const qsizetype left = text.indexOf("As left", found);
     const qsizetype changes = text.indexOf("Changes", left);
     EXPECT_EQ(text.mid(found, left - found).count("10:41:02"), 1) << "the survey's time alone";
