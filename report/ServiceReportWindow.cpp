@@ -342,6 +342,15 @@ void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
 }
 
 void ServiceReportWindow::ShowLimitsState() {
+    // A record that holds limits of its own is judged against them.
+    const ServiceReport* shown = document_ ? &document_->Report() : nullptr;
+    if (shown != nullptr && !shown->limitsSha256.isEmpty() &&
+        (!limits_ || limits_->Sha256() != shown->limitsSha256)) {
+        limitsState_->setText(
+            QStringLiteral("Acceptance limits: %1, as the record holds them (SHA-256 %2)")
+                .arg(shown->limitsFile, shown->limitsSha256));
+        return;
+    }
     if (!limits_) {
         limitsState_->setText(
             QStringLiteral("Acceptance limits: none; no value is judged "
