@@ -629,7 +629,11 @@ const AcceptanceLimits* ServiceReportBuilder::Limits() const {
     if (limits_ != nullptr && limitsOverRecord_) {
         return limits_;
     }
-    return recordedLimits_ ? &*recordedLimits_ : limits_;
+    if (recordedLimits_) {
+        return &*recordedLimits_;
+    }
+    // Damaged limits in the record: none other stands in for them.
+    return recordedLimitsError_.isEmpty() ? limits_ : nullptr;
 }
 
 void ServiceReportBuilder::FillLimitResults(const judgement::Conformity& conformity,
@@ -728,8 +732,13 @@ void ServiceReportBuilder::FillFindings(ServiceReport& report) const {
         ShowSettings(conformity.asLeft, report);
     }
     report.rules = conformity.rules;
-    // As found first, then As left and the dumps, as the summary tells them.
+    // As found first, then As left and the dumps, as the summary tells them. One survey both
+    // found and left the card: its findings are said once, as left.
+    const bool oneSurvey = surveyedLeft && foundIndex == lastSurvey_->judgedIndex;
     for (const judgement::Conformity::Found& found : conformity.asFound) {
+        if (oneSurvey) {
+            break;
+        }
         ServiceReport::Finding finding = ReportFinding(found.finding);
         finding.text = QStringLiteral("As found: ") + finding.text;
         finding.asFound = true;
@@ -795,9 +804,9 @@ ServiceReport ServiceReportBuilder::Report(const QStringList& readNotes) const {
             }
         }
     }
-    if (!recordedLimitsError_.isEmpty()) {
+    if (!recordedLimitsError_.isEmpty() && !(limits_ != nullptr && limitsOverRecord_)) {
         report.readNotes << recordedLimitsError_ +
-                                QStringLiteral(" The values are not judged against them.");
+                                QStringLiteral(" No value is judged against acceptance limits.");
     }
     if (damagedSamples_ > 0) {
         report.readNotes << QStringLiteral(

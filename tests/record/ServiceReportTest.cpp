@@ -317,12 +317,38 @@ INSTANTIATE_TEST_SUITE_P(
                        "2.100 V). As left not read after the change at 10:45:00.",
                        "As found: Sensor 3: voltage 2.200 V outside its limits (1.900 to 2.100 "
                        "V)."},
+        ConformityCase{"OneSurveyFoundAndLeftTheCard",
+                       {Survey("10:30:00", {{1, {{"covered", true}}}, {3, {{"volts", 2.2}}}})},
+                       "As found: out of tolerance (sensor 3: voltage 2.200 V, limits 1.900 to "
+                       "2.100 V). As left: 6 of 8 sensors in order. Sensor 1: covered. Sensor 3: "
+                       "voltage 2.200 V outside its limits (1.900 to 2.100 V).",
+                       "Sensor 1: covered."},
         ConformityCase{"FirstSurveyAfterAChange",
                        {kSetSensor3, Survey("10:50:00")},
                        "As found: not judged: the card was not surveyed before the first "
                        "change. As left: 8 of 8 sensors in order.",
                        ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Limits recorded and altered since are said to be so, and no other file stands in for them.
+TEST(ReportLimitsTest, AlteredRecordedLimitsJudgeNothing) {
+    QJsonObject altered = RecordedLimits("10:06:00");
+    altered.insert("content", R"({"models": {"MX-8": {"volts": {"min": 1.0, "max": 3.0}}}})");
+    const LimitsFile file(R"({"models": {"MX-8": {"volts": {"min": 1.9, "max": 2.1}}}})");
+    QString error;
+    const std::optional<AcceptanceLimits> settings = AcceptanceLimits::Load(file.Path(), error);
+    ASSERT_TRUE(settings) << error.toStdString();
+
+    const ServiceReport report = ServiceReport::FromEvents(
+        {kVisit, At("10:05:00", {{"event", "report_details"}, {"model", "MX-8"}}), altered,
+         Survey("10:30:00", {{3, {{"volts", 2.2}}}})},
+        {}, &*settings);
+    EXPECT_EQ(report.readNotes,
+              QStringList{"The acceptance limits lab.json recorded do not match their SHA-256. No "
+                          "value is judged against acceptance limits."});
+    EXPECT_TRUE(report.limitResults.empty());
+    EXPECT_EQ(report.summary, "As left: 8 of 8 sensors in order.");
+}
 
 TEST(ReportNumberTest, ANewRecordHoldsItsOwnAndAnOlderOneGetsTheSameAtEachReading) {
     const QRegularExpression form(QStringLiteral("^SR-\\d{8}-\\d{6}-[0-9A-F]{4}$"));
