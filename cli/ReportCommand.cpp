@@ -91,22 +91,24 @@ QString ReportCommand::HelpText() {
         "Writes the service report of a visit's record, as \"Save As...\" of the report\n"
         "window does: a PDF, or an HTML page for an output ending in .html, .htm or .xhtml.\n"
         "Needs no display. The records are in ~/.local/share/merrowby/records.\n"
-        "The As left values are judged against the acceptance limits the report window\n"
-        "uses (\"Acceptance Limits...\", kept in ~/.config/merrowby/merrowby.conf), or\n"
-        "against those of --limits.\n"
+        "The As found and As left values are judged against the acceptance limits the\n"
+        "record holds (those applied during the visit), else against those the report\n"
+        "window uses (\"Acceptance Limits...\", kept in ~/.config/merrowby/merrowby.conf);\n"
+        "--limits is used over both.\n"
         "\n"
         "Options:\n"
         "  -o, --output FILE  the report to write, ending in .pdf, .html, .htm or .xhtml;\n"
         "                     an existing file is replaced only once the new one is whole,\n"
         "                     and never the record itself\n"
         "  --limits FILE      the acceptance limits (JSON) to judge against instead\n"
+        "                     of the record's\n"
         "  -h, --help         this text\n"
         "\n"
         "Exit status: 0 written, 1 not (the reason on the standard error).\n");
 }
 
-QString ReportCommand::Write(ServiceReport report, const QString& recordPath,
-                             const QString& output, const AcceptanceLimits* limits) {
+QString ReportCommand::Write(ServiceReport report, const QString& recordPath, const QString& output,
+                             const AcceptanceLimits* limits) {
     PreviousVisitSection().AddTo(report, recordPath, limits);
     ReportDocument document(std::move(report));
     if (const QString error = document.SaveAs(output, {recordPath}); !error.isEmpty()) {
@@ -132,8 +134,11 @@ int ReportCommand::Run(int argc, char** argv) {
         return kFailed;
     }
     QString error;
-    ServiceReport report = ServiceReport::FromRecord(
-        options.record, chosen.limits ? &*chosen.limits : nullptr, error);
+    // The limits named are used over those the record holds; the window's only where it
+    // holds none.
+    ServiceReport report =
+        ServiceReport::FromRecord(options.record, chosen.limits ? &*chosen.limits : nullptr, error,
+                                  !options.limits.isEmpty());
     if (!error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "Version.h"
@@ -28,6 +29,7 @@
 #include "ports/PortManager.h"
 #include "ports/PortManagerImpl.h"
 #include "protocol/InstrumentLink.h"
+#include "record/AcceptanceLimits.h"
 #include "record/RecordFolder.h"
 #include "record/RecordWriter.h"
 #include "record/VisitRecord.h"
@@ -93,8 +95,8 @@ void TellSlowCard(const SurveyReplies& replies) {
 // Reads the card on the event loop: the replies arrive while the loop runs, and so does a
 // termination signal, which cancels the survey, and the loss of the line, which ends it. True
 // when the survey ran to its end.
-bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted,
-              SensorSurvey*& running, std::chrono::milliseconds& replyWait) {
+bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted, SensorSurvey*& running,
+              std::chrono::milliseconds& replyWait) {
     SensorSurvey survey(link, kSurveyReplyWait);
     // A signal during the search is handled here, before the first query goes out.
     QCoreApplication::processEvents();
@@ -226,10 +228,34 @@ bool TakeDetail(const QStringList& arguments, qsizetype& i, SurveyCommand::Optio
     return false;
 }
 
-int Survey(const SurveyCommand::Options& options) {
+// The acceptance limits named, for the model named; the reason in error when they cannot be
+// held against it.
+std::optional<AcceptanceLimits> LoadLimits(const SurveyCommand::Options& options, QString& error) {
+    std::optional<AcceptanceLimits> limits = AcceptanceLimits::Load(options.limits, error);
+    if (!limits) {
+        return std::nullopt;
+    }
+    const QString model = options.details.value(QStringLiteral("model")).toString();
+    if (model.isEmpty()) {
+        error = QStringLiteral("--limits needs --model: the limits are held against a model's.");
+        return std::nullopt;
+    }
+    if (limits->ForModel(model) == nullptr) {
+        error = QStringLiteral("The acceptance limits %1 name no model \"%2\".")
+                    .arg(options.limits, model);
+        return std::nullopt;
+    }
+    return limits;
+}
+
+int Survey(const SurveyCommand::Options& options, const std::optional<AcceptanceLimits>& limits) {
     VisitRecord record(VisitRecord::Origin{QStringLiteral(MERROWBY_VERSION),
                                            VisitRecord::UserName(), QSysInfo::machineHostName()});
     RecordDetails(record, options.details);
+    if (limits) {
+        // Before the survey, which is judged against them.
+        record.Event("acceptance_limits", limits->RecordValues());
+    }
     StartRecordFile(record);
     bool interrupted = false;
     SensorSurvey* running = nullptr;
@@ -307,6 +333,11 @@ SurveyCommand::Options SurveyCommand::Parse(const QStringList& arguments) {
             options.json = true;
         } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
             options.help = true;
+        } else if (TakeValue(arguments, i, QStringLiteral("--limits"), options.limits,
+                             options.error)) {
+            if (!options.error.isEmpty()) {
+                return options;
+            }
         } else if (TakeDetail(arguments, i, options)) {
             if (!options.error.isEmpty()) {
                 return options;
@@ -336,7 +367,8 @@ SurveyCommand::Options SurveyCommand::Parse(const QStringList& arguments) {
 QString SurveyCommand::HelpText() {
     return QStringLiteral(
         "Usage: merrowby survey [--port NAME=DEVICE ...] [--model M --serial-number S]\n"
-        "                       [--asset-number A] [--customer C] [--site S] [--json]\n"
+        "                       [--asset-number A] [--customer C] [--site S]\n"
+        "                       [--limits FILE] [--json]\n"
         "\n"
         "Finds the sensor card on COM1 to COM4 as the window does, reads the status and each\n"
         "sensor's voltage, current and trip point once, puts the card back online and prints\n"
@@ -349,6 +381,10 @@ QString SurveyCommand::HelpText() {
         "  --model M, --serial-number S, --asset-number A, --customer C, --site S\n"
         "                      the instrument and the visit, recorded as the service\n"
         "                      report window records them (see merrowby history)\n"
+        "  --limits FILE       hold the values against the acceptance limits (JSON, as\n"
+        "                      \"Acceptance Limits...\" takes them) of the model given with\n"
+        "                      --model: a value outside its limits is a finding; the\n"
+        "                      limits go into the service record\n"
         "  --json              print one JSON document instead of the table\n"
         "  -h, --help          this text\n"
         "\n"
@@ -356,7 +392,8 @@ QString SurveyCommand::HelpText() {
         "opened and access to a serial device refused (the group dialout), 6 no port opened\n"
         "and a serial device in use by another program, 1 any other error: an interrupted\n"
         "survey, a card that did not confirm it is back online (it may still be offline), a\n"
-        "line lost during the survey, a result that could not be written.\n");
+        "line lost during the survey, a result that could not be written, a --limits file\n"
+        "that cannot be used or names no --model.\n");
 }
 
 int SurveyCommand::Run(int argc, char** argv) {
@@ -375,6 +412,15 @@ int SurveyCommand::Run(int argc, char** argv) {
         }
         return kInOrder;
     }
+    std::optional<AcceptanceLimits> limits;
+    if (!options.limits.isEmpty()) {
+        QString error;
+        limits = LoadLimits(options, error);
+        if (!limits) {
+            PrintError(QStringLiteral("merrowby survey: %1").arg(error));
+            return kFailed;
+        }
+    }
     CommandLine portChoice;
     portChoice.ports = options.ports;
     ConfigurePortMapping(portChoice);
@@ -382,7 +428,7 @@ int SurveyCommand::Run(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     UseCNumberFormat();
     const std::unique_ptr<trace::ProtocolTrace> trace = StartTrace(portChoice);
-    return Survey(options);
+    return Survey(options, limits);
 }
 
 }  // namespace cli

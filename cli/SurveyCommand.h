@@ -8,7 +8,8 @@
 
 namespace cli {
 
-// "merrowby survey [--port NAME=DEVICE ...] [--model M --serial-number S ...] [--json]": finds the
+// "merrowby survey [--port NAME=DEVICE ...] [--model M --serial-number S ...] [--limits FILE]
+// [--json]": finds the
 // card as the window does, reads it as "Read All Sensors" does, puts it back online and prints the
 // readings, with no window system at all. The service record is written as the window writes it.
 // SIGINT and SIGTERM end the survey and still put the card back online.
@@ -19,6 +20,7 @@ class SurveyCommand {
         // The instrument as the report window records it ("report_details"); empty when no
         // option names it.
         QJsonObject details;
+        QString limits;  // the acceptance limits file; empty: none
         bool json = false;
         bool help = false;
         QString error;  // one line when the arguments cannot be used

@@ -143,7 +143,9 @@ VisitSummary VisitSummary::FromReport(const ServiceReport& report) {
     visit.asLeft = FromReadings(report.asLeft);  // empty when not read after a change
     visit.asLeftRead = report.asLeftTime.isValid();
     for (const ServiceReport::Finding& finding : report.findings) {
-        visit.findings << finding.text;
+        if (!finding.asFound) {
+            visit.findings << finding.text;
+        }
     }
     visit.conformity = !visit.findings.isEmpty() ? Conformity::Findings
                        : visit.asLeftRead        ? Conformity::InOrder

@@ -1,7 +1,10 @@
 #include "record/AcceptanceLimits.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+#include <cmath>
 
 const QString AcceptanceLimits::kSimpleAcceptance = QStringLiteral(
     "Simple acceptance: a value passes when it lies within its minimum and maximum, both "
@@ -59,6 +62,22 @@ std::optional<AcceptanceLimits::ModelLimits> ReadModel(const QJsonValue& value,
     return limits;
 }
 
+// The model's spread limit in microamperes: absent, or a number not below 0.
+bool ReadSpread(const QJsonValue& value, const QString& model, std::optional<double>& microamps,
+                QString& error) {
+    const QJsonValue spread = value.toObject().value(QStringLiteral("spread_microamps"));
+    if (spread.isUndefined()) {
+        return true;
+    }
+    if (!spread.isDouble() || !std::isfinite(spread.toDouble()) || spread.toDouble() < 0) {
+        error =
+            QStringLiteral("Model \"%1\", spread_microamps: not a number of 0 or more.").arg(model);
+        return false;
+    }
+    microamps = spread.toDouble();
+    return true;
+}
+
 }  // namespace
 
 bool AcceptanceLimits::Range::Holds(double value) const {
@@ -72,15 +91,75 @@ std::optional<AcceptanceLimits> AcceptanceLimits::Load(const QString& path, QStr
                     .arg(path, file.errorString());
         return std::nullopt;
     }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = QStringLiteral("The acceptance limits %1 cannot be read: %2")
+                    .arg(path, file.errorString());
+        return std::nullopt;
+    }
+    return Parse(bytes, QFileInfo(path).fileName(), path, error);
+}
+
+std::optional<AcceptanceLimits> AcceptanceLimits::FromBytes(const QByteArray& bytes,
+                                                            const QString& name, QString& error) {
+    return Parse(bytes, name, name, error);
+}
+
+std::optional<AcceptanceLimits> AcceptanceLimits::Parse(const QByteArray& bytes,
+                                                        const QString& name, const QString& where,
+                                                        QString& error) {
     QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (!document.isObject()) {
         error = QStringLiteral("The acceptance limits %1 are not a JSON object: %2 (at byte %3).")
-                    .arg(path, parseError.errorString())
+                    .arg(where, parseError.errorString())
                     .arg(parseError.offset);
         return std::nullopt;
     }
-    return FromJson(document.object(), error);
+    std::optional<AcceptanceLimits> limits = FromJson(document.object(), error);
+    if (!limits) {
+        error = QStringLiteral("The acceptance limits %1: %2").arg(where, error);
+        return std::nullopt;
+    }
+    limits->fileName_ = name;
+    limits->content_ = bytes;
+    limits->sha256_ =
+        QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    return limits;
+}
+
+QJsonObject AcceptanceLimits::RecordValues() const {
+    return {{"file", fileName_},
+            {"sha256", sha256_},
+            {"decision_rule", decisionRule_},
+            {"content", QString::fromUtf8(content_)}};
+}
+
+QJsonObject AcceptanceLimits::NoneRecordValues() {
+    return {{"none", true}};
+}
+
+std::optional<AcceptanceLimits> AcceptanceLimits::FromRecord(const QJsonObject& event,
+                                                             QString& error) {
+    if (event.value(QStringLiteral("none")).toBool()) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = event.value(QStringLiteral("content")).toString().toUtf8();
+    std::optional<AcceptanceLimits> limits =
+        FromBytes(bytes, event.value(QStringLiteral("file")).toString(), error);
+    if (limits && limits->sha256_ != event.value(QStringLiteral("sha256")).toString()) {
+        error = QStringLiteral("The acceptance limits %1 recorded do not match their SHA-256.")
+                    .arg(limits->fileName_);
+        return std::nullopt;
+    }
+    if (!limits) {
+        return std::nullopt;
+    }
+    return limits;
+}
+
+bool AcceptanceLimits::SameFile(const AcceptanceLimits& other) const {
+    return fileName_ == other.fileName_ && content_ == other.content_;
 }
 
 std::optional<AcceptanceLimits> AcceptanceLimits::FromJson(const QJsonObject& json,
@@ -92,16 +171,20 @@ std::optional<AcceptanceLimits> AcceptanceLimits::FromJson(const QJsonObject& js
                                : kSimpleAcceptance;
     const QJsonValue models = json.value(QStringLiteral("models"));
     if (!models.isObject()) {
-        error = QStringLiteral("The acceptance limits name no \"models\".");
+        error = QStringLiteral("they name no \"models\".");
         return std::nullopt;
     }
     const QJsonObject byModel = models.toObject();
     for (auto model = byModel.begin(); model != byModel.end(); ++model) {
         std::optional<ModelLimits> modelLimits = ReadModel(model.value(), model.key(), error);
-        if (!modelLimits) {
+        std::optional<double> spreadMicroamps;
+        if (!modelLimits || !ReadSpread(model.value(), model.key(), spreadMicroamps, error)) {
             return std::nullopt;
         }
         limits.models_.emplace(model.key(), *modelLimits);
+        if (spreadMicroamps) {
+            limits.spreadLimits_.emplace(model.key(), *spreadMicroamps * 0.001);
+        }
     }
     return limits;
 }
@@ -113,4 +196,9 @@ QString AcceptanceLimits::FieldName(Quantity quantity) {
 const AcceptanceLimits::ModelLimits* AcceptanceLimits::ForModel(const QString& model) const {
     const auto found = models_.find(model);
     return found == models_.end() ? nullptr : &found->second;
+}
+
+std::optional<double> AcceptanceLimits::SpreadLimit(const QString& model) const {
+    const auto found = spreadLimits_.find(model);
+    return found == spreadLimits_.end() ? std::nullopt : std::optional<double>(found->second);
 }

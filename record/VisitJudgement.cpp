@@ -22,6 +22,9 @@ const QString kReadBackRule = QStringLiteral(
 const QString kSpreadRule = QStringLiteral(
     "A sensor's spread in a dump (its largest less its smallest current) exceeded the "
     "acceptable limit.");
+const QString kLaboratorySpreadRule = QStringLiteral(
+    "A sensor's spread in a dump (its largest less its smallest current) exceeded the "
+    "laboratory's limit for the model.");
 const QString kNoResponseRule =
     QStringLiteral("A value the card did not send within the reply wait of its query.");
 const QString kUnreadableRule = QStringLiteral(
@@ -204,13 +207,16 @@ std::vector<Finding> SurveyFindings(const QList<QJsonObject>& events, qsizetype 
     return findings;
 }
 
-std::vector<Finding> DumpFindings(const QList<QJsonObject>& events) {
+std::vector<Finding> DumpFindings(const QList<QJsonObject>& events,
+                                  std::optional<double> laboratoryLimit) {
     std::vector<Finding> findings;
+    const QString& rule = laboratoryLimit ? kLaboratorySpreadRule : kSpreadRule;
     for (const QJsonObject& event : events) {
         if (event.value(QStringLiteral("event")).toString() != QStringLiteral("dump_end")) {
             continue;
         }
-        const double limit = event.value(QStringLiteral("spread_limit")).toDouble();
+        const double limit =
+            laboratoryLimit.value_or(event.value(QStringLiteral("spread_limit")).toDouble());
         const QJsonArray maxima = event.value(QStringLiteral("max")).toArray();
         const QJsonArray minima = event.value(QStringLiteral("min")).toArray();
         const int firstSensor =
@@ -226,7 +232,7 @@ std::vector<Finding> DumpFindings(const QList<QJsonObject>& events) {
                                                      protocol::FormatFixed(spread * 1000.0, 1)),
                                                  QString::fromStdString(
                                                      protocol::FormatFixed(limit * 1000.0, 1)))),
-                     kSpreadRule});
+                     rule});
             }
         }
     }
@@ -297,6 +303,111 @@ std::vector<Finding> LimitFindings(const std::vector<Verdict>& verdicts,
              decisionRule});
     }
     return findings;
+}
+
+std::vector<Finding> RecordedLimitFindings(const QList<QJsonObject>& events,
+                                           qsizetype surveyIndex) {
+    std::optional<QJsonObject> recorded;
+    QString model;
+    for (qsizetype i = 0; i < surveyIndex && i < events.size(); ++i) {
+        const QString kind = events[i].value(QStringLiteral("event")).toString();
+        if (kind == QStringLiteral("acceptance_limits")) {
+            recorded = events[i];
+        } else if (kind == QStringLiteral("report_details") &&
+                   events[i].contains(QStringLiteral("model"))) {
+            model = events[i].value(QStringLiteral("model")).toString();
+        }
+    }
+    QString error;
+    const std::optional<AcceptanceLimits> limits =
+        recorded ? AcceptanceLimits::FromRecord(*recorded, error) : std::nullopt;
+    const AcceptanceLimits::ModelLimits* modelLimits = limits ? limits->ForModel(model) : nullptr;
+    if (modelLimits == nullptr) {
+        return {};
+    }
+    return LimitFindings(LimitVerdicts(events, surveyIndex, *modelLimits), limits->DecisionRule());
+}
+
+namespace {
+
+// The same finding again: of the same kind and sensor, and on the same quantity, which the
+// text names before any value ("Sensor 3: voltage 3.516 V ...").
+bool SameSubject(const Finding& a, const Finding& b) {
+    const auto subject = [](const QString& text) { return text.section(QLatin1Char(' '), 0, 2); };
+    return a.kind == b.kind && a.sensor == b.sensor && subject(a.text) == subject(b.text);
+}
+
+// Whether the survey's findings leave the sensor's condition unknown: a reply of the card or
+// of the sensor that did not come or could not be read.
+bool LeftUnknown(const std::vector<Finding>& findings, int sensor) {
+    return std::any_of(findings.begin(), findings.end(), [sensor](const Finding& finding) {
+        return (finding.sensor < 0 || finding.sensor == sensor) &&
+               (finding.kind == QStringLiteral("no_response") ||
+                finding.kind == QStringLiteral("unreadable") ||
+                finding.kind == QStringLiteral("not_sent"));
+    });
+}
+
+bool PassedAgain(const std::vector<Verdict>& verdicts, const Verdict& failed) {
+    return std::any_of(verdicts.begin(), verdicts.end(), [&failed](const Verdict& verdict) {
+        return verdict.sensor == failed.sensor && verdict.quantity == failed.quantity &&
+               verdict.pass;
+    });
+}
+
+void AddRules(const std::vector<Finding>& findings, QStringList& rules) {
+    for (const Finding& finding : findings) {
+        if (!finding.rule.isEmpty() && !rules.contains(finding.rule)) {
+            rules << finding.rule;
+        }
+    }
+}
+
+}  // namespace
+
+Conformity JudgeConformity(const QList<QJsonObject>& events, qsizetype foundSurvey,
+                           qsizetype leftSurvey, const AcceptanceLimits* limits,
+                           const QString& model) {
+    Conformity conformity;
+    const AcceptanceLimits::ModelLimits* modelLimits =
+        limits != nullptr ? limits->ForModel(model) : nullptr;
+    conformity.limitsApplied = modelLimits != nullptr;
+    if (modelLimits != nullptr) {
+        conformity.foundVerdicts = LimitVerdicts(events, foundSurvey, *modelLimits);
+        conformity.leftVerdicts = LimitVerdicts(events, leftSurvey, *modelLimits);
+    }
+    const QString rule = limits != nullptr ? limits->DecisionRule() : QString();
+    conformity.asLeft = SurveyFindings(events, leftSurvey);
+    for (Finding& failed : LimitFindings(conformity.leftVerdicts, rule)) {
+        conformity.asLeft.push_back(std::move(failed));
+    }
+    const bool leftSurveyed = leftSurvey >= 0 && leftSurvey < events.size();
+    std::vector<Finding> found;
+    for (Finding& finding : SurveyFindings(events, foundSurvey)) {
+        const bool again =
+            std::any_of(conformity.asLeft.begin(), conformity.asLeft.end(),
+                        [&finding](const Finding& left) { return SameSubject(finding, left); });
+        const bool mended =
+            leftSurveyed && !again && !LeftUnknown(conformity.asLeft, finding.sensor);
+        found.push_back(finding);
+        conformity.asFound.push_back({std::move(finding), mended, -1});
+    }
+    for (qsizetype v = 0; v < std::ssize(conformity.foundVerdicts); ++v) {
+        const Verdict& verdict = conformity.foundVerdicts[v];
+        if (verdict.pass) {
+            continue;
+        }
+        const Finding failed = LimitFindings({verdict}, rule).front();
+        found.push_back(failed);
+        conformity.asFound.push_back(
+            {failed, leftSurveyed && PassedAgain(conformity.leftVerdicts, verdict), v});
+    }
+    conformity.dumps = DumpFindings(
+        events, limits != nullptr ? limits->SpreadLimit(model) : std::optional<double>());
+    AddRules(found, conformity.rules);
+    AddRules(conformity.asLeft, conformity.rules);
+    AddRules(conformity.dumps, conformity.rules);
+    return conformity;
 }
 
 QJsonObject ToJson(const Finding& finding) {

@@ -195,28 +195,48 @@ void Builder::Acceptance() {
                            "limits."));
         return;
     }
+    if (!report_.limitsFile.isEmpty() || !report_.limitsSha256.isEmpty()) {
+        Paragraph(QStringLiteral("Limits applied: %1 (SHA-256 %2).")
+                      .arg(Value(report_.limitsFile), Value(report_.limitsSha256)));
+    }
     Paragraph(QStringLiteral("Decision rule: ") + Shown(report_.decisionRule.trimmed()));
     if (report_.limitResults.empty()) {
         Paragraph(QStringLiteral("No value of the As left survey was held against the limits."));
         return;
     }
-    int passed = 0;
+    int found = 0;
+    int foundPassed = 0;
+    int left = 0;
+    int leftPassed = 0;
     for (const ServiceReport::LimitResult& result : report_.limitResults) {
-        passed += result.pass;
+        found += !result.foundValue.isEmpty();
+        foundPassed += !result.foundValue.isEmpty() && result.foundPass;
+        left += !result.value.isEmpty();
+        leftPassed += !result.value.isEmpty() && result.pass;
     }
-    Paragraph(QStringLiteral("%1 of %2 values within their limits.")
-                  .arg(passed)
-                  .arg(report_.limitResults.size()))
+    if (found > 0) {
+        Paragraph(QStringLiteral("As found: %1 of %2 values within their limits.")
+                      .arg(foundPassed)
+                      .arg(found));
+    }
+    Paragraph(
+        QStringLiteral("As left: %1 of %2 values within their limits.").arg(leftPassed).arg(left))
         .keepWithNext = true;
-    Block& table =
-        Table({QStringLiteral("Sensor"), QStringLiteral("Quantity"), QStringLiteral("Value"),
-               QStringLiteral("Acceptance range"), QStringLiteral("Result")});
+    const auto judged = [](const QString& value, bool pass) {
+        return value.isEmpty() ? QStringLiteral("not judged")
+                               : QStringLiteral("%1: %2").arg(
+                                     pass ? QStringLiteral("Pass") : QStringLiteral("Fail"),
+                                     Value(value, QStringLiteral("not read")));
+    };
+    Block& table = Table({QStringLiteral("Sensor"), QStringLiteral("Quantity"),
+                          QStringLiteral("Acceptance range"), QStringLiteral("As found"),
+                          QStringLiteral("As left")});
     for (const ServiceReport::LimitResult& result : report_.limitResults) {
         table.rows.push_back({{QString::number(result.sensor), {}},
                               {Value(result.quantity), {}},
-                              {Value(result.value, QStringLiteral("not read")), {}},
                               {Value(result.range), {}},
-                              {result.pass ? QStringLiteral("Pass") : QStringLiteral("Fail"), {}}});
+                              {judged(result.foundValue, result.foundPass), {}},
+                              {judged(result.value, result.pass), {}}});
     }
 }
 
@@ -411,6 +431,22 @@ void Builder::TimingTests() {
     }
 }
 
+// The limit the dump is judged against, and where that is the laboratory's, the lamps'.
+QString SpreadLimitText(const ServiceReport::Dump& dump) {
+    const auto limit = [](double milliamps) {
+        return QStringLiteral("%1 (%2 mA)")
+            .arg(DumpPicture::Microamps(milliamps * 1000.0), QString::number(milliamps, 'f', 3));
+    };
+    if (dump.lampSpreadLimit) {
+        return QStringLiteral(
+                   "Spread limit %1, the laboratory's for the model; the spread lamps used the "
+                   "window's %2.")
+            .arg(limit(dump.spreadLimit), limit(*dump.lampSpreadLimit));
+    }
+    return dump.spreadLimit > 0 ? QStringLiteral("Spread limit %1.").arg(limit(dump.spreadLimit))
+                                : QStringLiteral("No spread limit recorded.");
+}
+
 void Builder::Dumps() {
     for (std::size_t i = 0; i < report_.dumps.size(); ++i) {
         const ServiceReport::Dump& dump = report_.dumps[i];
@@ -419,11 +455,7 @@ void Builder::Dumps() {
                               .arg(Value(dump.tube, QStringLiteral("not known")), Time(dump.start),
                                    dump.ended ? Time(dump.end) : QStringLiteral("(not ended)"))
                               .arg(dump.samples)
-                              .arg(dump.spreadLimit > 0
-                                       ? QStringLiteral("Spread limit %1 (%2 mA).")
-                                             .arg(DumpPicture::Microamps(dump.spreadLimit * 1000.0),
-                                                  QString::number(dump.spreadLimit, 'f', 3))
-                                       : QStringLiteral("No spread limit recorded."));
+                              .arg(SpreadLimitText(dump));
         if (!dump.file.isEmpty()) {
             summary += QStringLiteral(" Dump file: %1.").arg(Shown(dump.file));
         }

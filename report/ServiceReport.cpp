@@ -21,9 +21,9 @@ ServiceReport ServiceReport::FromEvents(const QList<QJsonObject>& events,
 }
 
 ServiceReport ServiceReport::FromRecord(const QString& path, const AcceptanceLimits* limits,
-                                        QString& error) {
+                                        QString& error, bool limitsOverRecord) {
     ServiceReportBuilder builder;
-    builder.SetAcceptanceLimits(limits);
+    builder.SetAcceptanceLimits(limits, limitsOverRecord);
     const ReadRecord read = RecordReader::Read(
         path, [&builder](const QJsonObject& event) { builder.Add(event); },
         [&builder](const SampleLine& sample) { builder.Add(sample); });

@@ -67,7 +67,10 @@ class ServiceReport {
         QDateTime start;
         QDateTime end;
         int samples = 0;
-        double spreadLimit = 0.0;  // mA
+        double spreadLimit = 0.0;  // mA, the spread is judged against
+        // The spread field's limit, which the lamps used, where the laboratory's limit for the
+        // model is judged in its place.
+        std::optional<double> lampSpreadLimit;
         std::array<double, CurrentRow::kColumns> maximum{};
         std::array<double, CurrentRow::kColumns> minimum{};
         std::array<bool, CurrentRow::kColumns> lampLit{};
@@ -88,16 +91,19 @@ class ServiceReport {
     // Something not in order, with the rule that makes it so.
     struct Finding {
         int sensor = -1;  // -1: the card as a whole
-        QString text;     // "Sensor 1: covered."
+        QString text;     // "Sensor 1: covered.", "As found: Sensor 1: covered. ..."
         QString rule;
+        bool asFound = false;  // of the As found survey; As left and the dumps otherwise
     };
-    // One value of the As left survey held against the laboratory's acceptance limits.
+    // One value held against the laboratory's acceptance limits, As left and As found.
     struct LimitResult {
         int sensor = 0;
         QString quantity;  // "Voltage", "Current", "Trip point", "Power level"
-        QString value;     // "4.537 V"
+        QString value;     // As left, "4.537 V"; empty where As left did not judge it
         QString range;     // "4.000 V to 5.000 V"
         bool pass = false;
+        QString foundValue;  // As found; empty where As found did not judge it
+        bool foundPass = false;
     };
 
     // The visit before this one to the same instrument, as the history index holds it.
@@ -120,15 +126,17 @@ class ServiceReport {
     // Builds the report from a record's events in order; notes are what reading it left out.
     static ServiceReport FromEvents(const QList<QJsonObject>& events,
                                     const QStringList& readNotes = {});
-    // With the laboratory's acceptance limits: the As left survey's values of the model in
-    // the details are judged against them (none: nothing is judged).
+    // With the laboratory's acceptance limits: the As found and As left surveys' values of the
+    // model in the details are judged against them, unless the record holds limits of its own
+    // (none: nothing is judged).
     static ServiceReport FromEvents(const QList<QJsonObject>& events, const QStringList& readNotes,
                                     const AcceptanceLimits* limits);
 
     // The report of the record file at path, read one event at a time, so that a dump's samples
     // are only ever kept as the report keeps them; error says why a file is no record.
+    // With limitsOverRecord, the limits given are used whatever limits the record holds.
     static ServiceReport FromRecord(const QString& path, const AcceptanceLimits* limits,
-                                    QString& error);
+                                    QString& error, bool limitsOverRecord = false);
 
     QString reportNumber;
     QString technician;  // the full name, or the login where none was given
@@ -157,11 +165,14 @@ class ServiceReport {
     // says so ("As left not read after the change at 10:45."), and As left is empty.
     QString asLeftNote;
     QDateTime asLeftTime;
-    // Opens the report: "As left: 6 of 8 sensors in order. Sensor 1: covered. ..."
+    // Opens the report: "As found: within tolerance. As left: 6 of 8 sensors in order. Sensor 1:
+    // covered. ..." (As found where acceptance limits were applied).
     QString summary;
     std::vector<Finding> findings;
     QStringList rules;     // each rule the findings used, once, in order of first use
     QString decisionRule;  // empty without acceptance limits
+    QString limitsFile;    // the acceptance limits file's name, where limits were applied
+    QString limitsSha256;
     std::vector<LimitResult> limitResults;
     std::vector<Change> changes;
     std::vector<TimingTest> timingTests;

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "record/AcceptanceLimits.h"
 #include "record/CardIdentity.h"
@@ -119,7 +120,7 @@ std::optional<Reading> SurveyStatus(const QJsonObject& sensor, const QDateTime& 
 }
 
 ServiceReport::Finding ReportFinding(const judgement::Finding& finding) {
-    return {finding.sensor, finding.text, finding.rule};
+    return {finding.sensor, finding.text, finding.rule, false};
 }
 
 QString Bounds(const AcceptanceLimits::Range& range, const QString& unit) {
@@ -133,15 +134,32 @@ QString Bounds(const AcceptanceLimits::Range& range, const QString& unit) {
     return QStringLiteral("at most %1 %2").arg(Number(range.max.value_or(0.0), 3), unit);
 }
 
+// "4.000 to 5.000 V", "at least 4.000 V": a range as the findings word it.
+QString LimitsText(const judgement::Verdict& verdict) {
+    static constexpr std::array<const char*, AcceptanceLimits::kQuantityCount> kUnits{"V", "mA",
+                                                                                      "mA", "mW"};
+    const QString unit = QLatin1String(kUnits[static_cast<std::size_t>(verdict.quantity)]);
+    const AcceptanceLimits::Range& range = verdict.range;
+    if (range.min && range.max) {
+        return QStringLiteral("%1 to %2 %3")
+            .arg(Number(*range.min, 3), Number(*range.max, 3), unit);
+    }
+    return Bounds(range, unit);
+}
+
 ServiceReport::LimitResult LimitResultOf(const judgement::Verdict& verdict) {
     static constexpr std::array<std::pair<const char*, const char*>,
                                 AcceptanceLimits::kQuantityCount>
         kWords{{{"Voltage", "V"}, {"Current", "mA"}, {"Trip point", "mA"}, {"Power level", "mW"}}};
     const auto& [name, unit] = kWords[static_cast<std::size_t>(verdict.quantity)];
     const QString units = QLatin1String(unit);
-    return {verdict.sensor, QLatin1String(name),
-            Number(verdict.value, 3) + QLatin1Char(' ') + units, Bounds(verdict.range, units),
-            verdict.pass};
+    return {verdict.sensor,
+            QLatin1String(name),
+            Number(verdict.value, 3) + QLatin1Char(' ') + units,
+            Bounds(verdict.range, units),
+            verdict.pass,
+            {},
+            false};
 }
 
 // The largest current a card sends (0xFFFF counts), as the record writes it to 0.001 mA.
@@ -175,6 +193,11 @@ void ServiceReportBuilder::Add(const QJsonObject& event) {
         cardConnected_ = false;
     } else if (kind == QStringLiteral("exit")) {
         exited_ = true;
+    } else if (kind == QStringLiteral("acceptance_limits")) {
+        recordedLimits_ = AcceptanceLimits::FromRecord(event, recordedLimitsError_);
+        if (recordedLimits_ || event.value(QStringLiteral("none")).toBool()) {
+            recordedLimitsError_.clear();
+        }
     } else if (event.value(QStringLiteral("at_exit")).toBool()) {
         AddExitGoOnline(event, time);
     } else if (event.value(QStringLiteral("not_sent")).toBool()) {
@@ -602,19 +625,76 @@ void ServiceReportBuilder::FillFoundAndLeft(ServiceReport& report) const {
     report.asLeftTime = lastSurvey_->time;
 }
 
-std::vector<judgement::Finding> ServiceReportBuilder::JudgeLimits(ServiceReport& report) const {
-    const AcceptanceLimits::ModelLimits* limits =
-        limits_ != nullptr ? limits_->ForModel(report.details.model) : nullptr;
-    if (limits == nullptr) {
+const AcceptanceLimits* ServiceReportBuilder::Limits() const {
+    if (limits_ != nullptr && limitsOverRecord_) {
+        return limits_;
+    }
+    if (recordedLimits_) {
+        return &*recordedLimits_;
+    }
+    // Damaged limits in the record: none other stands in for them.
+    return recordedLimitsError_.isEmpty() ? limits_ : nullptr;
+}
+
+void ServiceReportBuilder::FillLimitResults(const judgement::Conformity& conformity,
+                                            ServiceReport& report) const {
+    const AcceptanceLimits* limits = Limits();
+    if (!conformity.limitsApplied) {
+        return;
+    }
+    report.decisionRule = limits->DecisionRule();
+    report.limitsFile = limits->FileName();
+    report.limitsSha256 = limits->Sha256();
+    // One row per sensor and quantity, in that order.
+    std::map<std::pair<int, AcceptanceLimits::Quantity>, ServiceReport::LimitResult> rows;
+    for (const judgement::Verdict& verdict : conformity.leftVerdicts) {
+        rows[{verdict.sensor, verdict.quantity}] = LimitResultOf(verdict);
+    }
+    for (const judgement::Verdict& verdict : conformity.foundVerdicts) {
+        ServiceReport::LimitResult& row = rows[{verdict.sensor, verdict.quantity}];
+        if (row.quantity.isEmpty()) {
+            row = LimitResultOf(verdict);
+            row.value.clear();
+            row.pass = false;
+        }
+        row.foundValue = LimitResultOf(verdict).value;
+        row.foundPass = verdict.pass;
+    }
+    for (auto& [key, row] : rows) {
+        report.limitResults.push_back(std::move(row));
+    }
+}
+
+QString ServiceReportBuilder::FoundSentence(const judgement::Conformity& conformity) const {
+    if (!conformity.limitsApplied) {
         return {};
     }
-    const std::vector<judgement::Verdict> verdicts =
-        judgement::LimitVerdicts(judged_, lastSurvey_->judgedIndex, *limits);
-    for (const judgement::Verdict& verdict : verdicts) {
-        report.limitResults.push_back(LimitResultOf(verdict));
+    if (!firstSurveyBeforeChange_) {
+        return QStringLiteral(
+            "As found: not judged: the card was not surveyed before the first "
+            "change.");
     }
-    report.decisionRule = limits_->DecisionRule();
-    return judgement::LimitFindings(verdicts, report.decisionRule);
+    QStringList outside;
+    for (const judgement::Conformity::Found& found : conformity.asFound) {
+        if (found.verdict < 0) {
+            continue;
+        }
+        const ServiceReport::LimitResult result =
+            LimitResultOf(conformity.foundVerdicts[found.verdict]);
+        QString item = QStringLiteral("sensor %1: %2 %3, limits %4")
+                           .arg(result.sensor)
+                           .arg(result.quantity.toLower(), result.value,
+                                LimitsText(conformity.foundVerdicts[found.verdict]));
+        if (found.mended) {
+            item += QStringLiteral(", mended by this visit");
+        }
+        outside << item;
+    }
+    if (outside.isEmpty()) {
+        return QStringLiteral("As found: within tolerance.");
+    }
+    return QStringLiteral("As found: out of tolerance (%1).")
+        .arg(outside.join(QStringLiteral("; ")));
 }
 
 void ServiceReportBuilder::ShowSettings(const std::vector<judgement::Finding>& findings,
@@ -641,31 +721,43 @@ void ServiceReportBuilder::ShowSettings(const std::vector<judgement::Finding>& f
 }
 
 void ServiceReportBuilder::FillFindings(ServiceReport& report) const {
-    std::vector<judgement::Finding> asLeft;
     const bool surveyedLeft = lastSurvey_ && !changedSinceLastSurvey_;
+    const qsizetype foundIndex =
+        firstSurvey_ && firstSurveyBeforeChange_ ? firstSurvey_->judgedIndex : -1;
+    const judgement::Conformity conformity = judgement::JudgeConformity(
+        judged_, foundIndex, surveyedLeft ? lastSurvey_->judgedIndex : -1, Limits(),
+        report.details.model);
+    FillLimitResults(conformity, report);
     if (surveyedLeft) {
-        asLeft = judgement::SurveyFindings(judged_, lastSurvey_->judgedIndex);
-        for (judgement::Finding& failed : JudgeLimits(report)) {
-            asLeft.push_back(std::move(failed));
-        }
-        ShowSettings(asLeft, report);
+        ShowSettings(conformity.asLeft, report);
     }
-    std::vector<judgement::Finding> all = asLeft;
-    for (judgement::Finding& dump : judgement::DumpFindings(judged_)) {
-        all.push_back(std::move(dump));
+    report.rules = conformity.rules;
+    // As found first, then As left and the dumps, as the summary tells them. One survey both
+    // found and left the card: its findings are said once, as left.
+    const bool oneSurvey = surveyedLeft && foundIndex == lastSurvey_->judgedIndex;
+    for (const judgement::Conformity::Found& found : conformity.asFound) {
+        if (oneSurvey) {
+            break;
+        }
+        ServiceReport::Finding finding = ReportFinding(found.finding);
+        finding.text = QStringLiteral("As found: ") + finding.text;
+        finding.asFound = true;
+        if (found.mended) {
+            finding.text += QStringLiteral(" Mended by this visit.");
+        }
+        report.findings.push_back(finding);
     }
     QStringList texts;
-    for (const judgement::Finding& finding : all) {
-        report.findings.push_back(ReportFinding(finding));
-        texts << finding.text;
-        if (!report.rules.contains(finding.rule)) {
-            report.rules << finding.rule;
+    for (const auto* findings : {&conformity.asLeft, &conformity.dumps}) {
+        for (const judgement::Finding& finding : *findings) {
+            report.findings.push_back(ReportFinding(finding));
+            texts << finding.text;
         }
     }
     if (surveyedLeft) {
         std::array<bool, ServiceReport::kSensorCount> inOrder;
         inOrder.fill(true);
-        for (const judgement::Finding& finding : asLeft) {
+        for (const judgement::Finding& finding : conformity.asLeft) {
             if (IsSensor(finding.sensor)) {
                 inOrder[finding.sensor] = false;
             }
@@ -679,6 +771,9 @@ void ServiceReportBuilder::FillFindings(ServiceReport& report) const {
         texts.prepend(QStringLiteral(
             "The card was not surveyed in this visit (\"Read All Sensors\"): its condition is "
             "not stated."));
+    }
+    if (const QString found = FoundSentence(conformity); lastSurvey_ && !found.isEmpty()) {
+        texts.prepend(found);
     }
     report.summary = texts.join(QLatin1Char(' '));
 }
@@ -701,6 +796,18 @@ ServiceReport ServiceReportBuilder::Report(const QStringList& readNotes) const {
     }
     FillFoundAndLeft(report);
     FillFindings(report);
+    if (const AcceptanceLimits* limits = Limits(); limits != nullptr) {
+        if (const std::optional<double> spread = limits->SpreadLimit(report.details.model)) {
+            for (ServiceReport::Dump& dump : report.dumps) {
+                dump.lampSpreadLimit = dump.spreadLimit;
+                dump.spreadLimit = *spread;
+            }
+        }
+    }
+    if (!recordedLimitsError_.isEmpty() && !(limits_ != nullptr && limitsOverRecord_)) {
+        report.readNotes << recordedLimitsError_ +
+                                QStringLiteral(" No value is judged against acceptance limits.");
+    }
     if (damagedSamples_ > 0) {
         report.readNotes << QStringLiteral(
                                 "Dump samples left out, their currents being such as no card "

@@ -8,11 +8,10 @@
 #include <optional>
 
 #include "plot/CurrentRow.h"
+#include "record/AcceptanceLimits.h"
 #include "record/SampleLine.h"
 #include "record/VisitJudgement.h"
 #include "report/ServiceReport.h"
-
-class AcceptanceLimits;
 
 // Reads a record's events one at a time into compact state, so that a report kept open over a
 // running visit costs only the events added since it was last made. Report() makes the report
@@ -26,9 +25,14 @@ class ServiceReportBuilder {
     void Add(const SampleLine& sample);
     // A "dump_sample" event given by its time and currents.
     void AddDumpSample(qint64 msecsSinceEpoch, const std::array<double, CurrentRow::kColumns>& mA);
-    // The As left survey's values held against the limits of the model in the details; none
-    // (the default) judges nothing against limits. Kept by pointer: it must outlive the builder.
-    void SetAcceptanceLimits(const AcceptanceLimits* limits) { limits_ = limits; }
+    // The As found and As left surveys' values held against the limits of the model in the
+    // details, where the record holds no limits of its own ("acceptance_limits"), or whatever
+    // it holds with overRecord; none (the default) judges nothing against limits but the
+    // record's. Kept by pointer: it must outlive the builder.
+    void SetAcceptanceLimits(const AcceptanceLimits* limits, bool overRecord = false) {
+        limits_ = limits;
+        limitsOverRecord_ = overRecord;
+    }
 
     ServiceReport Report(const QStringList& readNotes = {}) const;
 
@@ -66,9 +70,12 @@ class ServiceReportBuilder {
 
     void FillFoundAndLeft(ServiceReport& report) const;
     void FillFindings(ServiceReport& report) const;
-    // The As left survey's values against the limits of the model in the details: the results
-    // into the report, the values that failed as findings.
-    std::vector<judgement::Finding> JudgeLimits(ServiceReport& report) const;
+    // The limits the values are held against: given over the record's, the record's, or given.
+    const AcceptanceLimits* Limits() const;
+    // The values held against the limits, As found beside As left, into the report.
+    void FillLimitResults(const judgement::Conformity& conformity, ServiceReport& report) const;
+    // "As found: within tolerance." or what was out of it; empty without limits.
+    QString FoundSentence(const judgement::Conformity& conformity) const;
     // A setting read back different, beside its As left value.
     void ShowSettings(const std::vector<judgement::Finding>& findings, ServiceReport& report) const;
     Readings SurveyReadings(const Survey& survey) const;
@@ -98,6 +105,10 @@ class ServiceReportBuilder {
     std::optional<Survey> lastSurvey_;
     bool changedSinceLastSurvey_ = false;
     const AcceptanceLimits* limits_ = nullptr;
+    bool limitsOverRecord_ = false;
+    // The limits the record holds, as last recorded; none where it holds none or put them aside.
+    std::optional<AcceptanceLimits> recordedLimits_;
+    QString recordedLimitsError_;
     // Values no card can produce, left out or replaced, each told in a note.
     int damagedSamples_ = 0;
     int damagedValues_ = 0;

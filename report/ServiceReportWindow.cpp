@@ -114,9 +114,21 @@ void ServiceReportWindow::LoadSavedLimits() {
     limits_ = AcceptanceLimits::Load(path, error);
     limitsPath_ = limits_ ? path : QString();
     builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
+    RecordLimits();
     if (!limits_) {
         SetStatus(error + QStringLiteral(" Nothing is judged against acceptance limits."));
     }
+}
+
+void ServiceReportWindow::RecordLimits() {
+    const QJsonObject values =
+        limits_ ? limits_->RecordValues() : AcceptanceLimits::NoneRecordValues();
+    // Limits put aside before any were recorded leave the record as it is.
+    if (values == recordedLimits_ || (!limits_ && recordedLimits_.isEmpty())) {
+        return;
+    }
+    recordedLimits_ = values;
+    record_.Event("acceptance_limits", values);
 }
 
 void ServiceReportWindow::BuildControls() {
@@ -331,6 +343,15 @@ void ServiceReportWindow::Show(std::unique_ptr<ReportDocument> document) {
 }
 
 void ServiceReportWindow::ShowLimitsState() {
+    // A record that holds limits of its own is judged against them.
+    const ServiceReport* shown = document_ ? &document_->Report() : nullptr;
+    if (shown != nullptr && !shown->limitsSha256.isEmpty() &&
+        (!limits_ || limits_->Sha256() != shown->limitsSha256)) {
+        limitsState_->setText(
+            QStringLiteral("Acceptance limits: %1, as the record holds them (SHA-256 %2)")
+                .arg(shown->limitsFile, shown->limitsSha256));
+        return;
+    }
     if (!limits_) {
         limitsState_->setText(
             QStringLiteral("Acceptance limits: none; no value is judged "
@@ -442,6 +463,7 @@ bool ServiceReportWindow::UseAcceptanceLimits(const QString& path) {
         ReportSettings::SetAcceptanceLimitsPath({});
     }
     builder_->SetAcceptanceLimits(limits_ ? &*limits_ : nullptr);
+    RecordLimits();
     if (IsShowingCurrentVisit()) {
         Refresh();
     } else {

@@ -77,6 +77,8 @@ class ServiceReportWindow : public QWidget {
     void BuildControls();
     void TakeRecordedDetails();
     void LoadSavedLimits();
+    // The limits in use go into the visit's record, where they differ from those last recorded.
+    void RecordLimits();
     void FitScreen();
     void ScheduleRefresh();
     void FeedNewEvents();
@@ -99,6 +101,7 @@ class ServiceReportWindow : public QWidget {
     std::optional<AcceptanceLimits> limits_;
     ReportAddition addition_;
     QString limitsPath_;
+    QJsonObject recordedLimits_;
     std::unique_ptr<ReportDocument> document_;
     std::unique_ptr<ReportDocumentUpdater> shown_;
     QString shownPath_;

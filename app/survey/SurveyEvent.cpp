@@ -158,8 +158,11 @@ QJsonObject EventValues(const SurveyReplies& replies, bool cancelled, int querie
     QJsonObject event = values;
     event.insert(QStringLiteral("event"), QStringLiteral("survey"));
     events.append(event);
-    const std::vector<judgement::Finding> findings =
-        judgement::SurveyFindings(events, events.size() - 1);
+    std::vector<judgement::Finding> findings = judgement::SurveyFindings(events, events.size() - 1);
+    for (judgement::Finding& outside :
+         judgement::RecordedLimitFindings(events, events.size() - 1)) {
+        findings.push_back(std::move(outside));
+    }
     for (qsizetype i = 0; i < sensors.size(); ++i) {
         QJsonObject sensor = sensors[i].toObject();
         sensor.insert(QStringLiteral("findings"), FindingsOf(findings, static_cast<int>(i)));

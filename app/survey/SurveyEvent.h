@@ -6,7 +6,8 @@
 #include "app/survey/SurveyReplies.h"
 
 // The values of a "survey" event: per sensor its readings in units, its five status conditions
-// and the raw replies, judged against the events before it (the findings go with each sensor).
+// and the raw replies, judged against the events before it, the acceptance limits they record
+// among them (the findings go with each sensor).
 namespace survey {
 
 QJsonObject EventValues(const SurveyReplies& replies, bool cancelled, int queriesDone,

@@ -26,7 +26,8 @@ touch "$folder/visit.jsonl" "$folder/notes.txt" "$folder/ttyUSB0" "$folder/limit
 expect "merrowby " survey report history
 expect "merrowby history SN-7 --" --model --json --csv --help
 expect "merrowby su" survey
-expect "merrowby survey --" --port --model --serial-number --asset-number --customer --site --json --help
+expect "merrowby survey --" --port --model --serial-number --asset-number --customer --site --limits --json --help
+expect "merrowby survey --model MX-8 --limits $folder/" "$folder/limits.json"
 expect "merrowby survey --serial-number " ""
 expect "merrowby survey --port " COM1= COM2= COM3= COM4= LPT1= LPT2= LPT3=
 expect "merrowby survey --json --port CO" COM1= COM2= COM3= COM4=

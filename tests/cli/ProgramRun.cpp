@@ -11,7 +11,8 @@ ProgramRun::ProgramRun() {
     EXPECT_TRUE(QDir(home_.path()).mkdir("dev"));
 }
 
-void ProgramRun::Start(QProcess& program, const QStringList& arguments) const {
+void ProgramRun::Start(QProcess& program, const QStringList& arguments,
+                       const QStringList& extra) const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "MERROWBY_TRACE"}) {
         environment.remove(name);
@@ -22,13 +23,17 @@ void ProgramRun::Start(QProcess& program, const QStringList& arguments) const {
     for (int com = 1; com <= 4; ++com) {
         environment.insert(QStringLiteral("MERROWBY_COM%1").arg(com), home_.filePath("absent"));
     }
+    for (const QString& entry : extra) {
+        environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
+    }
     program.setProcessEnvironment(environment);
     program.start(MERROWBY_PROGRAM, arguments);
 }
 
-ProgramRun::Result ProgramRun::Run(const QStringList& arguments) const {
+ProgramRun::Result ProgramRun::Run(const QStringList& arguments,
+                                   const QStringList& environment) const {
     QProcess program;
-    Start(program, arguments);
+    Start(program, arguments, environment);
     EXPECT_TRUE(program.waitForFinished(60000)) << arguments.join(' ').toStdString();
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     return {program.exitCode(), program.readAllStandardOutput(), program.readAllStandardError()};

@@ -20,9 +20,10 @@ class ProgramRun {
         QByteArray err;
     };
 
-    // Starts the program; the caller waits.
-    void Start(QProcess& program, const QStringList& arguments) const;
-    Result Run(const QStringList& arguments) const;
+    // Starts the program; the caller waits. environment: "NAME=VALUE" entries set besides.
+    void Start(QProcess& program, const QStringList& arguments,
+               const QStringList& environment = {}) const;
+    Result Run(const QStringList& arguments, const QStringList& environment = {}) const;
     // The events of the one service record in the records folder.
     QList<QJsonObject> RecordEvents() const;
     QString RecordPath() const;

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <QSettings>
 
@@ -51,12 +53,21 @@ QStringList Values(const QString& record) {
     return values;
 }
 
-// An XHTML report's acceptance section: from its heading to the next.
-QString AcceptanceSection(const QString& page) {
-    const QString heading = QStringLiteral("<h2>Acceptance limits</h2>");
+// An XHTML report's section: from its heading to the next.
+QString Section(const QString& page, const QString& title) {
+    const QString heading = QStringLiteral("<h2>%1</h2>").arg(title);
     const qsizetype start = page.indexOf(heading);
     const qsizetype end = page.indexOf(QStringLiteral("<h2"), start + heading.size());
     return start < 0 ? QString() : page.mid(start, end - start);
+}
+
+QString AcceptanceSection(const QString& page) {
+    return Section(page, QStringLiteral("Acceptance limits"));
+}
+
+QString Line(QJsonObject event, const QDateTime& time) {
+    event.insert("time", time.toString(Qt::ISODateWithMs));
+    return QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact));
 }
 
 class ReportCommandTest : public ::testing::Test {
@@ -282,6 +293,111 @@ TEST_F(ReportCommandTest, EachOutputIsWrittenAsAPlainOpenWouldOrRefusedWithTheRe
                          .arg(signedPdf)))
         << err.toStdString();
     EXPECT_EQ(ReadAll(signedPdf), "signed by the customer");
+}
+
+}  // namespace
+
+namespace {
+
+// A visit whose survey was judged against the laboratory's limits (sensor 3 found at 3.516 V,
+// then set to 4.500 V and found within), with a dump over the laboratory's spread limit but
+// within the window's: its report made by the window and by "merrowby report" in another
+// locale and time zone, with the limits file gone, judges alike from the limits recorded.
+TEST_F(ReportCommandTest, TheRecordedLimitsJudgeAlikeInTheWindowAndElsewhere) {
+    cardsim::CardOptions options;
+    options.sensors[3].voltageCode = 0x5A0;
+    options.sensors[7].trained = true;
+    const QString limits = run.FilePath("lab.json");
+    Write(limits, R"({"models": {"MX-8": {"volts": {"min": 4.0, "max": 5.0},)"
+                  R"( "spread_microamps": 10}}})");
+    {
+        cardsim::CardSimulator card(options);
+        const ProgramRun::Result survey =
+            run.Run({"survey", "--port", QString::fromStdString("COM1=" + card.SlavePath()),
+                     "--model", "MX-8", "--limits", limits});
+        ASSERT_EQ(survey.status, 3) << survey.err.toStdString();
+    }
+    ASSERT_TRUE(QFile::remove(limits));
+    const QString record = run.RecordPath();
+
+    // The change, the survey after it and a dump, before the exit.
+    QStringList lines = QString::fromUtf8(ReadAll(record)).split('\n', Qt::SkipEmptyParts);
+    const QString exit = lines.takeLast();
+    ASSERT_TRUE(exit.contains(R"("event":"exit")")) << exit.toStdString();
+    QJsonObject found;
+    for (const QString& line : lines) {
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (event.value("event") == "survey") {
+            found = event;
+        }
+    }
+    ASSERT_FALSE(found.isEmpty());
+    const QDateTime time = QDateTime::fromString(found.value("time").toString(), Qt::ISODateWithMs);
+    lines << Line({{"event", "set_voltage"},
+                   {"sensor", 3},
+                   {"value", 4.5},
+                   {"unit", "V"},
+                   {"code", "733"},
+                   {"reply", ""}},
+                  time.addSecs(60));
+    QJsonArray sensors = found.value("sensors").toArray();
+    QJsonObject sensor3 = sensors[3].toObject();
+    sensor3.insert("volts", 4.5006);
+    QJsonObject replies = sensor3.value("replies").toObject();
+    replies.insert("voltage", "733");
+    sensor3.insert("replies", replies);
+    sensors[3] = sensor3;
+    QJsonObject left = found;
+    left.insert("sensors", sensors);
+    lines << Line(left, time.addSecs(120));
+    lines << Line({{"event", "dump_start"}, {"tube", "left"}, {"spread_limit", 0.02}},
+                  time.addSecs(180));
+    lines << Line({{"event", "dump_end"},
+                   {"tube", "left"},
+                   {"spread_limit", 0.02},
+                   {"samples", 0},
+                   {"max", QJsonArray{1.0, 1.0, 1.015, 1.0}},
+                   {"min", QJsonArray{1.0, 1.0, 1.0, 1.0}},
+                   {"lamps_lit", QJsonArray{false, false, false, false}}},
+                  time.addSecs(240));
+    lines << exit;
+    Write(record, (lines.join('\n') + '\n').toUtf8());
+
+    const FeedbackRecorder feedback;
+    VisitRecord current({"1.0", "tech", "bench-pc"});
+    ServiceReportWindow window(current, nullptr);
+    window.UseAcceptanceLimits({});
+    ASSERT_TRUE(window.ShowRecord(record));
+    const QString saved = run.FilePath("window.html");
+    ASSERT_TRUE(window.SaveTo(saved));
+    const QString written = run.FilePath("elsewhere.html");
+    const ProgramRun::Result shell =
+        run.Run({"report", record, "--output", written},
+                {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8", "TZ=America/New_York"});
+    ASSERT_EQ(shell.status, 0) << shell.err.toStdString();
+
+    const QString page = QString::fromUtf8(ReadAll(written));
+    const QString windowPage = QString::fromUtf8(ReadAll(saved));
+    EXPECT_TRUE(Section(page, "Summary")
+                    .contains("As found: out of tolerance (sensor 3: voltage 3.516 V, limits "
+                              "4.000 to 5.000 V, mended by this visit). As left: 8 of 8 sensors "
+                              "in order. Sensor 2: dump spread 15.0 µA over the limit of 10.0 "
+                              "µA."))
+        << Section(page, "Summary").toStdString();
+    const QString findings = Section(page, "Findings").simplified();
+    EXPECT_TRUE(findings.contains("<td>Rule 1</td> <td>Simple acceptance"))
+        << findings.toStdString();
+    EXPECT_TRUE(findings.contains("<td>Rule 2</td> <td>A sensor's spread in a dump"))
+        << findings.toStdString();
+    EXPECT_TRUE(AcceptanceSection(page).contains(
+        "lab.json (SHA-256 1af2665b62b6ddaf4bcb2100a37fa8be9fd3d6e152b7ba0a6ff2d59f8f1aaaf6)"))
+        << AcceptanceSection(page).toStdString();
+    EXPECT_TRUE(page.contains("the laboratory's for the model")) << page.toStdString();
+    for (const char* title : {"Summary", "Findings", "Acceptance limits"}) {
+        EXPECT_FALSE(Section(page, title).isEmpty()) << title;
+        EXPECT_EQ(Section(page, title), Section(windowPage, title)) << title;
+    }
+    EXPECT_EQ(feedback.Messages(), 0);
 }
 
 }  // namespace

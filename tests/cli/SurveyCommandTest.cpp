@@ -124,6 +124,59 @@ TEST_F(SurveyCommandTest, ADetailWithoutItsValueGivesStatus1AndNoSurvey) {
     EXPECT_TRUE(card.Commands().empty());
 }
 
+// A value outside the limits of the model given is a finding, in the output and the status,
+// and the limits go into the record before the survey; limits that cannot be held against the
+// model stop the run before the card is asked anything.
+TEST_F(SurveyCommandTest, TheLimitsGivenJudgeTheSurveyAndGoIntoTheRecord) {
+    cardsim::CardOptions options;
+    options.sensors[3].voltageCode = 0x5A0;
+    options.sensors[7].trained = true;
+    cardsim::CardSimulator card(options);
+    const QString limits = run.FilePath("lab limits.json");
+    {
+        QFile file(limits);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"models": {"MX-8": {"volts": {"min": 4.0, "max": 5.0}}}})");
+    }
+
+    for (const auto& [arguments, message] : std::vector<std::pair<QStringList, QByteArray>>{
+             {{"--model", "MX-8", "--limits", run.FilePath("absent.json")},
+              "merrowby survey: The acceptance limits " + run.FilePath("absent.json").toUtf8() +
+                  " cannot be read: No such file or directory\n"},
+             {{"--limits", limits},
+              "merrowby survey: --limits needs --model: the limits are held against a "
+              "model's.\n"},
+             {{"--model", "MX-9", "--limits", limits},
+              "merrowby survey: The acceptance limits " + limits.toUtf8() +
+                  " name no model \"MX-9\".\n"}}) {
+        const ProgramRun::Result refused = run.Run(SurveyArguments(card) << arguments);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.err, message);
+    }
+    EXPECT_TRUE(card.Commands().empty());
+
+    const ProgramRun::Result result =
+        run.Run(SurveyArguments(card) << "--model"
+                                      << "MX-8"
+                                      << "--limits=" + limits << "--json");
+    EXPECT_EQ(result.status, 3) << result.err.toStdString();
+    const QJsonArray sensors =
+        QJsonDocument::fromJson(result.out).object().value("sensors").toArray();
+    ASSERT_EQ(sensors.size(), 8) << result.out.toStdString();
+    EXPECT_EQ(sensors[3].toObject().value("findings").toArray(),
+              QJsonArray{"Sensor 3: voltage 3.516 V outside its limits (4.000 to 5.000 V)."});
+    EXPECT_TRUE(sensors[2].toObject().value("findings").toArray().isEmpty());
+
+    const QList<QJsonObject> events = run.RecordEvents();
+    ASSERT_EQ(EventKinds(events), (QStringList{"visit", "report_details", "acceptance_limits",
+                                               "discovery", "survey", "go_online", "exit"}));
+    EXPECT_EQ(events[2].value("file").toString(), "lab limits.json");
+    EXPECT_EQ(events[2].value("sha256").toString(),
+              "765479d542842ac67dab98ebec58b8f09aac61409542ffb2d51215f482b1543e");
+    EXPECT_EQ(events[2].value("content").toString(),
+              R"({"models": {"MX-8": {"volts": {"min": 4.0, "max": 5.0}}}})");
+}
+
 TEST_F(SurveyCommandTest, NoCardGivesStatus2AndItsMessage) {
     cardsim::CardOptions silent;
     silent.silent = true;

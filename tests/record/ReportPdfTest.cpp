@@ -107,21 +107,24 @@ ServiceReport SampleReport() {
         "A sensor's spread in a dump (its largest less its smallest current) exceeded the "
         "acceptable limit.");
     report.findings = {
-        {1, QStringLiteral("Sensor 1: covered."), status},
+        {1, QStringLiteral("Sensor 1: covered."), status, false},
         {2,
          QStringLiteral("Sensor 2: voltage differs from its setting (set 4.800 V, "
                         "read 4.537 V)."),
-         readBack},
-        {5, QStringLiteral("Sensor 5: dump spread 26.0 µA over the limit of 20.0 µA."), spread}};
+         readBack, false},
+        {5, QStringLiteral("Sensor 5: dump spread 26.0 µA over the limit of 20.0 µA."), spread,
+         false}};
     report.rules = {status, readBack, spread};
     report.decisionRule = QStringLiteral(
         "Simple acceptance: a value passes when it lies within its minimum and maximum, both "
         "included; the uncertainty of the reading is not taken into account.");
     for (int s = 0; s < ServiceReport::kSensorCount; ++s) {
         report.limitResults.push_back({s, QStringLiteral("Voltage"), report.asLeft[s].voltage->text,
-                                       QStringLiteral("4.000 V to 5.000 V"), true});
+                                       QStringLiteral("4.000 V to 5.000 V"), true,
+                                       report.asFound[s].voltage->text, true});
         report.limitResults.push_back({s, QStringLiteral("Current"), report.asLeft[s].current->text,
-                                       QStringLiteral("1.000 mA to 1.350 mA"), s < 5});
+                                       QStringLiteral("1.000 mA to 1.350 mA"), s < 5,
+                                       report.asFound[s].current->text, s < 7});
     }
     report.changes.push_back({At(10, 45, 0), QStringLiteral("Voltage of sensor 2 set to 4.800 V"),
                               QStringLiteral("4.300 V"), QStringLiteral("VOLTAGE 2 7AE")});
@@ -284,9 +287,11 @@ TEST_F(ReportPdfTest, TheSummaryOpensTheReportAndTheFindingsStateTheirRules) {
             << report.rules[i].toStdString();
     }
     EXPECT_TRUE(text.contains("Decision rule: " + report.decisionRule));
-    EXPECT_TRUE(text.contains("13 of 16 values within their limits."));
-    EXPECT_TRUE(text.contains("2 Voltage 4.537 V 4.000 V to 5.000 V Pass"));
-    EXPECT_TRUE(text.contains("7 Current 1.3700 mA 1.000 mA to 1.350 mA Fail"));
+    EXPECT_TRUE(text.contains("As found: 15 of 16 values within their limits."));
+    EXPECT_TRUE(text.contains("As left: 13 of 16 values within their limits."));
+    EXPECT_TRUE(text.contains("2 Voltage 4.000 V to 5.000 V Pass: 4.300 V Pass: 4.537 V"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("7 Current 1.000 mA to 1.350 mA Fail: 1.2700 mA Fail: 1.3700 mA"));
 }
 
 TEST_F(ReportPdfTest, TheInstrumentTheTechnicianTheTimesAndEverySensorsValuesAreThere) {
@@ -325,8 +330,10 @@ TEST_F(ReportPdfTest, TheInstrumentTheTechnicianTheTimesAndEverySensorsValuesAre
         }
     }
     EXPECT_TRUE(text.contains("2 4.537 V (set 4.800 V) 1.3200 mA"));
-    // A survey's values are of its time; a value from another time shows its own.
-    const qsizetype found = text.indexOf("As found");
+    // A survey's values are of its time; a value from another time shows its own. The readings
+    // follow the instrument's section (the acceptance table before it names As found too).
+    const qsizetype found =
+        text.indexOf("As found", text.indexOf("relate only to the instrument serviced"));
     const qsizetype left = text.indexOf("As left", found);
     const qsizetype changes = text.indexOf("Changes", left);
     EXPECT_EQ(text.mid(found, left - found).count("10:41:02"), 1) << "the survey's time alone";

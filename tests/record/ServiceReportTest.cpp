@@ -15,6 +15,7 @@
 
 #include "FeedbackRecorder.h"
 #include "QStringPrinter.h"
+#include "record/AcceptanceLimits.h"
 #include "record/RecordReader.h"
 #include "record/SampleLine.h"
 #include "record/VisitRecord.h"
@@ -223,14 +224,130 @@ TEST(ReportLimitsTest, TheModelTypedIsJudgedAgainstItsLimitsAndAFailIsAFinding) 
     EXPECT_TRUE(judged.limitResults[2].pass);
     EXPECT_TRUE(judged.decisionRule.startsWith("Simple acceptance"));
     EXPECT_EQ(judged.summary,
+              "As found: out of tolerance (sensor 3: voltage 2.200 V, limits 1.900 to 2.100 V). "
               "As left: 7 of 8 sensors in order. Sensor 3: voltage 2.200 V outside its limits "
               "(1.900 to 2.100 V).");
+    EXPECT_EQ(judged.limitResults[3].foundValue, "2.200 V") << "one survey: As found and As left";
     EXPECT_EQ(judged.findings.back().rule, judged.decisionRule);
 
     const ServiceReport unjudged = ServiceReport::FromEvents(events);
     EXPECT_TRUE(unjudged.limitResults.empty());
     EXPECT_TRUE(unjudged.decisionRule.isEmpty());
     EXPECT_EQ(unjudged.summary, "As left: 8 of 8 sensors in order.");
+}
+
+// The limits recorded in the visit (sensor 3's voltage within 1.900 to 2.100 V) judge As found
+// and As left alike, with no limits given to the report.
+struct ConformityCase {
+    const char* name;
+    QList<QJsonObject> surveysAndChanges;
+    const char* summary;
+    const char* firstFinding;
+};
+
+QJsonObject RecordedLimits(const char* time) {
+    QString error;
+    const std::optional<AcceptanceLimits> limits = AcceptanceLimits::FromBytes(
+        R"({"models": {"MX-8": {"volts": {"min": 1.9, "max": 2.1}}}})", "lab.json", error);
+    EXPECT_TRUE(limits) << error.toStdString();
+    QJsonObject event = limits ? limits->RecordValues() : QJsonObject();
+    event.insert("event", "acceptance_limits");
+    return At(time, event);
+}
+
+// Sensor 3 set to 2.000 V (code 333), which the surveys read back as set.
+const QJsonObject kSetSensor3 = At("10:45:00", {{"event", "set_voltage"},
+                                                {"sensor", 3},
+                                                {"value", 2.0},
+                                                {"unit", "V"},
+                                                {"code", "333"},
+                                                {"reply", ""}});
+
+class ConformityTest : public ::testing::TestWithParam<ConformityCase> {};
+
+TEST_P(ConformityTest, TheSummaryOpensWithAsFoundThenAsLeft) {
+    QList<QJsonObject> events{kVisit,
+                              At("10:05:00", {{"event", "report_details"}, {"model", "MX-8"}}),
+                              RecordedLimits("10:06:00")};
+    events += GetParam().surveysAndChanges;
+    const ServiceReport report = ServiceReport::FromEvents(events);
+    EXPECT_EQ(report.summary, GetParam().summary);
+    ASSERT_FALSE(report.findings.empty() && *GetParam().firstFinding != '\0');
+    if (!report.findings.empty()) {
+        EXPECT_EQ(report.findings.front().text, GetParam().firstFinding);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConformityTest,
+    ::testing::Values(
+        ConformityCase{"FoundWithinLeftWithin",
+                       {Survey("10:30:00"), kSetSensor3, Survey("10:50:00")},
+                       "As found: within tolerance. As left: 8 of 8 sensors in order.",
+                       ""},
+        ConformityCase{
+            "FoundOutMended",
+            {Survey("10:30:00", {{3, {{"volts", 2.2}}}}), kSetSensor3, Survey("10:50:00")},
+            "As found: out of tolerance (sensor 3: voltage 2.200 V, limits 1.900 to 2.100 V, "
+            "mended by this visit). As left: 8 of 8 sensors in order.",
+            "As found: Sensor 3: voltage 2.200 V outside its limits (1.900 to 2.100 V). Mended "
+            "by this visit."},
+        ConformityCase{"FoundOutLeftOut",
+                       {Survey("10:30:00", {{3, {{"volts", 2.2}}}}), kSetSensor3,
+                        Survey("10:50:00", {{3, {{"volts", 2.2}}}})},
+                       "As found: out of tolerance (sensor 3: voltage 2.200 V, limits 1.900 to "
+                       "2.100 V). As left: 7 of 8 sensors in order. Sensor 3: voltage 2.200 V "
+                       "outside its limits (1.900 to 2.100 V).",
+                       "As found: Sensor 3: voltage 2.200 V outside its limits (1.900 to 2.100 "
+                       "V)."},
+        ConformityCase{
+            "FoundWithinLeftOut",
+            {Survey("10:30:00"), kSetSensor3, Survey("10:50:00", {{3, {{"volts", 1.5}}}})},
+            "As found: within tolerance. As left: 7 of 8 sensors in order. Sensor 3: "
+            "voltage 1.500 V outside its limits (1.900 to 2.100 V).",
+            "Sensor 3: voltage 1.500 V outside its limits (1.900 to 2.100 V)."},
+        ConformityCase{
+            "CoveredAsFoundMended",
+            {Survey("10:30:00", {{1, {{"covered", true}}}}), kSetSensor3, Survey("10:50:00")},
+            "As found: within tolerance. As left: 8 of 8 sensors in order.",
+            "As found: Sensor 1: covered. Mended by this visit."},
+        ConformityCase{"LeftNotReadAfterTheChange",
+                       {Survey("10:30:00", {{3, {{"volts", 2.2}}}}), kSetSensor3},
+                       "As found: out of tolerance (sensor 3: voltage 2.200 V, limits 1.900 to "
+                       "2.100 V). As left not read after the change at 10:45:00.",
+                       "As found: Sensor 3: voltage 2.200 V outside its limits (1.900 to 2.100 "
+                       "V)."},
+        ConformityCase{"OneSurveyFoundAndLeftTheCard",
+                       {Survey("10:30:00", {{1, {{"covered", true}}}, {3, {{"volts", 2.2}}}})},
+                       "As found: out of tolerance (sensor 3: voltage 2.200 V, limits 1.900 to "
+                       "2.100 V). As left: 6 of 8 sensors in order. Sensor 1: covered. Sensor 3: "
+                       "voltage 2.200 V outside its limits (1.900 to 2.100 V).",
+                       "Sensor 1: covered."},
+        ConformityCase{"FirstSurveyAfterAChange",
+                       {kSetSensor3, Survey("10:50:00")},
+                       "As found: not judged: the card was not surveyed before the first "
+                       "change. As left: 8 of 8 sensors in order.",
+                       ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Limits recorded and altered since are said to be so, and no other file stands in for them.
+TEST(ReportLimitsTest, AlteredRecordedLimitsJudgeNothing) {
+    QJsonObject altered = RecordedLimits("10:06:00");
+    altered.insert("content", R"({"models": {"MX-8": {"volts": {"min": 1.0, "max": 3.0}}}})");
+    const LimitsFile file(R"({"models": {"MX-8": {"volts": {"min": 1.9, "max": 2.1}}}})");
+    QString error;
+    const std::optional<AcceptanceLimits> settings = AcceptanceLimits::Load(file.Path(), error);
+    ASSERT_TRUE(settings) << error.toStdString();
+
+    const ServiceReport report = ServiceReport::FromEvents(
+        {kVisit, At("10:05:00", {{"event", "report_details"}, {"model", "MX-8"}}), altered,
+         Survey("10:30:00", {{3, {{"volts", 2.2}}}})},
+        {}, &*settings);
+    EXPECT_EQ(report.readNotes,
+              QStringList{"The acceptance limits lab.json recorded do not match their SHA-256. No "
+                          "value is judged against acceptance limits."});
+    EXPECT_TRUE(report.limitResults.empty());
+    EXPECT_EQ(report.summary, "As left: 8 of 8 sensors in order.");
 }
 
 TEST(ReportNumberTest, ANewRecordHoldsItsOwnAndAnOlderOneGetsTheSameAtEachReading) {
@@ -458,7 +575,25 @@ TEST_F(ReportDetailsTest, ALimitsFileIsUsedUntilABadOneIsChosenWhichSaysSoAndJud
     EXPECT_EQ(ServiceReportWindow(next, nullptr).Document().Report().limitResults.size(), 8u)
         << "the file is kept for the next window";
 
+    // Recorded once in the visit, whole, and put aside with the bad file.
+    const auto recorded = [&record] {
+        QList<QJsonObject> events;
+        for (const QJsonObject& event : record->Events()) {
+            if (event.value("event") == "acceptance_limits") {
+                events << event;
+            }
+        }
+        return events;
+    };
+    window.Refresh();
+    ASSERT_EQ(recorded().size(), 1);
+    EXPECT_EQ(recorded()[0].value("file").toString(), "limits.json");
+    EXPECT_EQ(recorded()[0].value("sha256").toString(),
+              "6ac3b61cec742d1963680e71e38b6fe158976ca5c049a53a295429b4fce5c4e9");
+
     EXPECT_FALSE(window.UseAcceptanceLimits(bad.Path()));
+    ASSERT_EQ(recorded().size(), 2);
+    EXPECT_TRUE(recorded()[1].value("none").toBool());
     ASSERT_EQ(feedback.Messages(), 1);
     EXPECT_TRUE(feedback.Texts(FeedbackRecorder::Event::Message)
                     .front()

@@ -275,14 +275,15 @@ TEST_P(BadLimitsTest, IsRefusedWithItsReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadLimitsTest,
-    ::testing::Values(BadLimitsCase{"NotJson", "{\"models\": ", "are not a JSON object"},
-                      BadLimitsCase{"NoModels", "{\"decision_rule\": \"x\"}", "name no \"models\""},
-                      BadLimitsCase{"MinAboveMax",
-                                    R"({"models": {"A": {"volts": {"min": 5, "max": 4}}}})",
-                                    "Model \"A\", volts: \"min\" is above \"max\"."},
-                      BadLimitsCase{"BoundNotANumber",
-                                    R"({"models": {"A": {"milliamps": {"max": "4"}}}})",
-                                    "Model \"A\", milliamps: \"max\" is not a number."}),
+    ::testing::Values(
+        BadLimitsCase{"NotJson", "{\"models\": ", "are not a JSON object"},
+        BadLimitsCase{"NoModels", "{\"decision_rule\": \"x\"}", "name no \"models\""},
+        BadLimitsCase{"MinAboveMax", R"({"models": {"A": {"volts": {"min": 5, "max": 4}}}})",
+                      "Model \"A\", volts: \"min\" is above \"max\"."},
+        BadLimitsCase{"BoundNotANumber", R"({"models": {"A": {"milliamps": {"max": "4"}}}})",
+                      "Model \"A\", milliamps: \"max\" is not a number."},
+        BadLimitsCase{"SpreadBelowZero", R"({"models": {"A": {"spread_microamps": -1}}})",
+                      "Model \"A\", spread_microamps: not a number of 0 or more."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AcceptanceLimitsTest, AFileThatCannotBeReadSaysSoAndTheRuleGivenIsNamed) {
@@ -297,6 +298,30 @@ TEST(AcceptanceLimitsTest, AFileThatCannotBeReadSaysSoAndTheRuleGivenIsNamed) {
         error);
     ASSERT_TRUE(limits);
     EXPECT_EQ(limits->DecisionRule(), QStringLiteral("Guarded acceptance, guard band 0.01 V."));
+}
+
+// The file as the record keeps it gives the same limits back; a text altered since is refused.
+TEST(AcceptanceLimitsTest, TheRecordedFileGivesTheSameLimitsAndAnAlteredOneNone) {
+    const LimitsFile file(R"({"models": {"A": {"volts": {"max": 5}, "spread_microamps": 15}}})");
+    QString error;
+    const std::optional<AcceptanceLimits> limits = AcceptanceLimits::Load(file.Path(), error);
+    ASSERT_TRUE(limits) << error.toStdString();
+    const QJsonObject recorded = limits->RecordValues();
+    EXPECT_EQ(recorded.value("file").toString(), "limits.json");
+    EXPECT_EQ(recorded.value("sha256").toString(),
+              "04aa51fc12068d34699b84c89b90fb58960f3f0261b1a280e94651925cd1ed1d");
+
+    const std::optional<AcceptanceLimits> again = AcceptanceLimits::FromRecord(recorded, error);
+    ASSERT_TRUE(again) << error.toStdString();
+    EXPECT_EQ(again->SpreadLimit("A"), 0.015);
+    EXPECT_EQ(again->SpreadLimit("B"), std::nullopt);
+    EXPECT_TRUE(again->SameFile(*limits));
+
+    QJsonObject altered = recorded;
+    altered.insert("content", R"({"models": {"A": {"volts": {"max": 6}}}})");
+    EXPECT_FALSE(AcceptanceLimits::FromRecord(altered, error));
+    EXPECT_EQ(error, "The acceptance limits limits.json recorded do not match their SHA-256.");
+    EXPECT_FALSE(AcceptanceLimits::FromRecord(AcceptanceLimits::NoneRecordValues(), error));
 }
 
 }  // namespace
