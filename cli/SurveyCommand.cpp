@@ -93,8 +93,8 @@ void TellSlowCard(const SurveyReplies& replies) {
 // Reads the card on the event loop: the replies arrive while the loop runs, and so does a
 // termination signal, which cancels the survey, and the loss of the line, which ends it. True
 // when the survey ran to its end.
-bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted,
-              SensorSurvey*& running, std::chrono::milliseconds& replyWait) {
+bool ReadCard(InstrumentLink& link, VisitRecord& record, bool& interrupted, SensorSurvey*& running,
+              std::chrono::milliseconds& replyWait) {
     SensorSurvey survey(link, kSurveyReplyWait);
     // A signal during the search is handled here, before the first query goes out.
     QCoreApplication::processEvents();
@@ -230,6 +230,10 @@ int Survey(const SurveyCommand::Options& options) {
     VisitRecord record(VisitRecord::Origin{QStringLiteral(MERROWBY_VERSION),
                                            VisitRecord::UserName(), QSysInfo::machineHostName()});
     RecordDetails(record, options.details);
+    // Who issues the reports, as the report window keeps it: the visit's record names it.
+    if (const Issuer issuer = ReportSettings::KeptIssuer(); !issuer.IsEmpty()) {
+        record.Event("issuer", issuer.Fields());
+    }
     StartRecordFile(record);
     bool interrupted = false;
     SensorSurvey* running = nullptr;

@@ -59,6 +59,30 @@ std::optional<AcceptanceLimits::ModelLimits> ReadModel(const QJsonValue& value,
     return limits;
 }
 
+// The texts of a model's method; each optional, and a text when given.
+std::optional<AcceptanceLimits::Method> ReadMethod(const QJsonObject& entry, const QString& model,
+                                                   QString& error) {
+    AcceptanceLimits::Method method;
+    const std::array<std::pair<const char*, QString*>, 3> texts{{
+        {"procedure", &method.procedure},
+        {"procedure_revision", &method.procedureRevision},
+        {"uncertainty", &method.uncertainty},
+    }};
+    for (const auto& [name, text] : texts) {
+        const QJsonValue value = entry.value(QLatin1String(name));
+        if (value.isUndefined()) {
+            continue;
+        }
+        if (!value.isString()) {
+            error = QStringLiteral("Model \"%1\": \"%2\" is not a text.")
+                        .arg(model, QLatin1String(name));
+            return std::nullopt;
+        }
+        *text = value.toString().trimmed();
+    }
+    return method;
+}
+
 }  // namespace
 
 bool AcceptanceLimits::Range::Holds(double value) const {
@@ -102,6 +126,11 @@ std::optional<AcceptanceLimits> AcceptanceLimits::FromJson(const QJsonObject& js
             return std::nullopt;
         }
         limits.models_.emplace(model.key(), *modelLimits);
+        std::optional<Method> method = ReadMethod(model.value().toObject(), model.key(), error);
+        if (!method) {
+            return std::nullopt;
+        }
+        limits.methods_.emplace(model.key(), std::move(*method));
     }
     return limits;
 }
@@ -113,4 +142,9 @@ QString AcceptanceLimits::FieldName(Quantity quantity) {
 const AcceptanceLimits::ModelLimits* AcceptanceLimits::ForModel(const QString& model) const {
     const auto found = models_.find(model);
     return found == models_.end() ? nullptr : &found->second;
+}
+
+const AcceptanceLimits::Method* AcceptanceLimits::MethodForModel(const QString& model) const {
+    const auto found = methods_.find(model);
+    return found == methods_.end() ? nullptr : &found->second;
 }

@@ -10,7 +10,9 @@
 //
 //   {"decision_rule": "...",
 //    "models": {"<model>": {"volts": {"min": 4.0, "max": 5.0}, "milliamps": {...},
-//                            "trip_point_milliamps": {...}, "power_milliwatts": {...}}}}
+//                            "trip_point_milliamps": {...}, "power_milliwatts": {...},
+//                            "procedure": "...", "procedure_revision": "...",
+//                            "uncertainty": "..."}}}
 //
 // Every quantity and bound is optional: what is not given is not judged. Without a
 // decision_rule the rule is simple acceptance (kSimpleAcceptance).
@@ -38,7 +40,18 @@ class AcceptanceLimits {
     // Nothing for a model the file does not name.
     const ModelLimits* ForModel(const QString& model) const;
 
+    // The service procedure a model is serviced by and the measurement uncertainty of its
+    // values, where the file names them: each empty where not given.
+    struct Method {
+        QString procedure;
+        QString procedureRevision;
+        QString uncertainty;
+    };
+    // Nothing for a model the file does not name.
+    const Method* MethodForModel(const QString& model) const;
+
   private:
     QString decisionRule_;
     std::map<QString, ModelLimits> models_;
+    std::map<QString, Method> methods_;
 };

@@ -1,11 +1,26 @@
 #include "report/ReportSettings.h"
 
 #include <QSettings>
+#include <array>
 
 namespace {
 
 const QString kTechnicianKey = QStringLiteral("report/technician");
 const QString kLimitsKey = QStringLiteral("report/acceptance_limits");
+
+struct IssuerKey {
+    const char* key;
+    QString Issuer::*value;
+};
+
+constexpr std::array<IssuerKey, 6> kIssuerKeys{{
+    {"report/issuer_name", &Issuer::name},
+    {"report/issuer_address", &Issuer::address},
+    {"report/issuer_contact", &Issuer::contact},
+    {"report/issuer_accreditation", &Issuer::accreditation},
+    {"report/procedure", &Issuer::procedure},
+    {"report/procedure_revision", &Issuer::procedureRevision},
+}};
 
 QString Value(const QString& key) {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("merrowby"),
@@ -40,4 +55,18 @@ QString ReportSettings::AcceptanceLimitsPath() {
 
 void ReportSettings::SetAcceptanceLimitsPath(const QString& path) {
     SetValue(kLimitsKey, path);
+}
+
+Issuer ReportSettings::KeptIssuer() {
+    Issuer issuer;
+    for (const IssuerKey& key : kIssuerKeys) {
+        issuer.*key.value = Value(QLatin1String(key.key));
+    }
+    return issuer;
+}
+
+void ReportSettings::SetIssuer(const Issuer& issuer) {
+    for (const IssuerKey& key : kIssuerKeys) {
+        SetValue(QLatin1String(key.key), (issuer.*key.value).trimmed());
+    }
 }

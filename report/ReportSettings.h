@@ -2,8 +2,12 @@
 
 #include <QString>
 
+#include "record/Issuer.h"
+
 // What the service report keeps in the program's settings (~/.config/merrowby/merrowby.conf,
-// group "report"): the technician's full name and the acceptance limits file.
+// group "report"): the technician's full name, the acceptance limits file and the issuer
+// (keys issuer_name, issuer_address, issuer_contact, issuer_accreditation, procedure and
+// procedure_revision).
 class ReportSettings {
   public:
     // Empty until a name is given.
@@ -12,4 +16,7 @@ class ReportSettings {
     static void SetTechnician(const QString& name);
     static QString AcceptanceLimitsPath();
     static void SetAcceptanceLimitsPath(const QString& path);
+    // Empty until one is set up.
+    static Issuer KeptIssuer();
+    static void SetIssuer(const Issuer& issuer);
 };

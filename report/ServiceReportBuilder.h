@@ -45,6 +45,7 @@ class ServiceReportBuilder {
         QDateTime time;
     };
 
+    bool AddIssueEvent(const QString& kind, const QJsonObject& event);
     void AddVisit(const QJsonObject& event, const QDateTime& time);
     void AddDetails(const QJsonObject& event);
     void AddUnsent(const QString& kind, const QDateTime& time);
@@ -66,6 +67,7 @@ class ServiceReportBuilder {
 
     void FillFoundAndLeft(ServiceReport& report) const;
     void FillFindings(ServiceReport& report) const;
+    void FillMethod(ServiceReport& report) const;
     // The As left survey's values against the limits of the model in the details: the results
     // into the report, the values that failed as findings.
     std::vector<judgement::Finding> JudgeLimits(ServiceReport& report) const;

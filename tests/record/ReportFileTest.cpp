@@ -368,7 +368,7 @@ TEST_F(ReportFileTest, TheWindowFitsTheScreenAndScrollsToTheNotesAndEveryButton)
     for (QPushButton* button : window.findChildren<QPushButton*>()) {
         reachable << button;
     }
-    ASSERT_EQ(reachable.size(), 8);
+    ASSERT_EQ(reachable.size(), 10);
     for (QWidget* widget : reachable) {
         scroll->ensureWidgetVisible(widget);
         const QRect shown(widget->mapTo(scroll->viewport(), QPoint(0, 0)), widget->size());
