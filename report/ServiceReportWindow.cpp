@@ -507,12 +507,8 @@ bool ServiceReportWindow::SaveTo(const QString& path) {
             this, QStringLiteral("%1 could not be written: %2").arg(path, error));
         return false;
     }
-    const ReportIssues::Revision revision = issued.Report().revision;
-    const bool recorded = RecordIssue(issued.Report(), path).isEmpty();
-    SetStatus(QStringLiteral("Saved as %1, revision %2%3.")
-                  .arg(path)
-                  .arg(revision.number)
-                  .arg(recorded ? QString() : QStringLiteral("; the issue is not recorded")));
+    RecordIssue(issued.Report(), path);
+    SetStatus(QStringLiteral("Saved as %1.").arg(path));
     return true;
 }
 

@@ -168,11 +168,10 @@ TEST_F(ReportCommandTest, EachIssueIsRecordedAndOnlyOtherContentGetsANewRevision
         return PdfText(run.FilePath(name)).simplified();
     };
     const QString first = issue("first.pdf");
-    for (const char* text :
-         {"Issued by Calder Instrument Services", "Address 1 Mill Road, Calderbridge",
-          "Date of issue 20", "Revision 0.", "Procedure SP-12 Sensor card check",
-          "Procedure revision C", "No measurement uncertainty is stated.",
-          "Authorised by not given"}) {
+    for (const char* text : {"Issued by Calder Instrument Services",
+                             "Address 1 Mill Road, Calderbridge", "Date of issue 20", "Revision 0.",
+                             "Procedure SP-12 Sensor card check", "Procedure revision C",
+                             "No measurement uncertainty is stated.", "Authorised by not given"}) {
         EXPECT_TRUE(first.contains(text)) << text << "\n" << first.toStdString();
     }
     QList<QJsonObject> events = RecordReader::Read(record).events;
@@ -182,10 +181,10 @@ TEST_F(ReportCommandTest, EachIssueIsRecordedAndOnlyOtherContentGetsANewRevision
     EXPECT_EQ(issued.value("event"), "report_issued");
     EXPECT_EQ(issued.value("revision"), 0);
     EXPECT_EQ(issued.value("file"), "first.pdf");
-    EXPECT_EQ(issued.value("sha256").toString().toLatin1(),
-              QCryptographicHash::hash(ReadAll(run.FilePath("first.pdf")),
-                                       QCryptographicHash::Sha256)
-                  .toHex());
+    EXPECT_EQ(
+        issued.value("sha256").toString().toLatin1(),
+        QCryptographicHash::hash(ReadAll(run.FilePath("first.pdf")), QCryptographicHash::Sha256)
+            .toHex());
     const QString firstIssued =
         QDateTime::fromString(issued.value("date_of_issue").toString(), Qt::ISODateWithMs)
             .toString("yyyy-MM-dd HH:mm:ss");

@@ -64,7 +64,8 @@ ServiceReport SampleReport() {
                       QString(),
                       QStringLiteral("Northgate Clinical Lab"),
                       QStringLiteral("Building 3, room 12"),
-                      QStringLiteral("Annual maintenance")};
+                      QStringLiteral("Annual maintenance"),
+                      QStringLiteral("Dr. R. Okafor, +44 1632 960111")};
     report.started = At(10, 40, 51);
     report.ended = At(11, 52, 3);
     report.identity = QStringLiteral("SENSOR CARD V2.1");
@@ -261,8 +262,11 @@ TEST_F(ReportPdfTest, EveryPageHoldsTheReportNumberAndPageXOfYAndTheLastEndsTheR
 // made while the visit is under way, it says so first.
 TEST_F(ReportPdfTest, TheHeadNamesTheIssuerTheIssueAndTheRevisionAndTheMethodAndAuthorisation) {
     ServiceReport report = SampleReport();
-    report.issuer = {"Calder Instrument Services", "1 Mill Road\nCalderbridge CA20 1PG",
-                     "lab@calder.example, +44 1632 960000", "UKAS 0817", "SP-12 Sensor card check",
+    report.issuer = {"Calder Instrument Services",
+                     "1 Mill Road\nCalderbridge CA20 1PG",
+                     "lab@calder.example, +44 1632 960000",
+                     "UKAS 0817",
+                     "SP-12 Sensor card check",
                      "C"};
     report.procedure = report.issuer.procedure;
     report.procedureRevision = report.issuer.procedureRevision;

@@ -15,9 +15,9 @@
 #include <cmath>
 
 #include "FeedbackRecorder.h"
+#include "QStringPrinter.h"
 #include "history/HistoryIndex.h"
 #include "history/LastVisitDetails.h"
-#include "QStringPrinter.h"
 #include "record/RecordReader.h"
 #include "record/SampleLine.h"
 #include "record/VisitRecord.h"
@@ -291,15 +291,18 @@ TEST(ReportRevisionTest, TheSameContentKeepsItsRevisionAndOtherContentGetsTheNex
 // Who issues the report, its authorisation and the documents issued, in the record before
 // or after its exit: the last issuer and authorisation hold, and the visit's end stays.
 TEST(ReportIssueEventsTest, AreReadFromTheRecordWithoutMovingTheVisitsEnd) {
-    const LimitsFile file(R"({"models": {"MX-8": {"volts": {"max": 3.0},
+    const LimitsFile file(R"json({"models": {"MX-8": {"volts": {"max": 3.0},
         "procedure": "SP-12", "procedure_revision": "C", "uncertainty": "0.01 V (k = 2)"},
-        "MX-9": {"volts": {"max": 3.0}}}})");
+        "MX-9": {"volts": {"max": 3.0}}}})json");
     QString error;
     const std::optional<AcceptanceLimits> limits = AcceptanceLimits::Load(file.Path(), error);
     ASSERT_TRUE(limits) << error.toStdString();
-    const QJsonObject issuer{{"event", "issuer"},         {"name", "Calder Labs"},
-                             {"address", "1 Mill Road"},  {"contact", "+44 1632 960000"},
-                             {"accreditation", "UKAS 0000"}, {"procedure", "SP-7"},
+    const QJsonObject issuer{{"event", "issuer"},
+                             {"name", "Calder Labs"},
+                             {"address", "1 Mill Road"},
+                             {"contact", "+44 1632 960000"},
+                             {"accreditation", "UKAS 0000"},
+                             {"procedure", "SP-7"},
                              {"procedure_revision", "B"}};
     QList<QJsonObject> events{
         kVisit,
@@ -340,8 +343,7 @@ TEST(ReportIssueEventsTest, AreReadFromTheRecordWithoutMovingTheVisitsEnd) {
     EXPECT_EQ(other.uncertainty, "");
 
     EXPECT_FALSE(AcceptanceLimits::FromJson(
-        QJsonDocument::fromJson(R"({"models": {"MX-8": {"uncertainty": 0.01}}})").object(),
-        error));
+        QJsonDocument::fromJson(R"({"models": {"MX-8": {"uncertainty": 0.01}}})").object(), error));
     EXPECT_EQ(error, "Model \"MX-8\": \"uncertainty\" is not a text.");
 }
 
