@@ -42,6 +42,11 @@ QString ZonedText(const QDateTime& time) {
                           : QString();
 }
 
+// A date of issue with its offset from UTC, however the time was made.
+QString IssueTimeText(const QDateTime& time) {
+    return ZonedText(time.toOffsetFromUtc(time.offsetFromUtc()));
+}
+
 // The times of a visit's events: the time of day, with the date too when the visit went past
 // midnight, and with the zone too when the offset changed during the visit.
 class TimeStyle {
@@ -184,13 +189,13 @@ void Builder::Issue() {
                            "when the report is saved or printed."));
         return;
     }
-    field(QStringLiteral("Date of issue"), ZonedText(report_.dateOfIssue));
+    field(QStringLiteral("Date of issue"), IssueTimeText(report_.dateOfIssue));
     const ReportIssues::Revision& revision = report_.revision;
     Paragraph(revision.supersedes
                   ? QStringLiteral("Revision %1, supersedes revision %2 of %3.")
                         .arg(revision.number)
                         .arg(*revision.supersedes)
-                        .arg(Value(ZonedText(revision.supersededIssued), QStringLiteral("no date")))
+                        .arg(Value(IssueTimeText(revision.supersededIssued), QStringLiteral("no date")))
                   : QStringLiteral("Revision %1.").arg(revision.number),
               Block::Style::Strong);
 }

@@ -328,9 +328,9 @@ TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadin
     EXPECT_EQ(lines,
               (QStringList{"Service Report \n",
                            "Report number " + window.Document().Report().reportNumber + " \n",
-                           "Summary \n",
-                           "The card was not surveyed in this visit (\"Read All Sensors\"): its "
-                           "condition is not stated. \n"}));
+                           "Interim report: the visit was under way when this report was "
+                           "made. \n",
+                           "Issued by: not given\n"}));
     text->setCursorPosition(caret);
 
     const std::size_t movesBefore = told.Of(browser, QAccessible::TextCaretMoved).size();
