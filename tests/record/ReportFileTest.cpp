@@ -29,6 +29,7 @@
 #include "PdfText.h"
 #include "QStringPrinter.h"
 #include "record/VisitRecord.h"
+#include "report/IssuerDialog.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
@@ -374,6 +375,23 @@ TEST_F(ReportFileTest, TheWindowFitsTheScreenAndScrollsToTheNotesAndEveryButton)
         const QRect shown(widget->mapTo(scroll->viewport(), QPoint(0, 0)), widget->size());
         EXPECT_TRUE(scroll->viewport()->rect().contains(shown))
             << widget->metaObject()->className() << " at " << shown.y();
+    }
+
+    // The issuer's dialog too, every field at least as wide as its label's text.
+    IssuerDialog issuer(Issuer{"Calder Instrument Services", "1 Mill Road\nCalderbridge",
+                               "lab@calder.example", "UKAS 0817", "SP-12", "C"},
+                        &window);
+    issuer.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&issuer));
+    EXPECT_TRUE(screen->availableGeometry().contains(issuer.frameGeometry()))
+        << issuer.frameGeometry().width() << "x" << issuer.frameGeometry().height();
+    for (QLineEdit* field : issuer.findChildren<QLineEdit*>()) {
+        EXPECT_GE(field->width(), field->fontMetrics().horizontalAdvance(field->text()))
+            << field->objectName().toStdString();
+    }
+    if (const QByteArray shots = qgetenv("REPORT_WINDOW_SHOTS"); !shots.isEmpty()) {
+        window.grab().save(QString::fromLocal8Bit(shots) + "-window.png");
+        issuer.grab().save(QString::fromLocal8Bit(shots) + "-issuer.png");
     }
 }
 
