@@ -276,6 +276,30 @@ TEST_F(ReportFileTest, ASaveSaysItIsDoneInAStatusAssistiveToolsAreTold) {
         << "a notification, spoken wherever the focus is";
 }
 
+// "Authorised By..." of the window: recorded in the visit's record with its time, and named
+// by every report issued after it; the interim report saved twice keeps its revision.
+TEST_F(ReportFileTest, AnAuthorisationIsRecordedAndEachSaveIsAnIssueOfTheVisit) {
+    ASSERT_TRUE(window.Authorise("Ann Lee", "Quality Manager"));
+    const QJsonObject authorised = record.LastEvent();
+    EXPECT_EQ(authorised.value("event"), "authorisation");
+    EXPECT_EQ(authorised.value("name"), "Ann Lee");
+    EXPECT_EQ(authorised.value("role"), "Quality Manager");
+    EXPECT_TRUE(authorised.contains("time"));
+
+    for (const char* name : {"first.html", "second.html"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(window.SaveTo(folder.filePath(name)));
+        const QString page = QString::fromUtf8(ReadAll(folder.filePath(name)));
+        EXPECT_EQ(FieldValue(page.toUtf8(), "Authorised by"), "Ann Lee, Quality Manager");
+        EXPECT_TRUE(page.contains("Interim report: the visit was under way")) << "no exit yet";
+        EXPECT_TRUE(page.contains("Revision 0.")) << "the same content";
+        const QJsonObject issued = record.LastEvent();
+        EXPECT_EQ(issued.value("event"), "report_issued");
+        EXPECT_EQ(issued.value("file"), name);
+        EXPECT_EQ(issued.value("revision"), 0);
+    }
+}
+
 TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadings) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
