@@ -720,8 +720,8 @@ TEST_F(ReportPdfTest, TheXhtmlHasHeadingCellsNoEmptyCellAndThePlotInWords) {
     EXPECT_EQ(text.count(sentence), 1) << "and beside the plot as text";
     EXPECT_TRUE(text.simplified().contains("4.537 V (set 4.800 V)"));
     EXPECT_TRUE(text.simplified().contains("not read"));
-    EXPECT_EQ(headings.mid(0, 5), (QStringList{"Summary", "Findings", "Acceptance limits",
-                                               "Instrument and visit", "As found"}));
+    EXPECT_EQ(headings.mid(0, 6), (QStringList{"Summary", "Findings", "Acceptance limits",
+                                               "Instrument and visit", "Method", "As found"}));
     EXPECT_EQ(headings.mid(headings.size() - 2), (QStringList{"Notes", "Signatures"}));
     EXPECT_TRUE(text.contains("End of report"));
 
