@@ -58,9 +58,11 @@ void ReportSettings::SetAcceptanceLimitsPath(const QString& path) {
 }
 
 Issuer ReportSettings::KeptIssuer() {
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                             QStringLiteral("merrowby"), QStringLiteral("merrowby"));
     Issuer issuer;
     for (const IssuerKey& key : kIssuerKeys) {
-        issuer.*key.value = Value(QLatin1String(key.key));
+        issuer.*key.value = settings.value(QLatin1String(key.key)).toString();
     }
     return issuer;
 }
