@@ -191,12 +191,12 @@ void Builder::Issue() {
     }
     field(QStringLiteral("Date of issue"), IssueTimeText(report_.dateOfIssue));
     const ReportIssues::Revision& revision = report_.revision;
-    Paragraph(revision.supersedes
-                  ? QStringLiteral("Revision %1, supersedes revision %2 of %3.")
-                        .arg(revision.number)
-                        .arg(*revision.supersedes)
-                        .arg(Value(IssueTimeText(revision.supersededIssued), QStringLiteral("no date")))
-                  : QStringLiteral("Revision %1.").arg(revision.number),
+    Paragraph(revision.supersedes ? QStringLiteral("Revision %1, supersedes revision %2 of %3.")
+                                        .arg(revision.number)
+                                        .arg(*revision.supersedes)
+                                        .arg(Value(IssueTimeText(revision.supersededIssued),
+                                                   QStringLiteral("no date")))
+                                  : QStringLiteral("Revision %1.").arg(revision.number),
               Block::Style::Strong);
 }
 
