@@ -62,7 +62,11 @@ Issuer ReportSettings::KeptIssuer() {
                              QStringLiteral("merrowby"), QStringLiteral("merrowby"));
     Issuer issuer;
     for (const IssuerKey& key : kIssuerKeys) {
-        issuer.*key.value = settings.value(QLatin1String(key.key)).toString();
+        // A value typed into the file with a comma and no quotes reads as a list.
+        const QVariant value = settings.value(QLatin1String(key.key));
+        issuer.*key.value = value.typeId() == QMetaType::QStringList
+                                ? value.toStringList().join(QStringLiteral(", "))
+                                : value.toString();
     }
     return issuer;
 }

@@ -157,6 +157,12 @@ TEST_F(ReportCommandTest, EachIssueIsRecordedAndOnlyOtherContentGetsANewRevision
     settings.setValue("report/procedure", "SP-12 Sensor card check");
     settings.setValue("report/procedure_revision", "C");
     settings.sync();
+    {
+        // Typed into the file by hand: a comma without quotes.
+        QFile file(settings.fileName());
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("issuer_contact=lab@calder.example, +44 1632 960000\n");
+    }
     const QString record = SurveyRecord();
     ASSERT_FALSE(record.isEmpty());
 
@@ -168,10 +174,11 @@ TEST_F(ReportCommandTest, EachIssueIsRecordedAndOnlyOtherContentGetsANewRevision
         return PdfText(run.FilePath(name)).simplified();
     };
     const QString first = issue("first.pdf");
-    for (const char* text : {"Issued by Calder Instrument Services",
-                             "Address 1 Mill Road, Calderbridge", "Date of issue 20", "Revision 0.",
-                             "Procedure SP-12 Sensor card check", "Procedure revision C",
-                             "No measurement uncertainty is stated.", "Authorised by not given"}) {
+    for (const char* text :
+         {"Issued by Calder Instrument Services", "Address 1 Mill Road, Calderbridge",
+          "Contact lab@calder.example, +44 1632 960000", "Date of issue 20", "Revision 0.",
+          "Procedure SP-12 Sensor card check", "Procedure revision C",
+          "No measurement uncertainty is stated.", "Authorised by not given"}) {
         EXPECT_TRUE(first.contains(text)) << text << "\n" << first.toStdString();
     }
     QList<QJsonObject> events = RecordReader::Read(record).events;
