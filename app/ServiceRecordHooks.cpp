@@ -7,6 +7,7 @@
 #include "app/MaintenanceDialog.h"
 #include "history/HistoryUpdater.h"
 #include "history/InstrumentHistoryWindow.h"
+#include "history/LastVisitDetails.h"
 #include "history/PreviousVisitSection.h"
 #include "platform/ui/Feedback.h"
 #include "platform/ui/WindowPlacement.h"
@@ -20,6 +21,10 @@ bool MaintenanceDialog::StartRecordFile(const QString& folder) {
     // The technician's full name, once given, is in every record from its start.
     if (const QString technician = ReportSettings::Technician(); !technician.isEmpty()) {
         record_->Event("report_details", {{"technician", technician}});
+    }
+    // And who issues the reports, so that a report made again elsewhere names the same.
+    if (const Issuer issuer = ReportSettings::KeptIssuer(); !issuer.IsEmpty()) {
+        record_->Event("issuer", issuer.Fields());
     }
     // A failed write comes from the writer's thread: the message waits for the window's.
     record_->SetFailureHandler([this](const QString& message) {
@@ -105,6 +110,12 @@ void MaintenanceDialog::OpenServiceReport() {
                                                     Qt::FindDirectChildrenOnly)) {
                 history->trigger();
             }
+        });
+        const QString file = record_->FilePath();
+        const QString folder =
+            file.isEmpty() ? RecordFolder::Default() : QFileInfo(file).absolutePath();
+        serviceReport_->SetDetailsLookup([folder, file](const QString& serialNumber) {
+            return LastVisitDetails::Find(folder, serialNumber, file);
         });
         serviceReport_->SetReportAddition([previous](::ServiceReport& report, const QString& record,
                                                      const AcceptanceLimits* limits) {

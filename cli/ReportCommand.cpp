@@ -11,7 +11,10 @@
 #include "cli/ExitStatus.h"
 #include "history/PreviousVisitSection.h"
 #include "record/AcceptanceLimits.h"
+#include "record/Authorisation.h"
+#include "record/RecordAppender.h"
 #include "report/ReportDocument.h"
+#include "report/ReportIssuing.h"
 #include "report/ReportSettings.h"
 #include "report/ServiceReport.h"
 
@@ -49,6 +52,7 @@ ReportCommand::Options ReportCommand::Parse(const QStringList& arguments) {
     Options options;
     const QString outputOption = QStringLiteral("--output");
     const QString limitsOption = QStringLiteral("--limits");
+    const QString authorisedOption = QStringLiteral("--authorised-by");
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
@@ -69,6 +73,14 @@ ReportCommand::Options ReportCommand::Parse(const QStringList& arguments) {
             options.limits = arguments[++i];
         } else if (argument.startsWith(limitsOption + QLatin1Char('='))) {
             options.limits = argument.mid(limitsOption.size() + 1);
+        } else if (argument == authorisedOption) {
+            if (i + 1 >= arguments.size()) {
+                options.error = QStringLiteral("%1 needs \"NAME, ROLE\"").arg(argument);
+                return options;
+            }
+            options.authorisedBy = arguments[++i];
+        } else if (argument.startsWith(authorisedOption + QLatin1Char('='))) {
+            options.authorisedBy = argument.mid(authorisedOption.size() + 1);
         } else if (argument.startsWith(QLatin1Char('-')) || !options.record.isEmpty()) {
             options.error = QStringLiteral("unexpected argument \"%1\"").arg(argument);
             return options;
@@ -76,7 +88,11 @@ ReportCommand::Options ReportCommand::Parse(const QStringList& arguments) {
             options.record = argument;
         }
     }
-    if (!options.help && options.record.isEmpty()) {
+    QString authorisationError;
+    if (!options.authorisedBy.isEmpty() &&
+        !Authorisation::Parse(options.authorisedBy, authorisationError)) {
+        options.error = QStringLiteral("--authorised-by: %1").arg(authorisationError);
+    } else if (!options.help && options.record.isEmpty()) {
         options.error = QStringLiteral("the record to report is missing");
     } else if (!options.help && options.output.isEmpty()) {
         options.error = QStringLiteral("--output FILE.pdf or --output FILE.html is missing");
@@ -87,6 +103,7 @@ ReportCommand::Options ReportCommand::Parse(const QStringList& arguments) {
 QString ReportCommand::HelpText() {
     return QStringLiteral(
         "Usage: merrowby report RECORD.jsonl --output FILE.pdf|FILE.html [--limits FILE]\n"
+        "                       [--authorised-by \"NAME, ROLE\"]\n"
         "\n"
         "Writes the service report of a visit's record, as \"Save As...\" of the report\n"
         "window does: a PDF, or an HTML page for an output ending in .html, .htm or .xhtml.\n"
@@ -95,6 +112,9 @@ QString ReportCommand::HelpText() {
         "record holds (those applied during the visit), else against those the report\n"
         "window uses (\"Acceptance Limits...\", kept in ~/.config/merrowby/merrowby.conf);\n"
         "--limits is used over both.\n"
+        "The report is issued: its date of issue and revision (a new one where its\n"
+        "content differs from the last issued) are recorded in the record, with the\n"
+        "file's SHA-256, and so is the issuer of the settings where the record names none.\n"
         "\n"
         "Options:\n"
         "  -o, --output FILE  the report to write, ending in .pdf, .html, .htm or .xhtml;\n"
@@ -102,6 +122,9 @@ QString ReportCommand::HelpText() {
         "                     and never the record itself\n"
         "  --limits FILE      the acceptance limits (JSON) to judge against instead\n"
         "                     of the record's\n"
+        "  --authorised-by \"NAME, ROLE\"\n"
+        "                     who authorises the report, recorded with the time in the\n"
+        "                     record; without it the record's authorisation holds\n"
         "  -h, --help         this text\n"
         "\n"
         "Exit status: 0 written, 1 not (the reason on the standard error).\n");
@@ -109,10 +132,33 @@ QString ReportCommand::HelpText() {
 
 QString ReportCommand::Write(ServiceReport report, const QString& recordPath, const QString& output,
                              const AcceptanceLimits* limits) {
+    QString warning;
+    return Write(std::move(report), recordPath, output, limits, warning);
+}
+
+QString ReportCommand::Write(ServiceReport report, const QString& recordPath, const QString& output,
+                             const AcceptanceLimits* limits, QString& warning) {
     PreviousVisitSection().AddTo(report, recordPath, limits);
+    const bool issuerTaken = ReportIssuing::UseIssuer(report, ReportSettings::KeptIssuer());
+    ReportIssuing::Prepare(report, QDateTime::currentDateTime());
     ReportDocument document(std::move(report));
     if (const QString error = document.SaveAs(output, {recordPath}); !error.isEmpty()) {
         return QStringLiteral("%1 could not be written: %2").arg(output, error);
+    }
+    const ServiceReport& issued = document.Report();
+    QString error;
+    if (issuerTaken) {
+        error = RecordAppender::Append(recordPath, "issuer", issued.issuer.Fields(),
+                                       issued.dateOfIssue);
+    }
+    if (error.isEmpty()) {
+        error = RecordAppender::Append(recordPath, "report_issued",
+                                       ReportIssues::Fields(ReportIssuing::Issued(issued, output)),
+                                       issued.dateOfIssue);
+    }
+    if (!error.isEmpty()) {
+        warning =
+            QStringLiteral("the issue could not be recorded in %1: %2").arg(recordPath, error);
     }
     return {};
 }
@@ -156,11 +202,29 @@ int ReportCommand::Run(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     UseCNumberFormat();
+    if (!options.authorisedBy.isEmpty()) {
+        QString parseError;
+        report.authorisation = Authorisation::Parse(options.authorisedBy, parseError);
+        report.authorisation->time = QDateTime::currentDateTime();
+        if (const QString error =
+                RecordAppender::Append(options.record, "authorisation",
+                                       report.authorisation->Fields(), report.authorisation->time);
+            !error.isEmpty()) {
+            std::fprintf(stderr,
+                         "merrowby report: the authorisation could not be recorded in %s: %s\n",
+                         qPrintable(options.record), qPrintable(error));
+            return kFailed;
+        }
+    }
+    QString warning;
     if (const QString error = Write(std::move(report), options.record, options.output,
-                                    chosen.limits ? &*chosen.limits : nullptr);
+                                    chosen.limits ? &*chosen.limits : nullptr, warning);
         !error.isEmpty()) {
         std::fprintf(stderr, "merrowby report: %s\n", qPrintable(error));
         return kFailed;
+    }
+    if (!warning.isEmpty()) {
+        std::fprintf(stderr, "merrowby report: %s\n", qPrintable(warning));
     }
     return kInOrder;
 }

@@ -18,7 +18,8 @@ class ReportCommand {
     struct Options {
         QString record;
         QString output;
-        QString limits;  // the acceptance limits file named; empty: the report window's
+        QString limits;        // the acceptance limits file named; empty: the report window's
+        QString authorisedBy;  // "NAME, ROLE"; empty: the record's authorisation, if any
         bool help = false;
         QString error;  // one line when the arguments cannot be used
     };
@@ -29,9 +30,13 @@ class ReportCommand {
     // The report of the record at recordPath written to output, with the previous visit of
     // its instrument from the history index beside the record, judged against the limits given
     // (none: nothing is judged against limits): an empty text, else the line to show. Needs a
-    // QApplication (the dumps' pictures are drawn with widgets).
+    // QApplication (the dumps' pictures are drawn with widgets). The document is issued: the
+    // issue (and the issuer of the settings where the record names none) goes into the record;
+    // one that cannot be recorded is told in `warning`.
     static QString Write(ServiceReport report, const QString& recordPath, const QString& output,
                          const AcceptanceLimits* limits = nullptr);
+    static QString Write(ServiceReport report, const QString& recordPath, const QString& output,
+                         const AcceptanceLimits* limits, QString& warning);
     // argv[1] is "report"; returns the exit status.
     static int Run(int argc, char** argv);
 };

@@ -256,6 +256,10 @@ int Survey(const SurveyCommand::Options& options, const std::optional<Acceptance
         // Before the survey, which is judged against them.
         record.Event("acceptance_limits", limits->RecordValues());
     }
+    // Who issues the reports, as the report window keeps it: the visit's record names it.
+    if (const Issuer issuer = ReportSettings::KeptIssuer(); !issuer.IsEmpty()) {
+        record.Event("issuer", issuer.Fields());
+    }
     StartRecordFile(record);
     bool interrupted = false;
     SensorSurvey* running = nullptr;

@@ -78,6 +78,30 @@ bool ReadSpread(const QJsonValue& value, const QString& model, std::optional<dou
     return true;
 }
 
+// The texts of a model's method; each optional, and a text when given.
+std::optional<AcceptanceLimits::Method> ReadMethod(const QJsonObject& entry, const QString& model,
+                                                   QString& error) {
+    AcceptanceLimits::Method method;
+    const std::array<std::pair<const char*, QString*>, 3> texts{{
+        {"procedure", &method.procedure},
+        {"procedure_revision", &method.procedureRevision},
+        {"uncertainty", &method.uncertainty},
+    }};
+    for (const auto& [name, text] : texts) {
+        const QJsonValue value = entry.value(QLatin1String(name));
+        if (value.isUndefined()) {
+            continue;
+        }
+        if (!value.isString()) {
+            error = QStringLiteral("Model \"%1\": \"%2\" is not a text.")
+                        .arg(model, QLatin1String(name));
+            return std::nullopt;
+        }
+        *text = value.toString().trimmed();
+    }
+    return method;
+}
+
 }  // namespace
 
 bool AcceptanceLimits::Range::Holds(double value) const {
@@ -185,6 +209,11 @@ std::optional<AcceptanceLimits> AcceptanceLimits::FromJson(const QJsonObject& js
         if (spreadMicroamps) {
             limits.spreadLimits_.emplace(model.key(), *spreadMicroamps * 0.001);
         }
+        std::optional<Method> method = ReadMethod(model.value().toObject(), model.key(), error);
+        if (!method) {
+            return std::nullopt;
+        }
+        limits.methods_.emplace(model.key(), std::move(*method));
     }
     return limits;
 }
@@ -201,4 +230,9 @@ const AcceptanceLimits::ModelLimits* AcceptanceLimits::ForModel(const QString& m
 std::optional<double> AcceptanceLimits::SpreadLimit(const QString& model) const {
     const auto found = spreadLimits_.find(model);
     return found == spreadLimits_.end() ? std::nullopt : std::optional<double>(found->second);
+}
+
+const AcceptanceLimits::Method* AcceptanceLimits::MethodForModel(const QString& model) const {
+    const auto found = methods_.find(model);
+    return found == methods_.end() ? nullptr : &found->second;
 }

@@ -12,7 +12,8 @@
 //   {"decision_rule": "...",
 //    "models": {"<model>": {"volts": {"min": 4.0, "max": 5.0}, "milliamps": {...},
 //                            "trip_point_milliamps": {...}, "power_milliwatts": {...},
-//                            "spread_microamps": 20}}}
+//                            "spread_microamps": 20, "procedure": "...",
+//                            "procedure_revision": "...", "uncertainty": "..."}}}
 //
 // Every quantity and bound is optional: what is not given is not judged. spread_microamps is
 // the largest acceptable spread of a sensor's current in a dump. Without a decision_rule the
@@ -61,6 +62,16 @@ class AcceptanceLimits {
     // The same file: its name and its bytes.
     bool SameFile(const AcceptanceLimits& other) const;
 
+    // The service procedure a model is serviced by and the measurement uncertainty of its
+    // values, where the file names them: each empty where not given.
+    struct Method {
+        QString procedure;
+        QString procedureRevision;
+        QString uncertainty;
+    };
+    // Nothing for a model the file does not name.
+    const Method* MethodForModel(const QString& model) const;
+
   private:
     // where names the file in a message.
     static std::optional<AcceptanceLimits> Parse(const QByteArray& bytes, const QString& name,
@@ -72,4 +83,5 @@ class AcceptanceLimits {
     QString fileName_;
     QByteArray content_;
     QString sha256_;
+    std::map<QString, Method> methods_;
 };

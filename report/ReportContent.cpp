@@ -42,6 +42,11 @@ QString ZonedText(const QDateTime& time) {
                           : QString();
 }
 
+// A date of issue with its offset from UTC, however the time was made.
+QString IssueTimeText(const QDateTime& time) {
+    return ZonedText(time.toOffsetFromUtc(time.offsetFromUtc()));
+}
+
 // The times of a visit's events: the time of day, with the date too when the visit went past
 // midnight, and with the zone too when the offset changed during the visit.
 class TimeStyle {
@@ -98,6 +103,8 @@ class Builder {
     }
 
     void Opening();
+    void Issue();
+    void Method();
     void Findings();
     void Acceptance();
     void Instrument();
@@ -119,6 +126,7 @@ void Builder::Build() {
     Findings();
     Acceptance();
     Instrument();
+    Method();
     Readings(false);
     Readings(true);
     PreviousVisit();
@@ -146,12 +154,50 @@ void Builder::Opening() {
 
     Add(Kind::Title, content_.title);
     Paragraph(content_.numberLine, Block::Style::Strong);
+    Issue();
     for (const QString& note : report_.readNotes) {
         Paragraph(QStringLiteral("Note: ") + note);
     }
     Heading(QStringLiteral("Summary"));
     Paragraph(report_.summary.trimmed().isEmpty() ? QStringLiteral("No summary was made.")
                                                   : report_.summary.trimmed());
+}
+
+// The head of the first page: whether the report is interim, who issues it, its date of issue
+// and revision.
+void Builder::Issue() {
+    if (report_.underWay) {
+        Paragraph(
+            QStringLiteral("Interim report: the visit was under way when this report was made."),
+            Block::Style::Strong);
+    }
+    const Issuer& issuer = report_.issuer;
+    Block& fields = Add(Kind::Fields);
+    const auto field = [&fields](const QString& name, const QString& value) {
+        fields.rows.push_back({{name, {}}, {Value(value), {}}});
+    };
+    field(QStringLiteral("Issued by"), issuer.name);
+    field(QStringLiteral("Address"),
+          issuer.address.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral(", ")));
+    field(QStringLiteral("Contact"), issuer.contact);
+    if (!issuer.accreditation.trimmed().isEmpty()) {
+        field(QStringLiteral("Accreditation or registration"), issuer.accreditation);
+    }
+    if (!report_.dateOfIssue.isValid()) {
+        Paragraph(
+            QStringLiteral("Not yet issued: the date of issue and the revision are given "
+                           "when the report is saved or printed."));
+        return;
+    }
+    field(QStringLiteral("Date of issue"), IssueTimeText(report_.dateOfIssue));
+    const ReportIssues::Revision& revision = report_.revision;
+    Paragraph(revision.supersedes ? QStringLiteral("Revision %1, supersedes revision %2 of %3.")
+                                        .arg(revision.number)
+                                        .arg(*revision.supersedes)
+                                        .arg(Value(IssueTimeText(revision.supersededIssued),
+                                                   QStringLiteral("no date")))
+                                  : QStringLiteral("Revision %1.").arg(revision.number),
+              Block::Style::Strong);
 }
 
 void Builder::Findings() {
@@ -252,6 +298,7 @@ void Builder::Instrument() {
     field(QStringLiteral("Serial number"), details.serialNumber);
     field(QStringLiteral("Asset number"), details.assetNumber);
     field(QStringLiteral("Customer"), details.customer);
+    field(QStringLiteral("Customer contact"), details.contact);
     field(QStringLiteral("Site"), details.site);
     field(QStringLiteral("Reason for the visit"), details.reason);
     field(QStringLiteral("Technician"),
@@ -274,6 +321,20 @@ void Builder::Instrument() {
     field(QStringLiteral("Computer"), report_.host);
     Paragraph(QStringLiteral("The results in this report relate only to the instrument serviced."),
               Block::Style::Strong);
+}
+
+void Builder::Method() {
+    Heading(QStringLiteral("Method"));
+    Block& fields = Add(Kind::Fields);
+    fields.rows.push_back({{QStringLiteral("Procedure"), {}}, {Value(report_.procedure), {}}});
+    fields.rows.push_back(
+        {{QStringLiteral("Procedure revision"), {}}, {Value(report_.procedureRevision), {}}});
+    Paragraph(
+        QStringLiteral("The service is a functional check and adjustment of the sensor "
+                       "card, not a calibration."));
+    Paragraph(report_.uncertainty.trimmed().isEmpty()
+                  ? QStringLiteral("No measurement uncertainty is stated.")
+                  : QStringLiteral("Measurement uncertainty: %1").arg(Shown(report_.uncertainty)));
 }
 
 // A survey's replies come within this of its time (the survey takes under 2 s).
@@ -502,11 +563,27 @@ void Builder::Closing() {
     Heading(QStringLiteral("Notes"));
     Paragraph(report_.notes.trimmed().isEmpty() ? QStringLiteral("None.") : report_.notes);
     Heading(QStringLiteral("Signatures"));
+    const std::optional<Authorisation>& authorisation = report_.authorisation;
+    Block& authorised = Add(Kind::Fields);
+    authorised.rows.push_back(
+        {{QStringLiteral("Authorised by"), {}},
+         {authorisation ? Shown(authorisation->name + QStringLiteral(", ") + authorisation->role)
+                        : ReportContent::kNotGiven,
+          {}}});
+    authorised.rows.push_back({{QStringLiteral("Date of authorisation"), {}},
+                               {authorisation && authorisation->time.isValid()
+                                    ? authorisation->time.toString(QStringLiteral("yyyy-MM-dd"))
+                                    : ReportContent::kNotGiven,
+                                {}}});
+    authorised.keepWithNext = true;
     Block& signatures = Add(Kind::Signatures);
     const QString technician =
         report_.technician.trimmed().isEmpty() ? report_.user : report_.technician;
     signatures.signers << QStringLiteral("Technician: %1").arg(Value(technician))
                        << QStringLiteral("Customer");
+    if (authorisation) {
+        signatures.signers << QStringLiteral("Authorised by: %1").arg(Shown(authorisation->name));
+    }
     Add(Kind::EndMark, ReportContent::kEndMark);
 }
 

@@ -12,7 +12,8 @@ struct FieldText {
     const char* label;
 };
 
-// Two columns: the instrument on the left, the visit on the right.
+// Two columns: the instrument and the customer on the left, the visit on the right; the
+// customer's contact beside the customer.
 constexpr std::array<FieldText, ReportDetailsFields::kFieldCount> kFields{{
     {"model", "&Model:"},
     {"serial_number", "Se&rial Number:"},
@@ -21,6 +22,7 @@ constexpr std::array<FieldText, ReportDetailsFields::kFieldCount> kFields{{
     {"site", "S&ite:"},
     {"reason", "R&eason:"},
     {"technician", "&Technician:"},
+    {"contact", "Customer Contact:"},
 }};
 
 constexpr int kRows = 4;

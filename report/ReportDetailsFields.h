@@ -7,12 +7,13 @@
 class QLineEdit;
 
 // The report's details as the technician types them: the instrument's model, serial number
-// and asset number, the customer, the site, the reason for the visit and the technician's
-// full name. Values() and SetValues() hold them as a "report_details" event's fields.
+// and asset number, the customer and the customer's contact, the site, the reason for the
+// visit and the technician's full name. Values() and SetValues() hold them as a "report_details"
+// event's fields.
 class ReportDetailsFields : public QWidget {
     Q_OBJECT
   public:
-    static constexpr int kFieldCount = 7;
+    static constexpr int kFieldCount = 8;
 
     explicit ReportDetailsFields(QWidget* parent);
 

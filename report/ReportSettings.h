@@ -2,9 +2,12 @@
 
 #include <QString>
 
+#include "record/Issuer.h"
+
 // What the service report keeps in the program's settings (~/.config/merrowby/merrowby.conf,
-// group "report"): the technician's full name, the acceptance limits file and the folder of
-// the last saved report.
+// group "report"): the technician's full name, the acceptance limits file, the folder of the
+// last saved report and the issuer (keys issuer_name, issuer_address, issuer_contact,
+// issuer_accreditation, procedure and procedure_revision).
 class ReportSettings {
   public:
     // Empty until a name is given.
@@ -16,4 +19,7 @@ class ReportSettings {
     // The folder a report was last saved in; empty until one was.
     static QString SaveFolder();
     static void SetSaveFolder(const QString& folder);
+    // Empty until one is set up.
+    static Issuer KeptIssuer();
+    static void SetIssuer(const Issuer& issuer);
 };

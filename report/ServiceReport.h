@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "plot/CurrentRow.h"
+#include "record/Authorisation.h"
+#include "record/Issuer.h"
+#include "record/ReportIssues.h"
 #include "report/DumpRows.h"
 
 class AcceptanceLimits;
@@ -87,6 +90,7 @@ class ServiceReport {
         QString customer;
         QString site;
         QString reason;
+        QString contact;  // the customer's contact: a person, a telephone number or an e-mail
     };
     // Something not in order, with the rule that makes it so.
     struct Finding {
@@ -185,4 +189,19 @@ class ServiceReport {
     std::vector<LineBreak> lineBreaks;
     // Empty where the history was not looked up.
     std::optional<PreviousVisit> previousVisit;
+
+    // Who issues the report, as the record names it (the last "issuer"); empty where it does not.
+    Issuer issuer;
+    // The method: the service procedure and its revision, those the acceptance limits give for
+    // the model or else the issuer's, and the measurement uncertainty the limits state.
+    QString procedure;
+    QString procedureRevision;
+    QString uncertainty;  // empty: none is stated
+    // The last authorisation the record holds.
+    std::optional<Authorisation> authorisation;
+    // The documents issued of this report so far, as the record holds them.
+    std::vector<ReportIssues::Issue> issues;
+    // This document's date of issue and revision: invalid while the report is only shown.
+    QDateTime dateOfIssue;
+    ReportIssues::Revision revision;
 };

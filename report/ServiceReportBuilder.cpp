@@ -175,6 +175,9 @@ ServiceReportBuilder::ServiceReportBuilder() = default;
 
 void ServiceReportBuilder::Add(const QJsonObject& event) {
     const QString kind = Str(event, "event");
+    if (AddIssueEvent(kind, event)) {
+        return;
+    }
     const QDateTime time = TimeOf(event);
     if (time.isValid()) {
         report_.ended = time;
@@ -250,7 +253,34 @@ void ServiceReportBuilder::AddDetails(const QJsonObject& event) {
     details.customer = Str(event, "customer");
     details.site = Str(event, "site");
     details.reason = Str(event, "reason");
+    details.contact = Str(event, "contact");
     technician_ = Str(event, "technician");
+}
+
+// Who issues the report, its authorisation and the documents issued: recorded during the
+// visit or added after its end, they leave the visit's times alone.
+bool ServiceReportBuilder::AddIssueEvent(const QString& kind, const QJsonObject& event) {
+    if (kind == QStringLiteral("issuer")) {
+        report_.issuer = Issuer::FromFields(event);
+    } else if (kind == QStringLiteral("authorisation")) {
+        report_.authorisation = Authorisation::FromEvent(event);
+    } else if (kind == QStringLiteral("report_issued")) {
+        report_.issues.push_back(ReportIssues::FromEvent(event));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ServiceReportBuilder::FillMethod(ServiceReport& report) const {
+    const AcceptanceLimits* limits = Limits();
+    const AcceptanceLimits::Method* method =
+        limits != nullptr ? limits->MethodForModel(report.details.model) : nullptr;
+    const bool fromLimits = method != nullptr && !method->procedure.isEmpty();
+    report.procedure = fromLimits ? method->procedure : report.issuer.procedure;
+    report.procedureRevision =
+        fromLimits ? method->procedureRevision : report.issuer.procedureRevision;
+    report.uncertainty = method != nullptr ? method->uncertainty : QString();
 }
 
 void ServiceReportBuilder::AddUnsent(const QString& kind, const QDateTime& time) {
@@ -808,6 +838,7 @@ ServiceReport ServiceReportBuilder::Report(const QStringList& readNotes) const {
         report.readNotes << recordedLimitsError_ +
                                 QStringLiteral(" No value is judged against acceptance limits.");
     }
+    FillMethod(report);
     if (damagedSamples_ > 0) {
         report.readNotes << QStringLiteral(
                                 "Dump samples left out, their currents being such as no card "

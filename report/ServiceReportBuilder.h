@@ -49,6 +49,7 @@ class ServiceReportBuilder {
         QDateTime time;
     };
 
+    bool AddIssueEvent(const QString& kind, const QJsonObject& event);
     void AddVisit(const QJsonObject& event, const QDateTime& time);
     void AddDetails(const QJsonObject& event);
     void AddUnsent(const QString& kind, const QDateTime& time);
@@ -76,6 +77,7 @@ class ServiceReportBuilder {
     void FillLimitResults(const judgement::Conformity& conformity, ServiceReport& report) const;
     // "As found: within tolerance." or what was out of it; empty without limits.
     QString FoundSentence(const judgement::Conformity& conformity) const;
+    void FillMethod(ServiceReport& report) const;
     // A setting read back different, beside its As left value.
     void ShowSettings(const std::vector<judgement::Finding>& findings, ServiceReport& report) const;
     Readings SurveyReadings(const Survey& survey) const;

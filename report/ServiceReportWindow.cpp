@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 
 #include "platform/ui/EnterPresses.h"
 #include "platform/ui/EscapeCloses.h"
@@ -28,14 +29,18 @@
 #include "platform/ui/SaveAsChooser.h"
 #include "platform/ui/ScreenReaderNotice.h"
 #include "record/PreviousDetails.h"
+#include "record/RecordAppender.h"
 #include "record/RecordFolder.h"
 #include "record/VisitRecord.h"
+#include "report/AuthorisationDialog.h"
+#include "report/IssuerDialog.h"
 #include "report/NotesEdit.h"
 #include "report/ReportBrowserAccessible.h"
 #include "report/ReportCaretKeys.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
 #include "report/ReportDocumentUpdater.h"
+#include "report/ReportIssuing.h"
 #include "report/ReportSettings.h"
 #include "report/ServiceReportBuilder.h"
 
@@ -54,7 +59,8 @@ QJsonObject DetailsValues(const ServiceReport& report) {
             {"customer", details.customer},
             {"site", details.site},
             {"reason", details.reason},
-            {"technician", report.technician}};
+            {"technician", report.technician},
+            {"contact", details.contact}};
 }
 
 }  // namespace
@@ -175,6 +181,10 @@ void ServiceReportWindow::BuildControls() {
     auto* saveAs = new QPushButton(QStringLiteral("&Save As..."), content);
     auto* print = new QPushButton(QStringLiteral("&Print..."), content);
     auto* history = new QPushButton(QStringLiteral("Instrument &History..."), content);
+    auto* issuer = new QPushButton(QStringLiteral("Issuer..."), content);
+    auto* authorise = new QPushButton(QStringLiteral("Authorised &By..."), content);
+    connect(issuer, &QPushButton::clicked, this, &ServiceReportWindow::OnIssuer);
+    connect(authorise, &QPushButton::clicked, this, &ServiceReportWindow::OnAuthorise);
     connect(history, &QPushButton::clicked, this, &ServiceReportWindow::InstrumentHistoryRequested);
     connect(readAll_, &QPushButton::clicked, this, [this] {
         ShowCurrentVisit();
@@ -207,10 +217,14 @@ void ServiceReportWindow::BuildControls() {
     auto* notesRow = new QHBoxLayout();
     notesRow->addWidget(notesLabel);
     notesRow->addStretch();
+    notesRow->addWidget(issuer);
+    notesRow->addWidget(authorise);
     notesRow->addWidget(history);
     layout->addLayout(notesRow);
     // Tab follows the rows as they stand.
-    setTabOrder(notes_, history);
+    setTabOrder(notes_, issuer);
+    setTabOrder(issuer, authorise);
+    setTabOrder(authorise, history);
     setTabOrder(history, readAll_);
     layout->addWidget(notes_);
     layout->addLayout(buttons);
@@ -283,6 +297,7 @@ void ServiceReportWindow::Refresh() {
     if (addition_) {
         addition_(report, record_.FilePath(), limits_ ? &*limits_ : nullptr);
     }
+    TakeKeptIssuer(report);
     Show(std::make_unique<ReportDocument>(std::move(report)));
     const QString file = record_.FilePath();
     source_->setText(file.isEmpty() ? QStringLiteral("This visit (not written to a file)")
@@ -311,10 +326,36 @@ void ServiceReportWindow::OfferPreviousDetails() {
     CommitDetails();
 }
 
+// Customer, site, reason and contact as last given for the same instrument, once its serial
+// number is given and none of them is.
+void ServiceReportWindow::OfferLastVisitDetails() {
+    QJsonObject values = details_->Values();
+    const QString serialNumber = values.value(QStringLiteral("serial_number")).toString();
+    if (!detailsLookup_ || serialNumber.isEmpty() ||
+        serialNumber == committedDetails_.value(QStringLiteral("serial_number")).toString()) {
+        return;
+    }
+    static constexpr std::array kOffered{"customer", "site", "reason", "contact"};
+    for (const char* field : kOffered) {
+        if (!values.value(QLatin1String(field)).toString().isEmpty()) {
+            return;
+        }
+    }
+    const std::optional<QJsonObject> previous = detailsLookup_(serialNumber);
+    if (!previous) {
+        return;
+    }
+    for (const char* field : kOffered) {
+        values.insert(QLatin1String(field), previous->value(QLatin1String(field)).toString());
+    }
+    details_->SetValues(values);
+}
+
 void ServiceReportWindow::CommitDetails() {
     if (!IsShowingCurrentVisit()) {
         return;
     }
+    OfferLastVisitDetails();
     const QJsonObject values = details_->Values();
     if (values == committedDetails_) {
         return;
@@ -411,6 +452,7 @@ bool ServiceReportWindow::ShowRecord(const QString& path) {
     if (addition_) {
         addition_(report, path, limits_ ? &*limits_ : nullptr);
     }
+    TakeKeptIssuer(report);
     Show(std::make_unique<ReportDocument>(std::move(report)));
     SetNotesText(document_->Report().notes, false);
     details_->SetValues(DetailsValues(document_->Report()));
@@ -432,19 +474,111 @@ void ServiceReportWindow::CommitNotes() {
     record_.Event("notes", {{"text", committedNotes_}});
 }
 
+void ServiceReportWindow::TakeKeptIssuer(ServiceReport& report) {
+    issuerFromSettings_ = ReportIssuing::UseIssuer(report, ReportSettings::KeptIssuer());
+}
+
+QString ServiceReportWindow::RecordEvent(const char* kind, const QJsonObject& values,
+                                         const QDateTime& time) {
+    if (IsShowingCurrentVisit()) {
+        record_.Event(kind, values);
+        return {};
+    }
+    return RecordAppender::Append(shownPath_, kind, values, time);
+}
+
+ServiceReport ServiceReportWindow::IssuedReport() const {
+    ServiceReport report = document_->Report();
+    ReportIssuing::Prepare(report, QDateTime::currentDateTime());
+    return report;
+}
+
+// The issuer it names where its record named none, and the issue itself; the record shown is
+// read again, so that the next issue counts this one.
+QString ServiceReportWindow::RecordIssue(const ServiceReport& issued, const QString& file) {
+    QString error;
+    if (issuerFromSettings_) {
+        error = RecordEvent("issuer", issued.issuer.Fields(), issued.dateOfIssue);
+    }
+    if (error.isEmpty()) {
+        error =
+            RecordEvent("report_issued", ReportIssues::Fields(ReportIssuing::Issued(issued, file)),
+                        issued.dateOfIssue);
+    }
+    if (IsShowingCurrentVisit()) {
+        Refresh();
+    } else {
+        ShowRecord(shownPath_);
+    }
+    if (!error.isEmpty()) {
+        error = QStringLiteral("The issue could not be recorded in %1: %2")
+                    .arg(IsShowingCurrentVisit() ? record_.FilePath() : shownPath_, error);
+        ui::Feedback::Current().Message(this, error);
+    }
+    return error;
+}
+
 bool ServiceReportWindow::SaveTo(const QString& path) {
     CommitNotes();
     Refresh();
-    const QString error = document_->SaveAs(path, {record_.FilePath(), shownPath_});
+    ReportDocument issued(IssuedReport());
+    const QString error = issued.SaveAs(path, {record_.FilePath(), shownPath_});
     if (!error.isEmpty()) {
         SetStatus(QStringLiteral("Not saved: %1 could not be written.").arg(path));
         ui::Feedback::Current().Message(
             this, QStringLiteral("%1 could not be written: %2").arg(path, error));
         return false;
     }
+    RecordIssue(issued.Report(), path);
     SetStatus(QStringLiteral("Saved as %1.").arg(path));
     ReportSettings::SetSaveFolder(QFileInfo(path).absolutePath());
     return true;
+}
+
+bool ServiceReportWindow::Authorise(const QString& name, const QString& role) {
+    CommitNotes();
+    const QString error = RecordEvent("authorisation", Authorisation{name, role, {}}.Fields(),
+                                      QDateTime::currentDateTime());
+    if (!error.isEmpty()) {
+        ui::Feedback::Current().Message(
+            this, QStringLiteral("The authorisation could not be recorded in %1: %2")
+                      .arg(shownPath_, error));
+        return false;
+    }
+    if (IsShowingCurrentVisit()) {
+        Refresh();
+    } else {
+        ShowRecord(shownPath_);
+    }
+    SetStatus(QStringLiteral("Authorised by %1, %2.").arg(name, role));
+    return true;
+}
+
+void ServiceReportWindow::OnAuthorise() {
+    AuthorisationDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted) {
+        Authorise(dialog.NameField()->text().trimmed(), dialog.RoleField()->text().trimmed());
+    }
+}
+
+void ServiceReportWindow::OnIssuer() {
+    IssuerDialog dialog(ReportSettings::KeptIssuer(), this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const Issuer issuer = dialog.Value();
+    ReportSettings::SetIssuer(issuer);
+    // The running visit is issued by it from now on; an earlier record keeps its own.
+    if (IsShowingCurrentVisit()) {
+        const Issuer recorded =
+            document_ && !issuerFromSettings_ ? document_->Report().issuer : Issuer();
+        if (issuer != recorded) {
+            record_.Event("issuer", issuer.Fields());
+        }
+        Refresh();
+    } else {
+        ShowRecord(shownPath_);
+    }
 }
 
 bool ServiceReportWindow::UseAcceptanceLimits(const QString& path) {
@@ -523,7 +657,9 @@ void ServiceReportWindow::OnPrint() {
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted) {
-        document_->Print(printer);
+        ReportDocument issued(IssuedReport());
+        issued.Print(printer);
+        RecordIssue(issued.Report(), printer.outputFileName());
         SetStatus(printer.outputFileName().isEmpty()
                       ? QStringLiteral("Printed on %1.").arg(printer.printerName())
                       : QStringLiteral("Printed to %1.").arg(printer.outputFileName()));

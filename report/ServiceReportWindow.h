@@ -58,6 +58,13 @@ class ServiceReportWindow : public QWidget {
     using ReportAddition =
         std::function<void(ServiceReport&, const QString& record, const AcceptanceLimits*)>;
     void SetReportAddition(ReportAddition addition);
+    // The details of the last visit to the instrument of a serial number (a "report_details"
+    // event's fields), looked up in the history; none where there is none.
+    using DetailsLookup = std::function<std::optional<QJsonObject>(const QString& serialNumber)>;
+    void SetDetailsLookup(DetailsLookup lookup) { detailsLookup_ = std::move(lookup); }
+    // "Authorised By": the authorisation of the report shown goes into its record; false, with a
+    // message, when the record cannot take it.
+    bool Authorise(const QString& name, const QString& role);
 
     ReportDocument& Document() const { return *document_; }
     QTextBrowser* Browser() const { return browser_; }
@@ -83,6 +90,15 @@ class ServiceReportWindow : public QWidget {
     void ScheduleRefresh();
     void FeedNewEvents();
     void OfferPreviousDetails();
+    void OfferLastVisitDetails();
+    // The event into the record of the report shown: the running visit's, or the file shown.
+    QString RecordEvent(const char* kind, const QJsonObject& values, const QDateTime& time);
+    // The report shown as issued now; the issue recorded once its file is written.
+    ServiceReport IssuedReport() const;
+    QString RecordIssue(const ServiceReport& issued, const QString& file);
+    void TakeKeptIssuer(ServiceReport& report);
+    void OnIssuer();
+    void OnAuthorise();
     void CommitDetails();
     void Show(std::unique_ptr<ReportDocument> document);
     void SetNotesText(const QString& text, bool editable);
@@ -100,6 +116,9 @@ class ServiceReportWindow : public QWidget {
     qsizetype eventsFed_ = 0;
     std::optional<AcceptanceLimits> limits_;
     ReportAddition addition_;
+    DetailsLookup detailsLookup_;
+    // The report shown names the issuer of the settings, not its record's.
+    bool issuerFromSettings_ = false;
     QString limitsPath_;
     QJsonObject recordedLimits_;
     std::unique_ptr<ReportDocument> document_;

@@ -33,7 +33,7 @@ expect "merrowby survey --port " COM1= COM2= COM3= COM4= LPT1= LPT2= LPT3=
 expect "merrowby survey --json --port CO" COM1= COM2= COM3= COM4=
 expect "merrowby survey --port=L" LPT1= LPT2= LPT3=
 expect "merrowby survey --port COM2=$folder/tty" "$folder/ttyUSB0"
-expect "merrowby report --" --output --limits --help
+expect "merrowby report --" --output --limits --authorised-by --help
 expect "merrowby report $folder/visit.jsonl --limits $folder/" "$folder/limits.json"
 expect "merrowby report $folder/v" "$folder/visit.jsonl"
 expect "merrowby report $folder/o" "$folder/old visit.jsonl"

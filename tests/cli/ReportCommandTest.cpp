@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -157,6 +158,88 @@ TEST_F(ReportCommandTest, TheAcceptanceSectionIsTheOneTheWindowSaves) {
     EXPECT_EQ(feedback.Messages(), 0);
 }
 
+// Each report written is an issue recorded in the record; the issuer the record names holds
+// over the settings of the computer that makes it again, the same content keeps its revision,
+// and an authorisation given once stays.
+TEST_F(ReportCommandTest, EachIssueIsRecordedAndOnlyOtherContentGetsANewRevision) {
+    QSettings settings(run.FilePath("config/merrowby/merrowby.conf"), QSettings::IniFormat);
+    settings.setValue("report/issuer_name", "Calder Instrument Services");
+    settings.setValue("report/issuer_address", "1 Mill Road\nCalderbridge");
+    settings.setValue("report/procedure", "SP-12 Sensor card check");
+    settings.setValue("report/procedure_revision", "C");
+    settings.sync();
+    {
+        // Typed into the file by hand: a comma without quotes.
+        QFile file(settings.fileName());
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("issuer_contact=lab@calder.example, +44 1632 960000\n");
+    }
+    const QString record = SurveyRecord();
+    ASSERT_FALSE(record.isEmpty());
+
+    const auto issue = [this, &record](const QString& name, const QStringList& options = {}) {
+        const ProgramRun::Result result =
+            run.Run(QStringList{"report", record, "--output", run.FilePath(name)} + options);
+        EXPECT_EQ(result.status, 0) << result.err.toStdString();
+        EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+        return PdfText(run.FilePath(name)).simplified();
+    };
+    const QString first = issue("first.pdf");
+    for (const char* text :
+         {"Issued by Calder Instrument Services", "Address 1 Mill Road, Calderbridge",
+          "Contact lab@calder.example, +44 1632 960000", "Date of issue 20", "Revision 0.",
+          "Procedure SP-12 Sensor card check", "Procedure revision C",
+          "No measurement uncertainty is stated.", "Authorised by not given"}) {
+        EXPECT_TRUE(first.contains(text)) << text << "\n" << first.toStdString();
+    }
+    QList<QJsonObject> events = RecordReader::Read(record).events;
+    QStringList kinds;
+    for (const QJsonObject& event : events) {
+        kinds << event.value("event").toString();
+    }
+    EXPECT_EQ(kinds.count("issuer"), 1);
+    EXPECT_LT(kinds.indexOf("issuer"), kinds.indexOf("survey")) << "from the visit's start";
+    const QJsonObject issued = events.last();
+    EXPECT_EQ(issued.value("event"), "report_issued");
+    EXPECT_EQ(issued.value("revision"), 0);
+    EXPECT_EQ(issued.value("file"), "first.pdf");
+    EXPECT_EQ(
+        issued.value("sha256").toString().toLatin1(),
+        QCryptographicHash::hash(ReadAll(run.FilePath("first.pdf")), QCryptographicHash::Sha256)
+            .toHex());
+    const QString firstIssued =
+        QDateTime::fromString(issued.value("date_of_issue").toString(), Qt::ISODateWithMs)
+            .toString("yyyy-MM-dd HH:mm:ss");
+    EXPECT_TRUE(first.contains("Date of issue " + firstIssued)) << firstIssued.toStdString();
+
+    EXPECT_TRUE(issue("again.pdf").contains("Revision 0.")) << "the same content";
+
+    // Elsewhere, under another issuer: the record's holds.
+    settings.setValue("report/issuer_name", "Other Laboratory");
+    settings.sync();
+    const QString supersedes = "Revision 1, supersedes revision 0 of " + firstIssued;
+    const QString authorised =
+        issue("authorised.pdf", {"--authorised-by", "Ann Lee, Quality Manager"});
+    for (const QString& text :
+         {QString("Issued by Calder Instrument Services"), supersedes,
+          QString("Authorised by Ann Lee, Quality Manager"), QString("Technician:")}) {
+        EXPECT_TRUE(authorised.contains(text)) << text.toStdString();
+    }
+    const QString remade = issue("remade.pdf");
+    EXPECT_TRUE(remade.contains(supersedes)) << "the authorisation is kept: the same content";
+    EXPECT_TRUE(remade.contains("Authorised by Ann Lee, Quality Manager"));
+    EXPECT_FALSE(remade.contains("Other Laboratory"));
+
+    events = RecordReader::Read(record).events;
+    QList<int> revisions;
+    for (const QJsonObject& event : events) {
+        if (event.value("event") == "report_issued") {
+            revisions << event.value("revision").toInt();
+        }
+    }
+    EXPECT_EQ(revisions, (QList<int>{0, 0, 1, 1}));
+}
+
 TEST_F(ReportCommandTest, BadInputGetsOneLineAndStatus1AndLeavesTheOutputAlone) {
     const QString notRecord = run.FilePath("notes.txt");
     Write(notRecord, "Lamp replaced.\n");
@@ -182,6 +265,9 @@ TEST_F(ReportCommandTest, BadInputGetsOneLineAndStatus1AndLeavesTheOutputAlone) 
              .arg(run.FilePath("no-such-folder/report.pdf"))},
         {{"report", record},
          "merrowby report: --output FILE.pdf or --output FILE.html is missing (see merrowby "
+         "report --help)"},
+        {{"report", record, "--output", output, "--authorised-by", "Ann Lee"},
+         "merrowby report: --authorised-by: \"Ann Lee\" is not \"NAME, ROLE\" (see merrowby "
          "report --help)"},
         {{"report", record, "--output", output, "--limits", run.FilePath("missing.json")},
          QStringLiteral("merrowby report: The acceptance limits %1 cannot be read: No such file "
@@ -246,6 +332,9 @@ TEST_F(ReportCommandTest, EachOutputIsWrittenAsAPlainOpenWouldOrRefusedWithTheRe
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.output.toStdString());
+        // A report written is recorded as issued at the record's end; one refused is not.
+        const QByteArray recordBefore = ReadAll(record);
+        const QByteArray keptBytes = test.kept == record ? recordBefore : test.keptBytes;
         const ProgramRun::Result result = run.Run({"report", record, "--output", test.output});
         if (test.reason.isEmpty()) {
             EXPECT_EQ(result.status, 0) << result.err.toStdString();
@@ -257,7 +346,7 @@ TEST_F(ReportCommandTest, EachOutputIsWrittenAsAPlainOpenWouldOrRefusedWithTheRe
                           .arg(test.output, test.reason));
         }
         if (!test.kept.isEmpty()) {
-            EXPECT_EQ(ReadAll(test.kept), test.keptBytes);
+            EXPECT_EQ(ReadAll(test.kept), keptBytes);
         }
     }
     EXPECT_FALSE(QFileInfo::exists(run.FilePath("old.txt")));

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -21,6 +22,7 @@
 #include "FileSizeLimit.h"
 #include "platform/DurableFile.h"
 
+#include "record/RecordAppender.h"
 #include "record/RecordFolder.h"
 #include "record/RecordReader.h"
 #include "record/RecordWriter.h"
@@ -264,6 +266,28 @@ TEST_F(RecordFileTest, ACutOffLastLineIsLeftOutWithANoteAndAStrayLineIsSkipped) 
     EXPECT_TRUE(
         read.notes.contains("1 event holds bytes that are not UTF-8; each is shown as \uFFFD."))
         << read.notes.join('\n').toStdString();
+}
+
+// An event added to an ended visit's record: a line of its own at the end, even after a last
+// line cut off; what is no file is refused with the reason.
+TEST_F(RecordFileTest, AnEventAddedAfterTheVisitIsALineOfItsOwnAtTheEnd) {
+    VisitRecord record(kOrigin);
+    ASSERT_EQ(record.WriteTo(folder.path()), QString());
+    record.Event("exit", {});
+    record.Drain();
+    const QString path = record.FilePath();
+    const QDateTime time(QDate(2026, 12, 9), QTime(14, 2, 11, 250), QTimeZone(-18000));
+    ASSERT_EQ(RecordAppender::Append(path, "report_issued", {{"revision", 0}}, time), QString());
+    WriteAll(path, "{\"event\":\"note", QIODevice::Append);
+    ASSERT_EQ(RecordAppender::Append(path, "authorisation", {{"name", "Ann Lee"}}, time),
+              QString());
+
+    const ReadRecord read = RecordReader::Read(path);
+    EXPECT_EQ(EventKinds(read), (QStringList{"visit", "exit", "report_issued", "authorisation"}));
+    EXPECT_EQ(read.events[2].value("time").toString(), "2026-12-09T14:02:11.250-05:00");
+    EXPECT_EQ(read.notes, QStringList{"Line 4 is not an event and is left out."});
+
+    EXPECT_EQ(RecordAppender::Append(folder.path(), "report_issued", {}, time), "Is a directory");
 }
 
 TEST_F(RecordFileTest, FilesThatAreNoRecordGiveAClearMessage) {

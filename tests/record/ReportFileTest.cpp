@@ -31,6 +31,7 @@
 #include "PdfText.h"
 #include "QStringPrinter.h"
 #include "record/VisitRecord.h"
+#include "report/IssuerDialog.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
 #include "report/ServiceReport.h"
@@ -309,6 +310,30 @@ TEST_F(ReportFileTest, ASaveSaysItIsDoneInAStatusAssistiveToolsAreTold) {
         << "a notification, spoken wherever the focus is";
 }
 
+// "Authorised By..." of the window: recorded in the visit's record with its time, and named
+// by every report issued after it; the interim report saved twice keeps its revision.
+TEST_F(ReportFileTest, AnAuthorisationIsRecordedAndEachSaveIsAnIssueOfTheVisit) {
+    ASSERT_TRUE(window.Authorise("Ann Lee", "Quality Manager"));
+    const QJsonObject authorised = record.LastEvent();
+    EXPECT_EQ(authorised.value("event"), "authorisation");
+    EXPECT_EQ(authorised.value("name"), "Ann Lee");
+    EXPECT_EQ(authorised.value("role"), "Quality Manager");
+    EXPECT_TRUE(authorised.contains("time"));
+
+    for (const char* name : {"first.html", "second.html"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(window.SaveTo(folder.filePath(name)));
+        const QString page = QString::fromUtf8(ReadAll(folder.filePath(name)));
+        EXPECT_EQ(FieldValue(page.toUtf8(), "Authorised by"), "Ann Lee, Quality Manager");
+        EXPECT_TRUE(page.contains("Interim report: the visit was under way")) << "no exit yet";
+        EXPECT_TRUE(page.contains("Revision 0.")) << "the same content";
+        const QJsonObject issued = record.LastEvent();
+        EXPECT_EQ(issued.value("event"), "report_issued");
+        EXPECT_EQ(issued.value("file"), name);
+        EXPECT_EQ(issued.value("revision"), 0);
+    }
+}
+
 TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadings) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -362,9 +387,9 @@ TEST_F(ReportFileTest, TheReportIsATextWithACaretThatReadsATableRowWithItsHeadin
     EXPECT_EQ(lines,
               (QStringList{"Service Report \n",
                            "Report number " + window.Document().Report().reportNumber + " \n",
-                           "Summary \n",
-                           "The card was not surveyed in this visit (\"Read All Sensors\"): its "
-                           "condition is not stated. \n"}));
+                           "Interim report: the visit was under way when this report was "
+                           "made. \n",
+                           "Issued by: not given\n"}));
     text->setCursorPosition(caret);
 
     const std::size_t movesBefore = told.Of(browser, QAccessible::TextCaretMoved).size();
@@ -402,12 +427,29 @@ TEST_F(ReportFileTest, TheWindowFitsTheScreenAndScrollsToTheNotesAndEveryButton)
     for (QPushButton* button : window.findChildren<QPushButton*>()) {
         reachable << button;
     }
-    ASSERT_EQ(reachable.size(), 8);
+    ASSERT_EQ(reachable.size(), 10);
     for (QWidget* widget : reachable) {
         scroll->ensureWidgetVisible(widget);
         const QRect shown(widget->mapTo(scroll->viewport(), QPoint(0, 0)), widget->size());
         EXPECT_TRUE(scroll->viewport()->rect().contains(shown))
             << widget->metaObject()->className() << " at " << shown.y();
+    }
+
+    // The issuer's dialog too, every field at least as wide as its label's text.
+    IssuerDialog issuer(Issuer{"Calder Instrument Services", "1 Mill Road\nCalderbridge",
+                               "lab@calder.example", "UKAS 0817", "SP-12", "C"},
+                        &window);
+    issuer.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&issuer));
+    EXPECT_TRUE(screen->availableGeometry().contains(issuer.frameGeometry()))
+        << issuer.frameGeometry().width() << "x" << issuer.frameGeometry().height();
+    for (QLineEdit* field : issuer.findChildren<QLineEdit*>()) {
+        EXPECT_GE(field->width(), field->fontMetrics().horizontalAdvance(field->text()))
+            << field->objectName().toStdString();
+    }
+    if (const QByteArray shots = qgetenv("REPORT_WINDOW_SHOTS"); !shots.isEmpty()) {
+        window.grab().save(QString::fromLocal8Bit(shots) + "-window.png");
+        issuer.grab().save(QString::fromLocal8Bit(shots) + "-issuer.png");
     }
 }
 

@@ -33,6 +33,7 @@
 #include "report/ReportBrowserAccessible.h"
 #include "report/ReportContent.h"
 #include "report/ReportDocument.h"
+#include "report/ReportIssuing.h"
 #include "report/ReportLayout.h"
 #include "report/ServiceReport.h"
 
@@ -63,7 +64,8 @@ ServiceReport SampleReport() {
                       QString(),
                       QStringLiteral("Northgate Clinical Lab"),
                       QStringLiteral("Building 3, room 12"),
-                      QStringLiteral("Annual maintenance")};
+                      QStringLiteral("Annual maintenance"),
+                      QStringLiteral("Dr. R. Okafor, +44 1632 960111")};
     report.started = At(10, 40, 51);
     report.ended = At(11, 52, 3);
     report.identity = QStringLiteral("SENSOR CARD V2.1");
@@ -256,6 +258,69 @@ TEST_F(ReportPdfTest, EveryPageHoldsTheReportNumberAndPageXOfYAndTheLastEndsTheR
               QString("End of report Report number MRB-20261208-104051-7F3A Page %1 of %1")
                   .arg(pages.size()))
         << "only the footer follows the end mark";
+}
+
+// An issued report, as a PDF and as XHTML: the issuer, the date of issue and the revision at
+// the head of the first page, the method, and who authorised it beside the signature lines;
+// made while the visit is under way, it says so first.
+TEST_F(ReportPdfTest, TheHeadNamesTheIssuerTheIssueAndTheRevisionAndTheMethodAndAuthorisation) {
+    ServiceReport report = SampleReport();
+    report.issuer = {"Calder Instrument Services",
+                     "1 Mill Road\nCalderbridge CA20 1PG",
+                     "lab@calder.example, +44 1632 960000",
+                     "UKAS 0817",
+                     "SP-12 Sensor card check",
+                     "C"};
+    report.procedure = report.issuer.procedure;
+    report.procedureRevision = report.issuer.procedureRevision;
+    report.authorisation = Authorisation{"Ann Lee", "Quality Manager", At(14, 1, 0)};
+    report.issues.push_back(
+        {report.reportNumber, 0, At(12, 0, 0), "first.pdf", "00", "another content"});
+    ReportIssuing::Prepare(report, At(14, 2, 11));
+
+    for (const bool interim : {false, true}) {
+        SCOPED_TRACE(interim ? "interim" : "final");
+        report.underWay = interim;
+        const QStringList pages = SavedPages(report);
+        ASSERT_GE(pages.size(), 2);
+        const QString first = pages[0].simplified();
+        const QString all = pages.join(' ').simplified();
+        for (const char* text :
+             {"Issued by Calder Instrument Services", "Address 1 Mill Road, Calderbridge CA20 1PG",
+              "Contact lab@calder.example, +44 1632 960000", "UKAS 0817",
+              "Date of issue 2026-12-08 14:02:11 UTC+01:00",
+              "Revision 1, supersedes revision 0 of 2026-12-08 12:00:00 UTC+01:00."}) {
+            EXPECT_TRUE(first.contains(text)) << text << "\n" << first.toStdString();
+        }
+        EXPECT_LT(first.indexOf("Revision 1"), first.indexOf("Summary"));
+        EXPECT_EQ(first.indexOf("Interim report: the visit was under way when this report was "
+                                "made.") >= 0 &&
+                      first.indexOf("Interim report") < first.indexOf("Issued by"),
+                  interim);
+        for (const char* text :
+             {"Procedure SP-12 Sensor card check", "Procedure revision C",
+              "The service is a functional check and adjustment of the sensor card, not a "
+              "calibration.",
+              "No measurement uncertainty is stated.", "Authorised by Ann Lee, Quality Manager",
+              "Date of authorisation 2026-12-08"}) {
+            EXPECT_TRUE(all.contains(text)) << text;
+        }
+        EXPECT_LT(all.indexOf("Authorised by Ann Lee"), all.indexOf("Technician: Jane Q. Doe"))
+            << "the technician's signature line stays";
+
+        ReportDocument document(report);
+        const QString path = folder.filePath("report.html");
+        ASSERT_EQ(document.SaveHtml(path), QString());
+        QFile html(path);
+        ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(html.readAll());
+        for (const char* text : {"Calder Instrument Services", "2026-12-08 14:02:11 UTC+01:00",
+                                 "Revision 1, supersedes revision 0 of 2026-12-08 12:00:00",
+                                 "not a calibration.", "Ann Lee, Quality Manager"}) {
+            EXPECT_TRUE(page.contains(text)) << text;
+        }
+        EXPECT_EQ(page.contains("Interim report: the visit was under way"), interim);
+    }
 }
 
 TEST_F(ReportPdfTest, TheSummaryOpensTheReportAndTheFindingsStateTheirRules) {
@@ -662,8 +727,8 @@ TEST_F(ReportPdfTest, TheXhtmlHasHeadingCellsNoEmptyCellAndThePlotInWords) {
     EXPECT_EQ(text.count(sentence), 1) << "and beside the plot as text";
     EXPECT_TRUE(text.simplified().contains("4.537 V (set 4.800 V)"));
     EXPECT_TRUE(text.simplified().contains("not read"));
-    EXPECT_EQ(headings.mid(0, 5), (QStringList{"Summary", "Findings", "Acceptance limits",
-                                               "Instrument and visit", "As found"}));
+    EXPECT_EQ(headings.mid(0, 6), (QStringList{"Summary", "Findings", "Acceptance limits",
+                                               "Instrument and visit", "Method", "As found"}));
     EXPECT_EQ(headings.mid(headings.size() - 2), (QStringList{"Notes", "Signatures"}));
     EXPECT_TRUE(text.contains("End of report"));
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -16,11 +17,14 @@
 #include "FeedbackRecorder.h"
 #include "QStringPrinter.h"
 #include "record/AcceptanceLimits.h"
+#include "history/HistoryIndex.h"
+#include "history/LastVisitDetails.h"
 #include "record/RecordReader.h"
 #include "record/SampleLine.h"
 #include "record/VisitRecord.h"
 #include "report/ReportDetailsFields.h"
 #include "report/ReportDocument.h"
+#include "report/ReportIssuing.h"
 #include "report/ServiceReport.h"
 #include "report/ServiceReportWindow.h"
 #include "tests/record/LimitsFile.h"
@@ -350,6 +354,116 @@ TEST(ReportLimitsTest, AlteredRecordedLimitsJudgeNothing) {
     EXPECT_EQ(report.summary, "As left: 8 of 8 sensors in order.");
 }
 
+// The revision of each document issued of one visit: the same content keeps the latest
+// revision, other content gets the next, which names the one it supersedes and the date of
+// that one's first document.
+TEST(ReportRevisionTest, TheSameContentKeepsItsRevisionAndOtherContentGetsTheNext) {
+    const QDateTime t0 = QDateTime::fromString("2026-12-08T10:05:00.000+01:00", Qt::ISODateWithMs);
+    const QDateTime t1 = t0.addSecs(600);
+    const QDateTime t2 = t0.addSecs(1200);
+    using Issue = ReportIssues::Issue;
+    const Issue a0{"SR-1", 0, t0, "a.pdf", "f1", "A"};
+    const Issue a0again{"SR-1", 0, t1, "b.pdf", "f2", "A"};
+    const Issue b1{"SR-1", 1, t2, "c.pdf", "f3", "B"};
+    const struct {
+        const char* name;
+        std::vector<Issue> earlier;
+        QString content;
+        int revision;
+        std::optional<int> supersedes;
+        QDateTime supersededIssued;
+    } cases[] = {
+        {"the first issue", {}, "A", 0, std::nullopt, {}},
+        {"the same content again", {a0}, "A", 0, std::nullopt, {}},
+        {"changed content", {a0, a0again}, "B", 1, 0, t0},
+        {"revision 1's content again", {a0, a0again, b1}, "B", 1, 0, t0},
+        {"the content of revision 0 once more", {a0, b1}, "A", 2, 1, t2},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        const ReportIssues::Revision revision = ReportIssues::Next(test.earlier, test.content);
+        EXPECT_EQ(revision.number, test.revision);
+        EXPECT_EQ(revision.supersedes, test.supersedes);
+        EXPECT_EQ(revision.supersededIssued, test.supersededIssued);
+    }
+
+    // What counts as content: not the date of issue or the revision; whether the report is
+    // interim, its authorisation and its issuer do.
+    ServiceReport report = ServiceReport::FromEvents({kVisit, Survey("10:30:00")});
+    const QString content = ReportIssuing::ContentSha256(report);
+    ReportIssuing::Prepare(report, t2);
+    report.revision = {3, 2, t1};
+    EXPECT_EQ(ReportIssuing::ContentSha256(report), content);
+    ServiceReport interim = report;
+    interim.underWay = true;
+    ServiceReport authorised = report;
+    authorised.authorisation = Authorisation{"Ann Lee", "Quality manager", t2};
+    ServiceReport issued = report;
+    issued.issuer.name = "Calder Labs";
+    for (const ServiceReport* other : {&interim, &authorised, &issued}) {
+        EXPECT_NE(ReportIssuing::ContentSha256(*other), content);
+    }
+}
+
+// Who issues the report, its authorisation and the documents issued, in the record before
+// or after its exit: the last issuer and authorisation hold, and the visit's end stays.
+TEST(ReportIssueEventsTest, AreReadFromTheRecordWithoutMovingTheVisitsEnd) {
+    const LimitsFile file(R"json({"models": {"MX-8": {"volts": {"max": 3.0},
+        "procedure": "SP-12", "procedure_revision": "C", "uncertainty": "0.01 V (k = 2)"},
+        "MX-9": {"volts": {"max": 3.0}}}})json");
+    QString error;
+    const std::optional<AcceptanceLimits> limits = AcceptanceLimits::Load(file.Path(), error);
+    ASSERT_TRUE(limits) << error.toStdString();
+    const QJsonObject issuer{{"event", "issuer"},
+                             {"name", "Calder Labs"},
+                             {"address", "1 Mill Road"},
+                             {"contact", "+44 1632 960000"},
+                             {"accreditation", "UKAS 0000"},
+                             {"procedure", "SP-7"},
+                             {"procedure_revision", "B"}};
+    QList<QJsonObject> events{
+        kVisit,
+        At("10:00:01", issuer),
+        At("10:10:00", {{"event", "report_details"}, {"model", "MX-8"}, {"contact", "Dr. Ng"}}),
+        Survey("10:30:00"),
+        At("10:40:00", {{"event", "exit"}}),
+        At("11:00:00", {{"event", "report_issued"},
+                        {"report_number", "SR-1"},
+                        {"revision", 0},
+                        {"date_of_issue", "2026-12-08T10:59:59.500+01:00"},
+                        {"file", "a.pdf"},
+                        {"sha256", "ab"},
+                        {"content_sha256", "cd"}}),
+        At("11:05:00", {{"event", "authorisation"}, {"name", "Ann Lee"}, {"role", "Manager"}}),
+        At("11:06:00", {{"event", "issuer"}, {"name", "Other Labs"}}),
+    };
+    const ServiceReport report = ServiceReport::FromEvents(events, {}, &*limits);
+    EXPECT_EQ(report.ended.toString(Qt::ISODate), "2026-12-08T10:40:00+01:00");
+    EXPECT_EQ(report.details.contact, "Dr. Ng");
+    EXPECT_EQ(report.issuer.name, "Other Labs");
+    ASSERT_TRUE(report.authorisation);
+    EXPECT_EQ(report.authorisation->role, "Manager");
+    EXPECT_EQ(report.authorisation->time.toString(Qt::ISODate), "2026-12-08T11:05:00+01:00");
+    ASSERT_EQ(report.issues.size(), 1u);
+    EXPECT_EQ(report.issues[0].time.toString(Qt::ISODateWithMs), "2026-12-08T10:59:59.500+01:00");
+    EXPECT_EQ(report.issues[0].contentSha256, "cd");
+    EXPECT_EQ(report.procedure, "SP-12") << "the limits' procedure for the model";
+    EXPECT_EQ(report.procedureRevision, "C");
+    EXPECT_EQ(report.uncertainty, "0.01 V (k = 2)");
+
+    events[2] = At("10:10:00", {{"event", "report_details"}, {"model", "MX-9"}});
+    events.removeLast();
+    const ServiceReport other = ServiceReport::FromEvents(events, {}, &*limits);
+    EXPECT_EQ(other.issuer.name, "Calder Labs");
+    EXPECT_EQ(other.procedure, "SP-7") << "the issuer's, where the limits name none";
+    EXPECT_EQ(other.procedureRevision, "B");
+    EXPECT_EQ(other.uncertainty, "");
+
+    EXPECT_FALSE(AcceptanceLimits::FromJson(
+        QJsonDocument::fromJson(R"({"models": {"MX-8": {"uncertainty": 0.01}}})").object(), error));
+    EXPECT_EQ(error, "Model \"MX-8\": \"uncertainty\" is not a text.");
+}
+
 TEST(ReportNumberTest, ANewRecordHoldsItsOwnAndAnOlderOneGetsTheSameAtEachReading) {
     const QRegularExpression form(QStringLiteral("^SR-\\d{8}-\\d{6}-[0-9A-F]{4}$"));
     const VisitRecord first(kOrigin);
@@ -521,6 +635,57 @@ TEST_F(ReportDetailsTest, TypedDetailsAreKeptInTheRecordFileAndTheInstrumentIsOf
     EXPECT_EQ(fields.Field("technician")->text(), "Ada Byron") << "kept in the settings";
     EXPECT_EQ(window.Document().Report().details.serialNumber, "SN 4711");
     EXPECT_EQ(window.Document().Report().technician, "Ada Byron");
+}
+
+// Given the serial number, the customer, site, reason and contact of the last visit to that
+// instrument in the history are offered, where none of them is typed yet.
+TEST_F(ReportDetailsTest, TheLastVisitOfTheSerialNumberOffersItsCustomerSiteReasonAndContact) {
+    const struct {
+        QDateTime started;
+        QJsonObject details;
+    } earlier[] = {
+        {QDateTime(QDate(2026, 3, 2), QTime(9, 0)),
+         {{"serial_number", "SN 4711"}, {"customer", "Old Clinic"}, {"contact", "front desk"}}},
+        {QDateTime(QDate(2026, 9, 14), QTime(9, 0)),
+         {{"serial_number", "SN 4711"},
+          {"customer", "Northfield Clinic"},
+          {"site", "Room 3"},
+          {"reason", "Yearly check"},
+          {"contact", "Dr. Ng, 0161 496 0000"}}},
+        {QDateTime(QDate(2026, 10, 1), QTime(9, 0)),
+         {{"serial_number", "SN 9999"}, {"customer", "Elsewhere"}}},
+    };
+    for (const auto& visit : earlier) {
+        const std::unique_ptr<VisitRecord> record = StartVisit(visit.started);
+        record->Event("report_details", visit.details);
+        record->Drain();
+    }
+    HistoryIndex index(HistoryIndex::PathFor(folder.path()));
+    QString error;
+    ASSERT_TRUE(index.Open(error)) << error.toStdString();
+    ASSERT_EQ(index.Update(folder.path(), nullptr).indexed, 3);
+
+    for (const bool customerFirst : {false, true}) {
+        SCOPED_TRACE(customerFirst ? "a customer typed first" : "the serial number first");
+        VisitRecord record(kOrigin);
+        ASSERT_EQ(record.WriteTo(folder.path()), QString());
+        ServiceReportWindow window(record, nullptr);
+        window.SetDetailsLookup([this, &record](const QString& serialNumber) {
+            return LastVisitDetails::Find(folder.path(), serialNumber, record.FilePath());
+        });
+        if (customerFirst) {
+            Type(window, "customer", QStringLiteral("Walk-in"));
+        }
+        Type(window, "serial_number", QStringLiteral("SN 4711"));
+        window.CommitNotes();
+        window.Refresh();
+        const ServiceReport::Details details = window.Document().Report().details;
+        EXPECT_EQ(details.customer, customerFirst ? "Walk-in" : "Northfield Clinic");
+        EXPECT_EQ(details.site, customerFirst ? "" : "Room 3");
+        EXPECT_EQ(details.reason, customerFirst ? "" : "Yearly check");
+        EXPECT_EQ(details.contact, customerFirst ? "" : "Dr. Ng, 0161 496 0000");
+        EXPECT_EQ(window.DetailsFields()->Field("contact")->text(), details.contact);
+    }
 }
 
 TEST_F(ReportDetailsTest, OfTwoVisitsStartedInOneSecondTheLaterOnesInstrumentIsOffered) {
