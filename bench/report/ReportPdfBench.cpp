@@ -48,7 +48,8 @@ ServiceReport BigReport(int changes) {
     ServiceReport report;
     report.reportNumber = QStringLiteral("MRB-20261208-100000-0001");
     report.technician = QStringLiteral("Jane Q. Doe");
-    report.details = {"OT-800", "SN 40117", "A-17", "Northgate Clinical Lab", "Room 12", "Annual"};
+    report.details = {"OT-800",  "SN 40117", "A-17",         "Northgate Clinical Lab",
+                      "Room 12", "Annual",   "Dr. R. Okafor"};
     report.started = kStart;
     report.ended = kStart.addSecs(8 * 3600);
     report.asFoundSurveyed = true;
