@@ -17,6 +17,7 @@
 #include "FeedbackRecorder.h"
 #include "PdfText.h"
 #include "ProgramRun.h"
+#include "history/PreviousVisitSection.h"
 #include "record/RecordReader.h"
 #include "record/VisitRecord.h"
 #include "report/ServiceReportWindow.h"
@@ -449,12 +450,24 @@ TEST_F(ReportCommandTest, TheRecordedLimitsJudgeAlikeInTheWindowAndElsewhere) {
                    {"min", QJsonArray{1.0, 1.0, 1.0, 1.0}},
                    {"lamps_lit", QJsonArray{false, false, false, false}}},
                   time.addSecs(240));
+    lines << Line({{"event", "issuer"},
+                   {"name", "Calder Test Laboratory"},
+                   {"address", "4 Mill Lane, Calder"},
+                   {"procedure", "SP-12 Tube sensor check"},
+                   {"procedure_revision", "C"}},
+                  time.addSecs(250));
     lines << exit;
     Write(record, (lines.join('\n') + '\n').toUtf8());
 
     const FeedbackRecorder feedback;
     VisitRecord current({"1.0", "tech", "bench-pc"});
     ServiceReportWindow window(current, nullptr);
+    // As the main window has it: the previous visit from the history.
+    PreviousVisitSection previous;
+    window.SetReportAddition(
+        [&previous](ServiceReport& report, const QString& file, const AcceptanceLimits* used) {
+            previous.AddTo(report, file, used);
+        });
     window.UseAcceptanceLimits({});
     ASSERT_TRUE(window.ShowRecord(record));
     const QString saved = run.FilePath("window.html");
@@ -485,6 +498,13 @@ TEST_F(ReportCommandTest, TheRecordedLimitsJudgeAlikeInTheWindowAndElsewhere) {
     for (const char* title : {"Summary", "Findings", "Acceptance limits"}) {
         EXPECT_FALSE(Section(page, title).isEmpty()) << title;
         EXPECT_EQ(Section(page, title), Section(windowPage, title)) << title;
+    }
+    // The same issuer, and the same content keeps the window's revision.
+    for (const QString* shown : {&page, &windowPage}) {
+        EXPECT_TRUE(shown->contains("Calder Test Laboratory"));
+        EXPECT_TRUE(shown->contains("SP-12 Tube sensor check"));
+        EXPECT_TRUE(shown->contains("Revision 0.")) << shown->toStdString();
+        EXPECT_FALSE(shown->contains("Interim report"));
     }
     EXPECT_EQ(feedback.Messages(), 0);
 }
