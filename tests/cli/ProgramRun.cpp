@@ -22,6 +22,9 @@ void ProgramRun::Start(QProcess& program, const QStringList& arguments) const {
     for (int com = 1; com <= 4; ++com) {
         environment.insert(QStringLiteral("MERROWBY_COM%1").arg(com), home_.filePath("absent"));
     }
+    for (const QString& name : extra_.keys()) {
+        environment.insert(name, extra_.value(name));
+    }
     program.setProcessEnvironment(environment);
     program.start(MERROWBY_PROGRAM, arguments);
 }
