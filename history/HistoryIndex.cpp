@@ -374,10 +374,14 @@ std::optional<qint64> HistoryIndex::InsertVisit(const QStringList& columns,
         QStringLiteral("card_left"),     QStringLiteral("as_left_read"),
         QStringLiteral("findings"),      QStringLiteral("conformity")};
     const QStringList all = columns + summaryColumns;
-    query.prepare(QStringLiteral("INSERT INTO visits (%1) VALUES (%2) %3 RETURNING id")
-                      .arg(all.join(QStringLiteral(", ")),
-                           QStringList(all.size(), QStringLiteral("?")).join(QStringLiteral(", ")),
-                           conflict));
+    if (!query.prepare(
+            QStringLiteral("INSERT INTO visits (%1) VALUES (%2) %3 RETURNING id")
+                .arg(all.join(QStringLiteral(", ")),
+                     QStringList(all.size(), QStringLiteral("?")).join(QStringLiteral(", ")),
+                     conflict))) {
+        error = ErrorText(query);
+        return std::nullopt;
+    }
     for (const QVariant& value : values) {
         query.addBindValue(value);
     }
@@ -408,7 +412,11 @@ std::optional<qint64> HistoryIndex::InsertVisit(const QStringList& columns,
 
 bool HistoryIndex::InsertReadings(qint64 id, const VisitSummary& v, QString& error) {
     QSqlQuery query(Database());
-    query.prepare(QStringLiteral("INSERT INTO readings VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    // PostgreSQL takes the table's lock as it prepares: a failure is the server's to tell.
+    if (!query.prepare(QStringLiteral("INSERT INTO readings VALUES (?, ?, ?, ?, ?, ?, ?, ?)"))) {
+        error = ErrorText(query);
+        return false;
+    }
     for (int side : {kFound, kLeft}) {
         const VisitSummary::Sensors& sensors = side == kFound ? v.asFound : v.asLeft;
         for (int s = 0; s < VisitSummary::kSensorCount; ++s) {
@@ -440,10 +448,13 @@ std::optional<std::map<QString, qint64>> HistoryIndex::SentSizes(const QStringLi
         const QStringList some = keys.mid(from, kKeysAtOnce);
         QSqlQuery query(Database());
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT visit_key, MAX(size) FROM visits WHERE visit_key IN "
-                                     "(%1) GROUP BY visit_key")
-                          .arg(QStringList(some.size(), QStringLiteral("?"))
-                                   .join(QStringLiteral(", "))));
+        if (!query.prepare(QStringLiteral("SELECT visit_key, MAX(size) FROM visits WHERE "
+                                          "visit_key IN (%1) GROUP BY visit_key")
+                               .arg(QStringList(some.size(), QStringLiteral("?"))
+                                        .join(QStringLiteral(", "))))) {
+            error = ErrorText(query);
+            return std::nullopt;
+        }
         for (const QString& key : some) {
             query.addBindValue(key);
         }
@@ -465,9 +476,12 @@ std::optional<HistoryIndex::Added> HistoryIndex::AddRecord(const RecordCopy& rec
     if (!Run(database, QStringLiteral("BEGIN"), error)) {
         return std::nullopt;
     }
+    // A connection lost takes its transaction with it.
     const auto rollBack = [&] {
         QString ignored;
-        Run(database, QStringLiteral("ROLLBACK"), ignored);
+        if (database.isOpen()) {
+            Run(database, QStringLiteral("ROLLBACK"), ignored);
+        }
     };
     // Another program adding the same copy at once is waited for; then it is already there.
     const std::optional<qint64> id =
@@ -484,10 +498,11 @@ std::optional<HistoryIndex::Added> HistoryIndex::AddRecord(const RecordCopy& rec
         return Added::AlreadyThere;
     }
     QSqlQuery lines(database);
-    lines.prepare(QStringLiteral("INSERT INTO records (visit, lines) VALUES (?, CAST(? AS JSONB))"));
+    const bool prepared = lines.prepare(
+        QStringLiteral("INSERT INTO records (visit, lines) VALUES (?, CAST(? AS JSONB))"));
     lines.addBindValue(*id);
     lines.addBindValue(QString::fromUtf8(record.lines));
-    if (!lines.exec()) {
+    if (!prepared || !lines.exec()) {
         error = ErrorText(lines);
         rollBack();
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "history/RecordPush.h"
 
 #include <QCryptographicHash>
+#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

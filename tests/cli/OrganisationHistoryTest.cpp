@@ -113,6 +113,10 @@ const PushCase kPushCases[] = {
      "password authentication failed for user \"alice\"", nullptr, 0},
 };
 
+void PrintTo(const PushCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class OrganisationHistoryTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -240,7 +244,8 @@ TEST_P(PushTest, EveryVisitOnceWholeOrNotAtAll) {
             ASSERT_TRUE(server_->Stop(error)) << error.toStdString();
             ASSERT_TRUE(program.waitForFinished(30000));
             EXPECT_EQ(program.exitCode(), c.status);
-            EXPECT_TRUE(program.readAllStandardError().contains(c.said));
+            const QByteArray said = program.readAllStandardError();
+            EXPECT_TRUE(said.contains(c.said)) << said.toStdString();
             lock.clear();
             superuser.close();
             ASSERT_TRUE(server_->Start(error)) << error.toStdString();
@@ -420,6 +425,7 @@ TEST_F(OrganisationHistoryTest, TheWindowsPushTellsOnceAndSendsAtTheNextStart) {
     online.Request();
     EXPECT_EQ(online.Wait().Summary(), "1 visit sent, 2 already there.");
     EXPECT_EQ(told.size(), 1);
+    qunsetenv("PGPASSWORD");
 }
 
 }  // namespace
