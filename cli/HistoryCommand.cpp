@@ -156,8 +156,7 @@ int HistoryCommand::Run(int argc, char** argv) {
         }
         HistoryIndex organisation(*database);
         if (!organisation.Open(error)) {
-            PrintError(
-                QStringLiteral("the organisation's database cannot be read: %1").arg(error));
+            PrintError(QStringLiteral("the organisation's database cannot be read: %1").arg(error));
             return kFailed;
         }
         return Print(organisation, options, limits ? &*limits : nullptr);

@@ -36,8 +36,9 @@ RecordPush::Result BackgroundPush::Wait() {
 }
 
 QString BackgroundPush::FailureText(const QString& error) {
-    return QStringLiteral("The service records could not be sent to the organisation's "
-                          "database: %1 They are sent at the next start or the next push.")
+    return QStringLiteral(
+               "The service records could not be sent to the organisation's "
+               "database: %1 They are sent at the next start or the next push.")
         .arg(error.endsWith(QLatin1Char('.')) ? error : error + QLatin1Char('.'));
 }
 
@@ -57,7 +58,8 @@ void BackgroundPush::Work() {
         if (const QString path = ReportSettings::AcceptanceLimitsPath(); !path.isEmpty()) {
             limits = AcceptanceLimits::Load(path, error);
         }
-        RecordPush::Result result = RecordPush::Push(database_, folder_, limits ? &*limits : nullptr, leftOut);
+        RecordPush::Result result =
+            RecordPush::Push(database_, folder_, limits ? &*limits : nullptr, leftOut);
         // Told once, before the push counts as done.
         if (!result.error.isEmpty() && !told_ && onFailure_) {
             onFailure_(FailureText(result.error));

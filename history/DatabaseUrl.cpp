@@ -40,8 +40,9 @@ std::optional<DatabaseUrl> DatabaseUrl::Parse(const QString& text, QString& erro
     if (const qsizetype at = authority.lastIndexOf(QLatin1Char('@')); at >= 0) {
         const QString userInfo = authority.left(at);
         if (userInfo.contains(QLatin1Char(':'))) {
-            error = QStringLiteral("the database URL holds a password: give it in ~/.pgpass or "
-                                   "PGPASSWORD instead");
+            error = QStringLiteral(
+                "the database URL holds a password: give it in ~/.pgpass or "
+                "PGPASSWORD instead");
             return std::nullopt;
         }
         url.user = Decoded(userInfo);
@@ -67,8 +68,9 @@ std::optional<DatabaseUrl> DatabaseUrl::Parse(const QString& text, QString& erro
             return std::nullopt;
         }
         if (key == QLatin1String("password")) {
-            error = QStringLiteral("the database URL holds a password: give it in ~/.pgpass or "
-                                   "PGPASSWORD instead");
+            error = QStringLiteral(
+                "the database URL holds a password: give it in ~/.pgpass or "
+                "PGPASSWORD instead");
             return std::nullopt;
         }
         if (key == QLatin1String("host")) {

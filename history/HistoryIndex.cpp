@@ -114,8 +114,7 @@ HistoryIndex::HistoryIndex(QString databasePath) : path_(std::move(databasePath)
     connection_ = QStringLiteral("history-%1").arg(count.fetchAndAddRelaxed(1));
 }
 
-HistoryIndex::HistoryIndex(DatabaseUrl organisation)
-    : HistoryIndex(QString()) {
+HistoryIndex::HistoryIndex(DatabaseUrl organisation) : HistoryIndex(QString()) {
     organisation_ = std::move(organisation);
 }
 
@@ -172,14 +171,15 @@ bool HistoryIndex::OpenOrganisation(QString& error) {
         return false;
     }
     QSqlQuery version(database);
-    if (version.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) &&
-        version.next() && version.value(0).toInt() == kServerSchemaVersion) {
+    if (version.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) && version.next() &&
+        version.value(0).toInt() == kServerSchemaVersion) {
         return true;
     }
     if (version.lastError().type() == QSqlError::NoError && version.isValid() &&
         version.value(0).toInt() > kServerSchemaVersion) {
-        error = QStringLiteral("the organisation's database is of a later version of the program "
-                               "(schema %1)")
+        error = QStringLiteral(
+                    "the organisation's database is of a later version of the program "
+                    "(schema %1)")
                     .arg(version.value(0).toInt());
         return false;
     }
@@ -197,8 +197,8 @@ bool HistoryIndex::OpenOrganisation(QString& error) {
         if (!Run(database, QLatin1String(statement), error)) {
             QString ignored;
             Run(database, QStringLiteral("ROLLBACK"), ignored);
-            error = QStringLiteral("the organisation's history tables cannot be made: %1")
-                        .arg(error);
+            error =
+                QStringLiteral("the organisation's history tables cannot be made: %1").arg(error);
             return false;
         }
     }
@@ -346,11 +346,11 @@ bool HistoryIndex::WriteVisit(const QString& record, qint64 size, qint64 modifie
     const bool removed = visit == nullptr && size == 0 && modified == 0;
     if (!removed) {
         const VisitSummary none;
-        const std::optional<qint64> id = InsertVisit(
-            {QStringLiteral("record"), QStringLiteral("size"), QStringLiteral("modified"),
-             QStringLiteral("readable")},
-            {record, size, modified, visit != nullptr ? 1 : 0}, QString(),
-            visit != nullptr ? *visit : none, error);
+        const std::optional<qint64> id =
+            InsertVisit({QStringLiteral("record"), QStringLiteral("size"),
+                         QStringLiteral("modified"), QStringLiteral("readable")},
+                        {record, size, modified, visit != nullptr ? 1 : 0}, QString(),
+                        visit != nullptr ? *visit : none, error);
         if (!id) {
             QString ignored;
             Run(database, QStringLiteral("ROLLBACK"), ignored);
@@ -361,9 +361,8 @@ bool HistoryIndex::WriteVisit(const QString& record, qint64 size, qint64 modifie
 }
 
 std::optional<qint64> HistoryIndex::InsertVisit(const QStringList& columns,
-                                                const QVariantList& values,
-                                                const QString& conflict, const VisitSummary& v,
-                                                QString& error) {
+                                                const QVariantList& values, const QString& conflict,
+                                                const VisitSummary& v, QString& error) {
     QSqlQuery query(Database());
     const QStringList summaryColumns{
         QStringLiteral("report_number"), QStringLiteral("model"),
@@ -388,10 +387,9 @@ std::optional<qint64> HistoryIndex::InsertVisit(const QStringList& columns,
     for (const QVariant& value :
          {QVariant(v.reportNumber), QVariant(v.model), QVariant(v.serialNumber),
           QVariant(v.assetNumber), QVariant(v.customer), QVariant(v.site), QVariant(v.technician),
-          QVariant(v.started.toString(Qt::ISODateWithMs)),
-          QVariant(v.started.toMSecsSinceEpoch()), QVariant(v.ended.toString(Qt::ISODateWithMs)),
-          QVariant(v.cardLeft), QVariant(v.asLeftRead ? 1 : 0),
-          QVariant(v.findings.join(QLatin1Char('\n'))),
+          QVariant(v.started.toString(Qt::ISODateWithMs)), QVariant(v.started.toMSecsSinceEpoch()),
+          QVariant(v.ended.toString(Qt::ISODateWithMs)), QVariant(v.cardLeft),
+          QVariant(v.asLeftRead ? 1 : 0), QVariant(v.findings.join(QLatin1Char('\n'))),
           QVariant(VisitSummary::ConformityName(v.conformity))}) {
         query.addBindValue(value);
     }
@@ -485,8 +483,8 @@ std::optional<HistoryIndex::Added> HistoryIndex::AddRecord(const RecordCopy& rec
     };
     // Another program adding the same copy at once is waited for; then it is already there.
     const std::optional<qint64> id =
-        InsertVisit({QStringLiteral("visit_key"), QStringLiteral("record"),
-                     QStringLiteral("size"), QStringLiteral("readable")},
+        InsertVisit({QStringLiteral("visit_key"), QStringLiteral("record"), QStringLiteral("size"),
+                     QStringLiteral("readable")},
                     {record.key, record.fileName, record.size, 1},
                     QStringLiteral("ON CONFLICT (visit_key, size) DO NOTHING"), visit, error);
     if (!id) {
@@ -519,9 +517,9 @@ std::vector<VisitSummary> HistoryIndex::QueryVisits(const QString& where,
     QSqlDatabase database = Database();
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM visits WHERE readable = 1 AND %2 AND %3")
-                      .arg(kVisitColumns, organisation_ ? kLongestCopy : QStringLiteral("1 = 1"),
-                           where));
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM visits WHERE readable = 1 AND %2 AND %3")
+            .arg(kVisitColumns, organisation_ ? kLongestCopy : QStringLiteral("1 = 1"), where));
     for (const QVariant& value : values) {
         query.addBindValue(value);
     }

@@ -38,8 +38,9 @@ std::unique_ptr<HistoryIndex> HistorySource::Open(const QString& localPath, QStr
         }
     }
     if (!error.isEmpty()) {
-        note = QStringLiteral("The organisation's database cannot be reached (%1): the history "
-                              "shown is that of this computer's records.")
+        note = QStringLiteral(
+                   "The organisation's database cannot be reached (%1): the history "
+                   "shown is that of this computer's records.")
                    .arg(error);
     }
     auto index = std::make_unique<HistoryIndex>(localPath);

@@ -30,7 +30,8 @@ void HistoryUpdater::Start(const QString& current) {
     }
     if (organisation && push_ == nullptr) {
         push_ = std::make_unique<BackgroundPush>(
-            std::move(*organisation), folder_, [this](const QString& message) {
+            std::move(*organisation), folder_,
+            [this](const QString& message) {
                 QMetaObject::invokeMethod(
                     this, [this, message] { emit PushFailed(message); }, Qt::QueuedConnection);
             },

@@ -165,8 +165,7 @@ void InstrumentHistoryWindow::ShowVisits() {
     const int chosen = instrument_->currentIndex();
     visits_.clear();
     if (chosen >= 0 && chosen < static_cast<int>(instruments_.size()) && index_ != nullptr) {
-        const HistoryIndex::Instrument& instrument =
-            instruments_[static_cast<std::size_t>(chosen)];
+        const HistoryIndex::Instrument& instrument = instruments_[static_cast<std::size_t>(chosen)];
         visits_ = index_->Visits(instrument.serialNumber, instrument.model);
     }
     table_->setRowCount(static_cast<int>(visits_.size()));

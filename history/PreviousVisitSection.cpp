@@ -67,8 +67,8 @@ void PreviousVisitSection::AddTo(ServiceReport& report, const QString& record,
     if (!note_.isEmpty()) {
         // Which history it comes from, where the organisation's could not be reached.
         report.previousVisit->sentence =
-            report.previousVisit->found ? note_ : note_ + QLatin1Char(' ') +
-                                                      report.previousVisit->sentence;
+            report.previousVisit->found ? note_
+                                        : note_ + QLatin1Char(' ') + report.previousVisit->sentence;
     }
 }
 

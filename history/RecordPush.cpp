@@ -1,13 +1,13 @@
 #include "history/RecordPush.h"
 
 #include <QCryptographicHash>
-#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <algorithm>
 
 namespace {
 
@@ -109,7 +109,8 @@ RecordPush::Result RecordPush::Push(const DatabaseUrl& database, const QString& 
     std::vector<std::pair<QString, Opening>> records;
     QStringList keys;
     for (const QFileInfo& file : files) {
-        if (!leftOut.isEmpty() && file.absoluteFilePath() == QFileInfo(leftOut).absoluteFilePath()) {
+        if (!leftOut.isEmpty() &&
+            file.absoluteFilePath() == QFileInfo(leftOut).absoluteFilePath()) {
             continue;
         }
         if (std::optional<Opening> opening = OpeningOf(file.absoluteFilePath())) {

@@ -83,8 +83,7 @@ class Organisation {
             return;
         }
         qputenv("PGPASSWORD", kPassword);
-        server.Psql({"--command=ALTER ROLE postgres PASSWORD '" + QString(kPassword) + "'"},
-                    error);
+        server.Psql({"--command=ALTER ROLE postgres PASSWORD '" + QString(kPassword) + "'"}, error);
         url = DatabaseUrl::Parse(server.Url("postgres"), error);
         HistoryIndex index(*url);
         if (!index.Open(error)) {
@@ -102,7 +101,8 @@ class Organisation {
             QString readError;
             const std::optional<VisitSummary> visit =
                 VisitSummary::FromRecord(file.fileName(), nullptr, readError);
-            const std::optional<HistoryIndex::RecordCopy> copy = RecordPush::CopyOf(file.fileName());
+            const std::optional<HistoryIndex::RecordCopy> copy =
+                RecordPush::CopyOf(file.fileName());
             if (!visit || !copy || !index.AddRecord(*copy, *visit, error)) {
                 error += readError;
                 return;
@@ -160,7 +160,8 @@ void BM_OrganisationPushAVisit(benchmark::State& state) {
         file.write(Visit(kVisits + n++, started.addSecs(n), 1500));  // about 200 KB
         file.close();
         state.ResumeTiming();
-        const RecordPush::Result result = RecordPush::Push(*organisation.url, laptop.path(), nullptr);
+        const RecordPush::Result result =
+            RecordPush::Push(*organisation.url, laptop.path(), nullptr);
         if (result.sent != 1) {
             state.SkipWithError(qPrintable("not sent: " + result.error));
             return;

@@ -98,17 +98,16 @@ struct PushCase {
 };
 
 const PushCase kPushCases[] = {
-    {"TwoTechniciansFromTwoHomes", Trouble::None, 2, 1, 0, 0,
-     "1 visit sent, 0 already there.\n", "0 visits sent, 1 already there.\n", 2},
-    {"SameRecordTwice", Trouble::SameRecordTwice, 1, 2, 0, 0,
-     "2 visits sent, 0 already there.\n", "0 visits sent, 2 already there.\n", 2},
+    {"TwoTechniciansFromTwoHomes", Trouble::None, 2, 1, 0, 0, "1 visit sent, 0 already there.\n",
+     "0 visits sent, 1 already there.\n", 2},
+    {"SameRecordTwice", Trouble::SameRecordTwice, 1, 2, 0, 0, "2 visits sent, 0 already there.\n",
+     "0 visits sent, 2 already there.\n", 2},
     {"TwentyAtOnce", Trouble::AtOnce, 20, 1, 2, 0, nullptr, "0 visits sent, 3 already there.\n",
      22},
     {"KilledHalfway", Trouble::Killed, 1, 3, 0, -1, nullptr, "3 visits sent, 0 already there.\n",
      3},
     {"ServerStoppedDuringThePush", Trouble::ServerStopped, 1, 3, 0, 2,
-     "terminating connection due to administrator command", "3 visits sent, 0 already there.\n",
-     3},
+     "terminating connection due to administrator command", "3 visits sent, 0 already there.\n", 3},
     {"WrongPassword", Trouble::WrongPassword, 1, 1, 0, 2,
      "password authentication failed for user \"alice\"", nullptr, 0},
 };
@@ -170,7 +169,8 @@ class OrganisationHistoryTest : public ::testing::Test {
         database.setUserName("postgres");
         database.setPassword(PostgresServer::kSuperuserPassword);
         database.setDatabaseName("merrowby");
-        EXPECT_TRUE(database.isOpen() || database.open()) << database.lastError().text().toStdString();
+        EXPECT_TRUE(database.isOpen() || database.open())
+            << database.lastError().text().toStdString();
         return database;
     }
     static QVariant Value(const QString& statement, const QVariantList& values = {}) {
@@ -190,8 +190,7 @@ class OrganisationHistoryTest : public ::testing::Test {
 std::unique_ptr<PostgresServer> OrganisationHistoryTest::server_;
 QString OrganisationHistoryTest::setUpError_;
 
-class PushTest : public OrganisationHistoryTest,
-                 public ::testing::WithParamInterface<PushCase> {};
+class PushTest : public OrganisationHistoryTest, public ::testing::WithParamInterface<PushCase> {};
 
 TEST_P(PushTest, EveryVisitOnceWholeOrNotAtAll) {
     const PushCase& c = GetParam();
@@ -229,9 +228,7 @@ TEST_P(PushTest, EveryVisitOnceWholeOrNotAtAll) {
         QProcess program;
         home.run.Start(program, push);
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return Value("SELECT count(*) FROM pg_locks WHERE NOT granted").toInt() > 0;
-            },
+            [&] { return Value("SELECT count(*) FROM pg_locks WHERE NOT granted").toInt() > 0; },
             30000))
             << "the push waits for the readings";
         if (c.trouble == Trouble::Killed) {
@@ -250,8 +247,7 @@ TEST_P(PushTest, EveryVisitOnceWholeOrNotAtAll) {
             superuser.close();
             ASSERT_TRUE(server_->Start(error)) << error.toStdString();
         }
-        EXPECT_EQ(Value("SELECT count(*) FROM visits WHERE serial_number = ?", {serial}).toInt(),
-                  0)
+        EXPECT_EQ(Value("SELECT count(*) FROM visits WHERE serial_number = ?", {serial}).toInt(), 0)
             << "no part of a visit is seen";
     } else if (c.trouble == Trouble::AtOnce) {
         std::vector<std::unique_ptr<QProcess>> programs;
@@ -274,8 +270,8 @@ TEST_P(PushTest, EveryVisitOnceWholeOrNotAtAll) {
         EXPECT_EQ(sent, 22) << "each visit sent once";
     } else {
         for (const auto& each : homes) {
-            const ProgramRun::Result result = each->run.Run(
-                {"records", "push", "--database", server_->Url(each->user)});
+            const ProgramRun::Result result =
+                each->run.Run({"records", "push", "--database", server_->Url(each->user)});
             EXPECT_EQ(result.status, c.status);
             if (c.status == 0) {
                 EXPECT_EQ(result.out, c.said);
@@ -361,8 +357,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, PushTest, ::testing::ValuesIn(kPushCases),
 
 TEST_F(OrganisationHistoryTest, ATechnicianAddsAndReadsButNeitherChangesNorRemovesAVisit) {
     Home home;
-    home.Add("2026-04-01_09-00-00.jsonl",
-             Record("SR-roles", "SN-roles", QDateTime(QDate(2026, 4, 1), QTime(9, 0), Qt::UTC), 4.5));
+    home.Add(
+        "2026-04-01_09-00-00.jsonl",
+        Record("SR-roles", "SN-roles", QDateTime(QDate(2026, 4, 1), QTime(9, 0), Qt::UTC), 4.5));
     home.run.SetEnvironment("PGPASSWORD", "alice secret");
     ASSERT_EQ(home.run.Run({"records", "push", "--database", server_->Url("alice")}).out,
               "1 visit sent, 0 already there.\n");
@@ -374,8 +371,9 @@ TEST_F(OrganisationHistoryTest, ATechnicianAddsAndReadsButNeitherChangesNorRemov
     ASSERT_TRUE(alice.open()) << alice.lastError().text().toStdString();
     {
         QSqlQuery query(alice);
-        EXPECT_TRUE(query.exec("SELECT count(*) FROM visits JOIN readings ON visit = id "
-                               "JOIN records USING (visit)"));
+        EXPECT_TRUE(
+            query.exec("SELECT count(*) FROM visits JOIN readings ON visit = id "
+                       "JOIN records USING (visit)"));
         for (const char* statement :
              {"UPDATE visits SET customer = 'other' WHERE report_number = 'SR-roles'",
               "DELETE FROM readings", "DELETE FROM records", "DELETE FROM visits",
@@ -397,9 +395,10 @@ TEST_F(OrganisationHistoryTest, TheWindowsPushTellsOnceAndSendsAtTheNextStart) {
     Home home;
     const QDateTime day(QDate(2026, 5, 4), QTime(9, 0), Qt::UTC);
     home.Add("2026-05-04_09-00-00.jsonl", Record("SR-window-0", "SN-window", day, 4.5));
-    home.Add("2026-05-04_10-00-00.jsonl", Record("SR-window-1", "SN-window", day.addSecs(3600), 4.5));
-    const QString current =
-        home.Add("2026-05-04_11-00-00.jsonl", Record("SR-window-2", "SN-window", day.addSecs(7200), 4.5));
+    home.Add("2026-05-04_10-00-00.jsonl",
+             Record("SR-window-1", "SN-window", day.addSecs(3600), 4.5));
+    const QString current = home.Add("2026-05-04_11-00-00.jsonl",
+                                     Record("SR-window-2", "SN-window", day.addSecs(7200), 4.5));
     qputenv("PGPASSWORD", "alice secret");
     QString error;
     const std::optional<DatabaseUrl> url = DatabaseUrl::Parse(server_->Url("alice"), error);

@@ -43,8 +43,9 @@ PostgresServer::~PostgresServer() {
 
 QString PostgresServer::Missing() {
     if (!QFile::exists(Binary("initdb")) || !QFile::exists(Binary("postgres"))) {
-        return QStringLiteral("PostgreSQL 15's server is not installed (postgresql-15): "
-                              "the organisation's database is not tested");
+        return QStringLiteral(
+            "PostgreSQL 15's server is not installed (postgresql-15): "
+            "the organisation's database is not tested");
     }
     if (ServerUser() == nullptr) {
         return QStringLiteral("there is no user postgres to run the server as");
@@ -69,11 +70,11 @@ bool PostgresServer::RunAsServerUser(const QStringList& command, QString& output
     if (geteuid() != 0) {
         return RunProcess(command.front(), command.mid(1), environment, output);
     }
-    return RunProcess(QStringLiteral("runuser"),
-                      QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
-                                  QStringLiteral("--")} +
-                          command,
-                      environment, output);
+    return RunProcess(
+        QStringLiteral("runuser"),
+        QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")} +
+            command,
+        environment, output);
 }
 
 bool PostgresServer::Start(QString& error) {
@@ -97,12 +98,13 @@ bool PostgresServer::Start(QString& error) {
                 return false;
             }
         }
-        if (!RunAsServerUser({Binary("initdb"), QStringLiteral("--pgdata=") + data,
-                              QStringLiteral("--username=postgres"),
-                              QStringLiteral("--pwfile=") + password.fileName(),
-                              QStringLiteral("--auth=scram-sha-256"), QStringLiteral("--encoding=UTF8"),
-                              QStringLiteral("--locale=C"), QStringLiteral("--no-sync")},
-                             error)) {
+        if (!RunAsServerUser(
+                {Binary("initdb"), QStringLiteral("--pgdata=") + data,
+                 QStringLiteral("--username=postgres"),
+                 QStringLiteral("--pwfile=") + password.fileName(),
+                 QStringLiteral("--auth=scram-sha-256"), QStringLiteral("--encoding=UTF8"),
+                 QStringLiteral("--locale=C"), QStringLiteral("--no-sync")},
+                error)) {
             return false;
         }
         made_ = true;
@@ -121,21 +123,20 @@ bool PostgresServer::Stop(QString& error) {
     if (!made_) {
         return true;
     }
-    return RunAsServerUser({Binary("pg_ctl"),
-                            QStringLiteral("--pgdata=") + folder_.filePath(QStringLiteral("data")),
-                            QStringLiteral("--mode=fast"), QStringLiteral("--wait"),
-                            QStringLiteral("stop")},
-                           error);
+    return RunAsServerUser(
+        {Binary("pg_ctl"), QStringLiteral("--pgdata=") + folder_.filePath(QStringLiteral("data")),
+         QStringLiteral("--mode=fast"), QStringLiteral("--wait"), QStringLiteral("stop")},
+        error);
 }
 
 bool PostgresServer::Psql(const QStringList& arguments, QString& output) const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PGPASSWORD"), QLatin1String(kSuperuserPassword));
-    return RunProcess(Binary("psql"),
-                      QStringList{QStringLiteral("--host=") + SocketFolder(),
-                                  QStringLiteral("--username=postgres"),
-                                  QStringLiteral("--no-psqlrc"), QStringLiteral("--quiet"),
-                                  QStringLiteral("--set=ON_ERROR_STOP=1")} +
-                          arguments,
-                      environment, output);
+    return RunProcess(
+        Binary("psql"),
+        QStringList{QStringLiteral("--host=") + SocketFolder(),
+                    QStringLiteral("--username=postgres"), QStringLiteral("--no-psqlrc"),
+                    QStringLiteral("--quiet"), QStringLiteral("--set=ON_ERROR_STOP=1")} +
+            arguments,
+        environment, output);
 }
