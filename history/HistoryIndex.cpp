@@ -408,32 +408,41 @@ std::optional<qint64> HistoryIndex::InsertVisit(const QStringList& columns,
     return id;
 }
 
+// Every row in one statement: one round trip to a server.
 bool HistoryIndex::InsertReadings(qint64 id, const VisitSummary& v, QString& error) {
-    QSqlQuery query(Database());
-    // PostgreSQL takes the table's lock as it prepares: a failure is the server's to tell.
-    if (!query.prepare(QStringLiteral("INSERT INTO readings VALUES (?, ?, ?, ?, ?, ?, ?, ?)"))) {
-        error = ErrorText(query);
-        return false;
-    }
+    QVariantList values;
     for (int side : {kFound, kLeft}) {
         const VisitSummary::Sensors& sensors = side == kFound ? v.asFound : v.asLeft;
         for (int s = 0; s < VisitSummary::kSensorCount; ++s) {
             const VisitSummary::Sensor& sensor = sensors[static_cast<std::size_t>(s)];
-            if (IsEmpty(sensor)) {
-                continue;
-            }
-            for (const QVariant& value :
-                 {QVariant(id), QVariant(side), QVariant(s), Optional(sensor.volts),
-                  Optional(sensor.milliamps), Optional(sensor.tripPointMilliamps),
-                  Optional(sensor.powerMilliwatts),
-                  sensor.status ? QVariant(*sensor.status) : QVariant(QMetaType(QMetaType::Int))}) {
-                query.addBindValue(value);
-            }
-            if (!query.exec()) {
-                error = ErrorText(query);
-                return false;
+            if (!IsEmpty(sensor)) {
+                values << QVariant(id) << QVariant(side) << QVariant(s) << Optional(sensor.volts)
+                       << Optional(sensor.milliamps) << Optional(sensor.tripPointMilliamps)
+                       << Optional(sensor.powerMilliwatts)
+                       << (sensor.status ? QVariant(*sensor.status)
+                                         : QVariant(QMetaType(QMetaType::Int)));
             }
         }
+    }
+    constexpr qsizetype kColumns = 8;
+    if (values.isEmpty()) {
+        return true;
+    }
+    QSqlQuery query(Database());
+    // PostgreSQL takes the table's lock as it prepares: a failure is the server's to tell.
+    if (!query.prepare(QStringLiteral("INSERT INTO readings VALUES %1")
+                           .arg(QStringList(values.size() / kColumns,
+                                            QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)"))
+                                    .join(QStringLiteral(", "))))) {
+        error = ErrorText(query);
+        return false;
+    }
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    if (!query.exec()) {
+        error = ErrorText(query);
+        return false;
     }
     return true;
 }
