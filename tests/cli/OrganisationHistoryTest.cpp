@@ -13,6 +13,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QUrl>
 #include <memory>
 #include <vector>
 
@@ -83,7 +84,15 @@ struct Home {
     }
 };
 
-enum class Trouble { None, SameRecordTwice, AtOnce, Killed, ServerStopped, WrongPassword };
+enum class Trouble {
+    None,
+    SameRecordTwice,
+    AtOnce,
+    Killed,
+    ServerStopped,
+    WrongPassword,
+    PasswordInTheUrl
+};
 
 struct PushCase {
     const char* name;
@@ -110,6 +119,8 @@ const PushCase kPushCases[] = {
      "terminating connection due to administrator command", "3 visits sent, 0 already there.\n", 3},
     {"WrongPassword", Trouble::WrongPassword, 1, 1, 0, 2,
      "password authentication failed for user \"alice\"", nullptr, 0},
+    {"PasswordInTheUrl", Trouble::PasswordInTheUrl, 1, 1, 0, 1,
+     "the database URL holds a password: give it in ~/.pgpass or PGPASSWORD instead", nullptr, 0},
 };
 
 void PrintTo(const PushCase& c, std::ostream* out) {
@@ -270,8 +281,16 @@ TEST_P(PushTest, EveryVisitOnceWholeOrNotAtAll) {
         EXPECT_EQ(sent, 22) << "each visit sent once";
     } else {
         for (const auto& each : homes) {
-            const ProgramRun::Result result =
-                each->run.Run({"records", "push", "--database", server_->Url(each->user)});
+            // Bob's URL names the socket folder percent-encoded in place of a host name.
+            QString url =
+                each->user == "bob"
+                    ? QStringLiteral("postgresql://bob@%1/merrowby")
+                          .arg(QString::fromUtf8(QUrl::toPercentEncoding(server_->SocketFolder())))
+                    : server_->Url(each->user);
+            if (c.trouble == Trouble::PasswordInTheUrl) {
+                url.replace("alice@", "alice:alice%20secret@");
+            }
+            const ProgramRun::Result result = each->run.Run({"records", "push", "--database", url});
             EXPECT_EQ(result.status, c.status);
             if (c.status == 0) {
                 EXPECT_EQ(result.out, c.said);
