@@ -33,8 +33,12 @@ bool MaintenanceDialog::StartRecordFile(const QString& folder) {
             Qt::QueuedConnection);
     });
     const QString error = record_->WriteTo(folder);
-    // The history index takes in the records of earlier visits meanwhile.
-    (new HistoryUpdater(folder, this))->Start();
+    // The history index takes in the records of earlier visits meanwhile, and the
+    // organisation's database those not yet sent; once it cannot, the response field says so.
+    auto* history = new HistoryUpdater(folder, this);
+    connect(history, &HistoryUpdater::PushFailed, this,
+            [this](const QString& message) { response_->setText(message); });
+    history->Start(record_->FilePath());
     if (!error.isEmpty()) {
         ui::Feedback::Current().Message(
             this, error + QStringLiteral("\nThe program goes on without a service record."));

@@ -65,6 +65,17 @@ int PrintVisits(const HistoryIndex& index, const HistoryCommand::Options& option
     return kInOrder;
 }
 
+// The list of instruments, or the visits of the one asked for.
+int Print(const HistoryIndex& index, const HistoryCommand::Options& options,
+          const AcceptanceLimits* limits) {
+    if (!options.serialGiven) {
+        std::fputs(HistoryOutput::InstrumentTable(index.Instruments()).toUtf8().constData(),
+                   stdout);
+        return kInOrder;
+    }
+    return PrintVisits(index, options, limits);
+}
+
 }  // namespace
 
 HistoryCommand::Options HistoryCommand::Parse(const QStringList& arguments) {
@@ -81,6 +92,10 @@ HistoryCommand::Options HistoryCommand::Parse(const QStringList& arguments) {
             options.model = arguments[++i];
         } else if (argument.startsWith(QStringLiteral("--model="))) {
             options.model = argument.mid(8);
+        } else if (argument == QStringLiteral("--database") && i + 1 < arguments.size()) {
+            options.database = arguments[++i];
+        } else if (argument.startsWith(QStringLiteral("--database="))) {
+            options.database = argument.mid(11);
         } else if (argument.startsWith(QLatin1Char('-')) || options.serialGiven) {
             options.error = QStringLiteral("unexpected argument \"%1\"").arg(argument);
             return options;
@@ -97,8 +112,8 @@ HistoryCommand::Options HistoryCommand::Parse(const QStringList& arguments) {
 
 QString HistoryCommand::HelpText() {
     return QStringLiteral(
-        "Usage: merrowby history\n"
-        "       merrowby history SERIAL [--model M] [--json | --csv]\n"
+        "Usage: merrowby history [--database URL]\n"
+        "       merrowby history SERIAL [--model M] [--json | --csv] [--database URL]\n"
         "\n"
         "Without SERIAL, lists the instruments of the recorded visits: serial number, model,\n"
         "customer, number of visits, last visit and how its As left was judged. With SERIAL,\n"
@@ -106,16 +121,18 @@ QString HistoryCommand::HelpText() {
         "As found, As left, findings and drift since the visit before, and with three visits\n"
         "or more each sensor's trend; or with --csv one row per visit and sensor.\n"
         "The index (~/.local/share/merrowby/history.sqlite) is brought up to date from the\n"
-        "service records first.\n"
+        "service records first. With --database, the organisation's PostgreSQL database\n"
+        "answers instead, over the visits every technician has sent (merrowby records push).\n"
         "\n"
         "Options:\n"
         "  --model M   only the visits of model M, where SERIAL names several models\n"
         "  --json      JSON (the default)\n"
         "  --csv       one row per visit and sensor\n"
+        "  --database URL  the organisation's database, postgresql://user@host/dbname\n"
         "  -h, --help  this text\n"
         "\n"
-        "Exit status: 0 printed, 1 bad input or an index that cannot be read, 2 no visit\n"
-        "of the instrument.\n");
+        "Exit status: 0 printed, 1 bad input or an index or database that cannot be read,\n"
+        "2 no visit of the instrument.\n");
 }
 
 int HistoryCommand::Run(int argc, char** argv) {
@@ -130,8 +147,21 @@ int HistoryCommand::Run(int argc, char** argv) {
     }
     const QCoreApplication application(argc, argv);
     const std::optional<AcceptanceLimits> limits = LoadLimits();
-    HistoryIndex index(HistoryIndex::DefaultPath());
     QString error;
+    if (!options.database.isNull()) {
+        const std::optional<DatabaseUrl> database = DatabaseUrl::Parse(options.database, error);
+        if (!database) {
+            PrintError(error);
+            return kFailed;
+        }
+        HistoryIndex organisation(*database);
+        if (!organisation.Open(error)) {
+            PrintError(QStringLiteral("the organisation's database cannot be read: %1").arg(error));
+            return kFailed;
+        }
+        return Print(organisation, options, limits ? &*limits : nullptr);
+    }
+    HistoryIndex index(HistoryIndex::DefaultPath());
     if (!index.Open(error)) {
         PrintError(QStringLiteral("the history index cannot be opened: %1").arg(error));
         return kFailed;
@@ -146,12 +176,7 @@ int HistoryCommand::Run(int argc, char** argv) {
         PrintError(QStringLiteral("the history index could not be brought up to date: %1")
                        .arg(updated.error));
     }
-    if (!options.serialGiven) {
-        std::fputs(HistoryOutput::InstrumentTable(index.Instruments()).toUtf8().constData(),
-                   stdout);
-        return kInOrder;
-    }
-    return PrintVisits(index, options, limits ? &*limits : nullptr);
+    return Print(index, options, limits ? &*limits : nullptr);
 }
 
 }  // namespace cli

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/HistoryCommand.h"
+#include "cli/RecordsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/SurveyCommand.h"
 #include "history/HistoryIndex.h"
@@ -47,6 +48,9 @@ std::optional<int> RunSubcommand(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "history") == 0) {
         return HistoryCommand::Run(argc, argv);
+    }
+    if (std::strcmp(argv[1], "records") == 0) {
+        return RecordsCommand::Run(argc, argv);
     }
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 # merrowby_add_test(<name> SOURCES ... LIBS ... [GUI] [TIMEOUT s])
-# One GoogleTest executable; its cases are registered with ctest one by one.
+# One GoogleTest executable; its cases are registered with ctest one by one. A case that
+# skips itself is counted as skipped, not passed.
 function(merrowby_add_test name)
   cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -16,7 +17,7 @@ function(merrowby_add_test name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}" SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 endfunction()
 include(GoogleTest)
 

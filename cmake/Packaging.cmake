@@ -17,6 +17,8 @@ merrowby_check_version(${MERROWBY_METAINFO} "<release version=\"([^\"]*)\"")
 
 set(doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/merrowby)
 install(FILES ${MERROWBY_PACKAGING_DIR}/copyright DESTINATION ${doc_dir})
+# The roles an organisation's history database needs, for its administrator.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/sql/roles.sql DESTINATION ${doc_dir})
 configure_file(${MERROWBY_PACKAGING_DIR}/changelog ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog
                COPYONLY)
 merrowby_install_gzipped(${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog ${doc_dir})
@@ -52,8 +54,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://merrowby.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded as a plugin, so not found by the shared library dependencies: the history index's
-# SQLite driver.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+# SQLite driver and the organisation's PostgreSQL one.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql")
 # The shell completion is loaded by bash-completion alone.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -18,6 +18,7 @@
 
 #include "history/DriftTrend.h"
 #include "history/HistoryPlotText.h"
+#include "history/HistorySource.h"
 #include "report/ReportSettings.h"
 
 namespace {
@@ -71,6 +72,9 @@ InstrumentHistoryWindow::InstrumentHistoryWindow(const QString& recordsFolder, Q
         QString error;
         limits_ = AcceptanceLimits::Load(path, error);
     }
+    source_ = new QLabel(this);
+    source_->setWordWrap(true);
+    source_->setObjectName(QStringLiteral("historySource"));
     auto* instrumentLabel = new QLabel(QStringLiteral("&Instrument:"), this);
     instrument_ = new QComboBox(this);
     instrumentLabel->setBuddy(instrument_);
@@ -118,6 +122,7 @@ InstrumentHistoryWindow::InstrumentHistoryWindow(const QString& recordsFolder, Q
     plotChoice->addWidget(sensor_);
     plotChoice->addStretch();
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(source_);
     layout->addLayout(choice);
     layout->addWidget(visitsLabel);
     layout->addWidget(table_, 1);
@@ -134,10 +139,12 @@ InstrumentHistoryWindow::InstrumentHistoryWindow(const QString& recordsFolder, Q
 }
 
 void InstrumentHistoryWindow::Load() {
-    HistoryIndex index(databasePath_);
-    QString error;
+    QString note;
+    index_ = HistorySource::Open(databasePath_, note);
+    source_->setText(note);
+    source_->setVisible(!note.isEmpty());
     instruments_ =
-        index.Open(error) ? index.Instruments() : std::vector<HistoryIndex::Instrument>{};
+        index_ != nullptr ? index_->Instruments() : std::vector<HistoryIndex::Instrument>{};
     const QSignalBlocker quiet(instrument_);
     instrument_->clear();
     for (const HistoryIndex::Instrument& instrument : instruments_) {
@@ -157,14 +164,9 @@ void InstrumentHistoryWindow::ShowInstrument(const QString& model, const QString
 void InstrumentHistoryWindow::ShowVisits() {
     const int chosen = instrument_->currentIndex();
     visits_.clear();
-    if (chosen >= 0 && chosen < static_cast<int>(instruments_.size())) {
-        HistoryIndex index(databasePath_);
-        QString error;
-        if (index.Open(error)) {
-            const HistoryIndex::Instrument& instrument =
-                instruments_[static_cast<std::size_t>(chosen)];
-            visits_ = index.Visits(instrument.serialNumber, instrument.model);
-        }
+    if (chosen >= 0 && chosen < static_cast<int>(instruments_.size()) && index_ != nullptr) {
+        const HistoryIndex::Instrument& instrument = instruments_[static_cast<std::size_t>(chosen)];
+        visits_ = index_->Visits(instrument.serialNumber, instrument.model);
     }
     table_->setRowCount(static_cast<int>(visits_.size()));
     for (int row = 0; row < static_cast<int>(visits_.size()); ++row) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,7 +18,9 @@ class QTableWidget;
 // "Instrument History": the visits of one instrument as a table, and a plot of one quantity
 // of one sensor across them (As found and As left marked apart, the limits drawn where they
 // apply) with the plot's text beside it for a screen reader. Everything is chosen with the
-// keyboard: the instrument, the quantity and the sensor are lists.
+// keyboard: the instrument, the quantity and the sensor are lists. The visits are the
+// organisation's where its database is set, and this computer's, said above them, where it
+// cannot be reached.
 class InstrumentHistoryWindow : public QWidget {
     Q_OBJECT
   public:
@@ -36,6 +39,8 @@ class InstrumentHistoryWindow : public QWidget {
     std::optional<AcceptanceLimits::Range> Limits(AcceptanceLimits::Quantity quantity) const;
 
     QString databasePath_;
+    std::unique_ptr<HistoryIndex> index_;
+    QLabel* source_ = nullptr;
     std::optional<AcceptanceLimits> limits_;
     std::vector<HistoryIndex::Instrument> instruments_;
     std::vector<VisitSummary> visits_;

@@ -5,6 +5,7 @@
 
 #include "history/DriftTrend.h"
 #include "history/HistoryIndex.h"
+#include "history/HistorySource.h"
 #include "record/AcceptanceLimits.h"
 
 namespace {
@@ -52,16 +53,23 @@ void PreviousVisitSection::AddTo(ServiceReport& report, const QString& record,
                                     visit.started.toString(Qt::ISODateWithMs), record}
                             .join(QChar(0));
     if (key != lookedUp_) {
-        HistoryIndex index(record.isEmpty()
-                               ? HistoryIndex::DefaultPath()
-                               : HistoryIndex::PathFor(QFileInfo(record).absolutePath()));
-        QString error;
-        previous_ = index.Open(error) ? index.PreviousVisit(visit.model, visit.serialNumber,
+        note_.clear();
+        const std::unique_ptr<HistoryIndex> index = HistorySource::Open(
+            record.isEmpty() ? HistoryIndex::DefaultPath()
+                             : HistoryIndex::PathFor(QFileInfo(record).absolutePath()),
+            note_);
+        previous_ = index != nullptr ? index->PreviousVisit(visit.model, visit.serialNumber,
                                                             visit.started, record)
-                                      : std::nullopt;
+                                     : std::nullopt;
         lookedUp_ = key;
     }
     report.previousVisit = Compare(previous_, visit, limits);
+    if (!note_.isEmpty()) {
+        // Which history it comes from, where the organisation's could not be reached.
+        report.previousVisit->sentence =
+            report.previousVisit->found ? note_
+                                        : note_ + QLatin1Char(' ') + report.previousVisit->sentence;
+    }
 }
 
 ServiceReport::PreviousVisit PreviousVisitSection::Compare(

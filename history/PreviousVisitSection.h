@@ -8,9 +8,11 @@
 
 class AcceptanceLimits;
 
-// The report's "Previous visit": the last earlier visit to the same instrument in the history
-// index, its As left against this visit's As found. The earlier visit is looked up once for
-// each instrument and start, so that a report made again and again costs no query.
+// The report's "Previous visit": the last earlier visit to the same instrument in the
+// organisation's history, or in this computer's index when none is set or it cannot be reached
+// (the section's sentence then says so), its As left against this visit's As found. The
+// earlier visit is looked up once for each instrument and start, so that a report made again
+// and again costs no query.
 class PreviousVisitSection {
   public:
     // Sets report.previousVisit from the index beside the folder of `record`, this visit's file
@@ -24,5 +26,6 @@ class PreviousVisitSection {
 
   private:
     QString lookedUp_;
+    QString note_;
     std::optional<VisitSummary> previous_;
 };

@@ -414,6 +414,9 @@ void Builder::PreviousVisit() {
                              "As found.")
                   .arg(DateTimeText(previous.started), Value(previous.reportNumber)))
         .keepWithNext = true;
+    if (!previous.sentence.isEmpty()) {
+        Paragraph(previous.sentence).keepWithNext = true;
+    }
     Block& table = Table({QStringLiteral("Sensor"), QStringLiteral("Quantity"),
                           QStringLiteral("Previous As left"), QStringLiteral("This As found"),
                           QStringLiteral("Change")});

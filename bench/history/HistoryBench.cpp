@@ -5,7 +5,7 @@
 //   a ratio to "merrowby --version" (aim: under 100 ms);
 // - the index's size per visit (aim: under 2 KB).
 //
-//   build/bench/history/history_bench
+//   build/bench/history/history_bench --benchmark_filter=-Organisation
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>

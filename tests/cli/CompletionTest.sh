@@ -23,8 +23,10 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 touch "$folder/visit.jsonl" "$folder/notes.txt" "$folder/ttyUSB0" "$folder/limits.json" "$folder/old visit.jsonl"
 
-expect "merrowby " survey report history
-expect "merrowby history SN-7 --" --model --json --csv --help
+expect "merrowby " survey report history records
+expect "merrowby history SN-7 --" --model --json --csv --database --help
+expect "merrowby records " push
+expect "merrowby records push --" --database --help
 expect "merrowby su" survey
 expect "merrowby survey --" --port --model --serial-number --asset-number --customer --site --limits --json --help
 expect "merrowby survey --model MX-8 --limits $folder/" "$folder/limits.json"

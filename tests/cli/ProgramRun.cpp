@@ -23,6 +23,9 @@ void ProgramRun::Start(QProcess& program, const QStringList& arguments,
     for (int com = 1; com <= 4; ++com) {
         environment.insert(QStringLiteral("MERROWBY_COM%1").arg(com), home_.filePath("absent"));
     }
+    for (const QString& name : extra_.keys()) {
+        environment.insert(name, extra_.value(name));
+    }
     for (const QString& entry : extra) {
         environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
     }

@@ -28,7 +28,10 @@ class ProgramRun {
     QList<QJsonObject> RecordEvents() const;
     QString RecordPath() const;
     QString FilePath(const QString& name) const { return home_.filePath(name); }
+    // A variable set in the environment of every run from now on.
+    void SetEnvironment(const QString& name, const QString& value) { extra_.insert(name, value); }
 
   private:
     QTemporaryDir home_;
+    QProcessEnvironment extra_;
 };
