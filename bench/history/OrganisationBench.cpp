@@ -155,9 +155,11 @@ void BM_OrganisationPushAVisit(benchmark::State& state) {
         state.PauseTiming();
         QDir(laptop.path()).removeRecursively();
         QDir().mkpath(laptop.path());
-        QFile file(QDir(laptop.path()).filePath(FileName(started.addSecs(n))));
+        const QDateTime visitStarted = started.addSecs(n);
+        QFile file(QDir(laptop.path()).filePath(FileName(visitStarted)));
         file.open(QIODevice::WriteOnly);
-        file.write(Visit(kVisits + n++, started.addSecs(n), 1500));  // about 200 KB
+        file.write(Visit(kVisits + n, visitStarted, 1500));  // about 200 KB
+        ++n;
         file.close();
         state.ResumeTiming();
         const RecordPush::Result result =
