@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include "history/HistoryIndex.h"
+#include "tests/support/SurveySensors.h"
 
 namespace {
 
@@ -34,20 +35,7 @@ QByteArray Line(const QJsonObject& event) {
 // A visit of about 200 KB: two surveys around a dump of the left tube.
 QByteArray Record(int number, const QDateTime& started) {
     const QString time = started.toString(Qt::ISODateWithMs);
-    QJsonArray sensors;
-    for (int s = 0; s < 8; ++s) {
-        sensors.append(QJsonObject{{"sensor", s},
-                                   {"volts", 4.5 + 0.001 * (number % 50)},
-                                   {"milliamps", 1.25},
-                                   {"trip_point_milliamps", 1.0},
-                                   {"power_milliwatts", 5.6},
-                                   {"enabled", true},
-                                   {"trained", true},
-                                   {"shorted", false},
-                                   {"opened", false},
-                                   {"covered", false},
-                                   {"no_response", QJsonArray()}});
-    }
+    const QJsonArray sensors = SurveySensors(4.5 + 0.001 * (number % 50));
     QByteArray record = Line({{"event", "visit"},
                               {"version", 1},
                               {"time", time},

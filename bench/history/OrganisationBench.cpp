@@ -19,6 +19,7 @@
 #include "PostgresServer.h"
 #include "history/HistoryIndex.h"
 #include "history/RecordPush.h"
+#include "tests/support/SurveySensors.h"
 
 namespace {
 
@@ -33,19 +34,7 @@ QByteArray Line(const QJsonObject& event) {
 // A visit: a survey as found and as left around `samples` dump samples.
 QByteArray Visit(int number, const QDateTime& started, int samples) {
     const QString time = started.toString(Qt::ISODateWithMs);
-    QJsonArray sensors;
-    for (int s = 0; s < 8; ++s) {
-        sensors.append(QJsonObject{{"sensor", s},
-                                   {"volts", 4.5 + 0.001 * (number % 50)},
-                                   {"milliamps", 1.25},
-                                   {"trip_point_milliamps", 1.0},
-                                   {"power_milliwatts", 5.6},
-                                   {"enabled", true},
-                                   {"trained", true},
-                                   {"shorted", false},
-                                   {"opened", false},
-                                   {"covered", false}});
-    }
+    const QJsonArray sensors = SurveySensors(4.5 + 0.001 * (number % 50));
     const QByteArray survey = Line({{"event", "survey"}, {"time", time}, {"sensors", sensors}});
     QByteArray record = Line({{"event", "visit"},
                               {"version", 1},

@@ -20,6 +20,7 @@
 #include "PostgresServer.h"
 #include "ProgramRun.h"
 #include "history/BackgroundPush.h"
+#include "tests/support/SurveySensors.h"
 
 namespace {
 
@@ -34,20 +35,7 @@ QByteArray Line(const QJsonObject& event) {
 QByteArray Record(const QString& reportNumber, const QString& serial, const QDateTime& started,
                   double volts) {
     const QString time = started.toString(Qt::ISODateWithMs);
-    QJsonArray sensors;
-    for (int s = 0; s < 8; ++s) {
-        sensors.append(QJsonObject{{"sensor", s},
-                                   {"volts", s == 2 ? volts : 4.5},
-                                   {"milliamps", 1.25},
-                                   {"trip_point_milliamps", 1.0},
-                                   {"power_milliwatts", 5.6},
-                                   {"enabled", true},
-                                   {"trained", true},
-                                   {"shorted", false},
-                                   {"opened", false},
-                                   {"covered", false},
-                                   {"no_response", QJsonArray()}});
-    }
+    const QJsonArray sensors = SurveySensors(4.5, 2, volts);
     const QJsonObject survey{{"event", "survey"}, {"time", time}, {"sensors", sensors}};
     return Line({{"event", "visit"},
                  {"version", 1},

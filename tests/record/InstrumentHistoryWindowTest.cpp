@@ -21,26 +21,14 @@
 #include "history/HistoryIndex.h"
 #include "history/HistoryUpdater.h"
 #include "history/InstrumentHistoryWindow.h"
+#include "tests/support/SurveySensors.h"
 
 namespace {
 
 // A visit's record that surveys the card once, at `time`, with sensor 2 at `volts`.
 void WriteRecord(const QString& path, const QString& time, const QString& serialNumber,
                  double volts) {
-    QJsonArray sensors;
-    for (int s = 0; s < 8; ++s) {
-        sensors.append(QJsonObject{{"sensor", s},
-                                   {"volts", s == 2 ? volts : 4.5},
-                                   {"milliamps", 1.25},
-                                   {"trip_point_milliamps", 1.0},
-                                   {"power_milliwatts", 5.6},
-                                   {"enabled", true},
-                                   {"trained", true},
-                                   {"shorted", false},
-                                   {"opened", false},
-                                   {"covered", false},
-                                   {"no_response", QJsonArray()}});
-    }
+    const QJsonArray sensors = SurveySensors(4.5, 2, volts);
     const QList<QJsonObject> events{
         {{"event", "visit"},
          {"version", 1},
