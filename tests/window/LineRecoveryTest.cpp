@@ -260,19 +260,16 @@ TEST_F(LineRecoveryTest, ASettingDroppedUnsentAtTheLossIsRecordedAsNotSent) {
     std::string paced = "96,n,8,1,1";
     ASSERT_TRUE(GetPortManager()->Configure(portName, paced));
     card->ClearRecord();
-    std::thread unplug([&] {
-        // "0000V" (0 V for sensor 0) is out, its carriage return still queued.
-        if (card->WaitForReceived([](const std::string& got) { return got.ends_with("V"); },
-                                  kDeadline)) {
-            card.reset();
-        }
-    });
+    // Pulled out as "0000V" (0 V for sensor 0) is in, its carriage return still queued.
+    card->SetHangUpAfter("V");
     const ModalAnswer<SensorLevelDialog> answer(
         [](SensorLevelDialog* dialog) { dialog->ControlAs<QPushButton>(1)->click(); });
     window->ControlAs<QPushButton>(MaintenanceDialog::IdSetVoltage)->click();
-    unplug.join();
     ASSERT_TRUE(answer.Answered());
-    ASSERT_EQ(card, nullptr) << "pulled out between the text and its carriage return";
+    const std::string received = card->Received();
+    ASSERT_TRUE(received.ends_with("V") && received.find('\r') == std::string::npos)
+        << "pulled out between the text and its carriage return: " << received;
+    card.reset();
     ASSERT_TRUE(TraceHolds(trace, "COM1 dropped"));
 
     const QJsonObject set = window->Record().Events().last();

@@ -208,6 +208,11 @@ void CardSimulator::Impl::ReadInput(std::vector<TraceEvent>& traces) {
         std::lock_guard lock(mutex);
         const auto now = Clock::now();
         received.append(buffer, static_cast<std::size_t>(count));
+        if (!options.hangUpAfter.empty() && received.ends_with(options.hangUpAfter)) {
+            pty.HangUp();
+            queue.clear();
+            queuedBytes = 0;
+        }
         for (ssize_t i = 0; i < count; ++i) {
             if (auto command = reader.Feed(buffer[i], model.DumpRunning())) {
                 Handle(*command, now, traces);
@@ -574,6 +579,10 @@ void CardSimulator::SetGarbage(const std::string& before, const std::string& aft
 
 void CardSimulator::SetNeverEndLine(bool neverEnd) {
     impl_->Change([&] { impl_->options.neverEndLine = neverEnd; });
+}
+
+void CardSimulator::SetHangUpAfter(const std::string& received) {
+    impl_->Change([&] { impl_->options.hangUpAfter = received; });
 }
 
 void CardSimulator::SetExtraLines(int count) {

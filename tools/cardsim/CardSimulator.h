@@ -75,8 +75,10 @@ struct CardOptions {
     std::string garbageBefore;                // bytes put before the text of every line sent
     std::string garbageAfter;                 // bytes put after the text, before the line end
     bool neverEndLine = false;                // the last line of each reply gets no line end
-    int extraLines = 0;                       // lines "EXTRA 1".."EXTRA n" after each reply
-    int samplesPerInterval = 1;               // >1 floods: that many samples per interval
+    // The line is cut, as a cable pulled out, the moment the bytes received end in this text.
+    std::string hangUpAfter;
+    int extraLines = 0;          // lines "EXTRA 1".."EXTRA n" after each reply
+    int samplesPerInterval = 1;  // >1 floods: that many samples per interval
     // Before the reply to these commands (text without carriage return), in place of replyDelay.
     std::map<std::string, std::chrono::milliseconds> commandDelays;
 
@@ -152,6 +154,7 @@ class CardSimulator {
     void SetLowerCaseHex(bool lowerCase);
     void SetGarbage(const std::string& before, const std::string& after);
     void SetNeverEndLine(bool neverEnd);
+    void SetHangUpAfter(const std::string& received);
     void SetExtraLines(int count);
     void SetSamplesPerInterval(int count);
 

@@ -41,8 +41,18 @@ PseudoTerminal::PseudoTerminal() {
 }
 
 PseudoTerminal::~PseudoTerminal() {
-    close(master_);
-    close(slave_);
+    HangUp();
+}
+
+void PseudoTerminal::HangUp() {
+    if (master_ >= 0) {
+        close(master_);
+        master_ = -1;
+    }
+    if (slave_ >= 0) {
+        close(slave_);
+        slave_ = -1;
+    }
 }
 
 }  // namespace cardsim

@@ -14,7 +14,9 @@ class PseudoTerminal {
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-    int MasterFd() const { return master_; }
+    int MasterFd() const { return master_; }  // -1 once hung up
+    // Closes both sides held here: the other side of the slave sees the line gone.
+    void HangUp();
     const std::string& SlavePath() const { return slavePath_; }
 
   private:
