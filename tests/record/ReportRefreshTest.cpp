@@ -155,9 +155,13 @@ TEST(ReportRefreshTest, OneNewSampleReplacesOnlyTheDumpsBlocks) {
     record.Event("discovery", {{"port", "COM1"}, {"device", "/dev/ttyUSB0"}});
     record.Event("dump_start", {{"tube", "left"}, {"spread_limit", 0.02}, {"file", ""}});
     AddSamples(record, 0, 100);
-    const ReportDocument before(ServiceReport::FromEvents(record.Events()));
-    record.Event("dump_sample", {{"milliamps", QJsonArray{1.25, 0.64, 0.9375, 1.5}}});
-    const ReportDocument after(ServiceReport::FromEvents(record.Events()));
+    QList<QJsonObject> events = record.Events();
+    const ReportDocument before(ServiceReport::FromEvents(events));
+    // In the same second as the last, so that the visit's end reads the same.
+    events.append({{"event", "dump_sample"},
+                   {"time", events.last().value("time")},
+                   {"milliamps", QJsonArray{1.25, 0.64, 0.9375, 1.5}}});
+    const ReportDocument after(ServiceReport::FromEvents(events));
     ReportDocumentUpdater updater;
     updater.Show(before.Report(), before.Content());
     ASSERT_EQ(updater.BlocksChanged(), before.Content().blocks.size());
