@@ -412,6 +412,9 @@ TEST_F(SerialPortTest, TheThreadWaitsWithoutHoldingTheDeviceLock) {
     ASSERT_TRUE(port->Attach(&listener));
     pty.SendFromFarSide("x");
     ASSERT_TRUE(listener.WaitForBytes(1));
+    // The pass that delivered the byte may still hold the lock: sample once the thread sleeps.
+    const std::uint64_t asleep = port->WakeCount();
+    ASSERT_FALSE(WaitUntil([&] { return port->WakeCount() != asleep; }, 50ms)) << "not idle";
     int held = 0;
     for (int i = 0; i < 1000; ++i) {
         held += port->IsDeviceLockFree() ? 0 : 1;
