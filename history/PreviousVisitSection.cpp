@@ -1,6 +1,5 @@
 #include "history/PreviousVisitSection.h"
 
-#include <QFileInfo>
 #include <array>
 
 #include "history/DriftTrend.h"
@@ -54,10 +53,10 @@ void PreviousVisitSection::AddTo(ServiceReport& report, const QString& record,
                             .join(QChar(0));
     if (key != lookedUp_) {
         note_.clear();
-        const std::unique_ptr<HistoryIndex> index = HistorySource::Open(
-            record.isEmpty() ? HistoryIndex::DefaultPath()
-                             : HistoryIndex::PathFor(QFileInfo(record).absolutePath()),
-            note_);
+        // This computer's history, wherever the record lies: a folder of records copied
+        // from elsewhere has no index of ours beside it, and what is there is not ours.
+        const std::unique_ptr<HistoryIndex> index =
+            HistorySource::Open(HistoryIndex::DefaultPath(), note_);
         previous_ = index != nullptr ? index->PreviousVisit(visit.model, visit.serialNumber,
                                                             visit.started, record)
                                      : std::nullopt;

@@ -111,4 +111,40 @@ TEST_F(HistoryCommandTest, TwoSurveysGiveBothVisitsAndTheMovedSensorsDriftAfterE
     EXPECT_EQ(run.Run({"history", "SN-7", "--xml"}).status, 1);
 }
 
+// A record copied into a folder of someone else's is reported with this computer's history,
+// and the file beside that folder that has the index's name is left as it is.
+TEST_F(HistoryCommandTest, ARecordFromAnotherFolderIsReportedWithThisComputersHistory) {
+    Survey(0x800);
+    Survey(0x8CD);
+    const ProgramRun::Result json = run.Run({"history", "SN-7", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err.toStdString();
+    const QJsonArray visits = QJsonDocument::fromJson(json.out).object().value("visits").toArray();
+    ASSERT_EQ(visits.size(), 2);
+
+    const QString elsewhere = run.FilePath("lab");
+    ASSERT_TRUE(QDir().mkpath(elsewhere + "/records"));
+    const QByteArray theirs = "the laboratory's own notes, not a database\n";
+    {
+        QFile file(elsewhere + "/history.sqlite");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(theirs), theirs.size());
+    }
+    const QString copy = elsewhere + "/records/visit.jsonl";
+    ASSERT_TRUE(QFile::copy(visits[1].toObject().value("record").toString(), copy));
+
+    const QString page = run.FilePath("copy.html");
+    const ProgramRun::Result report = run.Run({"report", copy, "--output", page});
+    ASSERT_EQ(report.status, 0) << report.err.toStdString();
+    QFile html(page);
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(html.readAll())
+                    .contains(visits[0].toObject().value("report_number").toString()))
+        << "the first visit, from this computer's history";
+    QFile file(elsewhere + "/history.sqlite");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), theirs);
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({"history.sqlite", "records"}));
+}
+
 }  // namespace
