@@ -102,7 +102,8 @@ class ServiceVisitTest : public OperationsTest {
             return;
         }
         ASSERT_TRUE(folder.isValid());
-        ASSERT_TRUE(window->StartRecordFile(folder.path()));
+        // A folder of its own: the history index goes beside it, in this test's folder.
+        ASSERT_TRUE(window->StartRecordFile(folder.filePath("records")));
         card->SetDumpInterval(std::chrono::hours(24));
     }
 

@@ -3,6 +3,7 @@
 // number and the details typed for it, kept in a real record file and offered again.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -16,9 +17,9 @@
 
 #include "FeedbackRecorder.h"
 #include "QStringPrinter.h"
-#include "record/AcceptanceLimits.h"
 #include "history/HistoryIndex.h"
 #include "history/LastVisitDetails.h"
+#include "record/AcceptanceLimits.h"
 #include "record/RecordReader.h"
 #include "record/SampleLine.h"
 #include "record/VisitRecord.h"
@@ -570,13 +571,17 @@ TEST(ReportSampleLinesTest, APlainSampleLineGivesWhatItsFullParseGivesAndAnyOthe
 
 class ReportDetailsTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+    // The records in a folder of their own, so that the index beside it is this test's.
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        ASSERT_TRUE(QDir().mkpath(records));
+    }
 
     // A visit written to the folder, its card found on COM2.
     std::unique_ptr<VisitRecord> StartVisit(
         const QDateTime& started = QDateTime::currentDateTime()) {
         auto record = std::make_unique<VisitRecord>(kOrigin, started);
-        EXPECT_EQ(record->WriteTo(folder.path()), QString());
+        EXPECT_EQ(record->WriteTo(records), QString());
         record->Event(
             "discovery",
             {{"port", "COM2"},
@@ -593,6 +598,7 @@ class ReportDetailsTest : public ::testing::Test {
     }
 
     QTemporaryDir folder;
+    const QString records = folder.filePath("records");
     FeedbackRecorder feedback;
 };
 
@@ -660,18 +666,18 @@ TEST_F(ReportDetailsTest, TheLastVisitOfTheSerialNumberOffersItsCustomerSiteReas
         record->Event("report_details", visit.details);
         record->Drain();
     }
-    HistoryIndex index(HistoryIndex::PathFor(folder.path()));
+    HistoryIndex index(HistoryIndex::PathFor(records));
     QString error;
     ASSERT_TRUE(index.Open(error)) << error.toStdString();
-    ASSERT_EQ(index.Update(folder.path(), nullptr).indexed, 3);
+    ASSERT_EQ(index.Update(records, nullptr).indexed, 3);
 
     for (const bool customerFirst : {false, true}) {
         SCOPED_TRACE(customerFirst ? "a customer typed first" : "the serial number first");
         VisitRecord record(kOrigin);
-        ASSERT_EQ(record.WriteTo(folder.path()), QString());
+        ASSERT_EQ(record.WriteTo(records), QString());
         ServiceReportWindow window(record, nullptr);
         window.SetDetailsLookup([this, &record](const QString& serialNumber) {
-            return LastVisitDetails::Find(folder.path(), serialNumber, record.FilePath());
+            return LastVisitDetails::Find(records, serialNumber, record.FilePath());
         });
         if (customerFirst) {
             Type(window, "customer", QStringLiteral("Walk-in"));
@@ -697,7 +703,7 @@ TEST_F(ReportDetailsTest, OfTwoVisitsStartedInOneSecondTheLaterOnesInstrumentIsO
         window.CommitNotes();
         record->Drain();
     }
-    ASSERT_TRUE(QFileInfo::exists(folder.filePath("2026-12-08_09-05-07-2.jsonl")));
+    ASSERT_TRUE(QFileInfo::exists(QDir(records).filePath("2026-12-08_09-05-07-2.jsonl")));
 
     const std::unique_ptr<VisitRecord> next = StartVisit();
     ServiceReportWindow window(*next, nullptr);
@@ -713,7 +719,7 @@ TEST_F(ReportDetailsTest, AnotherCardIsOfferedNothing) {
         record->Drain();
     }
     auto record = std::make_unique<VisitRecord>(kOrigin);
-    ASSERT_EQ(record->WriteTo(folder.path()), QString());
+    ASSERT_EQ(record->WriteTo(records), QString());
     record->Event("discovery",
                   {{"port", "COM3"},
                    {"device", "/dev/ttyUSB1"},
