@@ -10,15 +10,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include "TimedRun.h"
 #include "history/HistoryIndex.h"
 #include "tests/support/SurveySensors.h"
 
@@ -80,7 +79,6 @@ class Records {
             }
         }
     }
-    QString Data() const { return home.filePath("data"); }
     QString Folder() const { return home.filePath("data/merrowby/records"); }
     QString Database() const { return HistoryIndex::PathFor(Folder()); }
 
@@ -148,18 +146,7 @@ void BM_IndexAVisitAtItsEnd(benchmark::State& state) {
 BENCHMARK(BM_IndexAVisitAtItsEnd)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 qint64 RunMs(const Records& records, const QStringList& arguments, QByteArray& out) {
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_DATA_HOME", records.Data());
-    environment.insert("XDG_CONFIG_HOME", records.home.filePath("config"));
-    program.setProcessEnvironment(environment);
-    QElapsedTimer clock;
-    clock.start();
-    program.start(MERROWBY_PROGRAM, arguments);
-    program.waitForFinished(60000);
-    const qint64 elapsed = clock.elapsed();
-    out = program.readAllStandardOutput();
-    return program.exitCode() == 0 ? elapsed : -1;
+    return TimedRunMs(records.home.path(), arguments, out, 60000);
 }
 
 void BM_HistoryCommandOver1000Visits(benchmark::State& state) {

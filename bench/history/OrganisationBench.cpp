@@ -7,16 +7,15 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <memory>
 
 #include "PostgresServer.h"
+#include "TimedRun.h"
 #include "history/HistoryIndex.h"
 #include "history/RecordPush.h"
 #include "tests/support/SurveySensors.h"
@@ -104,18 +103,7 @@ class Organisation {
     QString Records() const { return home.filePath("data/merrowby/records"); }
 
     qint64 Run(const QStringList& arguments) {
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", home.filePath("data"));
-        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        program.setProcessEnvironment(environment);
-        QElapsedTimer clock;
-        clock.start();
-        program.start(MERROWBY_PROGRAM, arguments);
-        program.waitForFinished(120000);
-        const qint64 elapsed = clock.elapsed();
-        out = program.readAllStandardOutput();
-        return program.exitCode() == 0 ? elapsed : -1;
+        return TimedRunMs(home.path(), arguments, out, 120000);
     }
 
     PostgresServer server;
